@@ -1,0 +1,55 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+
+#include "config/configuration_image.h"
+
+namespace vaskiro::config {
+
+// A data file: a 36-byte header (format version, identifying text) followed
+// by the 1560-byte image exactly as held in memory.
+inline constexpr std::size_t kHeaderSize = 36;
+inline constexpr std::size_t kDataFileSize = kHeaderSize + kImageSize;  // 1596
+inline constexpr std::int32_t kDataFormatVersion = 1;
+inline constexpr std::string_view kDataFileText = "VASKIRO BACnet Interface";
+
+using DataFileBytes = std::array<std::uint8_t, kDataFileSize>;
+
+enum class LoadOutcome {
+    Loaded,        // the image now holds the file's 1560 bytes
+    Incompatible,  // not a data file of this utility, or cut short
+    LaterFormat,   // written by a later version of the format
+    Unreadable,    // the file could not be opened or read
+};
+
+DataFileBytes encodeDataFile(const ConfigurationImage& image);
+
+// Checks the identifying text first, then the version (above 1 is refused;
+// 0 and negative versions are accepted), then that the whole image is there.
+// Bytes beyond the first 1596 are ignored. The image is changed only when the
+// outcome is Loaded.
+LoadOutcome decodeDataFile(std::span<const std::uint8_t> bytes, ConfigurationImage& image);
+
+struct FileResult {
+    LoadOutcome outcome = LoadOutcome::Loaded;
+    std::string error;  // the system's reason when the file could not be used
+};
+
+// Reads at most the first 1596 bytes of the file and decodes them.
+FileResult readDataFile(const std::filesystem::path& path, ConfigurationImage& image);
+
+struct SaveResult {
+    bool ok = false;
+    std::string error;
+};
+
+// Writes the file atomically: an existing file is replaced only once the new
+// one is complete, and a failed save leaves it as it was.
+SaveResult writeDataFile(const std::filesystem::path& path, const ConfigurationImage& image);
+
+}  // namespace vaskiro::config
