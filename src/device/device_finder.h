@@ -1,0 +1,38 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "device/hid_backend.h"
+
+namespace vaskiro::device {
+
+enum class OpenOutcome {
+    Opened,       // the device in its application firmware
+    ProgramMode,  // only a device of revision 0001 (its boot loader) was found; it is open
+    NotFound,     // "Cannot find VASKIRO"
+    CannotOpen,   // a device matched but the system refused to open it
+};
+
+struct OpenResult {
+    OpenOutcome outcome = OpenOutcome::NotFound;
+    std::unique_ptr<HidConnection> connection;  // set for Opened and ProgramMode
+    std::string identifier;                     // of the device that matched
+    std::string error;                          // the system's reason for CannotOpen
+};
+
+// The match texts, in the order they are tried.
+inline constexpr std::string_view kMatchApplication = "Vid_04d8&Pid_c5e9&rev_0014";
+inline constexpr std::string_view kMatchProgramMode = "Vid_04d8&Pid_c5e9&rev_0001";
+inline constexpr std::string_view kMatchAny = "Vid_04d8&Pid_c5e9";
+
+// Tries the three match texts in order; for each, the first device in
+// enumeration order whose identifier contains the text (ignoring case) is
+// the one, and no later device is tried for that text.
+OpenResult findAndOpenVaskiro(HidBackend& backend);
+
+// The error box text for an outcome other than Opened.
+std::string_view openFailureMessage(OpenOutcome outcome);
+
+}  // namespace vaskiro::device

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "device/report.h"
+
+namespace vaskiro::device {
+
+// A HID device as enumeration sees it.
+struct HidDeviceInfo {
+    // "HID\VID_vvvv&PID_pppp&REV_rrrr", four upper-case hex digits each: the
+    // form Windows gives as a HID device's first hardware identifier.
+    std::string identifier;
+    std::string path;  // what open() takes
+};
+
+enum class ReadStatus {
+    Report,   // a report arrived; `length` counts its bytes, report ID included
+    Timeout,  // nothing within the time asked for; the device is still there
+    Failed,   // the device is gone or the handle is no longer usable
+};
+
+struct ReadResult {
+    ReadStatus status = ReadStatus::Failed;
+    std::size_t length = 0;  // 0..65; bytes of `report` at and past it are not set
+    std::string error;       // the system's reason when status is Failed
+};
+
+// An opened device. write() is called from one thread (the exchange's) and
+// read() from one other thread (the reader's); implementations allow exactly
+// that concurrency.
+class HidConnection {
+public:
+    virtual ~HidConnection() = default;
+    // Sends the whole 65-byte report, report ID first. False with `error`
+    // set when the device refused it or is gone.
+    virtual bool write(const Report& report, std::string& error) = 0;
+    // Waits at most timeoutMs (negative: without limit) for one input report
+    // and stores it at report[0..length), report ID at report[0].
+    virtual ReadResult read(Report& report, int timeoutMs) = 0;
+};
+
+// The HID devices of the machine, or a stand-in for them.
+class HidBackend {
+public:
+    virtual ~HidBackend() = default;
+    // Present devices in enumeration order.
+    virtual std::vector<HidDeviceInfo> enumerate() = 0;
+    // Opens a device by path; null with `error` set (the system's reason)
+    // when it cannot be opened.
+    virtual std::unique_ptr<HidConnection> open(const std::string& path, std::string& error) = 0;
+};
+
+}  // namespace vaskiro::device
