@@ -1,1 +1,64 @@
-// implementation to come
+#include "device/device_finder.h"
+
+#include <algorithm>
+#include <array>
+#include <optional>
+
+namespace vaskiro::device {
+
+namespace {
+
+std::string asciiLower(std::string_view text) {
+    std::string lower(text);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+    return lower;
+}
+
+// The first device in enumeration order whose identifier contains `match`,
+// ignoring case.
+const HidDeviceInfo* firstMatch(const std::vector<HidDeviceInfo>& devices, std::string_view match) {
+    std::string wanted = asciiLower(match);
+    auto found = std::find_if(devices.begin(), devices.end(), [&](const HidDeviceInfo& device) {
+        return asciiLower(device.identifier).find(wanted) != std::string::npos;
+    });
+    return found == devices.end() ? nullptr : &*found;
+}
+
+}  // namespace
+
+// One enumeration serves all three texts. A device that matches but cannot
+// be opened ends the search for that text only: a later text may still open
+// a device (for instance a boot loader beside an application device the user
+// may not open), and CannotOpen is the outcome only when none did. The first
+// refusal is the one reported.
+OpenResult findAndOpenVaskiro(HidBackend& backend) {
+    std::vector<HidDeviceInfo> devices = backend.enumerate();
+    std::optional<OpenResult> refused;
+    for (std::string_view match : {kMatchApplication, kMatchProgramMode, kMatchAny}) {
+        const HidDeviceInfo* device = firstMatch(devices, match);
+        if (device == nullptr) continue;
+        std::string error;
+        std::unique_ptr<HidConnection> connection = backend.open(device->path, error);
+        if (connection == nullptr) {
+            if (!refused) refused = OpenResult{OpenOutcome::CannotOpen, nullptr, device->identifier, error};
+            continue;
+        }
+        OpenOutcome outcome = match == kMatchProgramMode ? OpenOutcome::ProgramMode : OpenOutcome::Opened;
+        return OpenResult{outcome, std::move(connection), device->identifier, {}};
+    }
+    if (refused) return std::move(*refused);
+    return OpenResult{};
+}
+
+std::string_view openFailureMessage(OpenOutcome outcome) {
+    switch (outcome) {
+    case OpenOutcome::Opened: return {};
+    case OpenOutcome::ProgramMode: return "VASKIRO is in Program Mode";
+    case OpenOutcome::NotFound: return "Cannot find VASKIRO";
+    case OpenOutcome::CannotOpen: return "VASKIRO was found but cannot be opened";
+    }
+    return {};
+}
+
+}  // namespace vaskiro::device

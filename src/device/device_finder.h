@@ -29,7 +29,9 @@ inline constexpr std::string_view kMatchAny = "Vid_04d8&Pid_c5e9";
 
 // Tries the three match texts in order; for each, the first device in
 // enumeration order whose identifier contains the text (ignoring case) is
-// the one, and no later device is tried for that text.
+// the one, and no later device is tried for that text. A device that cannot
+// be opened does not stop the later texts: CannotOpen (with the first
+// refusal's identifier and reason) only when no text opened a device.
 OpenResult findAndOpenVaskiro(HidBackend& backend);
 
 // The error box text for an outcome other than Opened.

@@ -32,10 +32,20 @@ public:
     // the window (Write) and opened the device.
     void startWrite();
     void startRead();
+    // Identify alone, for a tool that only asks who the device is: logs the
+    // version and serial number lines (or refuses the identity) and goes
+    // idle without a further request. State 50.
+    void startIdentify();
 
     // One received report: `bytes` are the bytes received, report ID first
-    // (at most 65). Bytes of InReport past them keep their earlier values.
-    // Runs one step of the machine; ignored while idle.
+    // (at most 65 are taken). They are copied into InReport, whose bytes past
+    // them keep their earlier values, then one step of the machine runs; the
+    // step does nothing while idle. An empty span is no report and is ignored.
+    //
+    // The machine reaches its final state before it shows any box, so a
+    // showMessage that runs a nested event loop may deliver reports (ignored:
+    // the machine is idle) or start a new exchange from inside the box.
+    // sendReport, appendLog and populateForm must not re-enter.
     void ProcessDeviceReport(std::span<const std::uint8_t> bytes);
 
     // Ends a running exchange: idle, log "Exchange abandoned", error box.
@@ -44,14 +54,27 @@ public:
 
     bool idle() const { return m_state == 0; }
     std::int32_t ExchangeState() const { return m_state; }
-    // Replies consumed so far in the running exchange, and how many it needs.
+    // Replies consumed so far in the running exchange, and how many it needs
+    // (49 for a Write, 47 for a Read, 1 to identify); both 0 while idle.
     int stepsDone() const { return m_stepsDone; }
     int stepsTotal() const;
+
+    std::uint8_t BlockNumber() const { return m_blockNumber; }
+    std::int32_t NameIndex() const { return m_nameIndex; }
 
     const Report& OutReport() const { return m_outReport; }
     const Report& InReport() const { return m_inReport; }
 
 private:
+    void start(std::int32_t state);
+    void identityStep();
+    void writeStep();
+    void readStep();
+    void prepareBlockPart(int part);
+    void prepareReadRequest(std::uint8_t code);
+    bool transmit();
+    void goIdle();
+
     config::ConfigurationImage& m_image;
     ExchangePort& m_port;
     config::ConfigurationImage m_readCopy;  // a Read fills this; the image takes it whole at the end

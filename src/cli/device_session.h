@@ -1,0 +1,49 @@
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "device/hid_backend.h"
+#include "device/simulated_device.h"
+
+namespace vaskiro::cli {
+
+struct DeviceOptions {
+    bool simulate = false;
+    // With simulate: the file that holds the simulated device's settings
+    // between runs (a data file); empty: defaults that live for the process.
+    std::filesystem::path simulateState;
+    std::chrono::milliseconds replyTimeout{5000};
+};
+
+// The device a command talks to: the machine's VASKIRO through hidapi, or
+// the built-in simulated device.
+class DeviceSession {
+public:
+    explicit DeviceSession(DeviceOptions options);
+    ~DeviceSession();
+    DeviceSession(const DeviceSession&) = delete;
+    DeviceSession& operator=(const DeviceSession&) = delete;
+
+    // Finds and opens the device. On failure prints one line to `err` and
+    // returns false.
+    bool open(std::ostream& err);
+    device::HidConnection& connection() { return *m_connection; }
+    std::chrono::milliseconds replyTimeout() const { return m_options.replyTimeout; }
+
+    // Keeps the simulated device's settings in its state file. False with a
+    // line on `err` when the file cannot be written.
+    bool saveSimulatedState(std::ostream& err);
+
+private:
+    DeviceOptions m_options;
+    std::unique_ptr<device::HidBackend> m_backend;
+    std::shared_ptr<device::SimulatedDevice> m_simulated;
+    std::unique_ptr<device::HidConnection> m_connection;
+};
+
+}  // namespace vaskiro::cli

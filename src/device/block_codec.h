@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "config/configuration_image.h"
+#include "device/report.h"
+
+namespace vaskiro::device {
+
+// The image travels in 23 blocks of two parts each. A part's payload byte k
+// sits at report byte 3 + k in a write request and at report byte 2 + k in
+// the device's reply to a read request, so what is written at 3 + k comes
+// back at 2 + k.
+inline constexpr int kBlockCount = 23;
+inline constexpr int kBlockPartCount = 2 * kBlockCount;
+inline constexpr std::size_t kWritePayloadAt = 3;
+inline constexpr std::size_t kReplyPayloadAt = 2;
+inline constexpr std::size_t kPayloadSize = kReportSize - kWritePayloadAt;  // 62
+
+// Request codes, byte 1 of every outgoing report.
+namespace request {
+inline constexpr std::uint8_t Identify = 0x53;         // 'S'
+inline constexpr std::uint8_t BeginWrite = 0x45;       // 'E'
+inline constexpr std::uint8_t WriteBlockPart1 = 0x64;  // 'd'
+inline constexpr std::uint8_t WriteBlockPart2 = 0x44;  // 'D'
+inline constexpr std::uint8_t EndWrite = 0x5A;         // 'Z'
+inline constexpr std::uint8_t ReadBlockPart1 = 0x72;   // 'r'
+inline constexpr std::uint8_t ReadBlockPart2 = 0x52;   // 'R'
+}  // namespace request
+
+// Sets the payload bytes that `block` (0..22), `part` (1 or 2) carries into
+// a write request, from the image. Every other byte of `report` (the
+// request code, the block number, payload bytes this part does not name)
+// keeps its value: the device sees whatever the buffer held before.
+// A block or part out of range throws std::out_of_range.
+void encodeBlockPart(const config::ConfigurationImage& image, int block, int part, Report& report);
+
+// Stores the payload of a read reply for `block`, `part` into the image.
+// Only the image bytes this part carries are written; texts are cut so that
+// a NUL stays inside the carried range. Out of range throws std::out_of_range.
+void decodeBlockPart(const Report& reply, int block, int part, config::ConfigurationImage& image);
+
+}  // namespace vaskiro::device

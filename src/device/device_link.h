@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+#include <memory>
+#include <string>
+
+#include "device/device_finder.h"
+#include "device/hid_backend.h"
+
+namespace vaskiro::device {
+
+class Port1Comms;
+
+// The window's one link to the device: finds and opens it on demand, runs
+// the reader thread while it is open, sends reports, and closes cleanly.
+// Lives on the window's thread; only the reader thread runs elsewhere.
+class DeviceLink : public QObject {
+    Q_OBJECT
+public:
+    explicit DeviceLink(std::unique_ptr<HidBackend> backend, QObject* parent = nullptr);
+    ~DeviceLink() override;
+
+    // True while a device is open and its reader thread runs.
+    bool DeviceOpen() const { return m_deviceOpen; }
+
+    // Searches with the match texts unless a device is open already. On
+    // Opened and ProgramMode the device stays open with its reader running.
+    OpenResult OpenDevice();
+
+    // Sends one report; false with `error` when the device refused it.
+    bool send(const Report& report, std::string& error);
+
+    // Stops the reader thread and closes the device. Safe to call at any
+    // time, also while the reader is waiting for a report to be handled.
+    void close();
+
+signals:
+    // A report from the device, on the window's thread; the reader waits
+    // until every receiver has returned.
+    void report(const QByteArray& bytes);
+    // The device was lost (its reader failed); the link is closed.
+    void disconnected(const QString& reason);
+
+private:
+    void onReadFailed(const QString& reason);
+    void deliver(const QByteArray& bytes);
+
+    std::unique_ptr<HidBackend> m_backend;
+    std::unique_ptr<HidConnection> m_connection;
+    Port1Comms* m_reader = nullptr;
+    std::atomic<bool> m_deviceOpen{false};
+    bool m_closing = false;
+    unsigned m_generation = 0;  // tells a stale reader's failure from the current one's
+};
+
+}  // namespace vaskiro::device

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <chrono>
+#include <optional>
+
+#include "device/exchange.h"
+#include "device/hid_backend.h"
+
+namespace vaskiro::device {
+
+inline constexpr std::chrono::milliseconds kReplyTimeout{5000};
+inline constexpr std::chrono::milliseconds kReadPoll{50};
+
+// Drives a started exchange on the calling thread until it is idle: reads
+// one report at a time (waiting at most `poll` per read), hands each to
+// ProcessDeviceReport with the length the read returned, and abandons the
+// exchange with NoReply when `replyTimeout` passes without a report, or with
+// Disconnected when a read fails. The exchange's port sends on `connection`
+// itself; the runner only reads.
+//
+// Returns the reason when the runner abandoned the exchange, or nothing when
+// the exchange went idle by itself: completed, refused, or given up on a
+// failed send. The port has been told either way.
+std::optional<AbandonReason> runExchange(DeviceExchange& exchange, HidConnection& connection,
+                                         std::chrono::milliseconds replyTimeout = kReplyTimeout,
+                                         std::chrono::milliseconds poll = kReadPoll);
+
+}  // namespace vaskiro::device

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <memory>
+
+#include "device/hid_backend.h"
+
+namespace vaskiro::device {
+
+// The machine's HID devices through hidapi (hidraw on Linux).
+std::unique_ptr<HidBackend> makeHidapiBackend();
+
+}  // namespace vaskiro::device
