@@ -1,0 +1,86 @@
+#include "app/analogues_page.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <array>
+#include <utility>
+#include <span>
+
+#include "app/page_builders.h"
+#include "config/form_binding.h"
+#include "config/form_edits.h"
+
+namespace vaskiro::app {
+
+namespace {
+
+QGroupBox* makeValueGroup(const QString& group, const QString& title, const QString& editPrefix,
+                          std::span<config::NumericEdit*> edits) {
+    auto* box = new QGroupBox(title);
+    box->setObjectName(group);
+    auto* grid = new QGridLayout(box);
+    for (std::size_t i = 0; i < edits.size(); ++i) {
+        edits[i] = new config::NumericEdit;
+        edits[i]->setObjectName(editPrefix + QString::number(i + 1));
+        grid->addWidget(edits[i], static_cast<int>(i), 0);
+    }
+    return box;
+}
+
+}  // namespace
+
+AnaloguesPage::AnaloguesPage(config::FormControls& controls, QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("AnaloguesTabSheet"));
+
+    QGroupBox* names = makeNameGroup(QStringLiteral("GroupBox3"), tr("Analogue"),
+                                     QStringLiteral("AnalogueNameEdit"), controls.analogueNames, 1);
+
+    auto* units = new QGroupBox(tr("Units"));
+    units->setObjectName(QStringLiteral("GroupBox4"));
+    auto* unitGrid = new QGridLayout(units);
+    for (std::size_t i = 0; i < m_selectUnits.size(); ++i) {
+        const QString number = QString::number(i + 1);
+        auto* edit = new QLineEdit;
+        edit->setObjectName(QStringLiteral("SelectAnalogueUnitsEdit") + number);
+        edit->setReadOnly(true);
+        edit->setMinimumWidth(textWidth(edit, 30));
+        controls.unitNames[i] = edit;
+        m_selectUnits[i] = new QPushButton(tr("Select..."));
+        m_selectUnits[i]->setObjectName(QStringLiteral("SelectAnalogueUnitsButton") + number);
+        unitGrid->addWidget(edit, static_cast<int>(i), 0);
+        unitGrid->addWidget(m_selectUnits[i], static_cast<int>(i), 1);
+    }
+
+    QGroupBox* scaling = makeValueGroup(QStringLiteral("GroupBox5"), tr("Scaling"),
+                                        QStringLiteral("AnalogueScalingJvCalcEdit"), controls.analogueScaling);
+    QGroupBox* cov = makeValueGroup(QStringLiteral("GroupBox6"), tr("COV Increment"),
+                                    QStringLiteral("COVIncrementJvCalcEdit"), controls.covIncrement);
+
+    // Channel N sits in row N of every group, so the rows must be equally tall
+    // even though only the unit rows hold a button.
+    const int rowHeight = std::max(m_selectUnits[0]->sizeHint().height(),
+                                   controls.unitNames[0]->sizeHint().height());
+    const std::array<std::pair<QGroupBox*, int>, 4> groups = {{{names, 3}, {units, 4}, {scaling, 2}, {cov, 2}}};
+    auto* columns = new QHBoxLayout;
+    for (const auto& [group, stretch] : groups) {
+        auto* grid = static_cast<QGridLayout*>(group->layout());
+        for (int r = 0; r < config::kAnalogueCount; ++r) grid->setRowMinimumHeight(r, rowHeight);
+        columns->addWidget(group, stretch);
+    }
+
+    auto* page = new QVBoxLayout(this);
+    page->addLayout(columns);
+    page->addStretch();
+}
+
+QPushButton* AnaloguesPage::selectUnitsButton(int channel) const {
+    return m_selectUnits.at(static_cast<std::size_t>(channel - 1));
+}
+
+}  // namespace vaskiro::app

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QWidget>
+
+#include <array>
+
+#include "config/configuration_image.h"
+
+class QPushButton;
+
+namespace vaskiro::config {
+struct FormControls;
+}
+
+namespace vaskiro::app {
+
+// The "Analogues" page: name, unit, scaling and COV increment of the eight
+// analogue channels, one row per channel across the four groups.
+class AnaloguesPage : public QWidget {
+    Q_OBJECT
+public:
+    explicit AnaloguesPage(config::FormControls& controls, QWidget* parent = nullptr);
+
+    // The "Select..." button of channel 1 to 8.
+    QPushButton* selectUnitsButton(int channel) const;
+
+private:
+    std::array<QPushButton*, config::kAnalogueCount> m_selectUnits{};
+};
+
+}  // namespace vaskiro::app

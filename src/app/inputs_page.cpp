@@ -1,0 +1,24 @@
+#include "app/inputs_page.h"
+
+#include <QGroupBox>
+#include <QVBoxLayout>
+
+#include "app/page_builders.h"
+#include "config/form_binding.h"
+
+namespace vaskiro::app {
+
+InputsPage::InputsPage(config::FormControls& controls, QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("InputsTabSheet"));
+    auto* page = new QVBoxLayout(this);
+    page->addWidget(makeCheckBoxGroup({QStringLiteral("AdvGroupBox2"), tr("Invert Inputs"),
+                                       QStringLiteral("InvertInputsJvCheckBox"),
+                                       QStringLiteral("InvertInputsCheckAllButton"), tr("Invert All"),
+                                       QStringLiteral("InvertInputsCheckNoneButton"), tr("Invert None")},
+                                      controls.invertInputs, m_invertAll, m_invertNone));
+    page->addWidget(makeNameGroup(QStringLiteral("GroupBox1"), tr("Input"), QStringLiteral("InputNameEdit"),
+                                  controls.inputNames, 4));
+    page->addStretch();
+}
+
+}  // namespace vaskiro::app

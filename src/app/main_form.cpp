@@ -1,0 +1,295 @@
+#include "app/main_form.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFont>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <exception>
+#include <filesystem>
+#include <span>
+
+#include "app/analogues_page.h"
+#include "app/general_page.h"
+#include "app/inputs_page.h"
+#include "app/outputs_page.h"
+#include "config/data_file.h"
+#include "units/units_picker.h"
+
+namespace vaskiro::app {
+
+namespace {
+
+void setAll(std::span<QCheckBox* const> boxes, bool checked) {
+    for (QCheckBox* box : boxes) box->setChecked(checked);
+}
+
+std::filesystem::path toPath(const QString& fileName) {
+    return std::filesystem::path(fileName.toStdU16String());
+}
+
+}  // namespace
+
+void useDesignFont() {
+    if (QFontDatabase::families().contains(QStringLiteral("Tahoma")))
+        QApplication::setFont(QFont(QStringLiteral("Tahoma"), 8));
+}
+
+TMainForm::TMainForm(QWidget* parent) : QWidget(parent), m_prompts(std::make_unique<DialogPrompts>()) {
+    setObjectName(QStringLiteral("MainForm"));
+
+    m_pageControl = new QTabWidget;
+    m_pageControl->setObjectName(QStringLiteral("PageControl1"));
+    m_generalPage = new GeneralPage(m_controls);
+    m_inputsPage = new InputsPage(m_controls);
+    m_outputsPage = new OutputsPage(m_controls);
+    m_analoguesPage = new AnaloguesPage(m_controls);
+    m_pageControl->addTab(m_generalPage, tr("General"));
+    m_pageControl->addTab(m_inputsPage, tr("Inputs"));
+    m_pageControl->addTab(m_outputsPage, tr("Outputs"));
+    m_pageControl->addTab(m_analoguesPage, tr("Analogues"));
+    m_logMemo = m_generalPage->logMemo();
+
+    auto* window = new QVBoxLayout(this);
+    window->addWidget(m_pageControl, 1);
+    window->addWidget(makeCommandPanel());
+
+    connect(m_inputsPage->invertAllButton(), &QPushButton::clicked, this,
+            &TMainForm::InvertInputsCheckAllButtonClick);
+    connect(m_inputsPage->invertNoneButton(), &QPushButton::clicked, this,
+            &TMainForm::InvertInputsCheckNoneButtonClick);
+    connect(m_outputsPage->invertAllButton(), &QPushButton::clicked, this,
+            &TMainForm::InvertOutputsCheckAllButtonClick);
+    connect(m_outputsPage->invertNoneButton(), &QPushButton::clicked, this,
+            &TMainForm::InvertOutputsCheckNoneButtonClick);
+    connect(m_outputsPage->allActiveButton(), &QPushButton::clicked, this,
+            &TMainForm::OutputStartStatusCheckAllButtonClick);
+    connect(m_outputsPage->noneActiveButton(), &QPushButton::clicked, this,
+            &TMainForm::OutputStartStatusCheckNoneButtonClick);
+    for (int channel = 1; channel <= config::kAnalogueCount; ++channel)
+        connect(m_analoguesPage->selectUnitsButton(channel), &QPushButton::clicked, this,
+                [this, channel] { SelectAnalogueUnitsButtonClick(channel); });
+
+    resize(1017, 572);
+    FormCreate();
+
+    m_unitsPicker = new units::TSelectAnalogueUnitsForm(this);
+    connect(m_unitsPicker, &units::TSelectAnalogueUnitsForm::unitApplied, this, &TMainForm::ApplyAnalogueUnit);
+}
+
+TMainForm::~TMainForm() = default;
+
+QWidget* TMainForm::makeCommandPanel() {
+    auto* panel = new QWidget;
+    panel->setObjectName(QStringLiteral("Panel1"));
+    auto* grid = new QGridLayout(panel);
+    const int padding = fontMetrics().height();
+    grid->setContentsMargins(padding, padding / 2, padding, padding / 2);
+
+    struct Command {
+        QPushButton*& button;
+        const char* name;
+        QString caption;
+        void (TMainForm::*handler)();
+    };
+    // Three columns of two, filled column by column.
+    const std::array<Command, 6> commands = {{
+        {m_loadButton, "LoadButton", tr("Load File"), &TMainForm::LoadButtonClick},
+        {m_saveButton, "SaveButton", tr("Save File"), &TMainForm::SaveButtonClick},
+        {m_writeButton, "WriteButton", tr("Write To VASKIRO"), &TMainForm::WriteButtonClick},
+        {m_readButton, "ReadButton", tr("Read From VASKIRO"), &TMainForm::ReadButtonClick},
+        {m_helpButton, "HelpButton", tr("Help"), &TMainForm::HelpButtonClick},
+        {m_exitButton, "ExitButton", tr("Exit"), &TMainForm::ExitButtonClick},
+    }};
+    int width = 0;
+    for (std::size_t i = 0; i < commands.size(); ++i) {
+        const Command& command = commands[i];
+        command.button = new QPushButton(command.caption);
+        command.button->setObjectName(QLatin1String(command.name));
+        connect(command.button, &QPushButton::clicked, this, command.handler);
+        const int column = 2 * static_cast<int>(i / 2) + 1;  // stretches sit between the columns
+        grid->addWidget(command.button, static_cast<int>(i % 2), column);
+        width = std::max(width, command.button->sizeHint().width());
+    }
+    for (const Command& command : commands) {
+        command.button->setMinimumWidth(width + 2 * padding);
+        command.button->setMinimumHeight(command.button->sizeHint().height() + padding / 2);
+    }
+    for (int column = 0; column <= 6; column += 2) grid->setColumnStretch(column, 1);
+
+    // Help comes and goes without the other buttons moving.
+    QSizePolicy policy = m_helpButton->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    m_helpButton->setSizePolicy(policy);
+    return panel;
+}
+
+void TMainForm::FormCreate() {
+    m_pageControl->setCurrentWidget(m_generalPage);
+    setWindowTitle(QStringLiteral("VASKIRO BACnet") + QStringLiteral(" Interface Version ") + QStringLiteral("1.00"));
+    m_image.SetDefaults();
+    PopulateForm();
+    SetUpHelp();
+}
+
+// Help is not offered yet.
+void TMainForm::SetUpHelp() {
+    m_helpButton->hide();
+}
+
+void TMainForm::setPrompts(std::unique_ptr<UserPrompts> prompts) {
+    m_prompts = prompts ? std::move(prompts) : std::make_unique<DialogPrompts>();
+}
+
+void TMainForm::appendLog(const QString& line) {
+    m_logMemo->appendPlainText(line);
+}
+
+void TMainForm::PopulateForm() {
+    config::populateForm(m_image, m_controls);
+}
+
+void TMainForm::CollectForm() {
+    config::collectForm(m_controls, m_image);
+}
+
+bool TMainForm::ValidateAddresses() {
+    return config::validateAddresses(m_controls, [this](const QString& line) { appendLog(line); });
+}
+
+void TMainForm::ApplyAnalogueUnit(int channel, std::uint32_t code) {
+    m_image.setAnalogueUnitCode(channel + 1, code);
+    config::showUnitName(m_controls.unitNames.at(static_cast<std::size_t>(channel)), code);
+}
+
+bool TMainForm::runHandler(const std::function<void()>& body) {
+    try {
+        body();
+        return true;
+    } catch (const std::exception& error) {
+        m_prompts->showError(this, QString::fromStdString(error.what()));
+    } catch (...) {
+        m_prompts->showError(this, QString());
+    }
+    return false;
+}
+
+void TMainForm::SaveButtonClick() {
+    runHandler([this] {
+        CollectForm();
+        const QString fileName = m_prompts->askSaveFileName(this);
+        if (fileName.isEmpty()) return;
+        const QString shown = QDir::toNativeSeparators(fileName);
+        const config::SaveResult result = config::writeDataFile(toPath(fileName), m_image);
+        if (!result.ok) {
+            m_prompts->showError(this, tr("The file could not be saved.") + QLatin1Char('\n') + shown +
+                                           QLatin1Char('\n') + QString::fromStdString(result.error));
+            return;
+        }
+        appendLog(QStringLiteral("File Saved:"));
+        appendLog(shown);
+    });
+}
+
+void TMainForm::LoadButtonClick() {
+    runHandler([this] {
+        const QString fileName = m_prompts->askOpenFileName(this);
+        if (fileName.isEmpty()) return;
+        const QString shown = QDir::toNativeSeparators(fileName);
+        config::FileResult result{config::LoadOutcome::Unreadable, {}};
+        try {
+            result = config::readDataFile(toPath(fileName), m_image);
+        } catch (const std::exception&) {
+            // Reported as a file that cannot be opened, below.
+        }
+        switch (result.outcome) {
+        case config::LoadOutcome::Loaded:
+            PopulateForm();
+            appendLog(QStringLiteral("File Loaded:"));
+            appendLog(shown);
+            break;
+        case config::LoadOutcome::Incompatible:
+            m_prompts->showError(this, QStringLiteral("Incompatible data file."));
+            break;
+        case config::LoadOutcome::LaterFormat:
+            m_prompts->showError(this, QStringLiteral("The file uses a later data format.\r\nCannot load"));
+            break;
+        case config::LoadOutcome::Unreadable:
+            m_prompts->showError(this, QStringLiteral("Error Opening File."));
+            appendLog(QStringLiteral("File Error:"));
+            appendLog(shown);
+            break;
+        }
+    });
+}
+
+// The device exchange is not connected yet.
+void TMainForm::WriteButtonClick() {}
+
+void TMainForm::ReadButtonClick() {}
+
+// Only reachable once SetUpHelp shows the button.
+void TMainForm::HelpButtonClick() {}
+
+void TMainForm::ExitButtonClick() {
+    close();
+}
+
+void TMainForm::InvertInputsCheckAllButtonClick() {
+    setAll(m_controls.invertInputs, true);
+}
+
+void TMainForm::InvertInputsCheckNoneButtonClick() {
+    setAll(m_controls.invertInputs, false);
+}
+
+void TMainForm::InvertOutputsCheckAllButtonClick() {
+    setAll(m_controls.invertOutputs, true);
+}
+
+void TMainForm::InvertOutputsCheckNoneButtonClick() {
+    setAll(m_controls.invertOutputs, false);
+}
+
+void TMainForm::OutputStartStatusCheckAllButtonClick() {
+    setAll(m_controls.outputStartStatus, true);
+}
+
+void TMainForm::OutputStartStatusCheckNoneButtonClick() {
+    setAll(m_controls.outputStartStatus, false);
+}
+
+void TMainForm::SelectAnalogueUnitsButtonClick(int channel) {
+    m_unitsPicker->setTarget(channel - 1, m_image.analogueUnitCode(channel));
+    m_unitsPicker->show();
+    m_unitsPicker->raise();
+    m_unitsPicker->activateWindow();
+}
+
+// Closing collects the controls into the image; a failed conversion keeps
+// the window open.
+bool TMainForm::FormCloseQuery() {
+    return runHandler([this] { CollectForm(); });
+}
+
+// Nothing to shut down until help is offered.
+void TMainForm::FormClose() {}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    if (!FormCloseQuery()) {
+        event->ignore();
+        return;
+    }
+    FormClose();
+    event->accept();
+}
+
+}  // namespace vaskiro::app

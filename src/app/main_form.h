@@ -1,0 +1,113 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "app/user_prompts.h"
+#include "config/configuration_image.h"
+#include "config/form_binding.h"
+
+class QCheckBox;
+class QPlainTextEdit;
+class QPushButton;
+class QTabWidget;
+
+namespace vaskiro::units {
+class TSelectAnalogueUnitsForm;
+}
+
+namespace vaskiro::app {
+
+class AnaloguesPage;
+class GeneralPage;
+class InputsPage;
+class OutputsPage;
+
+// Uses the window's design font, Tahoma 8 pt, where the system has it; the
+// platform's default font otherwise. Call before any window is created.
+void useDesignFont();
+
+// The main window. Owns the configuration image and the units picker for the
+// whole run; every command runs in one of its handlers, on the GUI thread.
+// No handler lets an exception reach Qt's event loop: a failure is shown in an
+// error box and the rest of the handler is abandoned.
+class TMainForm : public QWidget {
+    Q_OBJECT
+public:
+    explicit TMainForm(QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    config::ConfigurationImage& image() { return m_image; }
+
+    // Appends one line to LogMemo, which is never cleared.
+    void appendLog(const QString& line);
+
+    void PopulateForm();
+    // Throws config::ConversionError when the object identifier is not a
+    // number; the caller's handler boundary shows it.
+    void CollectForm();
+    // Logs a line per bad address; true when all are good.
+    bool ValidateAddresses();
+    // Channel 0 to 7: stores the unit code and shows its name.
+    void ApplyAnalogueUnit(int channel, std::uint32_t code);
+
+    // The one units picker ("SelectAnalogueUnitsForm"), created hidden.
+    units::TSelectAnalogueUnitsForm* unitsPicker() const { return m_unitsPicker; }
+
+    // Message boxes and file dialogs; tests put in answers of their own.
+    UserPrompts& prompts() { return *m_prompts; }
+    void setPrompts(std::unique_ptr<UserPrompts> prompts);
+
+public slots:
+    void LoadButtonClick();
+    void SaveButtonClick();
+    void WriteButtonClick();
+    void ReadButtonClick();
+    void HelpButtonClick();
+    void ExitButtonClick();
+    void InvertInputsCheckAllButtonClick();
+    void InvertInputsCheckNoneButtonClick();
+    void InvertOutputsCheckAllButtonClick();
+    void InvertOutputsCheckNoneButtonClick();
+    void OutputStartStatusCheckAllButtonClick();
+    void OutputStartStatusCheckNoneButtonClick();
+    // Channel 1 to 8: opens (or re-targets) the picker, without waiting.
+    void SelectAnalogueUnitsButtonClick(int channel);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void FormCreate();
+    bool FormCloseQuery();
+    void FormClose();
+    void SetUpHelp();
+    // Runs a handler's body; shows what escapes it. False when it failed.
+    bool runHandler(const std::function<void()>& body);
+    QWidget* makeCommandPanel();
+
+    config::FormControls m_controls;
+    QTabWidget* m_pageControl;
+    GeneralPage* m_generalPage;
+    InputsPage* m_inputsPage;
+    OutputsPage* m_outputsPage;
+    AnaloguesPage* m_analoguesPage;
+    QPlainTextEdit* m_logMemo;
+    QPushButton* m_loadButton = nullptr;
+    QPushButton* m_saveButton = nullptr;
+    QPushButton* m_writeButton = nullptr;
+    QPushButton* m_readButton = nullptr;
+    QPushButton* m_helpButton = nullptr;
+    QPushButton* m_exitButton = nullptr;
+
+    config::ConfigurationImage m_image;
+    std::unique_ptr<UserPrompts> m_prompts;
+    units::TSelectAnalogueUnitsForm* m_unitsPicker = nullptr;
+};
+
+}  // namespace vaskiro::app

@@ -1,0 +1,68 @@
+#include "app/page_builders.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "config/form_edits.h"
+
+namespace vaskiro::app {
+
+QGroupBox* makeCheckBoxGroup(const CheckBoxGroupNames& names, std::span<QCheckBox*> boxes,
+                             QPushButton*& allButton, QPushButton*& noneButton) {
+    auto* group = new QGroupBox(names.title);
+    group->setObjectName(names.group);
+    auto* column = new QVBoxLayout(group);
+
+    auto* boxRow = new QHBoxLayout;
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+        const QString number = QString::number(i + 1);
+        boxes[i] = new QCheckBox(number);
+        boxes[i]->setObjectName(names.boxPrefix + number);
+        boxRow->addWidget(boxes[i]);
+    }
+    boxRow->addStretch();
+    column->addLayout(boxRow);
+
+    allButton = new QPushButton(names.allCaption);
+    allButton->setObjectName(names.allButton);
+    noneButton = new QPushButton(names.noneCaption);
+    noneButton->setObjectName(names.noneButton);
+    auto* buttonRow = new QHBoxLayout;
+    buttonRow->addWidget(allButton);
+    buttonRow->addWidget(noneButton);
+    buttonRow->addStretch();
+    column->addLayout(buttonRow);
+    return group;
+}
+
+QGroupBox* makeNameGroup(const QString& group, const QString& labelPrefix, const QString& editPrefix,
+                         std::span<config::LimitedLineEdit*> edits, int columns) {
+    auto* box = new QGroupBox(QObject::tr("Names"));
+    box->setObjectName(group);
+    auto* grid = new QGridLayout(box);
+    grid->setHorizontalSpacing(grid->horizontalSpacing() * 2);
+    for (std::size_t i = 0; i < edits.size(); ++i) {
+        const QString number = QString::number(i + 1);
+        edits[i] = new config::LimitedLineEdit(kNameLimit);
+        edits[i]->setObjectName(editPrefix + number);
+        auto* label = new QLabel(labelPrefix + QLatin1Char(' ') + number);
+        label->setBuddy(edits[i]);
+        const int row = static_cast<int>(i) / columns;
+        const int column = 2 * (static_cast<int>(i) % columns);
+        grid->addWidget(label, row, column);
+        grid->addWidget(edits[i], row, column + 1);
+        grid->setColumnStretch(column + 1, 1);
+    }
+    return box;
+}
+
+int textWidth(const QWidget* widget, int characters) {
+    return widget->fontMetrics().averageCharWidth() * characters;
+}
+
+}  // namespace vaskiro::app

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+
+#include <span>
+
+class QCheckBox;
+class QGroupBox;
+class QPushButton;
+class QWidget;
+
+namespace vaskiro::config {
+class LimitedLineEdit;
+}
+
+namespace vaskiro::app {
+
+// Names and captions of a group of numbered check boxes with its two buttons.
+struct CheckBoxGroupNames {
+    QString group;       // object name of the group box
+    QString title;
+    QString boxPrefix;   // box N is <boxPrefix>N, captioned N
+    QString allButton;
+    QString allCaption;
+    QString noneButton;
+    QString noneCaption;
+};
+
+// One row of check boxes with the check-all and check-none buttons below.
+// Fills `boxes` (box 1 first) and the two buttons.
+QGroupBox* makeCheckBoxGroup(const CheckBoxGroupNames& names, std::span<QCheckBox*> boxes,
+                             QPushButton*& allButton, QPushButton*& noneButton);
+
+// Name edits, each after its label "<labelPrefix> N", filled row by row in
+// `columns` columns. Fills `edits` (channel 1 first).
+QGroupBox* makeNameGroup(const QString& group, const QString& labelPrefix, const QString& editPrefix,
+                         std::span<config::LimitedLineEdit*> edits, int columns);
+
+// Longest name the user may type into a channel name edit.
+inline constexpr int kNameLimit = 30;
+
+// Room for `characters` average characters of the widget's font.
+int textWidth(const QWidget* widget, int characters);
+
+}  // namespace vaskiro::app

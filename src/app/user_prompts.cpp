@@ -1,0 +1,45 @@
+#include "app/user_prompts.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace vaskiro::app {
+
+namespace {
+
+const QString kDataFileFilter = QStringLiteral("Data Files (*.dat);;All Files (*)");
+
+QString askFileName(QWidget* parent, QFileDialog::AcceptMode mode) {
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(mode);
+    dialog.setNameFilter(kDataFileFilter);
+    if (mode == QFileDialog::AcceptSave) {
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setDefaultSuffix(QStringLiteral("dat"));
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    } else {
+        dialog.setFileMode(QFileDialog::ExistingFile);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+}  // namespace
+
+void DialogPrompts::showError(QWidget* parent, const QString& text) {
+    QMessageBox::critical(parent, QObject::tr("Error"), text);
+}
+
+void DialogPrompts::showInformation(QWidget* parent, const QString& text) {
+    QMessageBox::information(parent, QObject::tr("Information"), text);
+}
+
+QString DialogPrompts::askSaveFileName(QWidget* parent) {
+    return askFileName(parent, QFileDialog::AcceptSave);
+}
+
+QString DialogPrompts::askOpenFileName(QWidget* parent) {
+    return askFileName(parent, QFileDialog::AcceptOpen);
+}
+
+}  // namespace vaskiro::app

@@ -1,0 +1,94 @@
+#include "config/form_edits.h"
+
+#include <QRegularExpression>
+#include <QRegularExpressionValidator>
+#include <QValidator>
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <optional>
+
+namespace vaskiro::config {
+
+namespace {
+
+class LengthValidator : public QValidator {
+public:
+    LengthValidator(const int& allowance, QObject* parent) : QValidator(parent), m_allowance(allowance) {}
+
+    State validate(QString& input, int&) const override {
+        return input.size() <= m_allowance ? Acceptable : Invalid;
+    }
+
+private:
+    const int& m_allowance;
+};
+
+std::optional<float> parseFloat(const QString& text) {
+    const QByteArray bytes = text.toLatin1();
+    float value = 0.0f;
+    const auto [end, error] = std::from_chars(bytes.data(), bytes.data() + bytes.size(), value);
+    if (error != std::errc{} || end != bytes.data() + bytes.size()) return std::nullopt;
+    return value;
+}
+
+}  // namespace
+
+LimitedLineEdit::LimitedLineEdit(int typingLimit, QWidget* parent)
+    : QLineEdit(parent), m_typingLimit(typingLimit), m_allowance(typingLimit) {
+    setValidator(new LengthValidator(m_allowance, this));
+    // Once the user shortens an over-long text, the extra room is gone.
+    connect(this, &QLineEdit::textEdited, this, [this](const QString& text) {
+        m_allowance = std::max(m_typingLimit, std::min(m_allowance, static_cast<int>(text.size())));
+    });
+}
+
+void LimitedLineEdit::setWholeText(const QString& text) {
+    m_allowance = std::max(m_typingLimit, static_cast<int>(text.size()));
+    setText(text);
+}
+
+NumericEdit::NumericEdit(QWidget* parent) : QLineEdit(parent) {
+    static const QRegularExpression number(
+        QStringLiteral("[+-]?(((\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?)|inf|nan)"),
+        QRegularExpression::CaseInsensitiveOption);
+    setValidator(new QRegularExpressionValidator(number, this));
+    // Every text that reads as a number becomes the value at once, so a
+    // collect in the middle of an edit takes the last good number. The text
+    // that setValue() shows is skipped: reading it back could only lose a
+    // NaN's payload.
+    connect(this, &QLineEdit::textChanged, this, [this](const QString& text) {
+        if (text == format(m_value)) return;
+        if (const auto parsed = parseFloat(text)) m_value = *parsed;
+    });
+    connect(this, &QLineEdit::editingFinished, this, &NumericEdit::settle);
+}
+
+void NumericEdit::setValue(float value) {
+    m_value = value;
+    setText(format(value));
+}
+
+float NumericEdit::value() const {
+    return m_value;
+}
+
+QString NumericEdit::format(float value) {
+    std::array<char, 32> buffer{};
+    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
+    return QString::fromLatin1(buffer.data(), result.ptr - buffer.data());
+}
+
+// editingFinished does not come for a half-typed text such as "1e", which
+// would otherwise stay on screen while the last good value is the one kept.
+void NumericEdit::focusOutEvent(QFocusEvent* event) {
+    QLineEdit::focusOutEvent(event);
+    settle();
+}
+
+void NumericEdit::settle() {
+    setValue(m_value);
+}
+
+}  // namespace vaskiro::config
