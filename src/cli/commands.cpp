@@ -1,80 +1,217 @@
 #include "cli/commands.h"
 
+#include <fstream>
+#include <iomanip>
+#include <sstream>
+
 #include "cli/console_port.h"
+#include "cli/json_form.h"
+#include "cli/settings.h"
+#include "config/atomic_file.h"
 #include "config/data_file.h"
+#include "device/block_codec.h"
 #include "device/exchange.h"
 #include "device/exchange_runner.h"
 #include "device/write_checks.h"
+#include "units/engineering_units.h"
 
 namespace vaskiro::cli {
 
 namespace {
+
+using config::ConfigurationImage;
+namespace fs = std::filesystem;
 
 enum class Kind { Identify, Read, Write };
 
 // Opens the device, runs one exchange to its end over the same state machine
 // the window uses, and keeps the simulated device's state. The port has
 // printed what happened; true when the exchange completed.
-bool exchangeWithDevice(const DeviceOptions& options, Kind kind, config::ConfigurationImage& image, Streams io) {
+bool exchangeWithDevice(const DeviceOptions& options, Kind kind, ConfigurationImage& image, Streams io,
+                        bool echo = true) {
     DeviceSession session(options);
     if (!session.open(io.err)) return false;
     ConsolePort port(session.connection(), io.out, io.err);
+    port.setEchoLog(echo);
     device::DeviceExchange exchange(image, port);
+    if (io.progress) {
+        const char* what = kind == Kind::Write ? "Writing" : kind == Kind::Read ? "Reading" : "Identifying";
+        port.setProgress([&exchange, &io, what] {
+            if (exchange.idle()) return;
+            io.err << '\r' << what << ": step " << exchange.stepsDone() + 1 << " of " << exchange.stepsTotal()
+                   << std::flush;
+        });
+    }
     switch (kind) {
     case Kind::Identify: exchange.startIdentify(); break;
     case Kind::Read: exchange.startRead(); break;
     case Kind::Write: exchange.startWrite(); break;
     }
     device::runExchange(exchange, session.connection(), session.replyTimeout());
+    if (io.progress) io.err << "\r\033[K" << std::flush;
     bool completed = !port.failed() && (kind != Kind::Read || port.readCompleted());
     return session.saveSimulatedState(io.err) && completed;
 }
 
-// The message for a data file that could not be used, as the window words it.
-std::string loadFailure(const config::FileResult& result, const std::filesystem::path& path) {
+// What a data file that could not be used says, as the window words it.
+std::string loadFailure(const config::FileResult& result, const fs::path& path) {
     switch (result.outcome) {
     case config::LoadOutcome::Incompatible: return "Incompatible data file: " + path.string();
-    case config::LoadOutcome::LaterFormat:
-        return "The file uses a later data format. Cannot load " + path.string();
+    case config::LoadOutcome::LaterFormat: return "The file uses a later data format. Cannot load " + path.string();
     case config::LoadOutcome::Unreadable: return "Error Opening File: " + path.string() + " (" + result.error + ")";
     case config::LoadOutcome::Loaded: break;
     }
     return {};
 }
 
+bool looksLikeJson(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    char first = 0;
+    while (in.get(first) && std::isspace(static_cast<unsigned char>(first))) {}
+    return in && first == '{';
+}
+
+// A configuration from a data file or a JSON file (told apart by content).
+bool loadConfiguration(const fs::path& path, ConfigurationImage& image, Streams io) {
+    image.SetDefaults();
+    if (looksLikeJson(path)) {
+        std::ifstream in(path, std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        std::string error = importJson(text.str(), image);
+        if (!error.empty()) io.err << path.string() << " " << error << ".\n";
+        return error.empty();
+    }
+    auto result = config::readDataFile(path, image);
+    if (result.outcome != config::LoadOutcome::Loaded) io.err << loadFailure(result, path) << '\n';
+    return result.outcome == config::LoadOutcome::Loaded;
+}
+
+bool saveDataFile(const fs::path& path, const ConfigurationImage& image, Streams io) {
+    auto saved = config::writeDataFile(path, image);
+    if (!saved.ok) io.err << "Cannot save " << path.string() << ": " << saved.error << ".\n";
+    return saved.ok;
+}
+
+bool applyAssignments(ConfigurationImage& image, const std::vector<std::string>& assignments, Streams io) {
+    for (const std::string& assignment : assignments) {
+        std::string error = assignSetting(image, assignment);
+        if (!error.empty()) {
+            io.err << "Bad value: " << error << ".\n";
+            return false;
+        }
+    }
+    return true;
+}
+
+// What the device gives back for `written` after a Read that starts from
+// `base`: every field as the link carries it, the rest from `base`.
+ConfigurationImage throughLink(const ConfigurationImage& written, ConfigurationImage base) {
+    for (int block = 0; block < device::kBlockCount; ++block)
+        for (int part = 1; part <= 2; ++part) {
+            device::Report request{};
+            device::encodeBlockPart(written, block, part, request);
+            device::Report reply{};
+            std::copy(request.begin() + device::kWritePayloadAt, request.end(),
+                      reply.begin() + device::kReplyPayloadAt);
+            device::decodeBlockPart(reply, block, part, base);
+        }
+    return base;
+}
+
+void printDifferences(const ConfigurationImage& a, const ConfigurationImage& b, const std::string& nameA,
+                      const std::string& nameB, std::ostream& out) {
+    for (const Setting* s : differences(a, b))
+        out << s->key << ": " << s->show(a) << " (" << nameA << ") -> " << s->show(b) << " (" << nameB << ")\n";
+}
+
 }  // namespace
 
 int runInfo(const DeviceOptions& options, Streams io) {
-    config::ConfigurationImage unused;
+    ConfigurationImage unused;
     return exchangeWithDevice(options, Kind::Identify, unused, io) ? kExitDone : kExitFailure;
 }
 
-int runRead(const DeviceOptions& options, const std::filesystem::path& output, Streams io) {
-    config::ConfigurationImage image;
+int runRead(const DeviceOptions& options, const fs::path& output, Streams io) {
+    ConfigurationImage image;
     image.SetDefaults();
     if (!exchangeWithDevice(options, Kind::Read, image, io)) return kExitFailure;
-    auto saved = config::writeDataFile(output, image);
-    if (!saved.ok) {
-        io.err << "Cannot save " << output.string() << ": " << saved.error << ".\n";
-        return kExitFailure;
-    }
+    if (!saveDataFile(output, image, io)) return kExitFailure;
     io.out << "File Saved: " << output.string() << '\n';
     return kExitDone;
 }
 
-int runWrite(const DeviceOptions& options, const std::filesystem::path& input, Streams io) {
-    config::ConfigurationImage image;
-    image.SetDefaults();
-    auto loaded = config::readDataFile(input, image);
-    if (loaded.outcome != config::LoadOutcome::Loaded) {
-        io.err << loadFailure(loaded, input) << '\n';
-        return kExitFailure;
-    }
+int runWrite(const DeviceOptions& options, const fs::path& input, const WriteOptions& write, Streams io) {
+    ConfigurationImage image;
+    if (!loadConfiguration(input, image, io)) return kExitFailure;
+    if (!applyAssignments(image, write.assignments, io)) return kExitUsage;
     if (!device::passwordFitsDevice(image.text(config::TextField::DevicePassword))) {
         io.err << device::kThereAreErrors << ": " << device::kPasswordTooLong << ".\n";
         return kExitUsage;
     }
-    return exchangeWithDevice(options, Kind::Write, image, io) ? kExitDone : kExitFailure;
+    if (!exchangeWithDevice(options, Kind::Write, image, io)) return kExitFailure;
+    if (!write.verify) return kExitDone;
+
+    ConfigurationImage readBack;
+    readBack.SetDefaults();
+    if (!exchangeWithDevice(options, Kind::Read, readBack, io, false)) return kExitFailure;
+    ConfigurationImage expected = throughLink(image, readBack);
+    if (differences(expected, readBack).empty()) {
+        io.out << "Verified: the device holds what was written.\n";
+        return kExitDone;
+    }
+    io.err << "Verification failed: the device holds other settings than were written:\n";
+    printDifferences(expected, readBack, "written", "device", io.err);
+    return kExitFailure;
+}
+
+int runShow(const fs::path& input, Streams io) {
+    ConfigurationImage image;
+    if (!loadConfiguration(input, image, io)) return kExitFailure;
+    std::size_t width = 0;
+    for (const Setting& s : allSettings()) width = std::max(width, s.key.size());
+    for (const Setting& s : allSettings())
+        io.out << std::left << std::setw(static_cast<int>(width + 2)) << s.key << s.show(image) << '\n';
+    return kExitDone;
+}
+
+int runExport(const fs::path& input, Streams io) {
+    ConfigurationImage image;
+    if (!loadConfiguration(input, image, io)) return kExitFailure;
+    io.out << exportJson(image);
+    return kExitDone;
+}
+
+int runImport(const fs::path& input, const fs::path& output, Streams io) {
+    ConfigurationImage image;
+    if (!loadConfiguration(input, image, io)) return kExitUsage;
+    return saveDataFile(output, image, io) ? kExitDone : kExitFailure;
+}
+
+int runSet(const fs::path& input, const std::vector<std::string>& assignments, const fs::path& output, Streams io) {
+    ConfigurationImage image;
+    if (!loadConfiguration(input, image, io)) return kExitFailure;
+    if (!applyAssignments(image, assignments, io)) return kExitUsage;
+    return saveDataFile(output, image, io) ? kExitDone : kExitFailure;
+}
+
+int runDiff(const DeviceOptions& options, const std::string& a, const std::string& b, Streams io) {
+    auto load = [&](const std::string& source, ConfigurationImage& image) {
+        if (source != "device") return loadConfiguration(source, image, io);
+        image.SetDefaults();
+        return exchangeWithDevice(options, Kind::Read, image, io, false);
+    };
+    ConfigurationImage first, second;
+    if (!load(a, first) || !load(b, second)) return kExitFailure;
+    if (differences(first, second).empty()) return kExitDone;
+    printDifferences(first, second, a, b, io.out);
+    return kExitDiffer;
+}
+
+int runUnits(Streams io) {
+    for (std::uint32_t code = 0; code < units::kUnitCount; ++code)
+        io.out << code << '\t' << units::EngineeringUnitName(code) << '\t' << units::categoryOf(code) << '\n';
+    return kExitDone;
 }
 
 }  // namespace vaskiro::cli

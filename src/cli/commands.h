@@ -2,6 +2,8 @@
 
 #include <filesystem>
 #include <ostream>
+#include <string>
+#include <vector>
 
 #include "cli/device_session.h"
 
@@ -11,14 +13,29 @@ namespace vaskiro::cli {
 inline constexpr int kExitDone = 0;
 inline constexpr int kExitFailure = 1;  // the device or a file failed
 inline constexpr int kExitUsage = 2;    // bad usage or a bad value
+inline constexpr int kExitDiffer = 3;   // diff: the configurations differ
 
 struct Streams {
     std::ostream& out;
     std::ostream& err;
+    bool progress = false;  // a progress line on `err` during an exchange
+};
+
+struct WriteOptions {
+    std::vector<std::string> assignments;  // KEY=VALUE, applied in order
+    bool verify = false;
 };
 
 int runInfo(const DeviceOptions& options, Streams io);
 int runRead(const DeviceOptions& options, const std::filesystem::path& output, Streams io);
-int runWrite(const DeviceOptions& options, const std::filesystem::path& input, Streams io);
+int runWrite(const DeviceOptions& options, const std::filesystem::path& input, const WriteOptions& write, Streams io);
+int runShow(const std::filesystem::path& input, Streams io);
+int runExport(const std::filesystem::path& input, Streams io);
+int runImport(const std::filesystem::path& input, const std::filesystem::path& output, Streams io);
+int runSet(const std::filesystem::path& input, const std::vector<std::string>& assignments,
+           const std::filesystem::path& output, Streams io);
+// `a` and `b`: a data file, a JSON file, or "device" for a complete Read.
+int runDiff(const DeviceOptions& options, const std::string& a, const std::string& b, Streams io);
+int runUnits(Streams io);
 
 }  // namespace vaskiro::cli

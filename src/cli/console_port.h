@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <ostream>
 #include <string>
 
@@ -28,14 +29,19 @@ public:
 
     // Log lines and information boxes go to standard output only when on.
     void setEchoLog(bool on) { m_echoLog = on; }
+    // Called after each report sent, to show how far the exchange has come.
+    void setProgress(std::function<void()> progress) { m_progress = std::move(progress); }
 
 private:
+    void clearProgress();
+
     device::HidConnection& m_connection;
     std::ostream& m_out;
     std::ostream& m_err;
     std::string m_error;
     bool m_echoLog = true;
     bool m_readCompleted = false;
+    std::function<void()> m_progress;
 };
 
 }  // namespace vaskiro::cli

@@ -7,12 +7,24 @@
 #include <cmath>
 #include <iostream>
 
+#ifdef _WIN32
+#include <io.h>
+#define VASKIRO_ISATTY _isatty
+#define VASKIRO_STDERR 2
+#else
+#include <unistd.h>
+#define VASKIRO_ISATTY isatty
+#define VASKIRO_STDERR STDERR_FILENO
+#endif
+
 #include "cli/commands.h"
 
 int main(int argc, char** argv) {
     using namespace vaskiro::cli;
 
-    CLI::App app{"Reads, writes and inspects the settings of a VASKIRO BACnet interface.", "vaskiro"};
+    CLI::App app{"Reads, writes and inspects the settings of a VASKIRO BACnet interface.\n"
+                 "Exit codes: 0 done, 1 device or file failure, 2 bad usage or bad value, 3 (diff) different.",
+                 "vaskiro"};
     app.require_subcommand(1);
 
     std::string simulateState;
@@ -24,13 +36,39 @@ int main(int argc, char** argv) {
     app.add_option("--timeout", timeoutSeconds, "Seconds to wait for each reply of the device (default 5)")
         ->check(CLI::PositiveNumber);
 
-    std::filesystem::path readOutput, writeInput;
+    std::filesystem::path input, output;
+    std::vector<std::string> assignments;
+    WriteOptions writeOptions;
+    std::string diffA, diffB;
+
     auto* info = app.add_subcommand("info", "Identify the device: application version and serial number");
     auto* read = app.add_subcommand("read", "Read the device's settings into a data file");
-    read->add_option("-o,--output", readOutput, "Data file to write (.dat)")->required();
-    auto* write = app.add_subcommand("write", "Write a data file's settings into the device");
-    write->add_option("file", writeInput, "Data file to write into the device (.dat)")->required();
-    for (auto* sub : {info, read, write}) sub->fallthrough();
+    read->add_option("-o,--output", output, "Data file to write (.dat)")->required();
+    auto* write = app.add_subcommand("write", "Write a configuration (data file or JSON) into the device");
+    write->add_option("file", input, "Data file (.dat) or JSON file to write into the device")->required();
+    write->add_option("--set", writeOptions.assignments, "KEY=VALUE: change a setting before writing (repeatable)");
+    write->add_flag("--verify", writeOptions.verify, "Read the device back and compare every setting it carries");
+    auto* show = app.add_subcommand("show", "Print every setting of a configuration, one per line");
+    show->add_option("file", input, "Data file (.dat) or JSON file")->required();
+    auto* exportCommand = app.add_subcommand("export", "Print a configuration as JSON");
+    exportCommand->add_option("file", input, "Data file (.dat)")->required();
+    auto* importCommand = app.add_subcommand("import", "Turn a JSON configuration into a data file");
+    importCommand->add_option("file", input, "JSON file")->required();
+    importCommand->add_option("-o,--output", output, "Data file to write (.dat)")->required();
+    auto* set = app.add_subcommand("set", "Change settings in a configuration and save it as a data file");
+    set->add_option("file", input, "Data file (.dat) or JSON file")->required();
+    set->add_option("assignments", assignments,
+                    "KEY=VALUE ...; keys: ip gateway mask dhcp port object-id name location description password "
+                    "input-name.N input-invert.N output-name.N output-invert.N output-start.N analogue-name.N "
+                    "analogue-unit.N analogue-scaling.N analogue-cov.N")
+        ->required();
+    set->add_option("-o,--output", output, "Data file to write (.dat)")->required();
+    auto* diff = app.add_subcommand("diff", "List the settings that differ between two configurations");
+    diff->add_option("a", diffA, "Data file, JSON file, or the word device (a complete Read)")->required();
+    diff->add_option("b", diffB, "Data file, JSON file, or the word device")->required();
+    auto* unitsCommand = app.add_subcommand("units", "List the engineering units: code, name, category");
+    for (auto* sub : {info, read, write, show, exportCommand, importCommand, set, diff, unitsCommand})
+        sub->fallthrough();
 
     try {
         app.parse(argc, argv);
@@ -48,8 +86,14 @@ int main(int argc, char** argv) {
     options.simulateState = simulateState;
     options.replyTimeout = std::chrono::milliseconds(std::llround(timeoutSeconds * 1000.0));
 
-    Streams io{std::cout, std::cerr};
+    Streams io{std::cout, std::cerr, VASKIRO_ISATTY(VASKIRO_STDERR) != 0};
     if (*info) return runInfo(options, io);
-    if (*read) return runRead(options, readOutput, io);
-    return runWrite(options, writeInput, io);
+    if (*read) return runRead(options, output, io);
+    if (*write) return runWrite(options, input, writeOptions, io);
+    if (*show) return runShow(input, io);
+    if (*exportCommand) return runExport(input, io);
+    if (*importCommand) return runImport(input, output, io);
+    if (*set) return runSet(input, assignments, output, io);
+    if (*diff) return runDiff(options, diffA, diffB, io);
+    return runUnits(io);
 }

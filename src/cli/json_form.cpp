@@ -1,0 +1,182 @@
+#include "cli/json_form.h"
+
+#include <nlohmann/json.hpp>
+
+#include "cli/settings.h"
+#include "config/data_file.h"
+
+namespace vaskiro::cli {
+
+namespace {
+
+using json = nlohmann::ordered_json;
+
+std::string toHex(const config::ImageBytes& bytes) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(bytes.size() * 2);
+    for (auto b : bytes) {
+        out += kDigits[b >> 4];
+        out += kDigits[b & 15];
+    }
+    return out;
+}
+
+bool fromHex(const std::string& text, config::ImageBytes& bytes) {
+    if (text.size() != bytes.size() * 2) return false;
+    auto nibble = [](char c) -> int {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        return -1;
+    };
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        int high = nibble(text[2 * i]), low = nibble(text[2 * i + 1]);
+        if (high < 0 || low < 0) return false;
+        bytes[i] = static_cast<std::uint8_t>(high << 4 | low);
+    }
+    return true;
+}
+
+// Setting values in JSON: the same text `vaskiro set` takes, from a JSON
+// string, boolean or number.
+std::string settingText(const json& value) {
+    if (value.is_string()) return value.get<std::string>();
+    if (value.is_boolean()) return value.get<bool>() ? "on" : "off";
+    if (value.is_number_integer()) return std::to_string(value.get<long long>());
+    if (value.is_number()) {
+        // Shortest text of the single-precision value, so that 0.1 stays 0.1.
+        return formatFloat(static_cast<float>(value.get<double>()));
+    }
+    if (value.is_object() && value.contains("code")) return settingText(value["code"]);
+    if (value.is_object() && value.contains("name")) return settingText(value["name"]);
+    throw std::invalid_argument("has a value of the wrong kind");
+}
+
+json floatValue(float value) {
+    // The shortest text that reads back as the same single, as a JSON number.
+    return json::parse(formatFloat(value));
+}
+
+// Applies `key` from `value` unless the value is what the image's own
+// export holds there (`unchanged`): only edited values are parsed, checked
+// and stored.
+void apply(config::ConfigurationImage& image, const std::string& key, const json& value, const json& unchanged,
+           const std::string& where) {
+    if (value == unchanged) return;
+    const Setting* setting = findSetting(key);
+    std::string text;
+    try {
+        text = settingText(value);
+    } catch (const std::invalid_argument& e) {
+        throw std::invalid_argument(where + " " + e.what());
+    }
+    std::string error = setting->assign(image, text);
+    if (!error.empty()) throw std::invalid_argument(where + " " + error);
+}
+
+void applyChannels(config::ConfigurationImage& image, const json& root, const json& baseline, const char* group,
+                   std::size_t count,
+                   const std::vector<std::pair<const char*, const char*>>& members) {
+    if (!root.contains(group)) return;
+    const json& list = root[group];
+    if (!list.is_array() || list.size() != count)
+        throw std::invalid_argument(std::string("\"") + group + "\" must be a list of " + std::to_string(count));
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!list[i].is_object()) throw std::invalid_argument(std::string(group) + " entries must be objects");
+        for (auto [member, keyPrefix] : members)
+            if (list[i].contains(member))
+                apply(image, std::string(keyPrefix) + "." + std::to_string(i + 1), list[i][member],
+                      baseline[group][i][member], std::string(group) + "[" + std::to_string(i) + "]." + member);
+    }
+}
+
+}  // namespace
+
+std::string exportJson(const config::ConfigurationImage& image) {
+    auto show = [&image](const std::string& key) { return findSetting(key)->show(image); };
+    auto text = [&](const std::string& key) {  // readable text values are quoted
+        std::string s = show(key);
+        return s.substr(1, s.size() - 2);
+    };
+    json general = {{"dhcp", image.dhcpEnable()},
+                    {"ip", show("ip")},
+                    {"gateway", show("gateway")},
+                    {"mask", show("mask")},
+                    {"port", image.bacnetPort()},
+                    {"name", text("name")},
+                    {"object-id", image.objectIdentifier()},
+                    {"location", text("location")},
+                    {"description", text("description")},
+                    {"password", text("password")}};
+    json inputs = json::array(), outputs = json::array(), analogues = json::array();
+    for (int n = 1; n <= config::kInputCount; ++n)
+        inputs.push_back({{"name", text("input-name." + std::to_string(n))},
+                          {"invert", image.flag(config::FlagGroup::InvertInput, n)}});
+    for (int n = 1; n <= config::kOutputCount; ++n)
+        outputs.push_back({{"name", text("output-name." + std::to_string(n))},
+                           {"invert", image.flag(config::FlagGroup::InvertOutput, n)},
+                           {"start", image.flag(config::FlagGroup::OutputStartStatus, n)}});
+    for (int n = 1; n <= config::kAnalogueCount; ++n) {
+        std::uint32_t code = image.analogueUnitCode(n);
+        std::string unit = show("analogue-unit." + std::to_string(n));
+        std::string unitName = unit.substr(unit.find('(') + 1);
+        unitName.pop_back();
+        analogues.push_back({{"name", text("analogue-name." + std::to_string(n))},
+                             {"unit", {{"code", code}, {"name", code < 190 ? unitName : ""}}},
+                             {"scaling", floatValue(image.analogueValue(config::FloatGroup::AnalogueScaling, n))},
+                             {"cov", floatValue(image.analogueValue(config::FloatGroup::COVIncrement, n))}});
+    }
+    json root = {{"format", std::string(config::kDataFileText)},
+                 {"version", config::kDataFormatVersion},
+                 {"general", general},
+                 {"inputs", inputs},
+                 {"outputs", outputs},
+                 {"analogues", analogues},
+                 {"image", toHex(image.bytes())}};
+    return root.dump(2) + "\n";
+}
+
+std::string importJson(const std::string& text, config::ConfigurationImage& image) {
+    json root = json::parse(text, nullptr, false);
+    if (root.is_discarded()) return "is not valid JSON";
+    if (!root.is_object()) return "is not a JSON object";
+    if (root.value("format", std::string()) != config::kDataFileText)
+        return "is not a VASKIRO BACnet Interface configuration (\"format\" is missing or different)";
+    if (!root.contains("version") || !root["version"].is_number_integer() ||
+        root["version"].get<long long>() > config::kDataFormatVersion)
+        return "uses a later or unknown format version";
+
+    config::ConfigurationImage result;
+    result.SetDefaults();
+    try {
+        if (root.contains("image") &&
+            !(root["image"].is_string() && fromHex(root["image"].get<std::string>(), result.bytes())))
+            return "has an \"image\" that is not 1560 bytes of hexadecimal";
+        const json baseline = json::parse(exportJson(result));
+        if (root.contains("general")) {
+            const json& general = root["general"];
+            if (!general.is_object()) return "has a \"general\" that is not an object";
+            for (auto& [key, value] : general.items()) {
+                const Setting* setting = findSetting(key);
+                if (!setting || key.find('.') != std::string::npos)
+                    return "has an unknown setting \"general." + key + "\"";
+                apply(result, key, value, baseline["general"][key], "general." + key);
+            }
+        }
+        applyChannels(result, root, baseline, "inputs", config::kInputCount, {{"name", "input-name"}, {"invert", "input-invert"}});
+        applyChannels(result, root, baseline, "outputs", config::kOutputCount,
+                      {{"name", "output-name"}, {"invert", "output-invert"}, {"start", "output-start"}});
+        applyChannels(result, root, baseline, "analogues", config::kAnalogueCount,
+                      {{"name", "analogue-name"}, {"unit", "analogue-unit"}, {"scaling", "analogue-scaling"},
+                       {"cov", "analogue-cov"}});
+    } catch (const std::invalid_argument& e) {
+        return e.what();
+    } catch (const nlohmann::ordered_json::exception& e) {
+        return e.what();
+    }
+    image = result;
+    return {};
+}
+
+}  // namespace vaskiro::cli

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+
+#include "config/configuration_image.h"
+
+namespace vaskiro::cli {
+
+// The whole configuration as JSON, for people and scripts:
+//
+//   {
+//     "format": "VASKIRO BACnet Interface", "version": 1,
+//     "general":   { "dhcp": false, "ip": "192.168.0.6", "gateway": ..., "mask": ...,
+//                    "port": 47808, "name": "VASKIRO", "object-id": 12345,
+//                    "location": ..., "description": ..., "password": ... },
+//     "inputs":    [ { "name": "Input 1", "invert": false }, ... 16 ],
+//     "outputs":   [ { "name": "Output 1", "invert": false, "start": false }, ... 16 ],
+//     "analogues": [ { "name": "Analogue 1", "unit": { "code": 95, "name": "No Units" },
+//                      "scaling": 1, "cov": 1024 }, ... 8 ],
+//     "image": "<the 1560 image bytes in hexadecimal>"
+//   }
+//
+// Import starts from "image" (the defaults when it is absent) and applies
+// every setting whose value differs from what that image holds, so an
+// unedited export comes back byte for byte (reserved bytes, bytes behind a
+// text's NUL and flag bytes other than 0 and 1 included), and an edited
+// setting wins over the image. Any member may be left out.
+std::string exportJson(const config::ConfigurationImage& image);
+
+// Returns an error text (empty on success); the image is changed only on success.
+std::string importJson(const std::string& text, config::ConfigurationImage& image);
+
+}  // namespace vaskiro::cli
