@@ -1,17 +1,44 @@
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QMessageBox>
 
 #include <exception>
 
 #include "app/main_form.h"
+#include "device/simulated_device.h"
+
+namespace {
+
+// The window against the built-in simulated device: Read and Write work end
+// to end with no hardware, for demonstrations and training.
+void useSimulatedDevice(vaskiro::app::TMainForm& form) {
+    auto backend = std::make_unique<vaskiro::device::SimulatedBackend>();
+    auto device = std::make_shared<vaskiro::device::SimulatedDevice>();
+    device->setReplyDelay(std::chrono::milliseconds(1));  // about a full-speed USB device's pace
+    backend->add("simulated", device);
+    form.setDeviceBackend(std::move(backend));
+    form.setWindowTitle(form.windowTitle() + QStringLiteral(" (simulated device)"));
+}
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("vaskiro-config"));
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Configuration utility of the VASKIRO BACnet interface."));
+    parser.addHelpOption();
+    const QCommandLineOption simulate(QStringLiteral("simulate"),
+                                      QStringLiteral("Work with the built-in simulated device instead of hardware."));
+    parser.addOption(simulate);
+    parser.process(application);
+
     try {
         vaskiro::app::useDesignFont();
         // The main window creates the units picker, hidden, right after itself;
         // closing the main window ends the run.
         vaskiro::app::TMainForm mainForm;
+        if (parser.isSet(simulate)) useSimulatedDevice(mainForm);
         mainForm.show();
         QApplication::exec();
     } catch (const std::exception& error) {

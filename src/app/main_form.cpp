@@ -8,7 +8,10 @@
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QShortcut>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -21,7 +24,9 @@
 #include "app/general_page.h"
 #include "app/inputs_page.h"
 #include "app/outputs_page.h"
+#include "app/window_exchange_port.h"
 #include "config/data_file.h"
+#include "device/device_link.h"
 #include "units/units_picker.h"
 
 namespace vaskiro::app {
@@ -43,7 +48,8 @@ void useDesignFont() {
         QApplication::setFont(QFont(QStringLiteral("Tahoma"), 8));
 }
 
-TMainForm::TMainForm(QWidget* parent) : QWidget(parent), m_prompts(std::make_unique<DialogPrompts>()) {
+TMainForm::TMainForm(QWidget* parent, const QString& helpDirectory)
+    : QWidget(parent), m_prompts(std::make_unique<DialogPrompts>()), m_help(helpDirectory) {
     setObjectName(QStringLiteral("MainForm"));
 
     m_pageControl = new QTabWidget;
@@ -61,6 +67,27 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent), m_prompts(std::make_uni
     auto* window = new QVBoxLayout(this);
     window->addWidget(m_pageControl, 1);
     window->addWidget(makeCommandPanel());
+    auto* statusBar = new QStatusBar;
+    statusBar->setObjectName(QStringLiteral("StatusBar"));
+    statusBar->setSizeGripEnabled(false);
+    m_progress = new QProgressBar;
+    m_progress->setObjectName(QStringLiteral("ExchangeProgressBar"));
+    m_progress->setFormat(tr("Step %v of %m"));
+    m_progress->hide();
+    statusBar->addPermanentWidget(m_progress, 1);
+    window->addWidget(statusBar);
+
+    m_link = std::make_unique<device::DeviceLink>(nullptr);
+    m_port = std::make_unique<WindowExchangePort>(*this, *m_link);
+    m_exchange = std::make_unique<device::DeviceExchange>(m_image, *m_port);
+    connect(m_link.get(), &device::DeviceLink::report, this, &TMainForm::ProcessDeviceReport);
+    connect(m_link.get(), &device::DeviceLink::disconnected, this, &TMainForm::deviceLost);
+    m_replyTimer.setSingleShot(true);
+    m_replyTimer.setInterval(std::chrono::milliseconds(5000));
+    connect(&m_replyTimer, &QTimer::timeout, this, [this] {
+        m_exchange->abandon(device::AbandonReason::NoReply);
+        exchangeMoved();
+    });
 
     connect(m_inputsPage->invertAllButton(), &QPushButton::clicked, this,
             &TMainForm::InvertInputsCheckAllButtonClick);
@@ -85,7 +112,9 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent), m_prompts(std::make_uni
     connect(m_unitsPicker, &units::TSelectAnalogueUnitsForm::unitApplied, this, &TMainForm::ApplyAnalogueUnit);
 }
 
-TMainForm::~TMainForm() = default;
+TMainForm::~TMainForm() {
+    m_link->close();
+}
 
 QWidget* TMainForm::makeCommandPanel() {
     auto* panel = new QWidget;
@@ -140,9 +169,15 @@ void TMainForm::FormCreate() {
     SetUpHelp();
 }
 
-// Help is not offered yet.
+// The Help button is offered only when the help file is there and a viewer
+// can show it; F1 opens the same help.
 void TMainForm::SetUpHelp() {
-    m_helpButton->hide();
+    const bool available = m_help.SetUpHelp();
+    m_helpButton->setVisible(available);
+    if (available) {
+        auto* f1 = new QShortcut(QKeySequence::HelpContents, this);
+        connect(f1, &QShortcut::activated, this, &TMainForm::HelpButtonClick);
+    }
 }
 
 void TMainForm::setPrompts(std::unique_ptr<UserPrompts> prompts) {
@@ -231,13 +266,9 @@ void TMainForm::LoadButtonClick() {
     });
 }
 
-// The device exchange is not connected yet.
-void TMainForm::WriteButtonClick() {}
-
-void TMainForm::ReadButtonClick() {}
-
-// Only reachable once SetUpHelp shows the button.
-void TMainForm::HelpButtonClick() {}
+void TMainForm::HelpButtonClick() {
+    m_help.HelpButtonClick();
+}
 
 void TMainForm::ExitButtonClick() {
     close();
@@ -280,8 +311,13 @@ bool TMainForm::FormCloseQuery() {
     return runHandler([this] { CollectForm(); });
 }
 
-// Nothing to shut down until help is offered.
-void TMainForm::FormClose() {}
+// The reader thread is stopped and the device closed here, so that closing
+// the window during an exchange never waits on a report hand-over.
+void TMainForm::FormClose() {
+    m_help.FormClose();
+    m_replyTimer.stop();
+    m_link->close();
+}
 
 void TMainForm::closeEvent(QCloseEvent* event) {
     if (!FormCloseQuery()) {

@@ -1,16 +1,24 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+#include <QTimer>
 #include <QWidget>
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
 
+#include "app/help/help_controller.h"
 #include "app/user_prompts.h"
 #include "config/configuration_image.h"
 #include "config/form_binding.h"
+#include "device/exchange.h"
+#include "device/hid_backend.h"
+
+class QProgressBar;
 
 class QCheckBox;
 class QPlainTextEdit;
@@ -21,9 +29,14 @@ namespace vaskiro::units {
 class TSelectAnalogueUnitsForm;
 }
 
+namespace vaskiro::device {
+class DeviceLink;
+}
+
 namespace vaskiro::app {
 
 class AnaloguesPage;
+class WindowExchangePort;
 class GeneralPage;
 class InputsPage;
 class OutputsPage;
@@ -39,7 +52,9 @@ void useDesignFont();
 class TMainForm : public QWidget {
     Q_OBJECT
 public:
-    explicit TMainForm(QWidget* parent = nullptr);
+    // `helpDirectory`: where bacnet-interface.chm is looked for; empty means
+    // beside the executable.
+    explicit TMainForm(QWidget* parent = nullptr, const QString& helpDirectory = {});
     ~TMainForm() override;
 
     config::ConfigurationImage& image() { return m_image; }
@@ -58,6 +73,15 @@ public:
 
     // The one units picker ("SelectAnalogueUnitsForm"), created hidden.
     units::TSelectAnalogueUnitsForm* unitsPicker() const { return m_unitsPicker; }
+
+    // The HID devices the window searches (the machine's through hidapi
+    // unless replaced, e.g. by simulated devices). Closes an open device.
+    void setDeviceBackend(std::unique_ptr<device::HidBackend> backend);
+    // How long an exchange waits for each reply before it is abandoned.
+    void setReplyTimeout(std::chrono::milliseconds timeout);
+    const device::DeviceExchange& exchange() const { return *m_exchange; }
+    const HelpController& help() const { return m_help; }
+    bool DeviceOpen() const;
 
     // Message boxes and file dialogs; tests put in answers of their own.
     UserPrompts& prompts() { return *m_prompts; }
@@ -78,6 +102,8 @@ public slots:
     void OutputStartStatusCheckNoneButtonClick();
     // Channel 1 to 8: opens (or re-targets) the picker, without waiting.
     void SelectAnalogueUnitsButtonClick(int channel);
+    // One report from the device (report ID first), on the window's thread.
+    void ProcessDeviceReport(const QByteArray& bytes);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -90,6 +116,11 @@ private:
     // Runs a handler's body; shows what escapes it. False when it failed.
     bool runHandler(const std::function<void()>& body);
     QWidget* makeCommandPanel();
+    // Finds and opens the device unless it is open; says why when it fails.
+    bool openDevice();
+    // Keeps the reply timer and the progress bar in step with the exchange.
+    void exchangeMoved();
+    void deviceLost();
 
     config::FormControls m_controls;
     QTabWidget* m_pageControl;
@@ -108,6 +139,13 @@ private:
     config::ConfigurationImage m_image;
     std::unique_ptr<UserPrompts> m_prompts;
     units::TSelectAnalogueUnitsForm* m_unitsPicker = nullptr;
+
+    std::unique_ptr<device::DeviceLink> m_link;
+    std::unique_ptr<WindowExchangePort> m_port;
+    std::unique_ptr<device::DeviceExchange> m_exchange;
+    QTimer m_replyTimer;
+    QProgressBar* m_progress = nullptr;
+    HelpController m_help;
 };
 
 }  // namespace vaskiro::app

@@ -12,9 +12,15 @@ DeviceLink::DeviceLink(std::unique_ptr<HidBackend> backend, QObject* parent)
 
 DeviceLink::~DeviceLink() { close(); }
 
+void DeviceLink::setBackend(std::unique_ptr<HidBackend> backend) {
+    close();
+    m_backend = std::move(backend);
+}
+
 OpenResult DeviceLink::OpenDevice() {
     if (m_deviceOpen) return {OpenOutcome::Opened, nullptr, {}, {}};
     close();  // a link whose reader failed: release it before searching again
+    if (!m_backend) return {OpenOutcome::NotFound, nullptr, {}, {}};
 
     OpenResult result = findAndOpenVaskiro(*m_backend);
     if (!result.connection) return result;

@@ -23,6 +23,10 @@ public:
     explicit DeviceLink(std::unique_ptr<HidBackend> backend, QObject* parent = nullptr);
     ~DeviceLink() override;
 
+    // The devices to search; replacing them closes an open device first.
+    void setBackend(std::unique_ptr<HidBackend> backend);
+    bool hasBackend() const { return m_backend != nullptr; }
+
     // True while a device is open and its reader thread runs.
     bool DeviceOpen() const { return m_deviceOpen; }
 

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <memory>
+
+#include <QString>
+
+class QWidget;
+
+namespace vaskiro::app {
+
+// The help of the main window: finds "bacnet-interface.chm" beside the
+// executable, prepares the platform's viewer for it, shows it and shuts it
+// down. On Windows the viewer is the system's HTML Help control; elsewhere it
+// is HelpViewer, a window of this program that reads the file with chmlib.
+// The main window owns one controller and calls it on its own thread only:
+//   start-up:   HelpButton->setVisible(controller.SetUpHelp());
+//   Help or F1: controller.HelpButtonClick();
+//   closing:    controller.FormClose();
+class HelpController {
+public:
+    static constexpr const char* kHelpFileName = "bacnet-interface.chm";
+
+    // `helpDirectory`: where the help file is looked for; empty means the
+    // directory of the running executable (QCoreApplication::applicationDirPath,
+    // so a QCoreApplication must exist by the time SetUpHelp runs).
+    explicit HelpController(QString helpDirectory = {});
+    ~HelpController();
+    HelpController(const HelpController&) = delete;
+    HelpController& operator=(const HelpController&) = delete;
+
+    // Builds HelpFilePath and prepares the viewer. True when help can be
+    // shown: the file exists and the viewer is available (Windows: the HTML
+    // Help control was loaded and initialised; elsewhere: the file opens as a
+    // help file). False means: hide the Help button; nothing is reported.
+    bool SetUpHelp();
+
+    // Shows the help on its default topic and brings the viewer to the front.
+    // Does nothing unless SetUpHelp returned true (and FormClose has not run).
+    void HelpButtonClick();
+
+    // Closes every help window and releases the viewer; help is then no
+    // longer ready. Safe to call in any state, and more than once.
+    void FormClose();
+
+    // Absolute, normalised path of the help file ('/'-separated); empty
+    // until SetUpHelp has run.
+    QString HelpFilePath() const { return m_helpFilePath; }
+
+    // True between a successful SetUpHelp and FormClose.
+    bool ready() const { return m_ready; }
+
+    // The help window while it exists, for tests; nullptr where the viewer is
+    // not a window of this program (Windows).
+    QWidget* viewerWindow() const;
+
+private:
+    struct Backend;  // the platform's viewer state, defined by each platform's file
+
+    // HelpFilePath for a help directory (empty: the executable's directory).
+    static QString helpFilePathIn(const QString& directory);
+
+    QString m_helpDirectory;
+    QString m_helpFilePath;
+    bool m_ready = false;
+    std::unique_ptr<Backend> m_backend;
+};
+
+}  // namespace vaskiro::app

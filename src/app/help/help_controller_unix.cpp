@@ -1,0 +1,57 @@
+// Help on platforms without HTML Help: the program's own viewer.
+#include "app/help/help_controller.h"
+
+#include <QFileInfo>
+
+#include <utility>
+
+#include "app/help/help_viewer.h"
+
+namespace vaskiro::app {
+
+struct HelpController::Backend {
+    std::unique_ptr<HelpViewer> viewer;  // a top-level window; exists while help is ready
+};
+
+HelpController::HelpController(QString helpDirectory)
+    : m_helpDirectory(std::move(helpDirectory)), m_backend(std::make_unique<Backend>())
+{
+}
+
+HelpController::~HelpController() = default;
+
+bool HelpController::SetUpHelp()
+{
+    m_helpFilePath = helpFilePathIn(m_helpDirectory);
+    m_ready = false;
+    m_backend->viewer.reset();
+    if (!QFileInfo(m_helpFilePath).isFile()) return false;
+
+    auto viewer = std::make_unique<HelpViewer>();
+    if (!viewer->openFile(m_helpFilePath)) return false;
+    m_backend->viewer = std::move(viewer);
+    m_ready = true;
+    return true;
+}
+
+void HelpController::HelpButtonClick()
+{
+    if (!m_ready) return;
+    HelpViewer* viewer = m_backend->viewer.get();
+    viewer->showDefaultTopic();
+    if (viewer->isMinimized()) viewer->showNormal();
+    else viewer->show();
+    viewer->raise();
+    viewer->activateWindow();
+}
+
+void HelpController::FormClose()
+{
+    if (m_backend->viewer) m_backend->viewer->close();
+    m_backend->viewer.reset();
+    m_ready = false;
+}
+
+QWidget* HelpController::viewerWindow() const { return m_backend->viewer.get(); }
+
+}  // namespace vaskiro::app

@@ -1,0 +1,110 @@
+// Help on Windows: the HTML Help control (hhctrl.ocx), located through the
+// registry and called through its HtmlHelpA entry.
+#include "app/help/help_controller.h"
+
+#include <QFileInfo>
+
+#include <utility>
+
+#include <windows.h>
+
+namespace vaskiro::app {
+namespace {
+
+using HtmlHelpFunction = HWND(WINAPI*)(HWND owner, LPCSTR file, UINT command, DWORD_PTR data);
+
+// HTML Help commands (htmlhelp.h), so that the header and its import library
+// are not needed.
+constexpr UINT kHhDisplayTopic = 0x00;
+constexpr UINT kHhCloseAll = 0x12;
+constexpr UINT kHhInitialize = 0x1C;
+constexpr UINT kHhUninitialize = 0x1D;
+
+constexpr const char* kHtmlHelpServerKey = "CLSID\\{adb880a6-d8ff-11cf-9377-00aa003b7a11}\\InprocServer32";
+
+// Process-wide, as the control is: loaded on demand by LoadHtmlHelp and kept
+// until FormClose releases it.
+HMODULE HtmlHelpModule = nullptr;
+HtmlHelpFunction HtmlHelpEntry = nullptr;
+
+// Locates the HTML Help control through the registration of its COM server
+// and loads it, falling back to "hhctrl.ocx" by its bare name. True exactly
+// when HtmlHelpEntry is usable.
+bool LoadHtmlHelp()
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, kHtmlHelpServerKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
+
+    char libraryPath[255] = {};
+    DWORD size = static_cast<DWORD>(sizeof libraryPath);
+    if (RegQueryValueExA(key, nullptr, nullptr, nullptr, reinterpret_cast<LPBYTE>(libraryPath), &size)
+        != ERROR_SUCCESS) {
+        RegCloseKey(key);
+        return false;
+    }
+    // A registry string need not carry its terminating zero.
+    libraryPath[size < sizeof libraryPath ? size : sizeof libraryPath - 1] = '\0';
+
+    HtmlHelpModule = LoadLibraryA(libraryPath);
+    if (HtmlHelpModule == nullptr) HtmlHelpModule = LoadLibraryA("hhctrl.ocx");
+    if (HtmlHelpModule != nullptr) {
+        // Through void (*)(), the generic function pointer type, so that the
+        // conversion to the real signature draws no cast warning.
+        HtmlHelpEntry = reinterpret_cast<HtmlHelpFunction>(
+            reinterpret_cast<void (*)()>(GetProcAddress(HtmlHelpModule, "HtmlHelpA")));
+        if (HtmlHelpEntry == nullptr) {
+            FreeLibrary(HtmlHelpModule);
+            HtmlHelpModule = nullptr;
+        }
+    }
+    RegCloseKey(key);
+    return HtmlHelpEntry != nullptr;
+}
+
+}  // namespace
+
+struct HelpController::Backend {
+    DWORD HelpCookie = 0;  // given by HH_INITIALIZE, handed back to HH_UNINITIALIZE
+};
+
+HelpController::HelpController(QString helpDirectory)
+    : m_helpDirectory(std::move(helpDirectory)), m_backend(std::make_unique<Backend>())
+{
+}
+
+HelpController::~HelpController() = default;
+
+bool HelpController::SetUpHelp()
+{
+    m_helpFilePath = helpFilePathIn(m_helpDirectory);
+    m_ready = false;
+    if (!QFileInfo(m_helpFilePath).isFile()) return false;
+    // The control stays loaded once found; a second set-up reuses it.
+    if (HtmlHelpEntry == nullptr && !LoadHtmlHelp()) return false;
+    HtmlHelpEntry(nullptr, nullptr, kHhInitialize, reinterpret_cast<DWORD_PTR>(&m_backend->HelpCookie));
+    m_ready = true;
+    return true;
+}
+
+void HelpController::HelpButtonClick()
+{
+    if (!m_ready) return;
+    // The bare file name: the control finds the file itself.
+    HtmlHelpEntry(nullptr, kHelpFileName, kHhDisplayTopic, 0);
+}
+
+void HelpController::FormClose()
+{
+    if (m_ready) HtmlHelpEntry(nullptr, nullptr, kHhCloseAll, 0);
+    if (HtmlHelpModule != nullptr) {
+        HtmlHelpEntry(nullptr, nullptr, kHhUninitialize, static_cast<DWORD_PTR>(m_backend->HelpCookie));
+        FreeLibrary(HtmlHelpModule);
+        HtmlHelpModule = nullptr;
+        HtmlHelpEntry = nullptr;
+    }
+    m_ready = false;
+}
+
+QWidget* HelpController::viewerWindow() const { return nullptr; }
+
+}  // namespace vaskiro::app

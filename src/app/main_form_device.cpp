@@ -1,0 +1,97 @@
+// The main window's side of the device exchange: starting a Write or a Read,
+// handing each report to the state machine, and the reply timeout.
+
+#include <QLineEdit>
+#include <QProgressBar>
+
+#include <span>
+
+#include "app/main_form.h"
+#include "config/form_edits.h"
+#include "device/device_link.h"
+#include "device/hidapi_backend.h"
+#include "device/write_checks.h"
+
+namespace vaskiro::app {
+
+void TMainForm::setDeviceBackend(std::unique_ptr<device::HidBackend> backend) {
+    m_link->close();
+    m_link->setBackend(std::move(backend));
+}
+
+void TMainForm::setReplyTimeout(std::chrono::milliseconds timeout) { m_replyTimer.setInterval(timeout); }
+
+bool TMainForm::DeviceOpen() const { return m_link->DeviceOpen(); }
+
+void TMainForm::WriteButtonClick() {
+    runHandler([this] {
+        bool valid = ValidateAddresses();
+        // The device keeps 12 characters of a password; a longer one (a loaded
+        // file may hold 15) would set a password other than the one shown.
+        if (!device::passwordFitsDevice(config::textToImage(m_controls.password->text()))) {
+            appendLog(QString::fromUtf8(device::kPasswordTooLong.data(),
+                                        static_cast<qsizetype>(device::kPasswordTooLong.size())));
+            valid = false;
+        }
+        if (!valid) {
+            m_prompts->showError(this, QStringLiteral("There are errors"));
+            return;
+        }
+        CollectForm();
+        if (!openDevice()) return;
+        m_exchange->startWrite();
+        exchangeMoved();
+    });
+}
+
+void TMainForm::ReadButtonClick() {
+    runHandler([this] {
+        if (!openDevice()) return;
+        m_exchange->startRead();
+        exchangeMoved();
+    });
+}
+
+void TMainForm::ProcessDeviceReport(const QByteArray& bytes) {
+    runHandler([this, &bytes] {
+        m_exchange->ProcessDeviceReport(
+            std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size())));
+        exchangeMoved();
+    });
+}
+
+bool TMainForm::openDevice() {
+    if (!m_link->hasBackend()) m_link->setBackend(device::makeHidapiBackend());
+    device::OpenResult result = m_link->OpenDevice();
+    switch (result.outcome) {
+    case device::OpenOutcome::Opened: return true;
+    case device::OpenOutcome::CannotOpen:
+        appendLog(QStringLiteral("Cannot open ") + QString::fromStdString(result.identifier) + QStringLiteral(": ") +
+                  QString::fromStdString(result.error));
+        break;
+    case device::OpenOutcome::ProgramMode:
+    case device::OpenOutcome::NotFound: break;
+    }
+    auto message = device::openFailureMessage(result.outcome);
+    m_prompts->showError(this, QString::fromUtf8(message.data(), static_cast<qsizetype>(message.size())));
+    return false;
+}
+
+void TMainForm::exchangeMoved() {
+    if (m_exchange->idle()) {
+        m_replyTimer.stop();
+        m_progress->hide();
+        return;
+    }
+    m_replyTimer.start();
+    m_progress->setRange(0, m_exchange->stepsTotal());
+    m_progress->setValue(m_exchange->stepsDone());
+    m_progress->show();
+}
+
+void TMainForm::deviceLost() {
+    m_exchange->abandon(device::AbandonReason::Disconnected);
+    exchangeMoved();
+}
+
+}  // namespace vaskiro::app

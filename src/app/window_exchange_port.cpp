@@ -1,0 +1,36 @@
+#include "app/window_exchange_port.h"
+
+#include <QString>
+
+#include "app/main_form.h"
+#include "device/device_link.h"
+
+namespace vaskiro::app {
+
+namespace {
+
+QString fromUtf8(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+bool WindowExchangePort::sendReport(const device::Report& report) {
+    std::string error;
+    if (m_link.send(report, error)) return true;
+    m_form.appendLog(QStringLiteral("Write to the device failed: ") + QString::fromStdString(error));
+    return false;
+}
+
+void WindowExchangePort::appendLog(std::string_view line) { m_form.appendLog(fromUtf8(line)); }
+
+void WindowExchangePort::showMessage(device::MessageKind kind, std::string_view text) {
+    if (kind == device::MessageKind::Error)
+        m_form.prompts().showError(&m_form, fromUtf8(text));
+    else
+        m_form.prompts().showInformation(&m_form, fromUtf8(text));
+}
+
+void WindowExchangePort::populateForm() { m_form.PopulateForm(); }
+
+}  // namespace vaskiro::app

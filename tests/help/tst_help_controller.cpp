@@ -1,0 +1,267 @@
+// HelpController: the help file beside the executable decides whether help
+// is offered; the Help button shows the default topic; closing the main
+// window closes the viewer.
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QPointer>
+#include <QPushButton>
+#include <QShortcut>
+#include <QTemporaryDir>
+#include <QTextBlock>
+#include <QVBoxLayout>
+#include <QtTest>
+
+#include <algorithm>
+
+#include "app/help/help_controller.h"
+#include "app/help/help_viewer.h"
+
+using vaskiro::app::HelpController;
+using vaskiro::app::HelpViewer;
+
+namespace {
+
+// The main window's part in help, wired as the main window wires it.
+class StandInMainForm : public QWidget {
+public:
+    explicit StandInMainForm(const QString& helpDirectory) : m_help(helpDirectory)
+    {
+        HelpButton = new QPushButton(QStringLiteral("Help"), this);
+        HelpButton->setObjectName(QStringLiteral("HelpButton"));
+        auto* layout = new QVBoxLayout(this);
+        layout->addWidget(HelpButton);
+        connect(HelpButton, &QPushButton::clicked, this, [this] { m_help.HelpButtonClick(); });
+        auto* f1 = new QShortcut(QKeySequence::HelpContents, this);
+        connect(f1, &QShortcut::activated, this, [this] { m_help.HelpButtonClick(); });
+        HelpButton->setVisible(m_help.SetUpHelp());
+    }
+
+    HelpController& help() { return m_help; }
+    QPushButton* HelpButton = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override
+    {
+        m_help.FormClose();
+        event->accept();
+    }
+
+private:
+    HelpController m_help;
+};
+
+bool copyHelpFileInto(const QTemporaryDir& dir)
+{
+    return QFile::copy(QStringLiteral(VASKIRO_HELP_FILE), dir.filePath(QString::fromLatin1(HelpController::kHelpFileName)));
+}
+
+QString headingOf(const HelpViewer* viewer)
+{
+    for (QTextBlock block = viewer->browser()->document()->begin(); block.isValid(); block = block.next())
+        if (block.blockFormat().headingLevel() == 1) return block.text().trimmed();
+    return {};
+}
+
+bool noWindowShown()
+{
+    const auto windows = QApplication::topLevelWidgets();
+    return std::none_of(windows.begin(), windows.end(), [](const QWidget* w) { return w->isVisible(); });
+}
+
+}  // namespace
+
+class TestHelpController : public QObject {
+    Q_OBJECT
+
+private slots:
+    void helpFilePathIsAbsoluteAndNormalised();
+    void helpFileIsLookedForBesideTheExecutable();
+    void setUpFailsWhenTheFileIsAbsent();
+    void setUpFailsWhenTheFileIsNotHelp();
+    void setUpSucceedsWhenTheFileIsPresent();
+    void helpButtonClickShowsTheDefaultTopic();
+    void helpButtonClickReturnsToTheDefaultTopic();
+    void formCloseClosesTheViewer();
+    void helpButtonIsHiddenWithoutTheFile();
+    void helpButtonAndF1ShowHelpWhenTheFileIsPresent();
+    void closingTheMainWindowClosesTheViewer();
+};
+
+void TestHelpController::helpFilePathIsAbsoluteAndNormalised()
+{
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("sub")));
+    HelpController help(dir.path() + QStringLiteral("/./sub/..//"));
+    QVERIFY(help.HelpFilePath().isEmpty());
+    help.SetUpHelp();
+    QCOMPARE(help.HelpFilePath(), QDir::cleanPath(dir.path()) + QStringLiteral("/bacnet-interface.chm"));
+    QVERIFY(QDir::isAbsolutePath(help.HelpFilePath()));
+
+    // A relative directory is taken from the current directory.
+    HelpController relative(QStringLiteral("."));
+    relative.SetUpHelp();
+    QCOMPARE(relative.HelpFilePath(), QDir::current().absoluteFilePath(QStringLiteral("bacnet-interface.chm")));
+}
+
+void TestHelpController::helpFileIsLookedForBesideTheExecutable()
+{
+    HelpController help;
+    const bool ready = help.SetUpHelp();
+    const QString expected = QCoreApplication::applicationDirPath() + QStringLiteral("/bacnet-interface.chm");
+    QCOMPARE(help.HelpFilePath(), QDir::cleanPath(expected));
+    QCOMPARE(ready, QFile::exists(expected));
+    help.FormClose();
+}
+
+void TestHelpController::setUpFailsWhenTheFileIsAbsent()
+{
+    QTemporaryDir dir;
+    HelpController help(dir.path());
+    QVERIFY(!help.SetUpHelp());
+    QVERIFY(!help.ready());
+    QVERIFY(help.viewerWindow() == nullptr);
+    help.HelpButtonClick();  // nothing to show, nothing happens
+    QVERIFY(noWindowShown());
+    help.FormClose();
+    help.FormClose();
+}
+
+void TestHelpController::setUpFailsWhenTheFileIsNotHelp()
+{
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("bacnet-interface.chm")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(4096, 'x'));
+    file.close();
+    HelpController help(dir.path());
+    QVERIFY(!help.SetUpHelp());
+    QVERIFY(!help.ready());
+
+    // A directory of that name is no help file either.
+    QTemporaryDir other;
+    QVERIFY(QDir(other.path()).mkdir(QStringLiteral("bacnet-interface.chm")));
+    HelpController folder(other.path());
+    QVERIFY(!folder.SetUpHelp());
+}
+
+void TestHelpController::setUpSucceedsWhenTheFileIsPresent()
+{
+    QTemporaryDir dir;
+    QVERIFY(copyHelpFileInto(dir));
+    HelpController help(dir.path());
+    QVERIFY(help.SetUpHelp());
+    QVERIFY(help.ready());
+    QVERIFY(help.viewerWindow() != nullptr);
+    QVERIFY(!help.viewerWindow()->isVisible());  // shown only when asked for
+    help.FormClose();
+}
+
+void TestHelpController::helpButtonClickShowsTheDefaultTopic()
+{
+    QTemporaryDir dir;
+    QVERIFY(copyHelpFileInto(dir));
+    HelpController help(dir.path());
+    QVERIFY(help.SetUpHelp());
+    help.HelpButtonClick();
+    auto* viewer = qobject_cast<HelpViewer*>(help.viewerWindow());
+    QVERIFY(viewer != nullptr);
+    QVERIFY(QTest::qWaitForWindowExposed(viewer));
+    QVERIFY(viewer->isVisible());
+    QCOMPARE(viewer->windowTitle(), QStringLiteral("VASKIRO BACnet Interface Help"));
+    QCOMPARE(viewer->currentTopic(), QStringLiteral("/welcome.html"));
+    QCOMPARE(headingOf(viewer), QStringLiteral("VASKIRO BACnet Interface Help"));
+    help.FormClose();
+}
+
+void TestHelpController::helpButtonClickReturnsToTheDefaultTopic()
+{
+    QTemporaryDir dir;
+    QVERIFY(copyHelpFileInto(dir));
+    HelpController help(dir.path());
+    QVERIFY(help.SetUpHelp());
+    help.HelpButtonClick();
+    auto* viewer = qobject_cast<HelpViewer*>(help.viewerWindow());
+    QVERIFY(viewer != nullptr);
+    QVERIFY(viewer->showTopic(QStringLiteral("/data-files.html")));
+    viewer->close();
+    QVERIFY(!viewer->isVisible());
+
+    help.HelpButtonClick();
+    QVERIFY(viewer->isVisible());
+    QCOMPARE(viewer->currentTopic(), QStringLiteral("/welcome.html"));
+    help.FormClose();
+}
+
+void TestHelpController::formCloseClosesTheViewer()
+{
+    QTemporaryDir dir;
+    QVERIFY(copyHelpFileInto(dir));
+    HelpController help(dir.path());
+    QVERIFY(help.SetUpHelp());
+    help.HelpButtonClick();
+    QPointer<QWidget> viewer = help.viewerWindow();
+    QVERIFY(viewer && viewer->isVisible());
+
+    help.FormClose();
+    QVERIFY(viewer.isNull());
+    QVERIFY(!help.ready());
+    QVERIFY(help.viewerWindow() == nullptr);
+    help.HelpButtonClick();  // help is shut down: nothing reopens
+    QVERIFY(help.viewerWindow() == nullptr);
+    QVERIFY(noWindowShown());
+    help.FormClose();
+}
+
+void TestHelpController::helpButtonIsHiddenWithoutTheFile()
+{
+    QTemporaryDir dir;
+    StandInMainForm form(dir.path());
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QVERIFY(!form.HelpButton->isVisible());
+    QVERIFY(form.close());
+}
+
+void TestHelpController::helpButtonAndF1ShowHelpWhenTheFileIsPresent()
+{
+    QTemporaryDir dir;
+    QVERIFY(copyHelpFileInto(dir));
+    StandInMainForm form(dir.path());
+    form.show();
+    form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    QVERIFY(form.HelpButton->isVisible());
+
+    QTest::mouseClick(form.HelpButton, Qt::LeftButton);
+    auto* viewer = qobject_cast<HelpViewer*>(form.help().viewerWindow());
+    QVERIFY(viewer != nullptr && viewer->isVisible());
+    QCOMPARE(viewer->currentTopic(), QStringLiteral("/welcome.html"));
+
+    viewer->close();
+    form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    QTest::keyClick(&form, Qt::Key_F1);
+    QVERIFY(viewer->isVisible());
+    QVERIFY(form.close());
+}
+
+void TestHelpController::closingTheMainWindowClosesTheViewer()
+{
+    QTemporaryDir dir;
+    QVERIFY(copyHelpFileInto(dir));
+    StandInMainForm form(dir.path());
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QTest::mouseClick(form.HelpButton, Qt::LeftButton);
+    QPointer<QWidget> viewer = form.help().viewerWindow();
+    QVERIFY(viewer && viewer->isVisible());
+
+    QVERIFY(form.close());
+    QVERIFY(viewer.isNull());
+    QVERIFY(noWindowShown());
+}
+
+QTEST_MAIN(TestHelpController)
+#include "tst_help_controller.moc"

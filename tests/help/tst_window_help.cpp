@@ -1,0 +1,44 @@
+// The main window's Help button, F1 and closing, with and without the help file.
+#include <QFile>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "app/main_form.h"
+
+using vaskiro::app::TMainForm;
+
+class TstWindowHelp : public QObject {
+    Q_OBJECT
+
+private slots:
+    void withoutTheFileHelpIsHidden() {
+        QTemporaryDir empty;
+        TMainForm form(nullptr, empty.path());
+        form.show();
+        QVERIFY(form.findChild<QPushButton*>("HelpButton")->isHidden());
+        QVERIFY(form.close());
+    }
+
+    void withTheFileHelpOpensAndClosesWithTheWindow() {
+        QTemporaryDir dir;
+        QVERIFY(QFile::copy(VASKIRO_HELP_FILE, dir.filePath("bacnet-interface.chm")));
+        TMainForm form(nullptr, dir.path());
+        form.show();
+        auto* help = form.findChild<QPushButton*>("HelpButton");
+        QVERIFY(help->isVisible());
+        QTest::mouseClick(help, Qt::LeftButton);
+        QWidget* viewer = form.help().viewerWindow();
+        QVERIFY(viewer && viewer->isVisible());
+        viewer->close();
+        form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QTest::keyClick(&form, Qt::Key_F1);
+        QVERIFY(form.help().viewerWindow()->isVisible());
+        QVERIFY(form.close());
+        QVERIFY(!form.help().viewerWindow());
+    }
+};
+
+QTEST_MAIN(TstWindowHelp)
+#include "tst_window_help.moc"
