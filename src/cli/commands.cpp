@@ -27,10 +27,11 @@ enum class Kind { Identify, Read, Write };
 // Opens the device, runs one exchange to its end over the same state machine
 // the window uses, and keeps the simulated device's state. The port has
 // printed what happened; true when the exchange completed.
-bool exchangeWithDevice(const DeviceOptions& options, Kind kind, ConfigurationImage& image, Streams io,
+// One session serves every exchange of a command, so that a simulated device
+// without a state file keeps what was written for the Read that verifies it.
+bool exchangeWithDevice(DeviceSession& session, Kind kind, ConfigurationImage& image, Streams io,
                         bool echo = true) {
-    DeviceSession session(options);
-    if (!session.open(io.err)) return false;
+    if (!session.isOpen() && !session.open(io.err)) return false;
     ConsolePort port(session.connection(), io.out, io.err);
     port.setEchoLog(echo);
     device::DeviceExchange exchange(image, port);
@@ -128,14 +129,16 @@ void printDifferences(const ConfigurationImage& a, const ConfigurationImage& b, 
 }  // namespace
 
 int runInfo(const DeviceOptions& options, Streams io) {
+    DeviceSession session(options);
     ConfigurationImage unused;
-    return exchangeWithDevice(options, Kind::Identify, unused, io) ? kExitDone : kExitFailure;
+    return exchangeWithDevice(session, Kind::Identify, unused, io) ? kExitDone : kExitFailure;
 }
 
 int runRead(const DeviceOptions& options, const fs::path& output, Streams io) {
     ConfigurationImage image;
     image.SetDefaults();
-    if (!exchangeWithDevice(options, Kind::Read, image, io)) return kExitFailure;
+    DeviceSession session(options);
+    if (!exchangeWithDevice(session, Kind::Read, image, io)) return kExitFailure;
     if (!saveDataFile(output, image, io)) return kExitFailure;
     io.out << "File Saved: " << output.string() << '\n';
     return kExitDone;
@@ -149,12 +152,13 @@ int runWrite(const DeviceOptions& options, const fs::path& input, const WriteOpt
         io.err << device::kThereAreErrors << ": " << device::kPasswordTooLong << ".\n";
         return kExitUsage;
     }
-    if (!exchangeWithDevice(options, Kind::Write, image, io)) return kExitFailure;
+    DeviceSession session(options);
+    if (!exchangeWithDevice(session, Kind::Write, image, io)) return kExitFailure;
     if (!write.verify) return kExitDone;
 
     ConfigurationImage readBack;
     readBack.SetDefaults();
-    if (!exchangeWithDevice(options, Kind::Read, readBack, io, false)) return kExitFailure;
+    if (!exchangeWithDevice(session, Kind::Read, readBack, io, false)) return kExitFailure;
     ConfigurationImage expected = throughLink(image, readBack);
     if (differences(expected, readBack).empty()) {
         io.out << "Verified: the device holds what was written.\n";
@@ -196,10 +200,11 @@ int runSet(const fs::path& input, const std::vector<std::string>& assignments, c
 }
 
 int runDiff(const DeviceOptions& options, const std::string& a, const std::string& b, Streams io) {
+    DeviceSession session(options);
     auto load = [&](const std::string& source, ConfigurationImage& image) {
         if (source != "device") return loadConfiguration(source, image, io);
         image.SetDefaults();
-        return exchangeWithDevice(options, Kind::Read, image, io, false);
+        return exchangeWithDevice(session, Kind::Read, image, io, false);
     };
     ConfigurationImage first, second;
     if (!load(a, first) || !load(b, second)) return kExitFailure;

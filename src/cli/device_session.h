@@ -32,6 +32,7 @@ public:
     // Finds and opens the device. On failure prints one line to `err` and
     // returns false.
     bool open(std::ostream& err);
+    bool isOpen() const { return m_connection != nullptr; }
     device::HidConnection& connection() { return *m_connection; }
     std::chrono::milliseconds replyTimeout() const { return m_options.replyTimeout; }
 

@@ -122,3 +122,161 @@ TEST_F(VaskiroTool, BadUsageExitsWithTwo) {
     EXPECT_EQ(help.code, 0);
     EXPECT_NE(help.out.find("--output"), std::string::npos);
 }
+
+namespace {
+
+// A configuration that exercises what a file can hold beyond the window:
+// reserved bytes, a text without NUL, bytes behind a NUL, a flag byte of 2,
+// an undefined unit, an identifier above the signed range, odd floats.
+ConfigurationImage oddImage() {
+    ConfigurationImage image = defaults();
+    image.bytes()[1373] = 0xA5;
+    image.bytes()[1375] = 0x01;
+    std::fill_n(image.bytes().begin() + 44, 32, static_cast<std::uint8_t>('N'));  // input 1, no NUL
+    image.setText(TextField::Location, "AB");                                      // "Earth" behind it
+    image.bytes()[1326] = 2;
+    image.bytes()[1324] = 7;
+    image.setAnalogueUnitCode(4, 200);
+    image.setObjectIdentifier(0x80000000u);
+    image.setAnalogueValue(FloatGroup::AnalogueScaling, 1, 0.1);
+    image.setAnalogueValue(FloatGroup::COVIncrement, 8, 1e-5);
+    image.setName(NameGroup::Output, 2, "\x80uro \xE9t\xE9");
+    return image;
+}
+
+std::vector<std::uint8_t> fileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+}  // namespace
+
+TEST_F(VaskiroTool, ExportThenImportGivesTheSameBytes) {
+    ASSERT_TRUE(writeDataFile(path("odd.dat"), oddImage()).ok);
+    ToolRun exported = runTool("export " + path("odd.dat") + " > " + path("odd.json"));
+    ASSERT_EQ(exported.code, 0) << exported.out;
+    ToolRun imported = runTool("import " + path("odd.json") + " -o " + path("back.dat"));
+    ASSERT_EQ(imported.code, 0) << imported.out;
+    EXPECT_EQ(fileBytes(path("back.dat")), fileBytes(path("odd.dat")));
+
+    // An edited setting wins over the image; names come back as UTF-8.
+    std::ifstream in(path("odd.json"));
+    std::string json((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_NE(json.find("\"name\": \"\u20ACuro \u00E9t\u00E9\""), std::string::npos);
+    auto at = json.find("\"port\": 47808");
+    ASSERT_NE(at, std::string::npos);
+    json.replace(at, 13, "\"port\": 47900");
+    std::ofstream(path("edited.json")) << json;
+    ASSERT_EQ(runTool("import " + path("edited.json") + " -o " + path("edited.dat")).code, 0);
+    ConfigurationImage edited;
+    ASSERT_EQ(readDataFile(path("edited.dat"), edited).outcome, LoadOutcome::Loaded);
+    ConfigurationImage expected = oddImage();
+    expected.setBacnetPort(47900);
+    EXPECT_EQ(edited, expected);
+}
+
+TEST_F(VaskiroTool, ShowListsEverySettingInTheWindowsOrder) {
+    ASSERT_TRUE(writeDataFile(path("odd.dat"), oddImage()).ok);
+    ToolRun show = runTool("show " + path("odd.dat"));
+    ASSERT_EQ(show.code, 0);
+    EXPECT_EQ(std::count(show.out.begin(), show.out.end(), '\n'), 10 + 32 + 48 + 32);
+    EXPECT_EQ(show.out.rfind("dhcp                on\nip                  192.168.0.6\n", 0), 0u) << show.out;
+    EXPECT_NE(show.out.find("input-name.1        \"" + std::string(32, 'N') + "\"\n"), std::string::npos);
+    EXPECT_NE(show.out.find("object-id           2147483648\n"), std::string::npos);
+    EXPECT_NE(show.out.find("analogue-unit.4     200 (undefined)\n"), std::string::npos);
+    EXPECT_NE(show.out.find("analogue-scaling.1  0.1\n"), std::string::npos);
+    EXPECT_NE(show.out.find("analogue-cov.8      1e-05\n"), std::string::npos);
+}
+
+TEST_F(VaskiroTool, SetChangesOnlyTheNamedSettings) {
+    ASSERT_TRUE(writeDataFile(path("base.dat"), defaults()).ok);
+    ToolRun set = runTool("set " + path("base.dat") +
+                          " ip=10.0.0.20 dhcp=on object-id=4194302 name='Plant Room 3' input-invert.16=on"
+                          " output-start.1=yes analogue-unit.1='degrees celsius' analogue-unit.2=98"
+                          " analogue-scaling.3=0.25 analogue-cov.3=0.5 -o " + path("out.dat"));
+    ASSERT_EQ(set.code, 0) << set.out;
+    ConfigurationImage image;
+    ASSERT_EQ(readDataFile(path("out.dat"), image).outcome, LoadOutcome::Loaded);
+    ConfigurationImage expected = defaults();
+    expected.setAddress(AddressField::IPAddress, {10, 0, 0, 20});
+    expected.setDhcpEnable(true);
+    expected.setObjectIdentifier(4194302);
+    expected.setText(TextField::DeviceName, "Plant Room 3");
+    expected.setFlag(FlagGroup::InvertInput, 16, true);
+    expected.setFlag(FlagGroup::OutputStartStatus, 1, true);
+    expected.setAnalogueUnitCode(1, 62);
+    expected.setAnalogueUnitCode(2, 98);
+    expected.setAnalogueValue(FloatGroup::AnalogueScaling, 3, 0.25);
+    expected.setAnalogueValue(FloatGroup::COVIncrement, 3, 0.5);
+    EXPECT_EQ(image, expected);
+}
+
+TEST_F(VaskiroTool, BadValuesAreRefusedWithExitTwoAndNoFile) {
+    ASSERT_TRUE(writeDataFile(path("base.dat"), defaults()).ok);
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"ip=10.0.0.256", "ip must be four numbers from 0 to 255"},
+        {"ip=10.0.0", "ip must be four numbers"},
+        {"mask=255.255.255.0x", "mask must be four numbers"},
+        {"port=70000", "port must be a UDP port number"},
+        {"object-id=4194303", "object-id must be a device instance number"},
+        {"object-id=-1", "object-id must be a device instance number"},
+        {"name=abcdefghijklmnopqrstuvwxy", "name is longer than 24 characters"},
+        {"password=thirteen-char", "password is longer than 12 characters"},
+        {"input-name.17=x", "unknown setting 'input-name.17'"},
+        {"analogue-unit.1=Furlongs", "analogue-unit.1 must be a unit code"},
+        {"analogue-unit.1=190", "analogue-unit.1 must be a unit code"},
+        {"analogue-cov.1=1e39", "analogue-cov.1 must be a finite number"},
+        {"analogue-scaling.1=nan", "analogue-scaling.1 must be a finite number"},
+        {"dhcp=maybe", "dhcp must be on or off"},
+        {"name=\xCE\x94", "name holds a character that the device cannot store"},
+        {"noequals", "'noequals' is not KEY=VALUE"},
+    };
+    for (const auto& [assignment, message] : cases) {
+        ToolRun run = runTool("set " + path("base.dat") + " '" + assignment + "' -o " + path("out.dat"));
+        EXPECT_EQ(run.code, 2) << assignment;
+        EXPECT_NE(run.out.find(message), std::string::npos) << assignment << ": " << run.out;
+        EXPECT_FALSE(fs::exists(path("out.dat"))) << assignment;
+    }
+    std::ofstream(path("bad.json")) << R"({"format": "VASKIRO BACnet Interface", "version": 1, "general": {"port": "x"}})";
+    ToolRun badJson = runTool("import " + path("bad.json") + " -o " + path("out.dat"));
+    EXPECT_EQ(badJson.code, 2);
+    EXPECT_NE(badJson.out.find("general.port must be a UDP port number"), std::string::npos) << badJson.out;
+    std::ofstream(path("later.json")) << R"({"format": "VASKIRO BACnet Interface", "version": 2})";
+    EXPECT_EQ(runTool("import " + path("later.json") + " -o " + path("out.dat")).code, 2);
+    EXPECT_FALSE(fs::exists(path("out.dat")));
+}
+
+TEST_F(VaskiroTool, DiffComparesFilesJsonAndTheDevice) {
+    ConfigurationImage changed = defaults();
+    changed.setBacnetPort(47809);
+    changed.setName(NameGroup::Analogue, 2, "Flow");
+    ASSERT_TRUE(writeDataFile(path("a.dat"), defaults()).ok);
+    ASSERT_TRUE(writeDataFile(path("b.dat"), changed).ok);
+    ASSERT_EQ(runTool("export " + path("b.dat") + " > " + path("b.json")).code, 0);
+
+    ToolRun diff = runTool("diff " + path("a.dat") + " " + path("b.json"));
+    EXPECT_EQ(diff.code, 3);
+    EXPECT_EQ(diff.out, "port: 47808 (" + path("a.dat") + ") -> 47809 (" + path("b.json") + ")\n" +
+                            "analogue-name.2: \"Analogue 2\" (" + path("a.dat") + ") -> \"Flow\" (" + path("b.json") +
+                            ")\n");
+    EXPECT_EQ(runTool("diff " + path("b.dat") + " " + path("b.json")).code, 0);
+    // A fresh simulated device holds the defaults.
+    ToolRun device = runTool("--simulate diff " + path("a.dat") + " device");
+    EXPECT_EQ(device.code, 0) << device.out;
+}
+
+TEST_F(VaskiroTool, UnitsListsTheWholeCatalogue) {
+    ToolRun units = runTool("units");
+    ASSERT_EQ(units.code, 0);
+    EXPECT_EQ(std::count(units.out.begin(), units.out.end(), '\n'), 190);
+    EXPECT_EQ(units.out.rfind("0\tSquare Meters\tArea\n", 0), 0u);
+    EXPECT_NE(units.out.find("\n95\tNo Units\tOther\n"), std::string::npos);
+    EXPECT_NE(units.out.find("\n189\tWatts Per Meter Per Degree Kelvin\tOther\n"), std::string::npos);
+}
+
+TEST_F(VaskiroTool, VerifyConfirmsWhatTheDeviceKept) {
+    ASSERT_TRUE(writeDataFile(path("base.dat"), defaults()).ok);
+    ToolRun ok = runTool("--simulate write " + path("base.dat") + " --set location=Basement --verify");
+    EXPECT_EQ(ok.code, 0) << ok.out;
+    EXPECT_NE(ok.out.find("Verified: the device holds what was written."), std::string::npos);
+}
