@@ -145,12 +145,7 @@ void DeviceExchange::writeStep() {
         prepareBlockPart(2);
         ++m_nameIndex;
         ++m_blockNumber;
-        if (m_nameIndex == namesInGroupOf(m_state)) {
-            m_nameIndex = 0;
-            ++m_state;
-        } else {
-            --m_state;
-        }
+        nextNamePair();
         break;
     case 12:
         prepareBlockPart(1);
@@ -209,12 +204,7 @@ void DeviceExchange::readStep() {
     case 36: case 38: case 40:
         ++m_nameIndex;
         prepareReadRequest(request::ReadBlockPart1);
-        if (m_nameIndex == namesInGroupOf(m_state)) {
-            m_nameIndex = 0;
-            ++m_state;
-        } else {
-            --m_state;
-        }
+        nextNamePair();
         break;
     case 41:
         prepareReadRequest(request::ReadBlockPart2);
@@ -231,6 +221,17 @@ void DeviceExchange::readStep() {
         return;
     }
     transmit();
+}
+
+// After the second name of a pair: back to the first-name state for the
+// next pair, or on to the next group once the group's last name went.
+void DeviceExchange::nextNamePair() {
+    if (m_nameIndex == namesInGroupOf(m_state)) {
+        m_nameIndex = 0;
+        ++m_state;
+    } else {
+        --m_state;
+    }
 }
 
 void DeviceExchange::prepareBlockPart(int part) {

@@ -70,6 +70,7 @@ private:
     void identityStep();
     void writeStep();
     void readStep();
+    void nextNamePair();
     void prepareBlockPart(int part);
     void prepareReadRequest(std::uint8_t code);
     bool transmit();
