@@ -6,7 +6,12 @@
 #include <random>
 #include <system_error>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <share.h>
+#include <sys/stat.h>
+#else
 #include <unistd.h>
 #endif
 
@@ -20,9 +25,32 @@ std::filesystem::path temporaryBeside(const std::filesystem::path& target, unsig
     return target.parent_path() / name;
 }
 
+// Opens a new file for writing, failing with EEXIST rather than reuse a file
+// that happens to have the name.
+std::FILE* createNew(const std::filesystem::path& path) {
+#ifdef _WIN32
+    // fopen's "x" is unknown to msvcrt.dll, the C library of MinGW builds.
+    int descriptor = -1;
+    errno = _wsopen_s(&descriptor, path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _SH_DENYNO,
+                      _S_IREAD | _S_IWRITE);
+    if (descriptor < 0) return nullptr;
+    std::FILE* file = _fdopen(descriptor, "wb");
+    if (!file) {
+        int saved = errno;
+        _close(descriptor);
+        errno = saved;
+    }
+    return file;
+#else
+    return std::fopen(path.c_str(), "wbx");
+#endif
+}
+
 bool flushToDisk(std::FILE* file) {
     if (std::fflush(file) != 0) return false;
-#ifndef _WIN32
+#ifdef _WIN32
+    if (_commit(_fileno(file)) != 0) return false;
+#else
     if (::fsync(::fileno(file)) != 0) return false;
 #endif
     return true;
@@ -36,8 +64,7 @@ bool writeFileAtomically(const std::filesystem::path& target, std::span<const st
     std::FILE* file = nullptr;
     for (unsigned attempt = 0; attempt < 16 && !file; ++attempt) {
         temporary = temporaryBeside(target, attempt);
-        // "x": fail rather than reuse a file that happens to have the name.
-        file = std::fopen(temporary.string().c_str(), "wbx");
+        file = createNew(temporary);
         if (!file && errno != EEXIST) break;
     }
     if (!file) {

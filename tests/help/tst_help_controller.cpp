@@ -1,12 +1,13 @@
-// HelpController: the help file beside the executable decides whether help
-// is offered; the Help button shows the default topic; closing the main
-// window closes the viewer.
+// HelpController: the help file beside the executable (or in the
+// installation's data directory) decides whether help is offered; the Help
+// button shows the default topic; closing the main window closes the viewer.
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QPointer>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QShortcut>
 #include <QTemporaryDir>
 #include <QTextBlock>
@@ -78,6 +79,9 @@ class TestHelpController : public QObject {
 private slots:
     void helpFilePathIsAbsoluteAndNormalised();
     void helpFileIsLookedForBesideTheExecutable();
+    void helpFileIsFoundInTheDataDirectory();
+    void helpFileBesideTheExecutableComesFirst();
+    void setUpFindsTheInstalledHelpFile();
     void setUpFailsWhenTheFileIsAbsent();
     void setUpFailsWhenTheFileIsNotHelp();
     void setUpSucceedsWhenTheFileIsPresent();
@@ -110,8 +114,83 @@ void TestHelpController::helpFileIsLookedForBesideTheExecutable()
     HelpController help;
     const bool ready = help.SetUpHelp();
     const QString expected = QCoreApplication::applicationDirPath() + QStringLiteral("/bacnet-interface.chm");
-    QCOMPARE(help.HelpFilePath(), QDir::cleanPath(expected));
-    QCOMPARE(ready, QFile::exists(expected));
+    QCOMPARE(help.HelpFilePath(), HelpController::HelpFileFor(QCoreApplication::applicationDirPath()));
+    if (!QFile::exists(help.HelpFilePath())) QCOMPARE(help.HelpFilePath(), QDir::cleanPath(expected));
+    QCOMPARE(ready, QFile::exists(help.HelpFilePath()));
+    help.FormClose();
+}
+
+// An installation: <prefix>/bin holds the executable, <prefix>/share/vaskiro-config the help.
+void TestHelpController::helpFileIsFoundInTheDataDirectory()
+{
+    QTemporaryDir prefix;
+    QDir root(prefix.path());
+    QVERIFY(root.mkpath(QStringLiteral("bin")));
+    QVERIFY(root.mkpath(QStringLiteral("share/vaskiro-config")));
+    const QString bin = root.filePath(QStringLiteral("bin"));
+    const QString beside = QDir::cleanPath(bin + QStringLiteral("/bacnet-interface.chm"));
+    const QString installed = QDir::cleanPath(root.filePath(QStringLiteral("share/vaskiro-config/bacnet-interface.chm")));
+
+    // Neither place holds it: the answer is the place beside the executable.
+    QCOMPARE(HelpController::HelpFileFor(bin), beside);
+
+    QVERIFY(QFile::copy(QStringLiteral(VASKIRO_HELP_FILE), installed));
+    QCOMPARE(HelpController::HelpFileFor(bin), installed);
+    QCOMPARE(HelpController::HelpFileFor(bin + QStringLiteral("/")), installed);
+    QVERIFY(QDir::isAbsolutePath(HelpController::HelpFileFor(bin)));
+    QCOMPARE(QString::fromLatin1(HelpController::kDataDirectory), QStringLiteral("../share/vaskiro-config"));
+}
+
+void TestHelpController::helpFileBesideTheExecutableComesFirst()
+{
+    QTemporaryDir prefix;
+    QDir root(prefix.path());
+    QVERIFY(root.mkpath(QStringLiteral("bin")));
+    QVERIFY(root.mkpath(QStringLiteral("share/vaskiro-config")));
+    const QString bin = root.filePath(QStringLiteral("bin"));
+    QVERIFY(QFile::copy(QStringLiteral(VASKIRO_HELP_FILE), root.filePath(QStringLiteral("share/vaskiro-config/bacnet-interface.chm"))));
+    QVERIFY(QFile::copy(QStringLiteral(VASKIRO_HELP_FILE), root.filePath(QStringLiteral("bin/bacnet-interface.chm"))));
+    QCOMPARE(HelpController::HelpFileFor(bin), QDir::cleanPath(bin + QStringLiteral("/bacnet-interface.chm")));
+
+    // A directory of that name beside the executable is not the help file.
+    QTemporaryDir other;
+    QDir otherRoot(other.path());
+    QVERIFY(otherRoot.mkpath(QStringLiteral("bin/bacnet-interface.chm")));
+    QVERIFY(otherRoot.mkpath(QStringLiteral("share/vaskiro-config")));
+    const QString installed = otherRoot.filePath(QStringLiteral("share/vaskiro-config/bacnet-interface.chm"));
+    QVERIFY(QFile::copy(QStringLiteral(VASKIRO_HELP_FILE), installed));
+    QCOMPARE(HelpController::HelpFileFor(otherRoot.filePath(QStringLiteral("bin"))), QDir::cleanPath(installed));
+}
+
+// The controller of an installed window: no directory given, the help in the
+// data directory beside <prefix>/bin. The test program stands in for the
+// executable: its directory's ../share/vaskiro-config gets the file for the
+// duration of the test.
+void TestHelpController::setUpFindsTheInstalledHelpFile()
+{
+    const QString executableDirectory = QCoreApplication::applicationDirPath();
+    if (QFile::exists(executableDirectory + QStringLiteral("/bacnet-interface.chm")))
+        QSKIP("a help file lies beside the test program");
+    QDir dataDirectory(
+        QDir::cleanPath(QDir(executableDirectory).filePath(QString::fromLatin1(HelpController::kDataDirectory))));
+    const QString installed = QDir::cleanPath(dataDirectory.absoluteFilePath(QStringLiteral("bacnet-interface.chm")));
+    if (QFile::exists(installed)) QSKIP("a help file is already installed next to the test program");
+    const bool madeDirectory = !dataDirectory.exists();
+    QVERIFY(QDir().mkpath(dataDirectory.absolutePath()));
+    QVERIFY(QFile::copy(QStringLiteral(VASKIRO_HELP_FILE), installed));
+    auto cleanUp = qScopeGuard([&] {
+        QFile::remove(installed);
+        // Removes the folders it made, up to the first that holds anything.
+        if (madeDirectory) QDir().rmpath(dataDirectory.absolutePath());
+    });
+
+    HelpController help;
+    QVERIFY(help.SetUpHelp());
+    QCOMPARE(help.HelpFilePath(), installed);
+    help.HelpButtonClick();
+    auto* viewer = qobject_cast<HelpViewer*>(help.viewerWindow());
+    QVERIFY(viewer != nullptr && viewer->isVisible());
+    QCOMPARE(viewer->currentTopic(), QStringLiteral("/welcome.html"));
     help.FormClose();
 }
 

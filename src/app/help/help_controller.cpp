@@ -2,14 +2,33 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 
 namespace vaskiro::app {
 
+namespace {
+
+QString fileIn(const QString& directory)
+{
+    // cleanPath folds doubled separators and "." / ".." segments.
+    return QDir::cleanPath(QDir(directory).absoluteFilePath(QString::fromLatin1(HelpController::kHelpFileName)));
+}
+
+}  // namespace
+
+QString HelpController::HelpFileFor(const QString& executableDirectory)
+{
+    const QString beside = fileIn(executableDirectory);
+    if (QFileInfo(beside).isFile()) return beside;
+    const QString installed = fileIn(QDir(executableDirectory).filePath(QString::fromLatin1(kDataDirectory)));
+    if (QFileInfo(installed).isFile()) return installed;
+    return beside;
+}
+
 QString HelpController::helpFilePathIn(const QString& directory)
 {
-    const QString base = directory.isEmpty() ? QCoreApplication::applicationDirPath() : directory;
-    // cleanPath folds doubled separators and "." / ".." segments.
-    return QDir::cleanPath(QDir(base).absoluteFilePath(QString::fromLatin1(kHelpFileName)));
+    if (directory.isEmpty()) return HelpFileFor(QCoreApplication::applicationDirPath());
+    return fileIn(directory);
 }
 
 }  // namespace vaskiro::app

@@ -9,9 +9,10 @@ class QWidget;
 namespace vaskiro::app {
 
 // The help of the main window: finds "bacnet-interface.chm" beside the
-// executable, prepares the platform's viewer for it, shows it and shuts it
-// down. On Windows the viewer is the system's HTML Help control; elsewhere it
-// is HelpViewer, a window of this program that reads the file with chmlib.
+// executable or in the installation's data directory, prepares the
+// platform's viewer for it, shows it and shuts it down. On Windows the viewer
+// is the system's HTML Help control; elsewhere it is HelpViewer, a window of
+// this program that reads the file with chmlib.
 // The main window owns one controller and calls it on its own thread only:
 //   start-up:   HelpButton->setVisible(controller.SetUpHelp());
 //   Help or F1: controller.HelpButtonClick();
@@ -19,14 +20,24 @@ namespace vaskiro::app {
 class HelpController {
 public:
     static constexpr const char* kHelpFileName = "bacnet-interface.chm";
+    // The data directory of an installation, relative to the directory of the
+    // executable: <prefix>/bin/vaskiro-config reads
+    // <prefix>/share/vaskiro-config/bacnet-interface.chm, whatever the prefix.
+    static constexpr const char* kDataDirectory = "../share/vaskiro-config";
 
     // `helpDirectory`: where the help file is looked for; empty means the
-    // directory of the running executable (QCoreApplication::applicationDirPath,
-    // so a QCoreApplication must exist by the time SetUpHelp runs).
+    // places of HelpFileFor(QCoreApplication::applicationDirPath()), so a
+    // QCoreApplication must exist by the time SetUpHelp runs.
     explicit HelpController(QString helpDirectory = {});
     ~HelpController();
     HelpController(const HelpController&) = delete;
     HelpController& operator=(const HelpController&) = delete;
+
+    // The help file of an executable in `executableDirectory`: the file beside
+    // the executable when there is one (a build tree, a Windows installation),
+    // else the file in kDataDirectory when there is one, else (neither) the
+    // path beside the executable. Absolute and normalised, like HelpFilePath.
+    static QString HelpFileFor(const QString& executableDirectory);
 
     // Builds HelpFilePath and prepares the viewer. True when help can be
     // shown: the file exists and the viewer is available (Windows: the HTML
@@ -56,7 +67,8 @@ public:
 private:
     struct Backend;  // the platform's viewer state, defined by each platform's file
 
-    // HelpFilePath for a help directory (empty: the executable's directory).
+    // HelpFilePath for a help directory (empty: HelpFileFor the executable's
+    // directory).
     static QString helpFilePathIn(const QString& directory);
 
     QString m_helpDirectory;
