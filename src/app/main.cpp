@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QMessageBox>
+#include <QTimer>
 
 #include <exception>
 
@@ -19,6 +20,23 @@ void useSimulatedDevice(vaskiro::app::TMainForm& form) {
     form.setDeviceBackend(std::move(backend));
     form.setWindowTitle(form.windowTitle() + QStringLiteral(" (simulated device)"));
 }
+
+// For start-up measurements (bench/startup_bench.cpp): with
+// VASKIRO_EXIT_AFTER_SHOW=1 the program quits once the window has been
+// painted for the first time.
+class QuitAfterFirstPaint : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            watched->removeEventFilter(this);
+            QTimer::singleShot(0, QCoreApplication::instance(), &QCoreApplication::quit);
+        }
+        return false;
+    }
+};
 
 }  // namespace
 
@@ -39,6 +57,8 @@ int main(int argc, char* argv[]) {
         // closing the main window ends the run.
         vaskiro::app::TMainForm mainForm;
         if (parser.isSet(simulate)) useSimulatedDevice(mainForm);
+        if (qEnvironmentVariableIntValue("VASKIRO_EXIT_AFTER_SHOW") == 1)
+            mainForm.installEventFilter(new QuitAfterFirstPaint(&mainForm));
         mainForm.show();
         QApplication::exec();
     } catch (const std::exception& error) {

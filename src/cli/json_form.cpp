@@ -141,7 +141,9 @@ std::string importJson(const std::string& text, config::ConfigurationImage& imag
     json root = json::parse(text, nullptr, false);
     if (root.is_discarded()) return "is not valid JSON";
     if (!root.is_object()) return "is not a JSON object";
-    if (root.value("format", std::string()) != config::kDataFileText)
+    // value() would throw on a "format" that is not a string.
+    const auto format = root.find("format");
+    if (format == root.end() || !format->is_string() || format->get<std::string>() != config::kDataFileText)
         return "is not a VASKIRO BACnet Interface configuration (\"format\" is missing or different)";
     if (!root.contains("version") || !root["version"].is_number_integer() ||
         root["version"].get<long long>() > config::kDataFormatVersion)

@@ -280,3 +280,13 @@ TEST_F(VaskiroTool, VerifyConfirmsWhatTheDeviceKept) {
     EXPECT_EQ(ok.code, 0) << ok.out;
     EXPECT_NE(ok.out.find("Verified: the device holds what was written."), std::string::npos);
 }
+
+// Found by fuzzing: a "format" that was not a string escaped importJson as an
+// exception and aborted the tool.
+TEST_F(VaskiroTool, ImportRefusesAFormatThatIsNotText) {
+    std::ofstream(path("object.json")) << R"({"format": {"dhcp": true}, "version": 1})";
+    ToolRun run = runTool("import " + path("object.json") + " -o " + path("out.dat"));
+    EXPECT_EQ(run.code, 2) << run.out;
+    EXPECT_NE(run.out.find("is not a VASKIRO BACnet Interface configuration"), std::string::npos) << run.out;
+    EXPECT_FALSE(fs::exists(path("out.dat")));
+}
