@@ -66,8 +66,12 @@ bool TMainForm::openDevice() {
     switch (result.outcome) {
     case device::OpenOutcome::Opened: return true;
     case device::OpenOutcome::CannotOpen:
+        // The box says what happened; the log keeps the system's reason and the
+        // usual remedy (on Linux a permission on /dev/hidraw*).
         appendLog(QStringLiteral("Cannot open ") + QString::fromStdString(result.identifier) + QStringLiteral(": ") +
                   QString::fromStdString(result.error));
+        appendLog(tr("On Linux, the udev rule 60-vaskiro.rules gives the logged-in user access: "
+                     "see Troubleshooting in Help."));
         break;
     case device::OpenOutcome::ProgramMode:
     case device::OpenOutcome::NotFound: break;

@@ -48,6 +48,9 @@ bool SimulatedDevice::write(const Report& report, std::string& error) {
         error = kGone;
         return false;
     }
+    // Keep the recent history only: a demonstration may run for hours.
+    if (m_received.size() >= kReceivedHistory)
+        m_received.erase(m_received.begin(), m_received.begin() + kReceivedHistory / 2);
     m_received.push_back(report);
     if (m_reportsUntilGone > 0 && --m_reportsUntilGone == 0) {
         m_connected = false;

@@ -70,7 +70,9 @@ public:
     BlockPayload blockPart(int block, int part) const;
     void setBlockPart(int block, int part, const BlockPayload& payload);
 
-    // Every report written to the device so far, in order.
+    // The reports written to the device, oldest first: every one of the
+    // last kReceivedHistory / 2 at least, so that the memory stays bounded.
+    static constexpr std::size_t kReceivedHistory = 4096;
     std::vector<Report> receivedReports() const;
 
 private:

@@ -62,3 +62,18 @@ TEST(SimulatedDevice, WriterAndReaderThreadsExchangeEveryReport) {
     EXPECT_EQ(replies, kCount);
     EXPECT_EQ(device.receivedReports().size(), static_cast<std::size_t>(kCount));
 }
+
+TEST(SimulatedDevice, KeepsABoundedHistoryOfRequests) {
+    SimulatedDevice device;
+    device.setSilent(true);  // no replies pile up either
+    std::string error;
+    Report last = kIdentify;
+    for (std::size_t i = 0; i < SimulatedDevice::kReceivedHistory * 3; ++i) {
+        last[2] = static_cast<std::uint8_t>(i);
+        device.write(last, error);
+    }
+    auto history = device.receivedReports();
+    EXPECT_LE(history.size(), SimulatedDevice::kReceivedHistory);
+    EXPECT_GE(history.size(), SimulatedDevice::kReceivedHistory / 2);
+    EXPECT_EQ(history.back(), last);
+}
