@@ -1,17 +1,14 @@
 // HelpController: the help file beside the executable (or in the
 // installation's data directory) decides whether help is offered; the Help
-// button shows the default topic; closing the main window closes the viewer.
-#include <QCloseEvent>
+// button shows the default topic; FormClose closes the viewer. The main
+// window's own wiring is tested in tst_window_help.
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QPointer>
-#include <QPushButton>
 #include <QScopeGuard>
-#include <QShortcut>
 #include <QTemporaryDir>
 #include <QTextBlock>
-#include <QVBoxLayout>
 #include <QtTest>
 
 #include <algorithm>
@@ -23,35 +20,6 @@ using vaskiro::app::HelpController;
 using vaskiro::app::HelpViewer;
 
 namespace {
-
-// The main window's part in help, wired as the main window wires it.
-class StandInMainForm : public QWidget {
-public:
-    explicit StandInMainForm(const QString& helpDirectory) : m_help(helpDirectory)
-    {
-        HelpButton = new QPushButton(QStringLiteral("Help"), this);
-        HelpButton->setObjectName(QStringLiteral("HelpButton"));
-        auto* layout = new QVBoxLayout(this);
-        layout->addWidget(HelpButton);
-        connect(HelpButton, &QPushButton::clicked, this, [this] { m_help.HelpButtonClick(); });
-        auto* f1 = new QShortcut(QKeySequence::HelpContents, this);
-        connect(f1, &QShortcut::activated, this, [this] { m_help.HelpButtonClick(); });
-        HelpButton->setVisible(m_help.SetUpHelp());
-    }
-
-    HelpController& help() { return m_help; }
-    QPushButton* HelpButton = nullptr;
-
-protected:
-    void closeEvent(QCloseEvent* event) override
-    {
-        m_help.FormClose();
-        event->accept();
-    }
-
-private:
-    HelpController m_help;
-};
 
 bool copyHelpFileInto(const QTemporaryDir& dir)
 {
@@ -86,11 +54,7 @@ private slots:
     void setUpFailsWhenTheFileIsNotHelp();
     void setUpSucceedsWhenTheFileIsPresent();
     void helpButtonClickShowsTheDefaultTopic();
-    void helpButtonClickReturnsToTheDefaultTopic();
     void formCloseClosesTheViewer();
-    void helpButtonIsHiddenWithoutTheFile();
-    void helpButtonAndF1ShowHelpWhenTheFileIsPresent();
-    void closingTheMainWindowClosesTheViewer();
 };
 
 void TestHelpController::helpFilePathIsAbsoluteAndNormalised()
@@ -251,22 +215,10 @@ void TestHelpController::helpButtonClickShowsTheDefaultTopic()
     QCOMPARE(viewer->windowTitle(), QStringLiteral("VASKIRO BACnet Interface Help"));
     QCOMPARE(viewer->currentTopic(), QStringLiteral("/welcome.html"));
     QCOMPARE(headingOf(viewer), QStringLiteral("VASKIRO BACnet Interface Help"));
-    help.FormClose();
-}
 
-void TestHelpController::helpButtonClickReturnsToTheDefaultTopic()
-{
-    QTemporaryDir dir;
-    QVERIFY(copyHelpFileInto(dir));
-    HelpController help(dir.path());
-    QVERIFY(help.SetUpHelp());
-    help.HelpButtonClick();
-    auto* viewer = qobject_cast<HelpViewer*>(help.viewerWindow());
-    QVERIFY(viewer != nullptr);
+    // Closed on another topic, it opens again on the default one.
     QVERIFY(viewer->showTopic(QStringLiteral("/data-files.html")));
     viewer->close();
-    QVERIFY(!viewer->isVisible());
-
     help.HelpButtonClick();
     QVERIFY(viewer->isVisible());
     QCOMPARE(viewer->currentTopic(), QStringLiteral("/welcome.html"));
@@ -291,55 +243,6 @@ void TestHelpController::formCloseClosesTheViewer()
     QVERIFY(help.viewerWindow() == nullptr);
     QVERIFY(noWindowShown());
     help.FormClose();
-}
-
-void TestHelpController::helpButtonIsHiddenWithoutTheFile()
-{
-    QTemporaryDir dir;
-    StandInMainForm form(dir.path());
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
-    QVERIFY(!form.HelpButton->isVisible());
-    QVERIFY(form.close());
-}
-
-void TestHelpController::helpButtonAndF1ShowHelpWhenTheFileIsPresent()
-{
-    QTemporaryDir dir;
-    QVERIFY(copyHelpFileInto(dir));
-    StandInMainForm form(dir.path());
-    form.show();
-    form.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&form));
-    QVERIFY(form.HelpButton->isVisible());
-
-    QTest::mouseClick(form.HelpButton, Qt::LeftButton);
-    auto* viewer = qobject_cast<HelpViewer*>(form.help().viewerWindow());
-    QVERIFY(viewer != nullptr && viewer->isVisible());
-    QCOMPARE(viewer->currentTopic(), QStringLiteral("/welcome.html"));
-
-    viewer->close();
-    form.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&form));
-    QTest::keyClick(&form, Qt::Key_F1);
-    QVERIFY(viewer->isVisible());
-    QVERIFY(form.close());
-}
-
-void TestHelpController::closingTheMainWindowClosesTheViewer()
-{
-    QTemporaryDir dir;
-    QVERIFY(copyHelpFileInto(dir));
-    StandInMainForm form(dir.path());
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
-    QTest::mouseClick(form.HelpButton, Qt::LeftButton);
-    QPointer<QWidget> viewer = form.help().viewerWindow();
-    QVERIFY(viewer && viewer->isVisible());
-
-    QVERIFY(form.close());
-    QVERIFY(viewer.isNull());
-    QVERIFY(noWindowShown());
 }
 
 QTEST_MAIN(TestHelpController)
