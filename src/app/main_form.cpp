@@ -86,7 +86,7 @@ TMainForm::TMainForm(QWidget* parent, const QString& helpDirectory)
     m_replyTimer.setInterval(std::chrono::milliseconds(5000));
     connect(&m_replyTimer, &QTimer::timeout, this, [this] {
         m_exchange->abandon(device::AbandonReason::NoReply);
-        exchangeMoved();
+        updateExchangeProgress();
     });
 
     connect(m_inputsPage->invertAllButton(), &QPushButton::clicked, this,

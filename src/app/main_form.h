@@ -82,6 +82,8 @@ public:
     const device::DeviceExchange& exchange() const { return *m_exchange; }
     const HelpController& help() const { return m_help; }
     bool DeviceOpen() const;
+    // Keeps the reply timer and the progress bar in step with the exchange.
+    void updateExchangeProgress();
 
     // Message boxes and file dialogs; tests put in answers of their own.
     UserPrompts& prompts() { return *m_prompts; }
@@ -118,8 +120,6 @@ private:
     QWidget* makeCommandPanel();
     // Finds and opens the device unless it is open; says why when it fails.
     bool openDevice();
-    // Keeps the reply timer and the progress bar in step with the exchange.
-    void exchangeMoved();
     void deviceLost();
 
     config::FormControls m_controls;

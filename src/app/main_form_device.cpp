@@ -40,7 +40,7 @@ void TMainForm::WriteButtonClick() {
         CollectForm();
         if (!openDevice()) return;
         m_exchange->startWrite();
-        exchangeMoved();
+        updateExchangeProgress();
     });
 }
 
@@ -48,7 +48,7 @@ void TMainForm::ReadButtonClick() {
     runHandler([this] {
         if (!openDevice()) return;
         m_exchange->startRead();
-        exchangeMoved();
+        updateExchangeProgress();
     });
 }
 
@@ -56,7 +56,7 @@ void TMainForm::ProcessDeviceReport(const QByteArray& bytes) {
     runHandler([this, &bytes] {
         m_exchange->ProcessDeviceReport(
             std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size())));
-        exchangeMoved();
+        updateExchangeProgress();
     });
 }
 
@@ -81,7 +81,7 @@ bool TMainForm::openDevice() {
     return false;
 }
 
-void TMainForm::exchangeMoved() {
+void TMainForm::updateExchangeProgress() {
     if (m_exchange->idle()) {
         m_replyTimer.stop();
         m_progress->hide();
@@ -95,7 +95,7 @@ void TMainForm::exchangeMoved() {
 
 void TMainForm::deviceLost() {
     m_exchange->abandon(device::AbandonReason::Disconnected);
-    exchangeMoved();
+    updateExchangeProgress();
 }
 
 }  // namespace vaskiro::app

@@ -25,6 +25,8 @@ bool WindowExchangePort::sendReport(const device::Report& report) {
 void WindowExchangePort::appendLog(std::string_view line) { m_form.appendLog(fromUtf8(line)); }
 
 void WindowExchangePort::showMessage(device::MessageKind kind, std::string_view text) {
+    // The exchange is over when it shows a box: the progress bar goes first.
+    m_form.updateExchangeProgress();
     if (kind == device::MessageKind::Error)
         m_form.prompts().showError(&m_form, fromUtf8(text));
     else

@@ -94,6 +94,25 @@ private slots:
         QCOMPARE(w->prompts->information, QStringList({"Read Complete"}));
     }
 
+    void theFinalBoxComesAfterTheProgressBarIsGone() {
+        // Prompts that note whether the bar is still up when a box appears.
+        struct WatchingPrompts : FakePrompts {
+            QProgressBar* bar = nullptr;
+            QList<bool> barVisible;
+            void showInformation(QWidget* parent, const QString& text) override {
+                barVisible << bar->isVisible();
+                FakePrompts::showInformation(parent, text);
+            }
+        };
+        auto owned = std::make_unique<WatchingPrompts>();
+        WatchingPrompts* prompts = owned.get();
+        prompts->bar = w->find<QProgressBar>("ExchangeProgressBar");
+        w->form->setPrompts(std::move(owned));
+        click("ReadButton");
+        QTRY_COMPARE(prompts->information, QStringList({"Read Complete"}));
+        QCOMPARE(prompts->barVisible, QList<bool>({false}));
+    }
+
     void programModeKeepsTheDeviceOpenAndSendsNothing() {
         device->setRevision(device::SimulatedDevice::kProgramModeRevision);
         useBackendWith();
