@@ -50,9 +50,9 @@ void LimitedLineEdit::setWholeText(const QString& text) {
 }
 
 NumericEdit::NumericEdit(QWidget* parent) : QLineEdit(parent) {
-    static const QRegularExpression number(
-        QStringLiteral("[+-]?(((\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?)|inf|nan)"),
-        QRegularExpression::CaseInsensitiveOption);
+    // Finite numbers only can be typed; an infinity or NaN that a file holds
+    // is still shown, and kept, as it is.
+    static const QRegularExpression number(QStringLiteral("[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?"));
     setValidator(new QRegularExpressionValidator(number, this));
     // Every text that reads as a number becomes the value at once, so a
     // collect in the middle of an edit takes the last good number. The text

@@ -344,6 +344,9 @@ private slots:
         e->selectAll();
         QTest::keyClicks(e, "2.5e3x");  // the letter is refused
         QCOMPARE(e->text(), QString("2.5e3"));
+        e->selectAll();
+        QTest::keyClicks(e, "inf");  // so is a number the device cannot scale by
+        QCOMPARE(e->text(), QString("2.5e3"));
         w->form->CollectForm();
         QCOMPARE(w->form->image().analogueValue(FloatGroup::AnalogueScaling, 2), 2500.0f);
         e->setText("1e");  // half typed: the last good value stands
