@@ -2,9 +2,17 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <optional>
 
 namespace vaskiro::device {
+
+std::string hidIdentifier(std::uint16_t vendor, std::uint16_t product, std::uint16_t release) {
+    char text[32];
+    std::snprintf(text, sizeof text, "HID\\VID_%04X&PID_%04X&REV_%04X", unsigned{vendor}, unsigned{product},
+                  unsigned{release});
+    return text;
+}
 
 namespace {
 

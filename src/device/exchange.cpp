@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <iterator>
 #include <string>
 
 #include "config/text_codec.h"
@@ -15,13 +16,6 @@ constexpr std::int32_t kIdle = 0;
 constexpr std::int32_t kWriteIdentify = 1;
 constexpr std::int32_t kReadIdentify = 30;
 constexpr std::int32_t kIdentifyOnly = 50;
-
-// Identity reply: bytes 2-4 must read 00 01 10; serial number LE at 6-9;
-// version text from 10 up to the first zero or the end of the report.
-constexpr std::array<std::uint8_t, 3> kIdentityMark = {0x00, 0x01, 0x10};
-constexpr std::size_t kIdentityMarkAt = 2;
-constexpr std::size_t kSerialAt = 6;
-constexpr std::size_t kVersionAt = 10;
 
 // Channels in the name group that a name state works through.
 int namesInGroupOf(std::int32_t state) {
@@ -82,17 +76,17 @@ void DeviceExchange::abandon(AbandonReason reason) {
 }
 
 void DeviceExchange::identityStep() {
-    if (!std::equal(kIdentityMark.begin(), kIdentityMark.end(), m_inReport.begin() + kIdentityMarkAt)) {
+    if (!std::equal(std::begin(identity::Mark), std::end(identity::Mark), m_inReport.begin() + identity::MarkAt)) {
         goIdle();
         m_port.showMessage(MessageKind::Error, "Application is not a VASKIRO BACnet");
         return;
     }
-    auto versionBegin = m_inReport.begin() + kVersionAt;
+    auto versionBegin = m_inReport.begin() + identity::VersionAt;
     std::string version(versionBegin, std::find(versionBegin, m_inReport.end(), std::uint8_t{0}));
     m_port.appendLog("Appware Version:" + config::fromWindows1252(version));
-    std::uint32_t serial = std::uint32_t{m_inReport[kSerialAt]} | std::uint32_t{m_inReport[kSerialAt + 1]} << 8 |
-                           std::uint32_t{m_inReport[kSerialAt + 2]} << 16 |
-                           std::uint32_t{m_inReport[kSerialAt + 3]} << 24;
+    std::uint32_t serial = std::uint32_t{m_inReport[identity::SerialAt]} | std::uint32_t{m_inReport[identity::SerialAt + 1]} << 8 |
+                           std::uint32_t{m_inReport[identity::SerialAt + 2]} << 16 |
+                           std::uint32_t{m_inReport[identity::SerialAt + 3]} << 24;
     m_port.appendLog("Serial Number: " + std::to_string(static_cast<std::int32_t>(serial)));
 
     if (m_state == kIdentifyOnly) {

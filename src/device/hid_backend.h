@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -7,6 +8,11 @@
 #include "device/report.h"
 
 namespace vaskiro::device {
+
+// The identifier Windows gives as a HID device's first hardware identifier,
+// "HID\VID_vvvv&PID_pppp&REV_rrrr" with four upper-case hex digits each;
+// the match texts of the device search are compared against it.
+std::string hidIdentifier(std::uint16_t vendor, std::uint16_t product, std::uint16_t release);
 
 // A HID device as enumeration sees it.
 struct HidDeviceInfo {

@@ -3,7 +3,6 @@
 #include <hidapi.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <cwchar>
 #include <string>
@@ -25,13 +24,6 @@ std::string lastError(hid_device* device, int savedErrno) {
     std::string reason = narrow(hid_error(device));
     if (reason.empty() || reason == "Success") reason = savedErrno ? std::strerror(savedErrno) : "unknown error";
     return reason;
-}
-
-std::string identifierOf(const hid_device_info& info) {
-    char text[40];
-    std::snprintf(text, sizeof text, "HID\\VID_%04X&PID_%04X&REV_%04X", info.vendor_id, info.product_id,
-                  info.release_number);
-    return text;
 }
 
 // Two handles on one device, as the window has always used: the exchange's
@@ -87,7 +79,7 @@ public:
         if (!m_initialised) return devices;
         hid_device_info* list = hid_enumerate(0, 0);
         for (hid_device_info* info = list; info; info = info->next)
-            devices.push_back({identifierOf(*info), info->path ? info->path : ""});
+            devices.push_back({hidIdentifier(info->vendor_id, info->product_id, info->release_number), info->path ? info->path : ""});
         hid_free_enumeration(list);
         return devices;
     }

@@ -1,7 +1,7 @@
 #include "device/simulated_device.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <iterator>
 #include <stdexcept>
 #include <string>
 
@@ -10,9 +10,6 @@ namespace vaskiro::device {
 namespace {
 
 constexpr const char* kGone = "device disconnected";
-
-constexpr std::size_t kVersionAt = 10;
-constexpr std::size_t kVersionRoom = kReportSize - kVersionAt;
 
 // A connection handed out by the backend; the device itself is shared so
 // that tests can keep steering it.
@@ -95,14 +92,12 @@ Report SimulatedDevice::answer(const Report& request) {
     const std::uint8_t block = request[2];
     switch (request[1]) {
     case request::Identify: {
-        if (!m_refuseIdentity) {
-            reply[2] = 0x00;
-            reply[3] = 0x01;
-            reply[4] = 0x10;
-        }
-        for (std::size_t i = 0; i < 4; ++i) reply[6 + i] = static_cast<std::uint8_t>(m_serial >> (8 * i));
-        std::size_t length = std::min(m_version.size(), kVersionRoom);
-        std::copy_n(m_version.begin(), length, reply.begin() + kVersionAt);
+        if (!m_refuseIdentity)
+            std::copy(std::begin(identity::Mark), std::end(identity::Mark), reply.begin() + identity::MarkAt);
+        for (std::size_t i = 0; i < 4; ++i)
+            reply[identity::SerialAt + i] = static_cast<std::uint8_t>(m_serial >> (8 * i));
+        std::size_t length = std::min(m_version.size(), identity::VersionRoom);
+        std::copy_n(m_version.begin(), length, reply.begin() + identity::VersionAt);
         break;
     }
     case request::WriteBlockPart1:
@@ -131,9 +126,7 @@ void SimulatedDevice::setRevision(std::uint16_t revision) {
 
 std::string SimulatedDevice::identifier() const {
     std::lock_guard lock(m_mutex);
-    char text[40];
-    std::snprintf(text, sizeof text, "HID\\VID_04D8&PID_C5E9&REV_%04X", unsigned{m_revision});
-    return text;
+    return hidIdentifier(kVendorId, kProductId, m_revision);
 }
 
 void SimulatedDevice::setSerialNumber(std::uint32_t serial) {

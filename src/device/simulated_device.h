@@ -30,6 +30,8 @@ using BlockPayload = std::array<std::uint8_t, kPayloadSize>;
 // may be called from any thread at any time.
 class SimulatedDevice : public HidConnection {
 public:
+    static constexpr std::uint16_t kVendorId = 0x04D8;
+    static constexpr std::uint16_t kProductId = 0xC5E9;
     static constexpr std::uint16_t kApplicationRevision = 0x0014;
     static constexpr std::uint16_t kProgramModeRevision = 0x0001;
 
