@@ -9,9 +9,9 @@
 #include "cli/settings.h"
 #include "config/atomic_file.h"
 #include "config/data_file.h"
-#include "device/block_codec.h"
 #include "device/exchange.h"
 #include "device/exchange_runner.h"
+#include "device/simulated_device.h"
 #include "device/write_checks.h"
 #include "units/engineering_units.h"
 
@@ -106,17 +106,12 @@ bool applyAssignments(ConfigurationImage& image, const std::vector<std::string>&
 }
 
 // What the device gives back for `written` after a Read that starts from
-// `base`: every field as the link carries it, the rest from `base`.
+// `base`: every field as the link carries it, the rest from `base`. The
+// simulated device keeps exactly what a Write carries.
 ConfigurationImage throughLink(const ConfigurationImage& written, ConfigurationImage base) {
-    for (int block = 0; block < device::kBlockCount; ++block)
-        for (int part = 1; part <= 2; ++part) {
-            device::Report request{};
-            device::encodeBlockPart(written, block, part, request);
-            device::Report reply{};
-            std::copy(request.begin() + device::kWritePayloadAt, request.end(),
-                      reply.begin() + device::kReplyPayloadAt);
-            device::decodeBlockPart(reply, block, part, base);
-        }
+    device::SimulatedDevice model;
+    model.storeImage(written);
+    model.loadImage(base);
     return base;
 }
 

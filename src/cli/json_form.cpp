@@ -4,6 +4,7 @@
 
 #include "cli/settings.h"
 #include "config/data_file.h"
+#include "config/float_text.h"
 
 namespace vaskiro::cli {
 
@@ -46,7 +47,7 @@ std::string settingText(const json& value) {
     if (value.is_number_integer()) return std::to_string(value.get<long long>());
     if (value.is_number()) {
         // Shortest text of the single-precision value, so that 0.1 stays 0.1.
-        return formatFloat(static_cast<float>(value.get<double>()));
+        return config::formatFloat(static_cast<float>(value.get<double>()));
     }
     if (value.is_object() && value.contains("code")) return settingText(value["code"]);
     if (value.is_object() && value.contains("name")) return settingText(value["name"]);
@@ -55,7 +56,7 @@ std::string settingText(const json& value) {
 
 json floatValue(float value) {
     // The shortest text that reads back as the same single, as a JSON number.
-    return json::parse(formatFloat(value));
+    return json::parse(config::formatFloat(value));
 }
 
 // Applies `key` from `value` unless the value is what the image's own

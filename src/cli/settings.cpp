@@ -1,9 +1,7 @@
 #include "cli/settings.h"
 
-#include <charconv>
-#include <cmath>
-#include <limits>
-
+#include "config/float_text.h"
+#include "config/str_to_int.h"
 #include "config/text_codec.h"
 #include "units/engineering_units.h"
 
@@ -17,11 +15,9 @@ constexpr std::uint32_t kLargestDeviceInstance = 4194302;  // BACnet device obje
 
 // Whole decimal number within [low, high], nothing else.
 std::optional<long long> parseWhole(std::string_view text, long long low, long long high) {
-    long long value = 0;
-    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || ec != std::errc() || end != text.data() + text.size() || value < low || value > high)
-        return std::nullopt;
-    return value;
+    auto value = config::tryStrToInt(text);
+    if (!value || *value < low || *value > high) return std::nullopt;
+    return *value;
 }
 
 std::string quote(const std::string& text) { return '"' + text + '"'; }
@@ -68,9 +64,9 @@ Setting addressSetting(std::string key, std::string label, config::AddressField 
 
 Setting floatSetting(std::string key, std::string label, config::FloatGroup group, int n) {
     return {std::move(key), std::move(label),
-            [group, n](const ConfigurationImage& image) { return formatFloat(image.analogueValue(group, n)); },
+            [group, n](const ConfigurationImage& image) { return config::formatFloat(image.analogueValue(group, n)); },
             [group, n](ConfigurationImage& image, std::string_view value) -> std::string {
-                auto number = parseFloat(value);
+                auto number = config::parseFloat(value);
                 if (!number) return "must be a finite number";
                 image.setAnalogueValue(group, n, *number);
                 return {};
@@ -179,21 +175,6 @@ std::vector<const Setting*> differences(const config::ConfigurationImage& a, con
     for (const Setting& s : allSettings())
         if (s.show(a) != s.show(b)) out.push_back(&s);
     return out;
-}
-
-std::string formatFloat(float value) {
-    char buffer[32];
-    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return ec == std::errc() ? std::string(buffer, end) : std::string("nan");
-}
-
-std::optional<float> parseFloat(std::string_view text) {
-    double value = 0;
-    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || ec != std::errc() || end != text.data() + text.size() || !std::isfinite(value) ||
-        std::fabs(value) > std::numeric_limits<float>::max())
-        return std::nullopt;
-    return static_cast<float>(value);
 }
 
 std::optional<bool> parseOnOff(std::string_view text) {

@@ -32,9 +32,6 @@ std::string assignSetting(config::ConfigurationImage& image, std::string_view ke
 // The keys whose readable values differ between two images.
 std::vector<const Setting*> differences(const config::ConfigurationImage& a, const config::ConfigurationImage& b);
 
-// Shortest text that reads back as the same single-precision value.
-std::string formatFloat(float value);
-std::optional<float> parseFloat(std::string_view text);
 std::optional<bool> parseOnOff(std::string_view text);
 std::optional<config::Octets> parseAddress(std::string_view text);
 std::string formatAddress(const config::Octets& octets);

@@ -5,9 +5,8 @@
 #include <QValidator>
 
 #include <algorithm>
-#include <array>
-#include <charconv>
-#include <optional>
+
+#include "config/float_text.h"
 
 namespace vaskiro::config {
 
@@ -24,14 +23,6 @@ public:
 private:
     const int& m_allowance;
 };
-
-std::optional<float> parseFloat(const QString& text) {
-    const QByteArray bytes = text.toLatin1();
-    float value = 0.0f;
-    const auto [end, error] = std::from_chars(bytes.data(), bytes.data() + bytes.size(), value);
-    if (error != std::errc{} || end != bytes.data() + bytes.size()) return std::nullopt;
-    return value;
-}
 
 }  // namespace
 
@@ -60,7 +51,7 @@ NumericEdit::NumericEdit(QWidget* parent) : QLineEdit(parent) {
     // NaN's payload.
     connect(this, &QLineEdit::textChanged, this, [this](const QString& text) {
         if (text == format(m_value)) return;
-        if (const auto parsed = parseFloat(text)) m_value = *parsed;
+        if (const auto parsed = parseFloat(text.toStdString())) m_value = *parsed;
     });
     connect(this, &QLineEdit::editingFinished, this, &NumericEdit::settle);
 }
@@ -75,9 +66,7 @@ float NumericEdit::value() const {
 }
 
 QString NumericEdit::format(float value) {
-    std::array<char, 32> buffer{};
-    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
-    return QString::fromLatin1(buffer.data(), result.ptr - buffer.data());
+    return QString::fromStdString(formatFloat(value));
 }
 
 // editingFinished does not come for a half-typed text such as "1e", which

@@ -1,7 +1,6 @@
 #include "device/exchange.h"
 
 #include <algorithm>
-#include <array>
 #include <iterator>
 #include <string>
 
