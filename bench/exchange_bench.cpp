@@ -11,7 +11,7 @@
 #include <memory>
 #include <vector>
 
-#include "config/configuration_image.h"
+#include "core/configuration_image.h"
 #include "device/block_codec.h"
 #include "device/exchange.h"
 #include "device/exchange_runner.h"

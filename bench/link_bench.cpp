@@ -18,7 +18,7 @@
 #include <thread>
 #include <vector>
 
-#include "device/device_link.h"
+#include "link/device_link.h"
 #include "device/exchange.h"
 #include "device/simulated_device.h"
 

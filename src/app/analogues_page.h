@@ -4,7 +4,7 @@
 
 #include <array>
 
-#include "config/configuration_image.h"
+#include "core/configuration_image.h"
 
 class QPushButton;
 

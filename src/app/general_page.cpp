@@ -15,8 +15,8 @@
 #include <limits>
 
 #include "app/page_builders.h"
-#include "config/form_binding.h"
-#include "config/form_edits.h"
+#include "app/form_binding.h"
+#include "app/form_edits.h"
 
 namespace vaskiro::app {
 

@@ -25,9 +25,9 @@
 #include "app/inputs_page.h"
 #include "app/outputs_page.h"
 #include "app/window_exchange_port.h"
-#include "config/data_file.h"
-#include "device/device_link.h"
-#include "units/units_picker.h"
+#include "core/data_file.h"
+#include "link/device_link.h"
+#include "app/units_picker.h"
 
 namespace vaskiro::app {
 

@@ -13,8 +13,8 @@
 
 #include "app/help/help_controller.h"
 #include "app/user_prompts.h"
-#include "config/configuration_image.h"
-#include "config/form_binding.h"
+#include "core/configuration_image.h"
+#include "app/form_binding.h"
 #include "device/exchange.h"
 #include "device/hid_backend.h"
 

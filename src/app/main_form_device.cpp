@@ -7,9 +7,9 @@
 #include <span>
 
 #include "app/main_form.h"
-#include "config/form_edits.h"
-#include "device/device_link.h"
-#include "device/hidapi_backend.h"
+#include "app/form_edits.h"
+#include "link/device_link.h"
+#include "hid/hidapi_backend.h"
 #include "device/write_checks.h"
 
 namespace vaskiro::app {

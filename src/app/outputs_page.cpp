@@ -4,7 +4,7 @@
 #include <QVBoxLayout>
 
 #include "app/page_builders.h"
-#include "config/form_binding.h"
+#include "app/form_binding.h"
 
 namespace vaskiro::app {
 

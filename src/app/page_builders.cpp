@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "config/form_edits.h"
+#include "app/form_edits.h"
 
 namespace vaskiro::app {
 

@@ -15,7 +15,7 @@
 #include <utility>
 
 #include "app/main_form.h"
-#include "units/units_picker.h"
+#include "app/units_picker.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <QString>
 
 #include "app/main_form.h"
-#include "device/device_link.h"
+#include "link/device_link.h"
 
 namespace vaskiro::app {
 

@@ -7,13 +7,13 @@
 #include "cli/console_port.h"
 #include "cli/json_form.h"
 #include "cli/settings.h"
-#include "config/atomic_file.h"
-#include "config/data_file.h"
+#include "core/atomic_file.h"
+#include "core/data_file.h"
 #include "device/exchange.h"
 #include "device/exchange_runner.h"
 #include "device/simulated_device.h"
 #include "device/write_checks.h"
-#include "units/engineering_units.h"
+#include "core/engineering_units.h"
 
 namespace vaskiro::cli {
 

@@ -1,8 +1,8 @@
 #include "cli/device_session.h"
 
-#include "config/data_file.h"
+#include "core/data_file.h"
 #include "device/device_finder.h"
-#include "device/hidapi_backend.h"
+#include "hid/hidapi_backend.h"
 
 namespace vaskiro::cli {
 

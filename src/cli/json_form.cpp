@@ -3,8 +3,8 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/settings.h"
-#include "config/data_file.h"
-#include "config/float_text.h"
+#include "core/data_file.h"
+#include "core/float_text.h"
 
 namespace vaskiro::cli {
 

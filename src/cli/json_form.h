@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "config/configuration_image.h"
+#include "core/configuration_image.h"
 
 namespace vaskiro::cli {
 

@@ -1,9 +1,9 @@
 #include "cli/settings.h"
 
-#include "config/float_text.h"
-#include "config/str_to_int.h"
-#include "config/text_codec.h"
-#include "units/engineering_units.h"
+#include "core/float_text.h"
+#include "core/str_to_int.h"
+#include "core/text_codec.h"
+#include "core/engineering_units.h"
 
 namespace vaskiro::cli {
 

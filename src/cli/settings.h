@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "config/configuration_image.h"
+#include "core/configuration_image.h"
 
 namespace vaskiro::cli {
 

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "config/configuration_image.h"
+#include "core/configuration_image.h"
 #include "device/report.h"
 
 namespace vaskiro::device {

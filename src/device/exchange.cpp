@@ -4,7 +4,7 @@
 #include <iterator>
 #include <string>
 
-#include "config/text_codec.h"
+#include "core/text_codec.h"
 #include "device/block_codec.h"
 
 namespace vaskiro::device {

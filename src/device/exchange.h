@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <span>
 
-#include "config/configuration_image.h"
+#include "core/configuration_image.h"
 #include "device/exchange_port.h"
 #include "device/report.h"
 

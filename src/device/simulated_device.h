@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "config/configuration_image.h"
+#include "core/configuration_image.h"
 #include "device/block_codec.h"
 #include "device/hid_backend.h"
 

@@ -9,8 +9,8 @@
 
 #include <cstring>
 
-#include "config/configuration_image.h"
-#include "config/data_file.h"
+#include "core/configuration_image.h"
+#include "core/data_file.h"
 #include "fake_prompts.h"
 
 using namespace vaskiro::config;

@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include "config/form_edits.h"
+#include "app/form_edits.h"
 #include "device/simulated_device.h"
 #include "fake_prompts.h"
 

@@ -12,10 +12,10 @@
 #include <cstring>
 #include <limits>
 
-#include "config/configuration_image.h"
-#include "config/str_to_int.h"
+#include "core/configuration_image.h"
+#include "core/str_to_int.h"
 #include "fake_prompts.h"
-#include "units/units_picker.h"
+#include "app/units_picker.h"
 
 using namespace vaskiro::config;
 

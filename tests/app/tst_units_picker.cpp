@@ -9,8 +9,8 @@
 #include <string>
 
 #include "fake_prompts.h"
-#include "units/engineering_units.h"
-#include "units/units_picker.h"
+#include "core/engineering_units.h"
+#include "app/units_picker.h"
 
 using vaskiro::units::TSelectAnalogueUnitsForm;
 

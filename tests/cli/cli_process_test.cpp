@@ -10,7 +10,7 @@
 #include <fstream>
 #include <string>
 
-#include "config/data_file.h"
+#include "core/data_file.h"
 
 using namespace vaskiro::config;
 namespace fs = std::filesystem;

@@ -8,7 +8,7 @@
 #include <optional>
 #include <vector>
 
-#include "config/configuration_image.h"
+#include "core/configuration_image.h"
 #include "device/exchange.h"
 #include "device/exchange_runner.h"
 #include "device/simulated_device.h"

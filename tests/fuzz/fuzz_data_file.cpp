@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <span>
 
-#include "config/data_file.h"
+#include "core/data_file.h"
 #include "fuzz_check.h"
 
 using namespace vaskiro::config;

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string_view>
 
-#include "config/str_to_int.h"
+#include "core/str_to_int.h"
 #include "fuzz_check.h"
 
 using namespace vaskiro::config;

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "config/text_codec.h"
+#include "core/text_codec.h"
 #include "fuzz_check.h"
 
 using namespace vaskiro::config;

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "cli/json_form.h"
-#include "config/data_file.h"
+#include "core/data_file.h"
 #include "device/exchange.h"
 #include "device/simulated_device.h"
 

@@ -21,7 +21,7 @@
 #include <thread>
 #include <vector>
 
-#include "config/configuration_image.h"
+#include "core/configuration_image.h"
 #include "device/block_codec.h"
 #include "device/exchange.h"
 #include "device/exchange_runner.h"

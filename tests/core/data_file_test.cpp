@@ -1,4 +1,4 @@
-#include "config/data_file.h"
+#include "core/data_file.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "config/configuration_image.h"
+#include "core/configuration_image.h"
 
 #include <algorithm>
 #include <bit>

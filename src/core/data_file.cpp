@@ -1,11 +1,11 @@
-#include "config/data_file.h"
+#include "core/data_file.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
 
-#include "config/atomic_file.h"
+#include "core/atomic_file.h"
 
 namespace vaskiro::config {
 

@@ -1,9 +1,9 @@
-#include "device/device_link.h"
+#include "link/device_link.h"
 
 #include <QCoreApplication>
 #include <QEvent>
 
-#include "device/port1_comms.h"
+#include "link/port1_comms.h"
 
 namespace vaskiro::device {
 

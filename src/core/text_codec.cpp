@@ -1,4 +1,4 @@
-#include "config/text_codec.h"
+#include "core/text_codec.h"
 
 #include <array>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "config/float_text.h"
+#include "core/float_text.h"
 
 #include <charconv>
 #include <cmath>

@@ -7,7 +7,7 @@
 #include <span>
 #include <string>
 
-#include "config/configuration_image.h"
+#include "core/configuration_image.h"
 
 namespace vaskiro::config {
 

@@ -1,4 +1,4 @@
-#include "device/port1_comms.h"
+#include "link/port1_comms.h"
 
 namespace vaskiro::device {
 

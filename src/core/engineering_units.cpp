@@ -1,4 +1,4 @@
-#include "units/engineering_units.h"
+#include "core/engineering_units.h"
 
 #include <algorithm>
 #include <array>

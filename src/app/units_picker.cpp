@@ -1,4 +1,4 @@
-#include "units/units_picker.h"
+#include "app/units_picker.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -11,7 +11,7 @@
 #include <algorithm>
 #include <string>
 
-#include "units/engineering_units.h"
+#include "core/engineering_units.h"
 
 namespace vaskiro::units {
 

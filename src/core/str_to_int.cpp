@@ -1,4 +1,4 @@
-#include "config/str_to_int.h"
+#include "core/str_to_int.h"
 
 namespace vaskiro::config {
 

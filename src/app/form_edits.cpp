@@ -1,4 +1,4 @@
-#include "config/form_edits.h"
+#include "app/form_edits.h"
 
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-#include "config/float_text.h"
+#include "core/float_text.h"
 
 namespace vaskiro::config {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "config/configuration_image.h"
+#include "core/configuration_image.h"
 
 class QCheckBox;
 class QLineEdit;

@@ -1,4 +1,4 @@
-#include "device/hidapi_backend.h"
+#include "hid/hidapi_backend.h"
 
 #include <hidapi.h>
 

@@ -1,4 +1,4 @@
-#include "config/form_binding.h"
+#include "app/form_binding.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -6,10 +6,10 @@
 
 #include <span>
 
-#include "config/form_edits.h"
-#include "config/str_to_int.h"
-#include "config/text_codec.h"
-#include "units/engineering_units.h"
+#include "app/form_edits.h"
+#include "core/str_to_int.h"
+#include "core/text_codec.h"
+#include "core/engineering_units.h"
 
 namespace vaskiro::config {
 
