@@ -1,5 +1,7 @@
 #include "cli/json_form.h"
 
+#include <cmath>
+
 #include <nlohmann/json.hpp>
 
 #include "cli/settings.h"
@@ -55,6 +57,10 @@ std::string settingText(const json& value) {
 }
 
 json floatValue(float value) {
+    // JSON has no infinity or NaN: those are named in strings. Import leaves
+    // an unedited value to the image member, which keeps the exact bits.
+    if (std::isnan(value)) return "nan";
+    if (std::isinf(value)) return value > 0 ? "inf" : "-inf";
     // The shortest text that reads back as the same single, as a JSON number.
     return json::parse(config::formatFloat(value));
 }

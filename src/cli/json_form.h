@@ -16,7 +16,7 @@ namespace vaskiro::cli {
 //     "inputs":    [ { "name": "Input 1", "invert": false }, ... 16 ],
 //     "outputs":   [ { "name": "Output 1", "invert": false, "start": false }, ... 16 ],
 //     "analogues": [ { "name": "Analogue 1", "unit": { "code": 95, "name": "No Units" },
-//                      "scaling": 1, "cov": 1024 }, ... 8 ],
+//                      "scaling": 1, "cov": 1024 }, ... 8 ],   (or "inf", "-inf", "nan")
 //     "image": "<the 1560 image bytes in hexadecimal>"
 //   }
 //
