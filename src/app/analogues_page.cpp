@@ -39,7 +39,7 @@ AnaloguesPage::AnaloguesPage(config::FormControls& controls, QWidget* parent) : 
     setObjectName(QStringLiteral("AnaloguesTabSheet"));
 
     QGroupBox* names = makeNameGroup(QStringLiteral("GroupBox3"), tr("Analogue"),
-                                     QStringLiteral("AnalogueNameEdit"), controls.analogueNames, 1);
+                                     QStringLiteral("AnalogueNameEdit"), controls.analogueNames, 1, true);
 
     auto* units = new QGroupBox(tr("Units"));
     units->setObjectName(QStringLiteral("GroupBox4"));

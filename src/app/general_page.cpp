@@ -8,11 +8,9 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRegularExpressionValidator>
-#include <QSpinBox>
 #include <QVBoxLayout>
 
 #include <array>
-#include <limits>
 
 #include "app/page_builders.h"
 #include "app/form_binding.h"
@@ -68,9 +66,8 @@ GeneralPage::GeneralPage(config::FormControls& controls, QWidget* parent) : QWid
     addAddressRow(grid, 2, tr("Gateway Address"), QStringLiteral("GateWayAddr"), controls.gatewayAddress);
     addAddressRow(grid, 3, tr("Submask"), QStringLiteral("SubMaskAddr"), controls.subnetMask);
 
-    controls.bacnetPort = new QSpinBox;
+    controls.bacnetPort = new config::PortSpinEdit;
     controls.bacnetPort->setObjectName(QStringLiteral("BacnetPortCSpinEdit"));
-    controls.bacnetPort->setRange(std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
     grid->addWidget(labelFor(tr("Port"), controls.bacnetPort), 4, 0);
     grid->addWidget(controls.bacnetPort, 4, 1, 1, 4);
     grid->addWidget(new QLabel(tr("***Default BACnet port is 47808***")), 5, 1, 1, 5);
@@ -110,6 +107,8 @@ GeneralPage::GeneralPage(config::FormControls& controls, QWidget* parent) : QWid
     m_logMemo->setObjectName(QStringLiteral("LogMemo"));
     m_logMemo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_logMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Tab moves on, as from every other control: the log takes no tabs.
+    m_logMemo->setTabChangesFocus(true);
 
     auto* page = new QHBoxLayout(this);
     page->addLayout(settings);

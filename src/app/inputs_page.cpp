@@ -17,7 +17,7 @@ InputsPage::InputsPage(config::FormControls& controls, QWidget* parent) : QWidge
                                        QStringLiteral("InvertInputsCheckNoneButton"), tr("Invert None")},
                                       controls.invertInputs, m_invertAll, m_invertNone));
     page->addWidget(makeNameGroup(QStringLiteral("GroupBox1"), tr("Input"), QStringLiteral("InputNameEdit"),
-                                  controls.inputNames, 4));
+                                  controls.inputNames, 2, true));
     page->addStretch();
 }
 

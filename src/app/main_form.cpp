@@ -7,6 +7,7 @@
 #include <QFont>
 #include <QFontDatabase>
 #include <QGridLayout>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -17,6 +18,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <stdexcept>
 #include <filesystem>
 #include <span>
 
@@ -26,6 +28,7 @@
 #include "app/outputs_page.h"
 #include "app/window_exchange_port.h"
 #include "core/data_file.h"
+#include "core/str_to_int.h"
 #include "link/device_link.h"
 #include "app/units_picker.h"
 
@@ -253,6 +256,8 @@ void TMainForm::LoadButtonClick() {
             break;
         case config::LoadOutcome::Incompatible:
             m_prompts->showError(this, QStringLiteral("Incompatible data file."));
+            appendLog(QStringLiteral("File Refused:"));
+            appendLog(shown + QStringLiteral(": ") + QString::fromStdString(result.error));
             break;
         case config::LoadOutcome::LaterFormat:
             m_prompts->showError(this, QStringLiteral("The file uses a later data format.\r\nCannot load"));
@@ -306,9 +311,18 @@ void TMainForm::SelectAnalogueUnitsButtonClick(int channel) {
 }
 
 // Closing collects the controls into the image; a failed conversion keeps
-// the window open.
+// the window open, and the box and the focus say where the number is missing.
 bool TMainForm::FormCloseQuery() {
-    return runHandler([this] { CollectForm(); });
+    return runHandler([this] {
+        try {
+            CollectForm();
+        } catch (const config::ConversionError& error) {
+            m_pageControl->setCurrentWidget(m_generalPage);
+            m_controls.objectIdentifier->setFocus();
+            throw std::runtime_error(error.what() + tr("\nObject Identifier Number on the General page must hold a "
+                                                       "whole number; the window stays open until it does.").toStdString());
+        }
+    });
 }
 
 // The reader thread is stopped and the device closed here, so that closing

@@ -73,8 +73,11 @@ bool TMainForm::openDevice() {
         appendLog(tr("On Linux, the udev rule 60-vaskiro.rules gives the logged-in user access: "
                      "see Troubleshooting in Help."));
         break;
-    case device::OpenOutcome::ProgramMode:
-    case device::OpenOutcome::NotFound: break;
+    case device::OpenOutcome::NotFound:
+        appendLog(tr("No VASKIRO among the USB devices: check that its USB cable is plugged in at both ends "
+                     "and that the device is powered."));
+        break;
+    case device::OpenOutcome::ProgramMode: break;
     }
     auto message = device::openFailureMessage(result.outcome);
     m_prompts->showError(this, QString::fromUtf8(message.data(), static_cast<qsizetype>(message.size())));

@@ -22,7 +22,7 @@ OutputsPage::OutputsPage(config::FormControls& controls, QWidget* parent) : QWid
                                        QStringLiteral("InvertOutputsCheckNoneButton"), tr("Invert None")},
                                       controls.invertOutputs, m_invertAll, m_invertNone));
     page->addWidget(makeNameGroup(QStringLiteral("GroupBox2"), tr("Output"), QStringLiteral("OutputNameEdit"),
-                                  controls.outputNames, 4));
+                                  controls.outputNames, 4, false));
     page->addStretch();
 }
 

@@ -41,7 +41,7 @@ QGroupBox* makeCheckBoxGroup(const CheckBoxGroupNames& names, std::span<QCheckBo
 }
 
 QGroupBox* makeNameGroup(const QString& group, const QString& labelPrefix, const QString& editPrefix,
-                         std::span<config::LimitedLineEdit*> edits, int columns) {
+                         std::span<config::LimitedLineEdit*> edits, int columns, bool wholeNames) {
     auto* box = new QGroupBox(QObject::tr("Names"));
     box->setObjectName(group);
     auto* grid = new QGridLayout(box);
@@ -50,6 +50,7 @@ QGroupBox* makeNameGroup(const QString& group, const QString& labelPrefix, const
         const QString number = QString::number(i + 1);
         edits[i] = new config::LimitedLineEdit(kNameLimit);
         edits[i]->setObjectName(editPrefix + number);
+        if (wholeNames) edits[i]->setMinimumWidth(textWidth(edits[i], kNameLimit));
         auto* label = new QLabel(labelPrefix + QLatin1Char(' ') + number);
         label->setBuddy(edits[i]);
         const int row = static_cast<int>(i) / columns;

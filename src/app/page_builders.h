@@ -32,9 +32,10 @@ QGroupBox* makeCheckBoxGroup(const CheckBoxGroupNames& names, std::span<QCheckBo
                              QPushButton*& allButton, QPushButton*& noneButton);
 
 // Name edits, each after its label "<labelPrefix> N", filled row by row in
-// `columns` columns. Fills `edits` (channel 1 first).
+// `columns` columns; with `wholeNames`, each edit is wide enough for the
+// kNameLimit characters it takes. Fills `edits` (channel 1 first).
 QGroupBox* makeNameGroup(const QString& group, const QString& labelPrefix, const QString& editPrefix,
-                         std::span<config::LimitedLineEdit*> edits, int columns);
+                         std::span<config::LimitedLineEdit*> edits, int columns, bool wholeNames);
 
 // Longest name the user may type into a channel name edit.
 inline constexpr int kNameLimit = 30;

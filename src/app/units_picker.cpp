@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 
 #include "core/engineering_units.h"
 
@@ -19,6 +20,19 @@ namespace {
 
 QString cellText(int row, int column) {
     return QString::fromStdString(std::string(categoryCellText(row, column)));
+}
+
+QString unitName(std::uint32_t code) {
+    return QString::fromStdString(std::string(EngineeringUnitName(code)));
+}
+
+// The grid cell that shows `code`; the header cell of row 0 for a code the
+// catalogue does not know, where no unit is chosen.
+std::pair<int, int> cellOf(std::uint32_t code) {
+    for (int row = 0; row < kCategoryRows; ++row)
+        for (int column = 1; column < kCategoryColumns; ++column)
+            if (unitCodeAt(row, column) == code) return {row, column};
+    return {0, 0};
 }
 
 }  // namespace
@@ -51,6 +65,15 @@ TSelectAnalogueUnitsForm::TSelectAnalogueUnitsForm(QWidget* parent) : QDialog(pa
             [this](int row) { SelectAnalogueUnitsAdvStringGridClickCell(row, 0); });
     connect(m_grid, &QTableWidget::cellClicked, this,
             &TSelectAnalogueUnitsForm::SelectAnalogueUnitsAdvStringGridClickCell);
+    // The keyboard chooses as the mouse does: the highlighted unit is the
+    // one shown and the one that OK (or Return) applies.
+    connect(m_grid, &QTableWidget::currentCellChanged, this,
+            [this](int row, int column) { SelectAnalogueUnitsAdvStringGridClickCell(row, column); });
+    connect(m_grid, &QTableWidget::cellDoubleClicked, this, [this](int row, int column) {
+        if (!unitCodeAt(row, column)) return;
+        SelectAnalogueUnitsAdvStringGridClickCell(row, column);
+        OKButtonClick();
+    });
 
     m_panel = new QWidget;
     m_panel->setObjectName(QStringLiteral("Panel1"));
@@ -58,7 +81,13 @@ TSelectAnalogueUnitsForm::TSelectAnalogueUnitsForm(QWidget* parent) : QDialog(pa
     m_label->setObjectName(QStringLiteral("Label1"));
     m_currentSelectionEdit = new QLineEdit;
     m_currentSelectionEdit->setObjectName(QStringLiteral("CurrentSelectionEdit"));
-    m_currentSelectionEdit->setMinimumWidth(fontMetrics().averageCharWidth() * 32);
+    // Room for the longest unit name, with the edit's own frame and margins.
+    int longest = 0;
+    for (std::uint32_t code = 0; code < kUnitCount; ++code)
+        longest = std::max(longest, m_currentSelectionEdit->fontMetrics().horizontalAdvance(unitName(code)));
+    const int frame = m_currentSelectionEdit->sizeHint().width() -
+                      17 * m_currentSelectionEdit->fontMetrics().horizontalAdvance(QLatin1Char('x'));
+    m_currentSelectionEdit->setMinimumWidth(longest + frame);
     m_label->setBuddy(m_currentSelectionEdit);
     m_okButton = new QPushButton(tr("OK"));
     m_okButton->setObjectName(QStringLiteral("OKButton"));
@@ -115,6 +144,10 @@ void TSelectAnalogueUnitsForm::FormCreate() {
 void TSelectAnalogueUnitsForm::setTarget(int channel, std::uint32_t code) {
     m_targetChannel = channel;
     m_selectedUnitCode = code;
+    // The cursor starts on the channel's unit, so that arrows move from there
+    // and focusing the grid chooses nothing new.
+    const auto [row, column] = cellOf(code);
+    m_grid->setCurrentCell(row, column);
     RefreshCurrentSelection();
 }
 
@@ -125,7 +158,7 @@ void TSelectAnalogueUnitsForm::SelectAnalogueUnitsAdvStringGridClickCell(int row
 }
 
 void TSelectAnalogueUnitsForm::RefreshCurrentSelection() {
-    m_currentSelectionEdit->setText(QString::fromStdString(std::string(EngineeringUnitName(m_selectedUnitCode))));
+    m_currentSelectionEdit->setText(unitName(m_selectedUnitCode));
 }
 
 void TSelectAnalogueUnitsForm::OKButtonClick() {

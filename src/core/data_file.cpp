@@ -14,6 +14,12 @@ namespace {
 constexpr std::size_t kTextOffset = 4;
 constexpr std::size_t kTextEnd = kTextOffset + kDataFileText.size();  // offset 28, the NUL
 
+// Needs bytes up to the NUL at kTextEnd.
+bool hasDataFileText(std::span<const std::uint8_t> bytes) {
+    return std::equal(kDataFileText.begin(), kDataFileText.end(), bytes.begin() + kTextOffset) &&
+           bytes[kTextEnd] == 0;
+}
+
 }  // namespace
 
 DataFileBytes encodeDataFile(const ConfigurationImage& image) {
@@ -26,10 +32,7 @@ DataFileBytes encodeDataFile(const ConfigurationImage& image) {
 }
 
 LoadOutcome decodeDataFile(std::span<const std::uint8_t> bytes, ConfigurationImage& image) {
-    if (bytes.size() <= kTextEnd) return LoadOutcome::Incompatible;
-    if (!std::equal(kDataFileText.begin(), kDataFileText.end(), bytes.begin() + kTextOffset) ||
-        bytes[kTextEnd] != 0)
-        return LoadOutcome::Incompatible;
+    if (bytes.size() <= kTextEnd || !hasDataFileText(bytes)) return LoadOutcome::Incompatible;
 
     auto version = static_cast<std::int32_t>(
         static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
@@ -50,7 +53,13 @@ FileResult readDataFile(const std::filesystem::path& path, ConfigurationImage& i
     in.read(reinterpret_cast<char*>(buffer.data()), static_cast<std::streamsize>(buffer.size()));
     if (in.bad()) return {LoadOutcome::Unreadable, "read error"};
     auto count = static_cast<std::size_t>(in.gcount());
-    return {decodeDataFile(std::span<const std::uint8_t>(buffer.data(), count), image), {}};
+    const std::span<const std::uint8_t> bytes(buffer.data(), count);
+    const LoadOutcome outcome = decodeDataFile(bytes, image);
+    if (outcome != LoadOutcome::Incompatible) return {outcome, {}};
+    if (count > kTextEnd && hasDataFileText(bytes))
+        return {outcome, "it ends after " + std::to_string(count) + " bytes; a data file holds " +
+                             std::to_string(kDataFileSize)};
+    return {outcome, "it does not begin with the header of a " + std::string(kDataFileText) + " data file"};
 }
 
 SaveResult writeDataFile(const std::filesystem::path& path, const ConfigurationImage& image) {

@@ -37,7 +37,7 @@ LoadOutcome decodeDataFile(std::span<const std::uint8_t> bytes, ConfigurationIma
 
 struct FileResult {
     LoadOutcome outcome = LoadOutcome::Loaded;
-    std::string error;  // the system's reason when the file could not be used
+    std::string error;  // why the file could not be used: the system's reason, or what is wrong with it
 };
 
 // Reads at most the first 1596 bytes of the file and decodes them.

@@ -163,14 +163,20 @@ private slots:
         QByteArray unterminated = defaultFile();
         unterminated[28] = ' ';
         const QString incompatible = "Incompatible data file.";
-        QTest::newRow("letter case") << "case.dat" << wrongCase << incompatible << QStringList();
-        QTest::newRow("no NUL after the text") << "nul.dat" << unterminated << incompatible << QStringList();
+        auto refused = [](const QString& file, const char* why = "it does not begin with the header of a VASKIRO "
+                                                                 "BACnet Interface data file") {
+            return QStringList({"File Refused:", file + ": " + why});
+        };
+        QTest::newRow("letter case") << "case.dat" << wrongCase << incompatible << refused("case.dat");
+        QTest::newRow("no NUL after the text") << "nul.dat" << unterminated << incompatible << refused("nul.dat");
         QTest::newRow("version 2") << "v2.dat" << later << "The file uses a later data format.\r\nCannot load"
                                    << QStringList();
-        QTest::newRow("text before version") << "both.dat" << foreignAndLater << incompatible << QStringList();
-        QTest::newRow("header only") << "short.dat" << defaultFile().left(36) << incompatible << QStringList();
-        QTest::newRow("image cut short") << "cut.dat" << defaultFile().left(1595) << incompatible << QStringList();
-        QTest::newRow("empty") << "empty.dat" << QByteArray("") << incompatible << QStringList();
+        QTest::newRow("text before version") << "both.dat" << foreignAndLater << incompatible << refused("both.dat");
+        QTest::newRow("header only") << "short.dat" << defaultFile().left(36) << incompatible
+                                     << refused("short.dat", "it ends after 36 bytes; a data file holds 1596");
+        QTest::newRow("image cut short") << "cut.dat" << defaultFile().left(1595) << incompatible
+                                         << refused("cut.dat", "it ends after 1595 bytes; a data file holds 1596");
+        QTest::newRow("empty") << "empty.dat" << QByteArray("") << incompatible << refused("empty.dat");
         QTest::newRow("missing") << "missing.dat" << QByteArray() << "Error Opening File."
                                  << QStringList({"File Error:", "missing.dat"});
     }

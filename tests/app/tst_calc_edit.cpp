@@ -1,0 +1,58 @@
+// The calculator drop-down of the numeric edits, driven by keys and clicks.
+#include <QLabel>
+#include <QLineEdit>
+#include <QToolButton>
+#include <QtTest>
+
+#include "fake_prompts.h"
+
+class TstCalcEdit : public QObject {
+    Q_OBJECT
+    TestWindow w;
+    QLineEdit* e = w.find<QLineEdit>("COVIncrementJvCalcEdit1");
+    QWidget* open(const QString& seed) {
+        e->setText(seed);
+        QTest::mouseClick(e->findChild<QToolButton*>("CalculatorButton"), Qt::LeftButton);
+        return e->findChild<QWidget*>("CalculatorPopup");
+    }
+
+private slots:
+    void keys_data() {
+        QTest::addColumn<QString>("keys");  // n: F9 (sign), c: Delete (clear), b: Backspace, \r: Enter
+        QTest::addColumn<QString>("text");  // the edit's afterwards; a refused result leaves the popup open
+        for (auto [keys, text] : {std::pair{"\r", "1024"}, {"/4\r", "256"}, {"2+3*4=\r", "20"}, {"0,5n\r", "-0.5"},
+                                  {"99c12b\r", "1"}, {"/0\r", "Error"}})
+            QTest::newRow(keys) << keys << text;
+    }
+    void keys() {
+        QFETCH(QString, keys);
+        QFETCH(QString, text);
+        QWidget* calc = open("1024");
+        const QHash<QChar, Qt::Key> named = {{',', Qt::Key_Comma}, {'+', Qt::Key_Plus}, {'*', Qt::Key_Asterisk},
+            {'/', Qt::Key_Slash}, {'=', Qt::Key_Equal}, {'n', Qt::Key_F9}, {'c', Qt::Key_Delete},
+            {'b', Qt::Key_Backspace}, {'\r', Qt::Key_Enter}};
+        for (QChar k : keys)
+            QTest::keyClick(calc, k.isDigit() ? Qt::Key(Qt::Key_0 + k.digitValue()) : named[k], Qt::KeypadModifier);
+        QCOMPARE(calc->isVisible() ? calc->findChild<QLabel*>("CalcDisplay")->text() : e->text(), text);
+        w.form->CollectForm();
+        QCOMPARE(w.form->image().analogueValue(vaskiro::config::FloatGroup::COVIncrement, 1),
+                 text == "Error" ? 1024.0f : text.toFloat());
+    }
+    void clicksAndWaysOut() {
+        QWidget* calc = open("1");
+        for (const char* name : {"CalcButton7", "CalcMultiplyButton", "CalcButton6", "CalcOKButton"})
+            QTest::mouseClick(calc->findChild<QWidget*>(name), Qt::LeftButton);
+        QCOMPARE(e->text(), QString("42"));
+        QTest::keyClick(e, Qt::Key_Down, Qt::AltModifier);
+        QTest::keyClicks(calc, "5\x1b");  // Escape
+        QTest::keyClick(open("42"), Qt::Key_9);
+        QTest::mouseClick(calc, Qt::LeftButton, {}, QPoint(-5, -5));  // outside
+        QVERIFY(!calc->isVisible() && e->text() == "42");
+        const auto numeric = w.form->findChildren<QLineEdit*>(QRegularExpression("CalcEdit"));
+        QCOMPARE(numeric.size(), 16);
+        for (QLineEdit* edit : numeric) QVERIFY(edit->findChild<QToolButton*>("CalculatorButton"));
+    }
+};
+
+QTEST_MAIN(TstCalcEdit)
+#include "tst_calc_edit.moc"
