@@ -66,7 +66,7 @@ AnaloguesPage::AnaloguesPage(config::FormControls& controls, QWidget* parent) : 
     // even though only the unit rows hold a button.
     const int rowHeight = std::max(m_selectUnits[0]->sizeHint().height(),
                                    controls.unitNames[0]->sizeHint().height());
-    const std::array<std::pair<QGroupBox*, int>, 4> groups = {{{names, 3}, {units, 4}, {scaling, 2}, {cov, 2}}};
+    const std::array<std::pair<QGroupBox*, int>, 4> groups = {{{names, 4}, {units, 4}, {scaling, 2}, {cov, 2}}};
     auto* columns = new QHBoxLayout;
     for (const auto& [group, stretch] : groups) {
         auto* grid = static_cast<QGridLayout*>(group->layout());

@@ -7,6 +7,7 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -14,6 +15,7 @@
 #include <memory>
 #include <utility>
 
+#include "app/form_edits.h"
 #include "app/main_form.h"
 #include "app/units_picker.h"
 
@@ -63,7 +65,19 @@ int main(int argc, char* argv[]) {
         settle();
         ok &= save(&form, out.filePath(QLatin1String(names[static_cast<std::size_t>(i)]) + ".png"));
     }
+    // The calculator is a window of its own: the picture is of the screen
+    // under the window and the popup.
+    auto* cov = form.findChild<vaskiro::config::NumericEdit*>(QStringLiteral("COVIncrementJvCalcEdit2"));
+    cov->openCalculator();
+    settle();
+    const QRect area = form.frameGeometry().united(cov->findChild<QWidget*>(QStringLiteral("CalculatorPopup"))->frameGeometry());
+    ok &= form.screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+              .save(out.filePath(QStringLiteral("calculator.png")));
+    QApplication::activePopupWidget()->close();
+
+    // The picker with a unit of one of the longest names highlighted.
     form.SelectAnalogueUnitsButtonClick(1);
+    form.unitsPicker()->findChild<QTableWidget*>(QStringLiteral("SelectAnalogueUnitsAdvStringGrid"))->setCurrentCell(11, 1);
     settle();
     ok &= save(form.unitsPicker(), out.filePath(QStringLiteral("units-picker.png")));
     QTextStream(stdout) << "font: " << form.font().family() << ' ' << form.font().pointSizeF()

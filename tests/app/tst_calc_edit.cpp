@@ -18,21 +18,17 @@ class TstCalcEdit : public QObject {
 
 private slots:
     void keys_data() {
-        QTest::addColumn<QString>("keys");  // n: F9 (sign), c: Delete (clear), b: Backspace, \r: Enter
+        QTest::addColumn<QString>("keys");  // n: F9 (change sign), c: clear, \b: Backspace, \r: Enter
         QTest::addColumn<QString>("text");  // the edit's afterwards; a refused result leaves the popup open
         for (auto [keys, text] : {std::pair{"\r", "1024"}, {"/4\r", "256"}, {"2+3*4=\r", "20"}, {"0,5n\r", "-0.5"},
-                                  {"99c12b\r", "1"}, {"/0\r", "Error"}})
+                                  {"99c12\b\r", "1"}, {"/0\r", "Error"}})
             QTest::newRow(keys) << keys << text;
     }
     void keys() {
         QFETCH(QString, keys);
         QFETCH(QString, text);
         QWidget* calc = open("1024");
-        const QHash<QChar, Qt::Key> named = {{',', Qt::Key_Comma}, {'+', Qt::Key_Plus}, {'*', Qt::Key_Asterisk},
-            {'/', Qt::Key_Slash}, {'=', Qt::Key_Equal}, {'n', Qt::Key_F9}, {'c', Qt::Key_Delete},
-            {'b', Qt::Key_Backspace}, {'\r', Qt::Key_Enter}};
-        for (QChar k : keys)
-            QTest::keyClick(calc, k.isDigit() ? Qt::Key(Qt::Key_0 + k.digitValue()) : named[k], Qt::KeypadModifier);
+        for (char k : keys.toLatin1()) k == 'n' ? QTest::keyClick(calc, Qt::Key_F9) : QTest::keyClick(calc, k);
         QCOMPARE(calc->isVisible() ? calc->findChild<QLabel*>("CalcDisplay")->text() : e->text(), text);
         w.form->CollectForm();
         QCOMPARE(w.form->image().analogueValue(vaskiro::config::FloatGroup::COVIncrement, 1),

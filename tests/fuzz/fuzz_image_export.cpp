@@ -1,6 +1,6 @@
-// Any image exports, and its export imports back to the same bytes: the
-// same 1596-byte data file. The input is the image (shorter inputs are
-// padded with zeros, bytes after the 1560th are ignored).
+// Any image exports, and its export imports back to the same bytes: the same
+// 1596-byte data file. The input is the image (a shorter one is padded with
+// zeros, bytes after the 1560th are ignored).
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -12,14 +12,10 @@
 using namespace vaskiro;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    config::ConfigurationImage image;
+    config::ConfigurationImage image, back;
     std::copy_n(data, std::min(size, config::kImageSize), image.bytes().begin());
-
-    const std::string exported = cli::exportJson(image);
-    config::ConfigurationImage back;
     back.SetDefaults();
-    FUZZ_CHECK(cli::importJson(exported, back).empty());
+    FUZZ_CHECK(cli::importJson(cli::exportJson(image), back).empty());
     FUZZ_CHECK(config::encodeDataFile(back) == config::encodeDataFile(image));
-    FUZZ_CHECK(cli::exportJson(back) == exported);
     return 0;
 }
