@@ -151,7 +151,7 @@ PortSpinEdit::PortSpinEdit(QWidget* parent) : QSpinBox(parent) {
 QValidator::State PortSpinEdit::validate(QString& text, int& pos) const {
     const QValidator::State state = QSpinBox::validate(text, pos);
     if (state == QValidator::Invalid || text.isEmpty() || text == textFromValue(value())) return state;
-    bool digits = !text.isEmpty();
+    bool digits = true;
     for (QChar c : text) digits &= c.isDigit();
     return digits && text.toLongLong() <= kLargestPort ? state : QValidator::Invalid;
 }

@@ -18,9 +18,9 @@
 
 #include <algorithm>
 #include <exception>
-#include <stdexcept>
 #include <filesystem>
 #include <span>
+#include <stdexcept>
 
 #include "app/analogues_page.h"
 #include "app/general_page.h"

@@ -81,7 +81,8 @@ TSelectAnalogueUnitsForm::TSelectAnalogueUnitsForm(QWidget* parent) : QDialog(pa
     m_label->setObjectName(QStringLiteral("Label1"));
     m_currentSelectionEdit = new QLineEdit;
     m_currentSelectionEdit->setObjectName(QStringLiteral("CurrentSelectionEdit"));
-    // Room for the longest unit name, with the edit's own frame and margins.
+    // Room for the longest unit name, with the edit's own frame and margins
+    // (its size hint is 17 'x' wide plus those).
     int longest = 0;
     for (std::uint32_t code = 0; code < kUnitCount; ++code)
         longest = std::max(longest, m_currentSelectionEdit->fontMetrics().horizontalAdvance(unitName(code)));
