@@ -25,6 +25,7 @@
 #include "app/analogues_page.h"
 #include "app/general_page.h"
 #include "app/inputs_page.h"
+#include "app/network_check_action.h"
 #include "app/outputs_page.h"
 #include "app/window_exchange_port.h"
 #include "core/data_file.h"
@@ -78,6 +79,7 @@ TMainForm::TMainForm(QWidget* parent, const QString& helpDirectory)
     m_progress->setFormat(tr("Step %v of %m"));
     m_progress->hide();
     statusBar->addPermanentWidget(m_progress, 1);
+    new NetworkCheckAction(*this, *statusBar);
     window->addWidget(statusBar);
 
     m_link = std::make_unique<device::DeviceLink>(nullptr);

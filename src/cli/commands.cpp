@@ -72,7 +72,8 @@ bool looksLikeJson(const fs::path& path) {
     return in && first == '{';
 }
 
-// A configuration from a data file or a JSON file (told apart by content).
+}  // namespace
+
 bool loadConfiguration(const fs::path& path, ConfigurationImage& image, Streams io) {
     image.SetDefaults();
     if (looksLikeJson(path)) {
@@ -87,6 +88,8 @@ bool loadConfiguration(const fs::path& path, ConfigurationImage& image, Streams 
     if (result.outcome != config::LoadOutcome::Loaded) io.err << loadFailure(result, path) << '\n';
     return result.outcome == config::LoadOutcome::Loaded;
 }
+
+namespace {
 
 bool saveDataFile(const fs::path& path, const ConfigurationImage& image, Streams io) {
     auto saved = config::writeDataFile(path, image);

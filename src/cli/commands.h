@@ -26,6 +26,10 @@ struct WriteOptions {
     bool verify = false;
 };
 
+// A configuration from a data file or a JSON file (told apart by content);
+// on failure a line on `io.err` says why.
+bool loadConfiguration(const std::filesystem::path& path, config::ConfigurationImage& image, Streams io);
+
 int runInfo(const DeviceOptions& options, Streams io);
 int runRead(const DeviceOptions& options, const std::filesystem::path& output, Streams io);
 int runWrite(const DeviceOptions& options, const std::filesystem::path& input, const WriteOptions& write, Streams io);
