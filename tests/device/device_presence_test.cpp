@@ -4,7 +4,6 @@
 
 #include <thread>
 
-#include "device/device_finder.h"
 #include "device/simulated_device.h"
 
 using namespace vaskiro::device;
@@ -71,17 +70,6 @@ TEST(WaitForPresence, ReturnsOnPlugAndUnplugAndTimesOut) {
     backend.unplug("/dev/b");
     EXPECT_TRUE(waitForPresence(backend, nullptr, false, 0ms));
     EXPECT_EQ(backend.openAttempts().size(), 0u);
-}
-
-TEST(OpenVaskiroAt, OpensOnlyThatPath) {
-    SimulatedBackend backend;
-    backend.add("/dev/a", std::make_shared<SimulatedDevice>());
-    backend.add("/dev/b", std::make_shared<SimulatedDevice>());
-    backend.add(kMouse, "/dev/m", std::make_shared<SimulatedDevice>());
-    EXPECT_EQ(openVaskiroAt(backend, "/dev/b").path, "/dev/b");
-    EXPECT_EQ(openVaskiroAt(backend, "/dev/m").outcome, OpenOutcome::NotFound);
-    EXPECT_EQ(openVaskiroAt(backend, "/dev/x").outcome, OpenOutcome::NotFound);
-    EXPECT_EQ(backend.openAttempts(), (std::vector<std::string>{"/dev/b"}));
 }
 
 }  // namespace
