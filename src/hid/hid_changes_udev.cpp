@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <thread>
 
 #include "hid/hid_changes.h"
 
@@ -60,7 +61,11 @@ public:
             if (left.count() < 0) return false;
             pollfd ready{descriptor(), POLLIN, 0};
             int waited = poll(&ready, 1, static_cast<int>(std::min<long long>(left.count(), 60'000)));
-            if (waited < 0 && errno != EINTR) return false;
+            if (waited < 0 && errno != EINTR) {
+                // A broken socket must not make the caller spin: it enumerates once a second instead.
+                std::this_thread::sleep_for(std::min<std::chrono::milliseconds>(left, std::chrono::seconds(1)));
+                return true;
+            }
             if (waited > 0 && takeChange()) return true;
         }
     }
