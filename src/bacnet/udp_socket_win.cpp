@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "bacnet/socket_address.h"
+
 namespace vaskiro::bacnet {
 
 namespace {
@@ -21,21 +23,6 @@ bool startWinsock(std::string& error) {
 }
 
 std::string lastError() { return "Winsock error " + std::to_string(WSAGetLastError()); }
-
-sockaddr_in toSockaddr(const Endpoint& endpoint) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(endpoint.port);
-    std::memcpy(&address.sin_addr.s_addr, endpoint.address.data(), 4);
-    return address;
-}
-
-Endpoint fromSockaddr(const sockaddr_in& address) {
-    Endpoint endpoint;
-    std::memcpy(endpoint.address.data(), &address.sin_addr.s_addr, 4);
-    endpoint.port = ntohs(address.sin_port);
-    return endpoint;
-}
 
 SOCKET sock(std::intptr_t handle) { return static_cast<SOCKET>(handle); }
 
