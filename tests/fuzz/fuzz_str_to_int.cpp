@@ -21,7 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     FUZZ_CHECK(tryStrToInt(text) == expected);
     try {
-        FUZZ_CHECK(expected && StrToInt(text) == *expected);
+        const std::int32_t value = StrToInt(text);
+        FUZZ_CHECK(expected && value == *expected);
     } catch (const ConversionError& error) {
         FUZZ_CHECK(!expected);
         // what() is a C string: the message ends at a NUL in the text.
