@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPlainTextEdit>
 #include <QStringList>
 
 #include <memory>
@@ -9,25 +10,15 @@
 
 // Answers the window's boxes and dialogs at once and remembers what it was
 // shown, so that no test waits for a person.
-class FakePrompts : public vaskiro::app::UserPrompts {
-public:
+struct FakePrompts : vaskiro::app::UserPrompts {
     void showError(QWidget*, const QString& text) override { errors << text; }
     void showInformation(QWidget*, const QString& text) override { information << text; }
-    QString askSaveFileName(QWidget*) override {
-        ++saveAsked;
-        return saveAnswer;
-    }
-    QString askOpenFileName(QWidget*) override {
-        ++openAsked;
-        return openAnswer;
-    }
+    QString askSaveFileName(QWidget*) override { return ++saveAsked, saveAnswer; }
+    QString askOpenFileName(QWidget*) override { return ++openAsked, openAnswer; }
 
-    QStringList errors;
-    QStringList information;
-    QString saveAnswer;  // empty: the user cancels
-    QString openAnswer;
-    int saveAsked = 0;
-    int openAsked = 0;
+    QStringList errors, information;
+    QString saveAnswer, openAnswer;  // empty: the user cancels
+    int saveAsked = 0, openAsked = 0;
 };
 
 // A fresh main window, shown, whose prompts are answered by the returned fake.
@@ -38,11 +29,9 @@ struct TestWindow {
         form->setPrompts(std::move(owned));
         form->show();
     }
-
     template <class T = QWidget>
-    T* find(const QString& name) const {
-        return form->findChild<T*>(name);
-    }
+    T* find(const QString& name) const { return form->findChild<T*>(name); }
+    QStringList logLines() const { return find<QPlainTextEdit>("LogMemo")->toPlainText().split('\n', Qt::SkipEmptyParts); }
 
     std::unique_ptr<vaskiro::app::TMainForm> form;
     FakePrompts* prompts;

@@ -1,11 +1,7 @@
 // Runs the vaskiro tool as a process, as a script would.
-
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <array>
-#include <cstdio>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -25,86 +21,12 @@ ConfigurationImage defaults() {
     return image;
 }
 
-}  // namespace
-
-TEST_F(VaskiroTool, InfoIdentifiesTheSimulatedDevice) {
-    ToolRun run = runTool("--simulate info");
-    EXPECT_EQ(run.code, 0);
-    EXPECT_EQ(run.out, "Appware Version:1.00\nSerial Number: 12345\n");
-}
-
-TEST_F(VaskiroTool, WithoutADeviceTheRealPathCannotFindIt) {
-    for (const char* command : {"info", "list"}) {
-        ToolRun run = runTool(command);
-        EXPECT_EQ(run.code, 1);
-        EXPECT_EQ(run.out.rfind("Cannot find VASKIRO", 0), 0u) << run.out;
-    }
-}
-
-TEST_F(VaskiroTool, AReadAfterAWriteInAnotherProcessReturnsWhatTheLinkCarries) {
-    ConfigurationImage image = defaults();
-    image.setAddress(AddressField::IPAddress, {10, 1, 2, 3});
-    image.setObjectIdentifier(4194302);
-    image.setBacnetPort(47809);
-    image.setName(NameGroup::Output, 16, "Pump");
-    image.setFlag(FlagGroup::InvertInput, 9, true);
-    image.setAnalogueUnitCode(3, 62);
-    image.setAnalogueValue(FloatGroup::COVIncrement, 2, 0.5);
-    image.setText(TextField::DevicePassword, "secret");
-    ASSERT_TRUE(writeDataFile(path("in.dat"), image).ok);
-
-    std::string state = "--simulate=" + path("device.dat");
-    ToolRun write = runTool(state + " write " + path("in.dat"));
-    ASSERT_EQ(write.code, 0) << write.out;
-    EXPECT_NE(write.out.find("Download Complete"), std::string::npos);
-
-    ToolRun read = runTool("read " + state + " -o " + path("out.dat"));
-    ASSERT_EQ(read.code, 0) << read.out;
-    ConfigurationImage back;
-    ASSERT_EQ(readDataFile(path("out.dat"), back).outcome, LoadOutcome::Loaded);
-    EXPECT_EQ(back, image);
-}
-
-TEST_F(VaskiroTool, BadFilesAndValuesFailWithTheirMessageAndWriteNothing) {
-    std::ofstream(path("junk.dat")) << "not a data file";
-    ToolRun junk = runTool("--simulate write " + path("junk.dat"));
-    EXPECT_EQ(junk.code, 1);
-    EXPECT_EQ(junk.out, "Incompatible data file: " + path("junk.dat") + "\n");
-
-    ToolRun missing = runTool("--simulate write " + path("missing.dat"));
-    EXPECT_EQ(missing.code, 1);
-    EXPECT_EQ(missing.out.rfind("Error Opening File: ", 0), 0u);
-
-    ConfigurationImage image = defaults();
-    image.setText(TextField::DevicePassword, "thirteen-char");
-    ASSERT_TRUE(writeDataFile(path("long.dat"), image).ok);
-    ToolRun longPassword = runTool("--simulate write " + path("long.dat"));
-    EXPECT_EQ(longPassword.code, 2);
-    EXPECT_EQ(longPassword.out, "There are errors: Password longer than 12 characters.\n");
-
-    ToolRun noDevice = runTool("read -o " + path("never.dat"));
-    EXPECT_EQ(noDevice.code, 1);
-    EXPECT_FALSE(fs::exists(path("never.dat")));
-}
-
-TEST_F(VaskiroTool, BadUsageExitsWithTwo) {
-    EXPECT_EQ(runTool("").code, 2);
-    EXPECT_EQ(runTool("read --simulate").code, 2);
-    EXPECT_EQ(runTool("--timeout -1 --simulate info").code, 2);
-    ToolRun help = runTool("read --help");
-    EXPECT_EQ(help.code, 0);
-    EXPECT_NE(help.out.find("--output"), std::string::npos);
-}
-
-namespace {
-
-// A configuration that exercises what a file can hold beyond the window:
-// reserved bytes, a text without NUL, bytes behind a NUL, a flag byte of 2,
-// an undefined unit, an identifier above the signed range, odd floats.
+// What a file can hold beyond the window: reserved bytes, a text without NUL,
+// bytes behind a NUL, a flag byte of 2, an undefined unit, an identifier
+// above the signed range, odd floats, characters beyond ASCII.
 ConfigurationImage oddImage() {
     ConfigurationImage image = defaults();
     image.bytes()[1373] = 0xA5;
-    image.bytes()[1375] = 0x01;
     std::fill_n(image.bytes().begin() + 44, 32, static_cast<std::uint8_t>('N'));  // input 1, no NUL
     image.setText(TextField::Location, "AB");                                      // "Earth" behind it
     image.bytes()[1326] = 2;
@@ -117,151 +39,139 @@ ConfigurationImage oddImage() {
     return image;
 }
 
-std::vector<std::uint8_t> fileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
+// Each test with base.dat (the defaults) and odd.dat in its folder.
+class VaskiroFiles : public VaskiroTool {
+protected:
+    void SetUp() override {
+        VaskiroTool::SetUp();
+        ASSERT_TRUE(writeDataFile(path("base.dat"), defaults()).ok);
+        ASSERT_TRUE(writeDataFile(path("odd.dat"), oddImage()).ok);
+    }
+    // `text` with every '@' made the test's folder.
+    std::string here(std::string text) const {
+        for (std::size_t at; (at = text.find('@')) != std::string::npos;) text.replace(at, 1, m_dir.string() + "/");
+        return text;
+    }
+    ToolRun run(const std::string& arguments) const { return runTool(here(arguments)); }
+    std::string text(const std::string& name) const {
+        std::ifstream in(path(name.c_str()), std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), {}};
+    }
+    ConfigurationImage image(const std::string& name) const {
+        ConfigurationImage loaded;
+        EXPECT_EQ(readDataFile(path(name.c_str()), loaded).outcome, LoadOutcome::Loaded) << name;
+        return loaded;
+    }
+};
+
+struct Refusal {
+    std::string arguments;
+    int code;
+    std::string output;  // a part of it; '@' stands for the test's folder
+};
+std::ostream& operator<<(std::ostream& out, const Refusal& c) { return out << c.arguments; }
+
+class VaskiroToolRefuses : public VaskiroFiles, public ::testing::WithParamInterface<Refusal> {};
 
 }  // namespace
 
-TEST_F(VaskiroTool, ExportThenImportGivesTheSameBytes) {
-    ASSERT_TRUE(writeDataFile(path("odd.dat"), oddImage()).ok);
-    ToolRun exported = runTool("export " + path("odd.dat") + " > " + path("odd.json"));
-    ASSERT_EQ(exported.code, 0) << exported.out;
-    ToolRun imported = runTool("import " + path("odd.json") + " -o " + path("back.dat"));
-    ASSERT_EQ(imported.code, 0) << imported.out;
-    EXPECT_EQ(fileBytes(path("back.dat")), fileBytes(path("odd.dat")));
+TEST_P(VaskiroToolRefuses, WithItsMessageAndExitCodeAndWritesNothing) {
+    std::ofstream(path("junk.dat")) << "not a data file";
+    std::ofstream(path("bad.json")) << R"({"format": "VASKIRO BACnet Interface", "version": 1, "general": {"port": "x"}})";
+    std::ofstream(path("later.json")) << R"({"format": "VASKIRO BACnet Interface", "version": 2})";
+    // Found by fuzzing: a "format" that was not text escaped as an exception and aborted the tool.
+    std::ofstream(path("object.json")) << R"({"format": {"dhcp": true}, "version": 1})";
+    ConfigurationImage longPassword = defaults();
+    longPassword.setText(TextField::DevicePassword, "thirteen-char");
+    ASSERT_TRUE(writeDataFile(path("long.dat"), longPassword).ok);
 
-    // An edited setting wins over the image; names come back as UTF-8.
-    std::ifstream in(path("odd.json"));
-    std::string json((std::istreambuf_iterator<char>(in)), {});
+    const ToolRun result = run(GetParam().arguments);
+    EXPECT_EQ(result.code, GetParam().code) << result.out;
+    EXPECT_NE(result.out.find(here(GetParam().output)), std::string::npos) << result.out;
+    EXPECT_FALSE(fs::exists(path("out.dat")));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, VaskiroToolRefuses,
+    ::testing::Values(
+        Refusal{"read -o @out.dat", 1, "Cannot find VASKIRO"}, Refusal{"list", 1, "Cannot find VASKIRO\n"}, Refusal{"read --simulate", 2, ""},
+        Refusal{"--simulate write @junk.dat", 1, "Incompatible data file: @junk.dat\n"},
+        Refusal{"--simulate write @missing.dat", 1, "Error Opening File: "},
+        Refusal{"--simulate write @long.dat", 2, "There are errors: Password longer than 12 characters.\n"},
+        Refusal{"set @base.dat ip=10.0.0.256 -o @out.dat", 2, "ip must be four numbers from 0 to 255"},
+        Refusal{"set @base.dat object-id=4194303 -o @out.dat", 2, "object-id must be a device instance number"},
+        Refusal{"set @base.dat password=thirteen-char -o @out.dat", 2, "password is longer than 12 characters"},
+        Refusal{"set @base.dat input-name.17=x -o @out.dat", 2, "unknown setting 'input-name.17'"},
+        Refusal{"set @base.dat analogue-unit.1=190 -o @out.dat", 2, "analogue-unit.1 must be a unit code"},
+        Refusal{"set @base.dat analogue-cov.1=1e39 -o @out.dat", 2, "analogue-cov.1 must be a finite number"},
+        Refusal{"set @base.dat 'name=\xCE\x94' -o @out.dat", 2, "name holds a character that the device cannot store"},
+        Refusal{"set @base.dat noequals -o @out.dat", 2, "'noequals' is not KEY=VALUE"},
+        Refusal{"import @bad.json -o @out.dat", 2, "general.port must be a UDP port number"},
+        Refusal{"import @later.json -o @out.dat", 2, ""},
+        Refusal{"import @object.json -o @out.dat", 2, "is not a VASKIRO BACnet Interface configuration"}));
+
+TEST_F(VaskiroFiles, WriteThenReadInAnotherProcessCarriesTheSettings) {
+    EXPECT_EQ(run("--simulate info").out, "Appware Version:1.00\nSerial Number: 12345\n");
+    ASSERT_EQ(run("set @base.dat ip=10.1.2.3 object-id=4194302 port=47809 output-name.16=Pump input-invert.9=on "
+                  "analogue-unit.3=62 analogue-cov.2=0.5 password=secret -o @in.dat").code, 0);
+    const ToolRun write = run("--simulate=@device.dat write @in.dat");
+    EXPECT_NE(write.out.find("Download Complete"), std::string::npos) << write.out;
+    ASSERT_EQ(run("read --simulate=@device.dat -o @back.dat").code, 0);
+    EXPECT_EQ(text("back.dat"), text("in.dat"));
+    const ToolRun verify = run("--simulate write @base.dat --set location=Basement --verify");
+    EXPECT_NE(verify.out.find("Verified: the device holds what was written."), std::string::npos) << verify.out;
+}
+
+TEST_F(VaskiroFiles, ExportThenImportGivesTheSameBytesAndEditsWin) {
+    ASSERT_EQ(run("export @odd.dat > @odd.json").code, 0);
+    ASSERT_EQ(run("import @odd.json -o @back.dat").code, 0);
+    EXPECT_EQ(text("back.dat"), text("odd.dat"));
+    std::string json = text("odd.json");
     EXPECT_NE(json.find("\"name\": \"\u20ACuro \u00E9t\u00E9\""), std::string::npos);
-    auto at = json.find("\"port\": 47808");
+    const auto at = json.find("\"port\": 47808");
     ASSERT_NE(at, std::string::npos);
-    json.replace(at, 13, "\"port\": 47900");
-    std::ofstream(path("edited.json")) << json;
-    ASSERT_EQ(runTool("import " + path("edited.json") + " -o " + path("edited.dat")).code, 0);
-    ConfigurationImage edited;
-    ASSERT_EQ(readDataFile(path("edited.dat"), edited).outcome, LoadOutcome::Loaded);
+    std::ofstream(path("edited.json")) << json.replace(at, 13, "\"port\": 47900");
+    ASSERT_EQ(run("import @edited.json -o @edited.dat").code, 0);
     ConfigurationImage expected = oddImage();
     expected.setBacnetPort(47900);
-    EXPECT_EQ(edited, expected);
+    EXPECT_EQ(image("edited.dat"), expected);
 }
 
-TEST_F(VaskiroTool, ShowListsEverySettingInTheWindowsOrder) {
-    ASSERT_TRUE(writeDataFile(path("odd.dat"), oddImage()).ok);
-    ToolRun show = runTool("show " + path("odd.dat"));
-    ASSERT_EQ(show.code, 0);
+TEST_F(VaskiroFiles, ShowListsEverySettingInTheWindowsOrderAndUnitsTheCatalogue) {
+    const ToolRun show = run("show @odd.dat");
     EXPECT_EQ(std::count(show.out.begin(), show.out.end(), '\n'), 10 + 32 + 48 + 32);
     EXPECT_EQ(show.out.rfind("dhcp                on\nip                  192.168.0.6\n", 0), 0u) << show.out;
-    EXPECT_NE(show.out.find("input-name.1        \"" + std::string(32, 'N') + "\"\n"), std::string::npos);
-    EXPECT_NE(show.out.find("object-id           2147483648\n"), std::string::npos);
-    EXPECT_NE(show.out.find("analogue-unit.4     200 (undefined)\n"), std::string::npos);
-    EXPECT_NE(show.out.find("analogue-scaling.1  0.1\n"), std::string::npos);
-    EXPECT_NE(show.out.find("analogue-cov.8      1e-05\n"), std::string::npos);
+    for (const std::string& line : {"input-name.1        \"" + std::string(32, 'N') + "\"\n", std::string("object-id           2147483648\n"),
+                                   std::string("analogue-unit.4     200 (undefined)\n"), std::string("analogue-cov.8      1e-05\n")})
+        EXPECT_NE(show.out.find(line), std::string::npos) << line;
+    const ToolRun units = run("units");
+    EXPECT_EQ(std::count(units.out.begin(), units.out.end(), '\n'), 190);
 }
 
-TEST_F(VaskiroTool, SetChangesOnlyTheNamedSettings) {
-    ASSERT_TRUE(writeDataFile(path("base.dat"), defaults()).ok);
-    ToolRun set = runTool("set " + path("base.dat") +
-                          " ip=10.0.0.20 dhcp=on object-id=4194302 name='Plant Room 3' input-invert.16=on"
-                          " output-start.1=yes analogue-unit.1='degrees celsius' analogue-unit.2=98"
-                          " analogue-scaling.3=0.25 analogue-cov.3=0.5 -o " + path("out.dat"));
+TEST_F(VaskiroFiles, SetChangesOnlyTheNamedSettings) {
+    const ToolRun set = run("set @base.dat ip=10.0.0.20 dhcp=on object-id=4194302 name='Plant Room 3' "
+                            "input-invert.16=on output-start.1=yes analogue-unit.1='degrees celsius' "
+                            "analogue-unit.2=98 analogue-scaling.3=0.25 analogue-cov.3=0.5 -o @out.dat");
     ASSERT_EQ(set.code, 0) << set.out;
-    ConfigurationImage image;
-    ASSERT_EQ(readDataFile(path("out.dat"), image).outcome, LoadOutcome::Loaded);
     ConfigurationImage expected = defaults();
-    expected.setAddress(AddressField::IPAddress, {10, 0, 0, 20});
-    expected.setDhcpEnable(true);
-    expected.setObjectIdentifier(4194302);
+    for (auto [at, value] : std::initializer_list<std::pair<int, int>>{{0, 10}, {1, 0}, {3, 20}, {1324, 1}, {1340, 1}, {1357, 1},
+                                                                        {1448, 62}, {1452, 98}, {1380, 0xFE}, {1381, 0xFF}, {1382, 0x3F}})
+        expected.bytes()[at] = static_cast<std::uint8_t>(value);  // ip, DHCP, invert input 16, start output 1, units, object-id
     expected.setText(TextField::DeviceName, "Plant Room 3");
-    expected.setFlag(FlagGroup::InvertInput, 16, true);
-    expected.setFlag(FlagGroup::OutputStartStatus, 1, true);
-    expected.setAnalogueUnitCode(1, 62);
-    expected.setAnalogueUnitCode(2, 98);
     expected.setAnalogueValue(FloatGroup::AnalogueScaling, 3, 0.25);
     expected.setAnalogueValue(FloatGroup::COVIncrement, 3, 0.5);
-    EXPECT_EQ(image, expected);
+    EXPECT_EQ(image("out.dat"), expected);
 }
 
-TEST_F(VaskiroTool, BadValuesAreRefusedWithExitTwoAndNoFile) {
-    ASSERT_TRUE(writeDataFile(path("base.dat"), defaults()).ok);
-    const std::vector<std::pair<std::string, std::string>> cases = {
-        {"ip=10.0.0.256", "ip must be four numbers from 0 to 255"},
-        {"ip=10.0.0", "ip must be four numbers"},
-        {"mask=255.255.255.0x", "mask must be four numbers"},
-        {"port=70000", "port must be a UDP port number"},
-        {"object-id=4194303", "object-id must be a device instance number"},
-        {"object-id=-1", "object-id must be a device instance number"},
-        {"name=abcdefghijklmnopqrstuvwxy", "name is longer than 24 characters"},
-        {"password=thirteen-char", "password is longer than 12 characters"},
-        {"input-name.17=x", "unknown setting 'input-name.17'"},
-        {"analogue-unit.1=Furlongs", "analogue-unit.1 must be a unit code"},
-        {"analogue-unit.1=190", "analogue-unit.1 must be a unit code"},
-        {"analogue-cov.1=1e39", "analogue-cov.1 must be a finite number"},
-        {"analogue-scaling.1=nan", "analogue-scaling.1 must be a finite number"},
-        {"dhcp=maybe", "dhcp must be on or off"},
-        {"name=\xCE\x94", "name holds a character that the device cannot store"},
-        {"noequals", "'noequals' is not KEY=VALUE"},
-    };
-    for (const auto& [assignment, message] : cases) {
-        ToolRun run = runTool("set " + path("base.dat") + " '" + assignment + "' -o " + path("out.dat"));
-        EXPECT_EQ(run.code, 2) << assignment;
-        EXPECT_NE(run.out.find(message), std::string::npos) << assignment << ": " << run.out;
-        EXPECT_FALSE(fs::exists(path("out.dat"))) << assignment;
-    }
-    std::ofstream(path("bad.json")) << R"({"format": "VASKIRO BACnet Interface", "version": 1, "general": {"port": "x"}})";
-    ToolRun badJson = runTool("import " + path("bad.json") + " -o " + path("out.dat"));
-    EXPECT_EQ(badJson.code, 2);
-    EXPECT_NE(badJson.out.find("general.port must be a UDP port number"), std::string::npos) << badJson.out;
-    std::ofstream(path("later.json")) << R"({"format": "VASKIRO BACnet Interface", "version": 2})";
-    EXPECT_EQ(runTool("import " + path("later.json") + " -o " + path("out.dat")).code, 2);
-    EXPECT_FALSE(fs::exists(path("out.dat")));
-}
-
-TEST_F(VaskiroTool, DiffComparesFilesJsonAndTheDevice) {
-    ConfigurationImage changed = defaults();
-    changed.setBacnetPort(47809);
-    changed.setName(NameGroup::Analogue, 2, "Flow");
-    ASSERT_TRUE(writeDataFile(path("a.dat"), defaults()).ok);
-    ASSERT_TRUE(writeDataFile(path("b.dat"), changed).ok);
-    ASSERT_EQ(runTool("export " + path("b.dat") + " > " + path("b.json")).code, 0);
-
-    ToolRun diff = runTool("diff " + path("a.dat") + " " + path("b.json"));
+TEST_F(VaskiroFiles, DiffComparesFilesJsonAndTheDevice) {
+    ASSERT_EQ(run("set @base.dat port=47809 analogue-name.2=Flow -o @b.dat").code, 0);
+    ASSERT_EQ(run("export @b.dat > @b.json").code, 0);
+    const ToolRun diff = run("diff @base.dat @b.json");
     EXPECT_EQ(diff.code, 3);
-    EXPECT_EQ(diff.out, "port: 47808 (" + path("a.dat") + ") -> 47809 (" + path("b.json") + ")\n" +
-                            "analogue-name.2: \"Analogue 2\" (" + path("a.dat") + ") -> \"Flow\" (" + path("b.json") +
-                            ")\n");
-    EXPECT_EQ(runTool("diff " + path("b.dat") + " " + path("b.json")).code, 0);
-    // A fresh simulated device holds the defaults.
-    ToolRun device = runTool("--simulate diff " + path("a.dat") + " device");
-    EXPECT_EQ(device.code, 0) << device.out;
-}
-
-TEST_F(VaskiroTool, UnitsListsTheWholeCatalogue) {
-    ToolRun units = runTool("units");
-    ASSERT_EQ(units.code, 0);
-    EXPECT_EQ(std::count(units.out.begin(), units.out.end(), '\n'), 190);
-    EXPECT_EQ(units.out.rfind("0\tSquare Meters\tArea\n", 0), 0u);
-    EXPECT_NE(units.out.find("\n95\tNo Units\tOther\n"), std::string::npos);
-    EXPECT_NE(units.out.find("\n189\tWatts Per Meter Per Degree Kelvin\tOther\n"), std::string::npos);
-}
-
-TEST_F(VaskiroTool, VerifyConfirmsWhatTheDeviceKept) {
-    ASSERT_TRUE(writeDataFile(path("base.dat"), defaults()).ok);
-    ToolRun ok = runTool("--simulate write " + path("base.dat") + " --set location=Basement --verify");
-    EXPECT_EQ(ok.code, 0) << ok.out;
-    EXPECT_NE(ok.out.find("Verified: the device holds what was written."), std::string::npos);
-}
-
-// Found by fuzzing: a "format" that was not a string escaped importJson as an
-// exception and aborted the tool.
-TEST_F(VaskiroTool, ImportRefusesAFormatThatIsNotText) {
-    std::ofstream(path("object.json")) << R"({"format": {"dhcp": true}, "version": 1})";
-    ToolRun run = runTool("import " + path("object.json") + " -o " + path("out.dat"));
-    EXPECT_EQ(run.code, 2) << run.out;
-    EXPECT_NE(run.out.find("is not a VASKIRO BACnet Interface configuration"), std::string::npos) << run.out;
-    EXPECT_FALSE(fs::exists(path("out.dat")));
+    const std::string a = " (" + path("base.dat") + ")", b = " (" + path("b.json") + ")";
+    EXPECT_EQ(diff.out, "port: 47808" + a + " -> 47809" + b + "\nanalogue-name.2: \"Analogue 2\"" + a + " -> \"Flow\"" + b + "\n");
+    EXPECT_EQ(run("diff @b.dat @b.json").code, 0);
+    EXPECT_EQ(run("--simulate diff @base.dat device").code, 0);  // a fresh simulated device holds the defaults
 }
 
 TEST_F(VaskiroTool, ListShowsEachPluggedSimulatedDevice) {

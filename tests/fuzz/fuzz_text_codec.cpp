@@ -1,9 +1,7 @@
 // The text codec: every single-byte text survives a trip through UTF-8, and
 // whatever UTF-8 (or not) comes in, what goes out is well-formed.
-#include <cstddef>
 #include <cstdint>
 #include <string>
-#include <string_view>
 
 #include "core/text_codec.h"
 #include "fuzz_check.h"

@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "app/help/help_viewer.h"
 #include "app/main_form.h"
 
 using vaskiro::app::TMainForm;
@@ -20,21 +21,24 @@ private slots:
         QVERIFY(form.close());
     }
 
-    void withTheFileHelpOpensAndClosesWithTheWindow() {
+    void withTheFileHelpOpensOnItsDefaultTopicAndClosesWithTheWindow() {
         QTemporaryDir dir;
         QVERIFY(QFile::copy(VASKIRO_HELP_FILE, dir.filePath("bacnet-interface.chm")));
         TMainForm form(nullptr, dir.path());
         form.show();
         auto* help = form.findChild<QPushButton*>("HelpButton");
         QVERIFY(help->isVisible());
+        QVERIFY(!form.help().viewerWindow()->isVisible());  // shown only when asked for
         QTest::mouseClick(help, Qt::LeftButton);
-        QWidget* viewer = form.help().viewerWindow();
+        auto* viewer = qobject_cast<vaskiro::app::HelpViewer*>(form.help().viewerWindow());
         QVERIFY(viewer && viewer->isVisible());
+        QVERIFY(viewer->showTopic("/data-files.html"));
         viewer->close();
         form.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&form));
         QTest::keyClick(&form, Qt::Key_F1);
-        QVERIFY(form.help().viewerWindow()->isVisible());
+        QVERIFY(viewer->isVisible());
+        QCOMPARE(viewer->currentTopic(), QStringLiteral("/welcome.html"));  // opened again on the default topic
         QVERIFY(form.close());
         QVERIFY(!form.help().viewerWindow());
     }
