@@ -18,6 +18,7 @@
 #endif
 
 #include "cli/commands.h"
+#include "cli/commission.h"
 
 int main(int argc, char** argv) {
     using namespace vaskiro::cli;
@@ -67,7 +68,22 @@ int main(int argc, char** argv) {
     diff->add_option("a", diffA, "Data file, JSON file, or the word device (a complete Read)")->required();
     diff->add_option("b", diffB, "Data file, JSON file, or the word device")->required();
     auto* unitsCommand = app.add_subcommand("units", "List the engineering units: code, name, category");
-    for (auto* sub : {info, read, write, show, exportCommand, importCommand, set, diff, unitsCommand})
+    CommissionOptions commissionOptions;
+    auto* commission = app.add_subcommand(
+        "commission", "Commission devices one after another from a worklist (CSV), keeping an as-left record");
+    commission->add_option("worklist", commissionOptions.worklist,
+                           "CSV: a header of setting keys (as set takes them) and tag, one row per device")
+        ->required();
+    commission->add_option("--base", commissionOptions.base, "Data file (.dat) or JSON file each row starts from")
+        ->required();
+    commission->add_option("--record", commissionOptions.record,
+                           "As-left record (CSV) to append to (default: WORKLIST-as-left.csv beside the worklist)");
+    commission->add_flag("--check-network", commissionOptions.checkNetwork,
+                         "After writing, check that the device answers on the network as configured");
+    commission->add_option("--start-at", commissionOptions.startAt, "Row to begin with (1: the first under the header)")
+        ->check(CLI::PositiveNumber);
+    commission->add_flag("--again", commissionOptions.again, "Accept a device that the record already holds");
+    for (auto* sub : {info, read, write, show, exportCommand, importCommand, set, diff, unitsCommand, commission})
         sub->fallthrough();
 
     try {
@@ -95,5 +111,6 @@ int main(int argc, char** argv) {
     if (*importCommand) return runImport(input, output, io);
     if (*set) return runSet(input, assignments, output, io);
     if (*diff) return runDiff(options, diffA, diffB, io);
+    if (*commission) return runCommission(options, commissionOptions, *makeCommissionStand(options), io);
     return runUnits(io);
 }
