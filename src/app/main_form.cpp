@@ -23,6 +23,7 @@
 #include "app/analogues_page.h"
 #include "app/general_page.h"
 #include "app/inputs_page.h"
+#include "app/network_check_action.h"
 #include "app/outputs_page.h"
 #include "app/window_exchange_port.h"
 #include "core/data_file.h"
@@ -75,6 +76,7 @@ TMainForm::TMainForm(QWidget* parent, const QString& helpDirectory)
     m_progress->setFormat(tr("Step %v of %m"));
     m_progress->hide();
     statusBar->addPermanentWidget(m_progress, 1);
+    new NetworkCheckAction(*this, *statusBar);
     window->addWidget(statusBar);
 
     m_link = std::make_unique<device::DeviceLink>(nullptr);

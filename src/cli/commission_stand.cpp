@@ -3,6 +3,7 @@
 #include <chrono>
 #include <thread>
 
+#include "bacnet/network_check.h"
 #include "cli/commission.h"
 #include "device/device_finder.h"
 #include "hid/hidapi_backend.h"
@@ -29,9 +30,13 @@ class HidStand : public CommissionStand {
 public:
     bool waitForDevice(const std::function<bool()>& stopping) override { return waitFor(true, stopping); }
     bool waitUntilGone(const std::function<bool()>& stopping) override { return waitFor(false, stopping); }
-    bool checkOnNetwork(const config::ConfigurationImage&, std::string& result, Streams) override {
-        result = "not checked: this build has no network check";
-        return false;
+    bool checkOnNetwork(const config::ConfigurationImage& image, std::string& result, Streams io) override {
+        bacnet::Reporter reporter{[&io](const std::string& line) { io.out << "  " << line << '\n' << std::flush; },
+                                  [&io](const std::string& note) { io.err << "  " << note << '\n'; }};
+        bacnet::CheckResult check = bacnet::checkOnNetwork(image, {}, reporter);
+        bool passed = check.outcome == bacnet::CheckOutcome::Match;
+        result = passed ? "passed" : check.summary;
+        return passed;
     }
 
 private:

@@ -19,12 +19,13 @@
 
 #include "cli/commands.h"
 #include "cli/commission.h"
+#include "cli/network_commands.h"
 
 int main(int argc, char** argv) {
     using namespace vaskiro::cli;
 
     CLI::App app{"Reads, writes and inspects the settings of a VASKIRO BACnet interface.\n"
-                 "Exit codes: 0 done, 1 device or file failure, 2 bad usage or bad value, 3 (diff) different.",
+                 "Exit codes: 0 done, 1 device or file failure, 2 bad usage or bad value, 3 (diff, check) different.",
                  "vaskiro"};
     app.require_subcommand(1);
 
@@ -83,7 +84,38 @@ int main(int argc, char** argv) {
     commission->add_option("--start-at", commissionOptions.startAt, "Row to begin with (1: the first under the header)")
         ->check(CLI::PositiveNumber);
     commission->add_flag("--again", commissionOptions.again, "Accept a device that the record already holds");
-    for (auto* sub : {info, read, write, show, exportCommand, importCommand, set, diff, unitsCommand, commission})
+
+    NetworkOptions network;
+    std::uint32_t instance = 0;
+    std::string simulateAt;
+    double simulateFor = 0;
+    auto* discover = app.add_subcommand("discover", "Find BACnet devices on the network: Who-Is, then each one's "
+                                                    "object-name; exit 0 when any answered, 1 when none");
+    discover->add_option("--to", network.to, "ADDRESS[:PORT] to ask: one device or a directed broadcast "
+                                             "(default 255.255.255.255:47808)");
+    discover->add_option("--timeout", network.timeoutSeconds, "Seconds to collect answers (default 3)")
+        ->check(CLI::PositiveNumber);
+    auto* instanceOption = discover->add_option("--instance", instance, "Only the device with this instance")
+                               ->check(CLI::Range(0u, 4194303u));
+    discover->add_option("--range", network.range, "LOW-HIGH: only devices whose instance lies in this range")
+        ->excludes(instanceOption);
+    auto* check = app.add_subcommand("check", "Ask the network for the device a configuration describes and compare; "
+                                              "exit 0 as configured, 1 no answer, 3 differs or duplicate instance");
+    check->add_option("file", input, "Data file (.dat) or JSON file")->required();
+    check->add_option("--to", network.to, "ADDRESS[:PORT] to ask (default: the file's address and port; "
+                                          "a broadcast when it uses DHCP)");
+    check->add_option("--timeout", network.timeoutSeconds, "Seconds to wait for answers (default 3)")
+        ->check(CLI::PositiveNumber);
+    auto* simulateNetwork = app.add_subcommand(
+        "simulate-network", "Answer Who-Is and ReadProperty as the simulated device in STATE, until interrupted");
+    simulateNetwork->add_option("state", input, "The simulated device's state file (see --simulate=STATE)")
+        ->required();
+    simulateNetwork->add_option("--at", simulateAt, "ADDRESS:PORT to answer on (default 127.0.0.1 and the port "
+                                                    "configured in STATE)");
+    auto* forOption = simulateNetwork->add_option("--for", simulateFor, "Stop after this many seconds")
+                          ->check(CLI::PositiveNumber);
+    for (auto* sub : {info, read, write, show, exportCommand, importCommand, set, diff, unitsCommand, discover, check,
+                      simulateNetwork, commission})
         sub->fallthrough();
 
     try {
@@ -112,5 +144,12 @@ int main(int argc, char** argv) {
     if (*set) return runSet(input, assignments, output, io);
     if (*diff) return runDiff(options, diffA, diffB, io);
     if (*commission) return runCommission(options, commissionOptions, *makeCommissionStand(options), io);
+    if (*discover) {
+        if (*instanceOption) network.range = std::to_string(instance);
+        return runDiscover(network, io);
+    }
+    if (*check) return runCheck(input, network, io);
+    if (*simulateNetwork)
+        return runSimulateNetwork(input, simulateAt, *forOption ? std::optional(simulateFor) : std::nullopt, io);
     return runUnits(io);
 }

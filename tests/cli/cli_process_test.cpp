@@ -11,42 +11,12 @@
 #include <string>
 
 #include "core/data_file.h"
+#include "tool_run.h"
 
 using namespace vaskiro::config;
 namespace fs = std::filesystem;
 
 namespace {
-
-struct ToolRun {
-    int code = -1;
-    std::string out;  // standard output and standard error, in order
-};
-
-ToolRun runTool(const std::string& arguments) {
-    std::string command = std::string(VASKIRO_TOOL) + " " + arguments + " 2>&1";
-    ToolRun run;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return run;
-    std::array<char, 512> buffer{};
-    while (fgets(buffer.data(), static_cast<int>(buffer.size()), pipe)) run.out += buffer.data();
-    int status = pclose(pipe);
-    run.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
-
-class VaskiroTool : public ::testing::Test {
-protected:
-    void SetUp() override {
-        m_dir = fs::temp_directory_path() /
-                ("vaskiro-cli-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-    std::string path(const char* name) const { return (m_dir / name).string(); }
-
-    fs::path m_dir;
-};
 
 ConfigurationImage defaults() {
     ConfigurationImage image;

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QObject>
+
+#include <chrono>
+#include <thread>
+
+#include "bacnet/network_check.h"
+
+class QPushButton;
+class QStatusBar;
+
+namespace vaskiro::app {
+
+class TMainForm;
+
+// "Check on Network": asks the network whether the device answers as the
+// window's settings say. The check runs on a thread of its own, so the window
+// keeps working; each result line reaches LogMemo on the window's thread as
+// it comes, and a box tells the outcome. The button sits on the status bar's
+// right and takes no focus, so the command panel's tab order stays as it is;
+// Ctrl+K runs it from the keyboard.
+class NetworkCheckAction : public QObject {
+    Q_OBJECT
+public:
+    NetworkCheckAction(TMainForm& form, QStatusBar& statusBar);
+    // Waits for a running check to end (at most about four timeouts).
+    ~NetworkCheckAction() override;
+
+    // How long to wait for the device's answers (3 s unless set).
+    void setTimeout(std::chrono::milliseconds timeout) { m_timeout = timeout; }
+    bool running() const { return m_thread.joinable(); }
+
+public slots:
+    void CheckNetworkButtonClick();
+
+private:
+    void finish(const bacnet::CheckResult& result);
+    void post(const std::string& line);
+
+    TMainForm& m_form;
+    QPushButton* m_button;
+    std::chrono::milliseconds m_timeout{3000};
+    std::thread m_thread;
+};
+
+}  // namespace vaskiro::app

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "bacnet/codec.h"
+#include "core/configuration_image.h"
+
+namespace vaskiro::bacnet {
+
+// Where a network operation's lines go as they become known: `line` for
+// results, `note` for remarks on how the search was made. Called on the
+// thread that runs the operation.
+struct Reporter {
+    std::function<void(const std::string&)> line;
+    std::function<void(const std::string&)> note;
+};
+
+struct DiscoverOptions {
+    Endpoint to{{255, 255, 255, 255}, kBacnetPort};
+    WhoIs range;  // no limits: every device
+    std::chrono::milliseconds timeout{3000};
+};
+
+// Who-Is, then each answering device's object-name. One line per device,
+// sorted by instance: "instance  address:port  vendor N  name", with
+// "duplicate instance" after each of two or more devices with one instance.
+// Returns how many devices answered, or -1 when the search could not be made
+// (the reason in a note).
+int discoverDevices(const DiscoverOptions& options, const Reporter& reporter);
+
+enum class CheckOutcome {
+    Match,              // the device answered and everything compared equal
+    NoAnswer,           // no device with the configured instance answered
+    Differs,            // it answered but something differs or could not be read
+    Duplicate,          // the instance answered from two or more addresses
+    BadConfiguration,   // the object identifier is no BACnet instance
+    Failed,             // no socket, or the request could not be sent
+};
+
+struct CheckResult {
+    CheckOutcome outcome = CheckOutcome::Failed;
+    // For the person: what was found, and when it is not a match, what
+    // differed or what to check.
+    std::string summary;
+};
+
+struct CheckOptions {
+    // Default: the configuration's own address and port, or a broadcast on
+    // its port when it takes its address by DHCP.
+    std::optional<Endpoint> to;
+    std::chrono::milliseconds timeout{3000};
+};
+
+inline constexpr const char* kFoundAsConfigured = "Device found on the network as configured";
+
+// Asks for exactly the configured device instance and compares what answers
+// with `image`: the address (unless DHCP), the port, object-name, location
+// and description; one line per item, "ok" or "differs: device has ...".
+CheckResult checkOnNetwork(const config::ConfigurationImage& image, const CheckOptions& options,
+                           const Reporter& reporter);
+
+}  // namespace vaskiro::bacnet

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "bacnet/codec.h"
+
+namespace vaskiro::bacnet {
+
+// One IPv4 UDP socket. The platform's calls live in udp_socket_<platform>.cpp;
+// nothing here knows BACnet beyond the address type. Not thread-safe: one
+// thread uses a socket at a time.
+class UdpSocket {
+public:
+    // Binds `local` (address 0.0.0.0 for every interface, port 0 for one the
+    // system picks). With `shareable`, other sockets may bind the same port
+    // (SO_REUSEADDR), so that several programs on one machine all hear the
+    // broadcasts to it. Broadcasts may be sent. Null with `error` on failure.
+    static std::unique_ptr<UdpSocket> open(const Endpoint& local, bool shareable, std::string& error);
+    ~UdpSocket();
+    UdpSocket(const UdpSocket&) = delete;
+    UdpSocket& operator=(const UdpSocket&) = delete;
+
+    Endpoint localEndpoint() const;
+    bool sendTo(std::span<const std::uint8_t> bytes, const Endpoint& to, std::string& error);
+
+    struct Received {
+        std::vector<std::uint8_t> bytes;
+        Endpoint from;
+    };
+    // Takes one waiting datagram without blocking; nothing when none waits.
+    std::optional<Received> receive();
+
+    // Waits until one of `sockets` has a datagram or `timeout` has passed.
+    // Returns the index of a readable socket, or -1.
+    static int waitReadable(std::span<UdpSocket* const> sockets, std::chrono::milliseconds timeout);
+
+private:
+    explicit UdpSocket(std::intptr_t handle) : m_handle(handle) {}
+    std::intptr_t m_handle;
+};
+
+}  // namespace vaskiro::bacnet

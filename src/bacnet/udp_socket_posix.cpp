@@ -1,0 +1,94 @@
+#include "bacnet/udp_socket.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace vaskiro::bacnet {
+
+namespace {
+
+sockaddr_in toSockaddr(const Endpoint& endpoint) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(endpoint.port);
+    std::memcpy(&address.sin_addr.s_addr, endpoint.address.data(), 4);
+    return address;
+}
+
+Endpoint fromSockaddr(const sockaddr_in& address) {
+    Endpoint endpoint;
+    std::memcpy(endpoint.address.data(), &address.sin_addr.s_addr, 4);
+    endpoint.port = ntohs(address.sin_port);
+    return endpoint;
+}
+
+int fd(std::intptr_t handle) { return static_cast<int>(handle); }
+
+}  // namespace
+
+std::unique_ptr<UdpSocket> UdpSocket::open(const Endpoint& local, bool shareable, std::string& error) {
+    const int s = ::socket(AF_INET, SOCK_DGRAM, 0);
+    if (s < 0) {
+        error = std::strerror(errno);
+        return nullptr;
+    }
+    const int on = 1;
+    const sockaddr_in address = toSockaddr(local);
+    if ((shareable && ::setsockopt(s, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0) ||
+        ::setsockopt(s, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0 ||
+        ::bind(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        error = std::strerror(errno);
+        ::close(s);
+        return nullptr;
+    }
+    return std::unique_ptr<UdpSocket>(new UdpSocket(s));
+}
+
+UdpSocket::~UdpSocket() { ::close(fd(m_handle)); }
+
+Endpoint UdpSocket::localEndpoint() const {
+    sockaddr_in address{};
+    socklen_t length = sizeof address;
+    ::getsockname(fd(m_handle), reinterpret_cast<sockaddr*>(&address), &length);
+    return fromSockaddr(address);
+}
+
+bool UdpSocket::sendTo(std::span<const std::uint8_t> bytes, const Endpoint& to, std::string& error) {
+    const sockaddr_in address = toSockaddr(to);
+    const ssize_t sent =
+        ::sendto(fd(m_handle), bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    if (sent == static_cast<ssize_t>(bytes.size())) return true;
+    error = sent < 0 ? std::strerror(errno) : "datagram cut short";
+    return false;
+}
+
+std::optional<UdpSocket::Received> UdpSocket::receive() {
+    Received received;
+    received.bytes.resize(1500);  // one Ethernet frame; BACnet/IP keeps within it
+    sockaddr_in address{};
+    socklen_t length = sizeof address;
+    const ssize_t count = ::recvfrom(fd(m_handle), received.bytes.data(), received.bytes.size(), MSG_DONTWAIT,
+                                     reinterpret_cast<sockaddr*>(&address), &length);
+    if (count < 0) return std::nullopt;
+    received.bytes.resize(static_cast<std::size_t>(count));
+    received.from = fromSockaddr(address);
+    return received;
+}
+
+int UdpSocket::waitReadable(std::span<UdpSocket* const> sockets, std::chrono::milliseconds timeout) {
+    std::vector<pollfd> polls;
+    for (const UdpSocket* socket : sockets) polls.push_back({fd(socket->m_handle), POLLIN, 0});
+    const int ready = ::poll(polls.data(), polls.size(), static_cast<int>(std::max<long long>(timeout.count(), 0)));
+    if (ready <= 0) return -1;
+    for (std::size_t i = 0; i < polls.size(); ++i)
+        if (polls[i].revents != 0) return static_cast<int>(i);
+    return -1;
+}
+
+}  // namespace vaskiro::bacnet

@@ -1,0 +1,109 @@
+#include "bacnet/udp_socket.h"
+
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace vaskiro::bacnet {
+
+namespace {
+
+// Winsock is started once for the process and left running until it ends.
+bool startWinsock(std::string& error) {
+    static const int started = [] {
+        WSADATA data;
+        return WSAStartup(MAKEWORD(2, 2), &data);
+    }();
+    if (started != 0) error = "Winsock could not start (error " + std::to_string(started) + ")";
+    return started == 0;
+}
+
+std::string lastError() { return "Winsock error " + std::to_string(WSAGetLastError()); }
+
+sockaddr_in toSockaddr(const Endpoint& endpoint) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(endpoint.port);
+    std::memcpy(&address.sin_addr.s_addr, endpoint.address.data(), 4);
+    return address;
+}
+
+Endpoint fromSockaddr(const sockaddr_in& address) {
+    Endpoint endpoint;
+    std::memcpy(endpoint.address.data(), &address.sin_addr.s_addr, 4);
+    endpoint.port = ntohs(address.sin_port);
+    return endpoint;
+}
+
+SOCKET sock(std::intptr_t handle) { return static_cast<SOCKET>(handle); }
+
+}  // namespace
+
+std::unique_ptr<UdpSocket> UdpSocket::open(const Endpoint& local, bool shareable, std::string& error) {
+    if (!startWinsock(error)) return nullptr;
+    const SOCKET s = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    if (s == INVALID_SOCKET) {
+        error = lastError();
+        return nullptr;
+    }
+    const BOOL on = TRUE;
+    u_long nonBlocking = 1;
+    const sockaddr_in address = toSockaddr(local);
+    const auto* option = reinterpret_cast<const char*>(&on);
+    if ((shareable && ::setsockopt(s, SOL_SOCKET, SO_REUSEADDR, option, sizeof on) != 0) ||
+        ::setsockopt(s, SOL_SOCKET, SO_BROADCAST, option, sizeof on) != 0 ||
+        ::ioctlsocket(s, FIONBIO, &nonBlocking) != 0 ||
+        ::bind(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        error = lastError();
+        ::closesocket(s);
+        return nullptr;
+    }
+    return std::unique_ptr<UdpSocket>(new UdpSocket(static_cast<std::intptr_t>(s)));
+}
+
+UdpSocket::~UdpSocket() { ::closesocket(sock(m_handle)); }
+
+Endpoint UdpSocket::localEndpoint() const {
+    sockaddr_in address{};
+    int length = sizeof address;
+    ::getsockname(sock(m_handle), reinterpret_cast<sockaddr*>(&address), &length);
+    return fromSockaddr(address);
+}
+
+bool UdpSocket::sendTo(std::span<const std::uint8_t> bytes, const Endpoint& to, std::string& error) {
+    const sockaddr_in address = toSockaddr(to);
+    const int sent = ::sendto(sock(m_handle), reinterpret_cast<const char*>(bytes.data()), static_cast<int>(bytes.size()),
+                              0, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    if (sent == static_cast<int>(bytes.size())) return true;
+    error = sent < 0 ? lastError() : "datagram cut short";
+    return false;
+}
+
+std::optional<UdpSocket::Received> UdpSocket::receive() {
+    Received received;
+    received.bytes.resize(1500);
+    sockaddr_in address{};
+    int length = sizeof address;
+    const int count = ::recvfrom(sock(m_handle), reinterpret_cast<char*>(received.bytes.data()),
+                                 static_cast<int>(received.bytes.size()), 0, reinterpret_cast<sockaddr*>(&address),
+                                 &length);
+    if (count < 0) return std::nullopt;
+    received.bytes.resize(static_cast<std::size_t>(count));
+    received.from = fromSockaddr(address);
+    return received;
+}
+
+int UdpSocket::waitReadable(std::span<UdpSocket* const> sockets, std::chrono::milliseconds timeout) {
+    std::vector<WSAPOLLFD> polls;
+    for (const UdpSocket* socket : sockets) polls.push_back({sock(socket->m_handle), POLLRDNORM, 0});
+    const int ready = ::WSAPoll(polls.data(), static_cast<ULONG>(polls.size()),
+                                static_cast<INT>(std::max<long long>(timeout.count(), 0)));
+    if (ready <= 0) return -1;
+    for (std::size_t i = 0; i < polls.size(); ++i)
+        if (polls[i].revents != 0) return static_cast<int>(i);
+    return -1;
+}
+
+}  // namespace vaskiro::bacnet
