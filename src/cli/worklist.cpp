@@ -81,7 +81,7 @@ std::vector<std::string> readWorklist(std::string_view text, const config::Confi
             errors.push_back(at(row.row, "password") + std::string(device::kPasswordTooLong));
         list.rows.push_back(std::move(row));
     }
-    if (errors.empty()) findRepeatedIdentities(list, errors);
+    findRepeatedIdentities(list, errors);
     if (!errors.empty()) list = {};
     return errors;
 }

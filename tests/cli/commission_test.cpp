@@ -2,11 +2,7 @@
 // simulated device (a file in the simulated folder) when asked to connect
 // one, and pulls it when asked to disconnect it.
 
-#include <gtest/gtest.h>
-
-#include <fcntl.h>
 #include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -18,33 +14,26 @@
 
 #include "core/data_file.h"
 #include "csv/csv.h"
+#include "tool_run.h"
 
 using namespace vaskiro::config;
 namespace fs = std::filesystem;
 
 namespace {
 
-struct Run {
-    int code = -1;
-    std::string out;  // standard output and standard error
-};
-
-class Commission : public ::testing::Test {
+class Commission : public VaskiroTool {
 protected:
     void SetUp() override {
-        m_dir = fs::temp_directory_path() /
-                ("vaskiro-commission-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(m_dir);
+        VaskiroTool::SetUp();
         fs::create_directories(m_dir / "devices");
         ConfigurationImage base;
         base.SetDefaults();
         ASSERT_TRUE(writeDataFile(m_dir / "base.dat", base).ok);
     }
-    void TearDown() override { fs::remove_all(m_dir); }
 
     // Plugs `devices` (serial numbers) one at a time as the tool asks; sends
     // Ctrl-C once `interruptAt` has been printed.
-    Run commission(const std::string& worklist, std::vector<std::string> args, std::vector<std::string> devices,
+    ToolRun commission(const std::string& worklist, std::vector<std::string> args, std::vector<std::string> devices,
                    const std::string& interruptAt = "\x01") {
         std::ofstream(m_dir / "worklist.csv", std::ios::binary) << worklist;
         std::vector<std::string> all{VASKIRO_TOOL, "--simulate=" + (m_dir / "devices").string(), "commission",
@@ -64,7 +53,7 @@ protected:
             _exit(127);
         }
         close(pipeEnds[1]);
-        Run run;
+        ToolRun run;
         FILE* out = fdopen(pipeEnds[0], "r");
         std::size_t next = 0;
         fs::path plugged;
@@ -105,8 +94,6 @@ protected:
         readDataFile(m_dir / "devices" / serial, image);
         return image;
     }
-
-    fs::path m_dir;
 };
 
 const std::string kThreeRows = "tag,ip,object-id,name\nAHU-1,10.0.0.1,1001,AHU 1\nAHU-2,10.0.0.2,1002,\"AHU, 2\"\n"
@@ -115,7 +102,7 @@ const std::string kThreeRows = "tag,ip,object-id,name\nAHU-1,10.0.0.1,1001,AHU 1
 class CommissionFormats : public Commission, public ::testing::WithParamInterface<std::string> {};
 
 TEST_P(CommissionFormats, ThreeRowsInOrderLeaveThreeRecordLines) {
-    Run run = commission(GetParam(), {}, {"501", "502", "503"});
+    ToolRun run = commission(GetParam(), {}, {"501", "502", "503"});
     ASSERT_EQ(run.code, 0) << run.out;
     for (const char* step : {"Connect device for 2 (AHU-2)", "Row 2: writing", "2 of 3 done", "All 3 rows done."})
         EXPECT_NE(run.out.find(step), std::string::npos) << step;
@@ -136,7 +123,7 @@ INSTANTIATE_TEST_SUITE_P(Worklist, CommissionFormats,
                                                        "AHU-2;10.0.0.2;1002;AHU, 2\r\nAHU-3;10.0.0.3;1003;AHU 3\r\n"));
 
 TEST_F(Commission, ABadWorklistIsRefusedWithRowAndColumnBeforeAnyDevice) {
-    Run run = commission("tag,ip,object-id\nA,10.0.0.1,7\nB,10.0.0.300,8\nC,10.0.0.3,7\n", {}, {"501"});
+    ToolRun run = commission("tag,ip,object-id\nA,10.0.0.1,7\nB,10.0.0.300,8\nC,10.0.0.3,7\n", {}, {"501"});
     EXPECT_EQ(run.code, 2);
     EXPECT_NE(run.out.find("row 2, column ip: must be four numbers"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("row 3, column object-id: 7 is also row 1's"), std::string::npos) << run.out;
@@ -145,24 +132,24 @@ TEST_F(Commission, ABadWorklistIsRefusedWithRowAndColumnBeforeAnyDevice) {
 }
 
 TEST_F(Commission, ADevicePresentedTwiceIsRefusedUnlessAgain) {
-    Run run = commission(kThreeRows, {}, {"501", "501", "502", "503"});
+    ToolRun run = commission(kThreeRows, {}, {"501", "501", "502", "503"});
     EXPECT_EQ(run.code, 0) << run.out;
     EXPECT_NE(run.out.find("Device 501 refused: already commissioned as 1"), std::string::npos) << run.out;
     EXPECT_EQ(recorded().size(), 3u);
     EXPECT_EQ(device("501").objectIdentifier(), 1001u);
 
-    Run again = commission(kThreeRows, {"--start-at", "3", "--again"}, {"501"});
+    ToolRun again = commission(kThreeRows, {"--start-at", "3", "--again"}, {"501"});
     EXPECT_EQ(again.code, 0) << again.out;
     EXPECT_EQ(device("501").objectIdentifier(), 1003u);
 }
 
 TEST_F(Commission, AnInterruptedRunResumesWithStartAt) {
-    Run first = commission(kThreeRows, {}, {"501", "502", "503"}, "1 of 3 done");
+    ToolRun first = commission(kThreeRows, {}, {"501", "502", "503"}, "1 of 3 done");
     EXPECT_EQ(first.code, 130) << first.out;
     EXPECT_NE(first.out.find("Stopped. Resume with --start-at 2."), std::string::npos) << first.out;
     EXPECT_EQ(recorded().size(), 1u);
 
-    Run rest = commission(kThreeRows, {"--start-at", "2"}, {"502", "503"});
+    ToolRun rest = commission(kThreeRows, {"--start-at", "2"}, {"502", "503"});
     EXPECT_EQ(rest.code, 0) << rest.out;
     auto lines = recorded();
     ASSERT_EQ(lines.size(), 3u);
