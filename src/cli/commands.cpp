@@ -31,7 +31,7 @@ namespace fs = std::filesystem;
 // One session serves every exchange of a command, so that a simulated device
 // without a state file keeps what was written for the Read that verifies it.
 bool exchangeWithDevice(DeviceSession& session, Kind kind, ConfigurationImage& image, Streams io, bool echo,
-                        std::vector<std::string>* log) {
+                        std::optional<device::DeviceIdentity>* identity) {
     if (!session.isOpen() && !session.open(io.err)) return false;
     ConsolePort port(session.connection(), io.out, io.err);
     port.setEchoLog(echo);
@@ -51,7 +51,7 @@ bool exchangeWithDevice(DeviceSession& session, Kind kind, ConfigurationImage& i
     }
     device::runExchange(exchange, session.connection(), session.replyTimeout());
     if (io.progress) io.err << "\r\033[K" << std::flush;
-    if (log) *log = port.logLines();
+    if (identity) *identity = exchange.identity();
     bool completed = !port.failed() && (kind != Kind::Read || port.readCompleted());
     return session.saveSimulatedState(io.err) && completed;
 }

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "cli/device_session.h"
+#include "device/exchange.h"
 
 namespace vaskiro::cli {
 
@@ -35,10 +37,10 @@ enum class ExchangeKind { Identify, Read, Write };
 // Opens the device unless the session has it open, runs one exchange to its
 // end over the same state machine the window uses, and keeps the simulated
 // device's state. The port has printed what happened (log lines only when
-// `echo`); `log`, when given, receives the exchange's log lines. True when
-// the exchange completed.
+// `echo`); `identity`, when given, receives who the device said it was.
+// True when the exchange completed.
 bool exchangeWithDevice(DeviceSession& session, ExchangeKind kind, config::ConfigurationImage& image, Streams io,
-                        bool echo = true, std::vector<std::string>* log = nullptr);
+                        bool echo = true, std::optional<device::DeviceIdentity>* identity = nullptr);
 // Reads the device back after a Write of `written` and compares every
 // setting the link carries; false after saying what failed or differs.
 bool verifyWritten(DeviceSession& session, const config::ConfigurationImage& written, Streams io);

@@ -32,15 +32,6 @@ private:
     void (*m_previous)(int);
 };
 
-// The serial number and version that an Identify logged.
-void identityFromLog(const std::vector<std::string>& log, std::string& serial, std::string& version) {
-    constexpr std::string_view serialLine = "Serial Number: ", versionLine = "Appware Version:";
-    for (const std::string& line : log) {
-        if (line.starts_with(serialLine)) serial = line.substr(serialLine.size());
-        if (line.starts_with(versionLine)) version = line.substr(versionLine.size());
-    }
-}
-
 fs::path defaultRecord(const fs::path& worklist) {
     return worklist.parent_path() / (worklist.stem().string() + "-as-left.csv");
 }
@@ -58,11 +49,17 @@ public:
         m_recorded = false;
         DeviceSession session(m_device);
         AsLeftEntry entry{{}, row.row, row.tag, {}, {}, row.image, {}, "not checked"};
-        std::vector<std::string> log;
+        if (m_stand.severalAttached()) {
+            m_io.err << "Several VASKIRO are connected: leave only the one for row " << row.row << ".\n";
+            return Outcome::Refused;
+        }
+        std::optional<device::DeviceIdentity> identity;
         config::ConfigurationImage unused;
         step(row, "identifying");
-        if (!exchangeWithDevice(session, ExchangeKind::Identify, unused, m_io, false, &log)) return Outcome::Failed;
-        identityFromLog(log, entry.serial, entry.version);
+        if (!exchangeWithDevice(session, ExchangeKind::Identify, unused, m_io, false, &identity) || !identity)
+            return Outcome::Failed;
+        entry.serial = std::to_string(identity->serial);
+        entry.version = identity->version;
         m_io.out << "Row " << row.row << ": device " << entry.serial << ", version " << entry.version << '\n';
         if (const std::string* earlier = m_record.rowOf(entry.serial); earlier && !m_options.again) {
             m_io.err << "Device " << entry.serial << " refused: already commissioned as " << *earlier
@@ -161,8 +158,8 @@ int runCommission(const DeviceOptions& device, const CommissionOptions& options,
                 return kExitFailure;
             }
             if (outcome == Outcome::Done) io.out << ++done << " of " << total << " done\n";
-            if (index + 1 == rows && outcome == Outcome::Done) break;
             io.out << "Disconnect the device\n" << std::flush;
+            if (index + 1 == rows && outcome == Outcome::Done) break;
             if (!stand.waitUntilGone(interrupted)) return stopped(row.row + (outcome == Outcome::Done), io);
         }
     }

@@ -29,6 +29,8 @@ public:
     virtual ~CommissionStand() = default;
     virtual bool waitForDevice(const std::function<bool()>& stopping) = 0;
     virtual bool waitUntilGone(const std::function<bool()>& stopping) = 0;
+    // More than one VASKIRO is attached: which one is the row's cannot be told.
+    virtual bool severalAttached() = 0;
     // Checks that the device answers on the network as `image` configures
     // it; `result` is what the record keeps ("passed", or why not).
     virtual bool checkOnNetwork(const config::ConfigurationImage& image, std::string& result, Streams io) = 0;

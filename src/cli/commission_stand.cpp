@@ -1,35 +1,30 @@
-#include <algorithm>
-#include <cctype>
-#include <chrono>
-#include <thread>
-
 #include "bacnet/network_check.h"
 #include "cli/commission.h"
-#include "device/device_finder.h"
-#include "hid/hidapi_backend.h"
+#include "device/device_presence.h"
+#include "hid/hid_changes.h"
 
 namespace vaskiro::cli {
 
 namespace {
 
-constexpr std::chrono::milliseconds kPollInterval{200};
+// How often a wait looks at the Ctrl-C flag.
+constexpr std::chrono::milliseconds kStopCheck{250};
 
-bool vaskiroPresent(device::HidBackend& backend) {
-    auto lower = [](std::string text) {
-        std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
-        return text;
-    };
-    const std::string match = lower(std::string(device::kMatchAny));
-    for (const auto& info : backend.enumerate())
-        if (lower(info.identifier).find(match) != std::string::npos) return true;
-    return false;
-}
-
-// Looks at the machine's HID devices a few times a second.
-class HidStand : public CommissionStand {
+// The devices the options name, watched through the system's notification
+// where there is one; the network check of bacnet/.
+class PresenceStand : public CommissionStand {
 public:
+    explicit PresenceStand(const DeviceOptions& options) : m_session(options) {
+        if (m_session.backend().systemAnnouncesChanges()) m_monitor = device::openHidChangeMonitor();
+    }
+
     bool waitForDevice(const std::function<bool()>& stopping) override { return waitFor(true, stopping); }
     bool waitUntilGone(const std::function<bool()>& stopping) override { return waitFor(false, stopping); }
+
+    bool severalAttached() override {
+        return device::assessPresence(m_session.backend().enumerate()).state == device::PresenceState::Several;
+    }
+
     bool checkOnNetwork(const config::ConfigurationImage& image, std::string& result, Streams io) override {
         bacnet::Reporter reporter{[&io](const std::string& line) { io.out << "  " << line << '\n' << std::flush; },
                                   [&io](const std::string& note) { io.err << "  " << note << '\n'; }};
@@ -41,18 +36,19 @@ public:
 
 private:
     bool waitFor(bool present, const std::function<bool()>& stopping) {
-        while (!stopping()) {
-            if (vaskiroPresent(*m_backend) == present) return true;
-            std::this_thread::sleep_for(kPollInterval);
-        }
+        while (!stopping())
+            if (device::waitForPresence(m_session.backend(), m_monitor.get(), present, kStopCheck)) return true;
         return false;
     }
 
-    std::unique_ptr<device::HidBackend> m_backend = device::makeHidapiBackend();
+    DeviceSession m_session;  // for its devices only; each row opens its own
+    std::unique_ptr<device::DeviceChangeMonitor> m_monitor;
 };
 
 }  // namespace
 
-std::unique_ptr<CommissionStand> makeCommissionStand(const DeviceOptions&) { return std::make_unique<HidStand>(); }
+std::unique_ptr<CommissionStand> makeCommissionStand(const DeviceOptions& options) {
+    return std::make_unique<PresenceStand>(options);
+}
 
 }  // namespace vaskiro::cli

@@ -16,7 +16,6 @@ void ConsolePort::clearProgress() {
 
 void ConsolePort::appendLog(std::string_view line) {
     clearProgress();
-    m_log.emplace_back(line);
     if (m_echoLog) m_out << line << '\n';
 }
 

@@ -3,7 +3,6 @@
 #include <functional>
 #include <ostream>
 #include <string>
-#include <vector>
 
 #include "device/exchange_port.h"
 #include "device/hid_backend.h"
@@ -28,9 +27,6 @@ public:
     bool failed() const { return !m_error.empty(); }
     const std::string& error() const { return m_error; }
 
-    // Every log line of the exchange, echoed or not.
-    const std::vector<std::string>& logLines() const { return m_log; }
-
     // Log lines and information boxes go to standard output only when on.
     void setEchoLog(bool on) { m_echoLog = on; }
     // Called after each report sent, to show how far the exchange has come.
@@ -43,7 +39,6 @@ private:
     std::ostream& m_out;
     std::ostream& m_err;
     std::string m_error;
-    std::vector<std::string> m_log;
     bool m_echoLog = true;
     bool m_readCompleted = false;
     std::function<void()> m_progress;

@@ -20,6 +20,7 @@
 #include "cli/commands.h"
 #include "cli/commission.h"
 #include "cli/network_commands.h"
+#include "cli/presence_commands.h"
 
 int main(int argc, char** argv) {
     using namespace vaskiro::cli;
@@ -37,6 +38,8 @@ int main(int argc, char** argv) {
                          ->expected(0, 1);
     app.add_option("--timeout", timeoutSeconds, "Seconds to wait for each reply of the device (default 5)")
         ->check(CLI::PositiveNumber);
+    std::string devicePath;
+    app.add_option("--device", devicePath, "Use the device at PATH (as list prints it) instead of the first one found");
 
     std::filesystem::path input, output;
     std::vector<std::string> assignments;
@@ -114,8 +117,18 @@ int main(int argc, char** argv) {
                                                     "configured in STATE)");
     auto* forOption = simulateNetwork->add_option("--for", simulateFor, "Stop after this many seconds")
                           ->check(CLI::PositiveNumber);
+
+    auto* list = app.add_subcommand("list", "List the attached devices: path, identifier, mode");
+    bool identify = false;
+    list->add_flag("--identify", identify, "Also ask each device for its serial number and application version");
+    auto* wait = app.add_subcommand("wait", "Return as soon as a device is connected (exit 1 at the timeout)");
+    bool gone = false;
+    double waitSeconds = 0;
+    wait->add_flag("--gone", gone, "Return as soon as no device is connected instead");
+    auto* waitTimeout =
+        wait->add_option("--timeout", waitSeconds, "Give up after SECONDS (default: never)")->check(CLI::NonNegativeNumber);
     for (auto* sub : {info, read, write, show, exportCommand, importCommand, set, diff, unitsCommand, discover, check,
-                      simulateNetwork, commission})
+                      simulateNetwork, commission, list, wait})
         sub->fallthrough();
 
     try {
@@ -133,6 +146,7 @@ int main(int argc, char** argv) {
     options.simulate = simulate->count() > 0;
     options.simulateState = simulateState;
     options.replyTimeout = std::chrono::milliseconds(std::llround(timeoutSeconds * 1000.0));
+    options.devicePath = devicePath;
 
     Streams io{std::cout, std::cerr, VASKIRO_ISATTY(VASKIRO_STDERR) != 0};
     if (*info) return runInfo(options, io);
@@ -151,5 +165,11 @@ int main(int argc, char** argv) {
     if (*check) return runCheck(input, network, io);
     if (*simulateNetwork)
         return runSimulateNetwork(input, simulateAt, *forOption ? std::optional(simulateFor) : std::nullopt, io);
+    if (*list) return runList(options, identify, io);
+    if (*wait) {
+        std::optional<std::chrono::milliseconds> limit;
+        if (waitTimeout->count() > 0) limit = std::chrono::milliseconds(std::llround(waitSeconds * 1000.0));
+        return runWait(options, gone, limit, io);
+    }
     return runUnits(io);
 }

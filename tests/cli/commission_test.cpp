@@ -91,7 +91,7 @@ protected:
     ConfigurationImage device(const std::string& serial) const {
         ConfigurationImage image;
         image.SetDefaults();
-        readDataFile(m_dir / "devices" / serial, image);
+        readDataFile(fs::exists(m_dir / serial) ? m_dir / serial : m_dir / "devices" / serial, image);
         return image;
     }
 };
