@@ -36,7 +36,7 @@ fs::path defaultRecord(const fs::path& worklist) {
     return worklist.parent_path() / (worklist.stem().string() + "-as-left.csv");
 }
 
-enum class Outcome { Done, Refused, Failed };
+enum class Outcome { Done, Refused, Failed, Stopped };
 
 class Run {
 public:
@@ -56,8 +56,9 @@ public:
         std::optional<device::DeviceIdentity> identity;
         config::ConfigurationImage unused;
         step(row, "identifying");
+        // Nothing is written yet: a device that cannot say who it is is only refused.
         if (!exchangeWithDevice(session, ExchangeKind::Identify, unused, m_io, false, &identity) || !identity)
-            return Outcome::Failed;
+            return Outcome::Refused;
         entry.serial = std::to_string(identity->serial);
         entry.version = identity->version;
         m_io.out << "Row " << row.row << ": device " << entry.serial << ", version " << entry.version << '\n';
@@ -66,7 +67,7 @@ public:
                      << " (give --again to commission it once more).\n";
             return Outcome::Refused;
         }
-        if (interrupted()) return Outcome::Failed;
+        if (interrupted()) return Outcome::Stopped;
 
         step(row, "writing");
         config::ConfigurationImage image = row.image;
@@ -151,7 +152,7 @@ int runCommission(const DeviceOptions& device, const CommissionOptions& options,
                    << std::flush;
             if (!stand.waitForDevice(interrupted)) return stopped(row.row, io);
             outcome = run.commission(row);
-            if (outcome == Outcome::Failed && interrupted()) return stopped(row.row, io);
+            if (outcome == Outcome::Stopped) return stopped(row.row, io);
             if (outcome == Outcome::Failed) {
                 io.err << "Row " << row.row << " is not commissioned. Resume with --start-at " << row.row
                        << (run.recorded() ? " --again (its device is in the record)" : "") << ".\n";

@@ -3,7 +3,6 @@
 // one, and pulls it when asked to disconnect it.
 
 #include <signal.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -32,34 +31,22 @@ protected:
     }
 
     // Plugs `devices` (serial numbers) one at a time as the tool asks; sends
-    // Ctrl-C once `interruptAt` has been printed.
-    ToolRun commission(const std::string& worklist, std::vector<std::string> args, std::vector<std::string> devices,
-                   const std::string& interruptAt = "\x01") {
+    // Ctrl-C once a line begins with `interruptAt`.
+    ToolRun commission(const std::string& worklist, const std::string& args, std::vector<std::string> devices,
+                       const std::string& interruptAt = "\x01") {
         std::ofstream(m_dir / "worklist.csv", std::ios::binary) << worklist;
-        std::vector<std::string> all{VASKIRO_TOOL, "--simulate=" + (m_dir / "devices").string(), "commission",
-                                     (m_dir / "worklist.csv").string(), "--base", (m_dir / "base.dat").string()};
-        all.insert(all.end(), args.begin(), args.end());
-        int pipeEnds[2];
-        if (pipe(pipeEnds) != 0) return {};
-        pid_t pid = fork();
-        if (pid == 0) {
-            dup2(pipeEnds[1], 1);
-            dup2(pipeEnds[1], 2);
-            close(pipeEnds[0]);
-            std::vector<char*> argv;
-            for (auto& a : all) argv.push_back(a.data());
-            argv.push_back(nullptr);
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
-        close(pipeEnds[1]);
+        // The shell says its process id, which the tool then takes over.
+        std::string command = "echo $$; exec " + std::string(VASKIRO_TOOL) + " --simulate=" + path("devices") +
+                              " commission " + path("worklist.csv") + " --base " + path("base.dat") + " " + args;
+        FILE* out = popen((command + " 2>&1").c_str(), "r");
+        char line[512] = "";
+        pid_t pid = fgets(line, sizeof line, out) ? std::stoi(line) : 0;
         ToolRun run;
-        FILE* out = fdopen(pipeEnds[0], "r");
         std::size_t next = 0;
         fs::path plugged;
-        for (char line[512]; fgets(line, sizeof line, out);) {
-            run.out += line;
+        while (fgets(line, sizeof line, out)) {
             std::string text = line;
+            run.out += text;
             // Unplugged devices wait on a shelf, keeping their settings.
             if (text.starts_with("Connect device for") && next < devices.size()) {
                 plugged = m_dir / "devices" / devices[next];
@@ -69,9 +56,7 @@ protected:
             if (text.starts_with("Disconnect the device")) fs::rename(plugged, m_dir / plugged.filename());
             if (text.starts_with(interruptAt)) kill(pid, SIGINT);
         }
-        fclose(out);
-        int status = 0;
-        waitpid(pid, &status, 0);
+        int status = pclose(out);
         run.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         return run;
     }
@@ -102,7 +87,7 @@ const std::string kThreeRows = "tag,ip,object-id,name\nAHU-1,10.0.0.1,1001,AHU 1
 class CommissionFormats : public Commission, public ::testing::WithParamInterface<std::string> {};
 
 TEST_P(CommissionFormats, ThreeRowsInOrderLeaveThreeRecordLines) {
-    ToolRun run = commission(GetParam(), {}, {"501", "502", "503"});
+    ToolRun run = commission(GetParam(), "", {"501", "502", "503"});
     ASSERT_EQ(run.code, 0) << run.out;
     for (const char* step : {"Connect device for 2 (AHU-2)", "Row 2: writing", "2 of 3 done", "All 3 rows done."})
         EXPECT_NE(run.out.find(step), std::string::npos) << step;
@@ -123,7 +108,7 @@ INSTANTIATE_TEST_SUITE_P(Worklist, CommissionFormats,
                                                        "AHU-2;10.0.0.2;1002;AHU, 2\r\nAHU-3;10.0.0.3;1003;AHU 3\r\n"));
 
 TEST_F(Commission, ABadWorklistIsRefusedWithRowAndColumnBeforeAnyDevice) {
-    ToolRun run = commission("tag,ip,object-id\nA,10.0.0.1,7\nB,10.0.0.300,8\nC,10.0.0.3,7\n", {}, {"501"});
+    ToolRun run = commission("tag,ip,object-id\nA,10.0.0.1,7\nB,10.0.0.300,8\nC,10.0.0.3,7\n", "", {"501"});
     EXPECT_EQ(run.code, 2);
     EXPECT_NE(run.out.find("row 2, column ip: must be four numbers"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("row 3, column object-id: 7 is also row 1's"), std::string::npos) << run.out;
@@ -132,28 +117,37 @@ TEST_F(Commission, ABadWorklistIsRefusedWithRowAndColumnBeforeAnyDevice) {
 }
 
 TEST_F(Commission, ADevicePresentedTwiceIsRefusedUnlessAgain) {
-    ToolRun run = commission(kThreeRows, {}, {"501", "501", "502", "503"});
+    ToolRun run = commission(kThreeRows, "", {"501", "501", "502", "503"});
     EXPECT_EQ(run.code, 0) << run.out;
     EXPECT_NE(run.out.find("Device 501 refused: already commissioned as 1"), std::string::npos) << run.out;
     EXPECT_EQ(recorded().size(), 3u);
     EXPECT_EQ(device("501").objectIdentifier(), 1001u);
 
-    ToolRun again = commission(kThreeRows, {"--start-at", "3", "--again"}, {"501"});
+    ToolRun again = commission(kThreeRows, "--start-at 3 --again", {"501"});
     EXPECT_EQ(again.code, 0) << again.out;
     EXPECT_EQ(device("501").objectIdentifier(), 1003u);
 }
 
 TEST_F(Commission, AnInterruptedRunResumesWithStartAt) {
-    ToolRun first = commission(kThreeRows, {}, {"501", "502", "503"}, "1 of 3 done");
+    ToolRun first = commission(kThreeRows, "", {"501", "502", "503"}, "1 of 3 done");
     EXPECT_EQ(first.code, 130) << first.out;
     EXPECT_NE(first.out.find("Stopped. Resume with --start-at 2."), std::string::npos) << first.out;
     EXPECT_EQ(recorded().size(), 1u);
 
-    ToolRun rest = commission(kThreeRows, {"--start-at", "2"}, {"502", "503"});
+    ToolRun rest = commission(kThreeRows, "--start-at 2", {"502", "503"});
     EXPECT_EQ(rest.code, 0) << rest.out;
     auto lines = recorded();
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[2]["row"] + lines[2]["serial"], "3503");
+}
+
+TEST_F(Commission, ANetworkCheckWithoutAnswerIsRecordedAndStopsTheRun) {
+    ToolRun run = commission("ip,port,object-id\n127.0.0.1,47999,1001\n", "--check-network", {"501"});
+    EXPECT_EQ(run.code, 1) << run.out;
+    EXPECT_NE(run.out.find("Row 1 is not commissioned. Resume with --start-at 1 --again"), std::string::npos) << run.out;
+    auto lines = recorded();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0]["network"].rfind("Nothing answered as BACnet device 1001 at 127.0.0.1:47999", 0), 0u);
 }
 
 }  // namespace
