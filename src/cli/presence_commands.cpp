@@ -57,8 +57,8 @@ int runWait(const DeviceOptions& options, bool gone, std::optional<std::chrono::
     std::unique_ptr<device::DeviceChangeMonitor> monitor =
         backend.systemAnnouncesChanges() ? device::openHidChangeMonitor() : nullptr;
     if (device::waitForPresence(backend, monitor.get(), !gone, timeout, options.devicePath)) return kExitDone;
-    io.err << (gone ? "A VASKIRO is still connected" : "No VASKIRO was connected") << " after "
-           << std::chrono::duration<double>(*timeout).count() << " seconds\n";
+    io.err << (gone ? "A VASKIRO is still connected after " : "No VASKIRO was connected within ")
+           << std::chrono::duration<double>(*timeout).count() << " s\n";
     return kExitFailure;
 }
 

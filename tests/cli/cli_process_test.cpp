@@ -296,7 +296,7 @@ TEST_F(VaskiroTool, WaitReturnsOnPlugAndUnplugOrTimesOut) {
     std::string wait = "--simulate=" + m_dir.string() + " wait --timeout ";
     ToolRun none = runTool(wait + "0.3");
     EXPECT_EQ(none.code, 1);
-    EXPECT_EQ(none.out, "No VASKIRO was connected after 0.3 seconds\n");
+    EXPECT_EQ(none.out, "No VASKIRO was connected within 0.3 s\n");
     for (bool gone : {false, true}) {
         std::thread plug([&] {
             std::this_thread::sleep_for(std::chrono::milliseconds(300));
@@ -309,5 +309,5 @@ TEST_F(VaskiroTool, WaitReturnsOnPlugAndUnplugOrTimesOut) {
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
     }
     std::ofstream(path("1"));
-    EXPECT_EQ(runTool(wait + "0.3 --gone").out, "A VASKIRO is still connected after 0.3 seconds\n");
+    EXPECT_EQ(runTool(wait + "0.3 --gone").out, "A VASKIRO is still connected after 0.3 s\n");
 }
