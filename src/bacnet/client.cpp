@@ -98,7 +98,10 @@ Client::PropertyResult Client::readProperty(const Endpoint& device, std::uint32_
             if (!decoded.datagram || received->from != device) continue;
             const Message& reply = decoded.datagram->message;
             if (invokeIdOf(reply) != invokeId) continue;
-            if (const auto* ack = std::get_if<ReadPropertyAck>(&reply)) return {ack->value, {}};
+            if (const auto* ack = std::get_if<ReadPropertyAck>(&reply)) {
+                if (ack->property != property || ack->object != ObjectId{kDeviceObjectType, instance}) continue;
+                return {ack->value, {}};
+            }
             return {std::nullopt, describe(reply)};
         }
     }

@@ -199,20 +199,20 @@ std::string readCharacterString(Reader& in, std::uint32_t length) {
     }
 }
 
-// Skips one value and everything nested in it up to its closing tag.
+// Skips one value and everything nested in it up to its closing tag; without
+// recursion, so that no depth of nesting a datagram can hold exhausts the stack.
 void skipValue(Reader& in, const Tag& tag) {
-    if (tag.closing) throw Malformed{"closing tag without its opening tag"};
-    if (!tag.opening) {
-        if (tag.context || tag.number != kTagBoolean) in.take(tag.length);
-        return;
-    }
-    for (;;) {
-        Tag inner = readTag(in);
-        if (inner.closing) {
-            if (inner.number != tag.number) throw Malformed{"tags closed out of order"};
-            return;
+    std::vector<std::uint32_t> open;
+    for (Tag at = tag;; at = readTag(in)) {
+        if (at.closing) {
+            if (open.empty() || open.back() != at.number) throw Malformed{"closing tag without its opening tag"};
+            open.pop_back();
+        } else if (at.opening) {
+            open.push_back(at.number);
+        } else if (at.context || at.number != kTagBoolean) {
+            in.take(at.length);
         }
-        skipValue(in, inner);
+        if (open.empty()) return;
     }
 }
 

@@ -19,11 +19,15 @@ std::string text(const Value& value) {
     return "a value of type " + std::to_string(std::get<OtherValue>(value).tag);
 }
 
+void say(const std::function<void(const std::string&)>& to, const std::string& text) {
+    if (to) to(text);
+}
+
 std::unique_ptr<Client> openClient(std::uint16_t port, const Reporter& reporter) {
     std::string error, warning;
     auto client = Client::open(port, error, warning);
-    if (!warning.empty()) reporter.note(warning);
-    if (!client) reporter.note(error);
+    if (!warning.empty()) say(reporter.note, warning);
+    if (!client) say(reporter.note, error);
     return client;
 }
 
@@ -37,7 +41,7 @@ int discoverDevices(const DiscoverOptions& options, const Reporter& reporter) {
     std::string error;
     std::vector<SeenDevice> seen = client->whoIs(options.to, options.range, options.timeout, error);
     if (!error.empty()) {
-        reporter.note(error);
+        say(reporter.note, error);
         return -1;
     }
     std::sort(seen.begin(), seen.end(), [](const SeenDevice& a, const SeenDevice& b) {
@@ -51,7 +55,7 @@ int discoverDevices(const DiscoverOptions& options, const Reporter& reporter) {
                            std::to_string(device.iAm.vendorId) + '\t' +
                            (name.value ? text(*name.value) : "(object-name not read: " + name.error + ")");
         if (perInstance[device.iAm.instance] > 1) line += "\tduplicate instance";
-        reporter.line(line);
+        say(reporter.line, line);
     }
     return static_cast<int>(seen.size());
 }
@@ -77,7 +81,7 @@ CheckResult checkOnNetwork(const config::ConfigurationImage& image, const CheckO
     if (!error.empty()) return {CheckOutcome::Failed, error};
     const std::string who = "BACnet device " + std::to_string(instance);
     if (seen.empty()) {
-        reporter.line("No answer from " + who + " at " + formatEndpoint(to));
+        say(reporter.line, "No answer from " + who + " at " + formatEndpoint(to));
         return {CheckOutcome::NoAnswer,
                 "Nothing answered as " + who + " at " + formatEndpoint(to) +
                     ".\nCheck the network cable, that the device's IP address and subnet suit this computer's "
@@ -88,18 +92,18 @@ CheckResult checkOnNetwork(const config::ConfigurationImage& image, const CheckO
         std::sort(seen.begin(), seen.end(), [](const SeenDevice& a, const SeenDevice& b) { return a.address < b.address; });
         std::string addresses;
         for (const SeenDevice& device : seen) addresses += (addresses.empty() ? "" : ", ") + formatEndpoint(device.address);
-        reporter.line(who + ": duplicate instance, answered from " + addresses);
+        say(reporter.line, who + ": duplicate instance, answered from " + addresses);
         return {CheckOutcome::Duplicate, "More than one device answers as " + who + ": " + addresses +
                                              ".\nGive each device on the network its own object identifier."};
     }
 
     const SeenDevice& device = seen.front();
-    reporter.line(who + " answered from " + formatEndpoint(device.address));
+    say(reporter.line, who + " answered from " + formatEndpoint(device.address));
     std::string differences;
     auto compare = [&](const std::string& item, const std::string& expected, const std::string& found) {
         const bool same = expected == found;
         const std::string verdict = same ? "ok" : "differs: device has " + found;
-        reporter.line(item + ": " + verdict);
+        say(reporter.line, item + ": " + verdict);
         if (!same) differences += "\n" + item + ": " + verdict;
     };
     if (!dhcp)
@@ -116,7 +120,7 @@ CheckResult checkOnNetwork(const config::ConfigurationImage& image, const CheckO
             compare(texts[i].first, quoted(expected), quoted(text(*read.value)));
         } else {
             const std::string verdict = std::string(texts[i].first) + ": cannot read: " + read.error;
-            reporter.line(verdict);
+            say(reporter.line, verdict);
             differences += "\n" + verdict;
         }
     }

@@ -13,7 +13,7 @@ namespace vaskiro::bacnet {
 
 // Where a network operation's lines go as they become known: `line` for
 // results, `note` for remarks on how the search was made. Called on the
-// thread that runs the operation.
+// thread that runs the operation; either may be left empty.
 struct Reporter {
     std::function<void(const std::string&)> line;
     std::function<void(const std::string&)> note;

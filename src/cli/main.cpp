@@ -105,8 +105,8 @@ int main(int argc, char** argv) {
     auto* check = app.add_subcommand("check", "Ask the network for the device a configuration describes and compare; "
                                               "exit 0 as configured, 1 no answer, 3 differs or duplicate instance");
     check->add_option("file", input, "Data file (.dat) or JSON file")->required();
-    check->add_option("--to", network.to, "ADDRESS[:PORT] to ask (default: the file's address and port; "
-                                          "a broadcast when it uses DHCP)");
+    check->add_option("--to", network.to, "ADDRESS[:PORT] to ask (default: the file's address; a broadcast "
+                                          "when it uses DHCP; the file's port)");
     check->add_option("--timeout", network.timeoutSeconds, "Seconds to wait for answers (default 3)")
         ->check(CLI::PositiveNumber);
     auto* simulateNetwork = app.add_subcommand(

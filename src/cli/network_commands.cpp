@@ -26,8 +26,8 @@ bacnet::Reporter toStreams(Streams io) {
             [&err = io.err](const std::string& note) { err << note << '\n'; }};
 }
 
-std::optional<bacnet::Endpoint> parseDestination(const std::string& text, Streams io) {
-    auto endpoint = bacnet::parseEndpoint(text, bacnet::kBacnetPort);
+std::optional<bacnet::Endpoint> parseDestination(const std::string& text, std::uint16_t defaultPort, Streams io) {
+    auto endpoint = bacnet::parseEndpoint(text, defaultPort);
     if (!endpoint) io.err << "Bad value: --to " << text << " is not ADDRESS or ADDRESS:PORT.\n";
     return endpoint;
 }
@@ -55,7 +55,7 @@ int runDiscover(const NetworkOptions& options, Streams io) {
     bacnet::DiscoverOptions discover;
     discover.timeout = milliseconds(options.timeoutSeconds);
     if (!options.to.empty()) {
-        auto to = parseDestination(options.to, io);
+        auto to = parseDestination(options.to, bacnet::kBacnetPort, io);
         if (!to) return kExitUsage;
         discover.to = *to;
     }
@@ -78,7 +78,10 @@ int runCheck(const std::filesystem::path& input, const NetworkOptions& options, 
     bacnet::CheckOptions check;
     check.timeout = milliseconds(options.timeoutSeconds);
     if (!options.to.empty()) {
-        check.to = parseDestination(options.to, io);
+        // Without a port, the configured one: a directed broadcast reaches the device where it listens.
+        const std::int32_t port = image.bacnetPort();
+        check.to = parseDestination(options.to, port > 0 && port <= 0xFFFF ? static_cast<std::uint16_t>(port)
+                                                                          : bacnet::kBacnetPort, io);
         if (!check.to) return kExitUsage;
     }
     const bacnet::CheckResult result = bacnet::checkOnNetwork(image, check, toStreams(io));

@@ -2,6 +2,7 @@
 
 #include <sstream>
 
+#include "bacnet/client.h"
 #include "bacnet/codec.h"
 #include "bacnet/simulated_responder.h"
 
@@ -147,4 +148,13 @@ TEST(SimulatedDevice, AnswersFromItsConfiguration) {
         auto answered = answer(image, {}, decode(hex(request)).datagram->message);
         EXPECT_EQ(answered ? encode(*answered, false) : std::vector<std::uint8_t>{}, hex(reply)) << request;
     }
+}
+
+TEST(Client, WhenTheBacnetPortIsTakenItListensOnItsOwnAndSaysSo) {
+    std::string error, warning;
+    auto holder = UdpSocket::open({{127, 0, 0, 1}, 0}, false, error);
+    ASSERT_TRUE(holder) << error;
+    auto client = Client::open(holder->localEndpoint().port, error, warning);
+    ASSERT_TRUE(client) << error;
+    EXPECT_NE(warning.find("devices that broadcast their I-Am may be missed"), std::string::npos) << warning;
 }
