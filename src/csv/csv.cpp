@@ -44,7 +44,7 @@ bool allEmpty(const Record& record) {
 
 ParseResult parse(std::string_view text) {
     ParseResult result;
-    if (text.starts_with(kBom)) text.remove_prefix(kBom.size());
+    while (text.starts_with(kBom)) text.remove_prefix(kBom.size());  // some programs write it twice
     for (std::size_t i = 0, line = 1; i < text.size(); i += utf8Length(text, i)) {
         line += text[i] == '\n';
         if (utf8Length(text, i) == 0) {
@@ -117,7 +117,7 @@ std::string formatRecord(const Record& record, char delimiter) {
     for (std::size_t i = 0; i < record.size(); ++i) {
         const std::string& field = record[i];
         if (i > 0) line += delimiter;
-        bool quote = field.find_first_of(std::string{delimiter, '"', '\r', '\n'}) != std::string::npos ||
+        bool quote = field.find_first_of(",;\"\r\n") != std::string::npos ||
                      field.starts_with(' ') || field.ends_with(' ');
         if (!quote) {
             line += field;

