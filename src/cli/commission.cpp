@@ -128,7 +128,7 @@ int runCommission(const DeviceOptions& device, const CommissionOptions& options,
     if (!errors.empty()) return kExitUsage;
     int rows = static_cast<int>(list.rows.size());
     if (options.startAt > rows) {
-        io.err << "--start-at " << options.startAt << ": the worklist has " << rows << " rows.\n";
+        io.err << "--start-at " << options.startAt << ": the worklist ends at row " << rows << ".\n";
         return kExitUsage;
     }
 

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <iostream>
+#include <limits>
 
 #ifdef _WIN32
 #include <io.h>
@@ -85,7 +86,7 @@ int main(int argc, char** argv) {
     commission->add_flag("--check-network", commissionOptions.checkNetwork,
                          "After writing, check that the device answers on the network as configured");
     commission->add_option("--start-at", commissionOptions.startAt, "Row to begin with (1: the first under the header)")
-        ->check(CLI::PositiveNumber);
+        ->check(CLI::Range(1, std::numeric_limits<int>::max()));
     commission->add_flag("--again", commissionOptions.again, "Accept a device that the record already holds");
 
     NetworkOptions network;
