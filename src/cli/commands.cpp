@@ -20,17 +20,18 @@ namespace vaskiro::cli {
 namespace {
 
 using config::ConfigurationImage;
+using Kind = ExchangeKind;
 namespace fs = std::filesystem;
 
-enum class Kind { Identify, Read, Write };
+}  // namespace
 
 // Opens the device, runs one exchange to its end over the same state machine
 // the window uses, and keeps the simulated device's state. The port has
 // printed what happened; true when the exchange completed.
 // One session serves every exchange of a command, so that a simulated device
 // without a state file keeps what was written for the Read that verifies it.
-bool exchangeWithDevice(DeviceSession& session, Kind kind, ConfigurationImage& image, Streams io,
-                        bool echo = true) {
+bool exchangeWithDevice(DeviceSession& session, Kind kind, ConfigurationImage& image, Streams io, bool echo,
+                        std::optional<device::DeviceIdentity>* identity) {
     if (!session.isOpen() && !session.open(io.err)) return false;
     ConsolePort port(session.connection(), io.out, io.err);
     port.setEchoLog(echo);
@@ -50,9 +51,12 @@ bool exchangeWithDevice(DeviceSession& session, Kind kind, ConfigurationImage& i
     }
     device::runExchange(exchange, session.connection(), session.replyTimeout());
     if (io.progress) io.err << "\r\033[K" << std::flush;
+    if (identity) *identity = exchange.identity();
     bool completed = !port.failed() && (kind != Kind::Read || port.readCompleted());
     return session.saveSimulatedState(io.err) && completed;
 }
+
+namespace {
 
 // What a data file that could not be used says, as the window words it.
 std::string loadFailure(const config::FileResult& result, const fs::path& path) {
@@ -126,6 +130,17 @@ void printDifferences(const ConfigurationImage& a, const ConfigurationImage& b, 
 
 }  // namespace
 
+bool verifyWritten(DeviceSession& session, const ConfigurationImage& written, Streams io) {
+    ConfigurationImage readBack;
+    readBack.SetDefaults();
+    if (!exchangeWithDevice(session, Kind::Read, readBack, io, false)) return false;
+    ConfigurationImage expected = throughLink(written, readBack);
+    if (differences(expected, readBack).empty()) return true;
+    io.err << "Verification failed: the device holds other settings than were written:\n";
+    printDifferences(expected, readBack, "written", "device", io.err);
+    return false;
+}
+
 int runInfo(const DeviceOptions& options, Streams io) {
     DeviceSession session(options);
     ConfigurationImage unused;
@@ -154,17 +169,9 @@ int runWrite(const DeviceOptions& options, const fs::path& input, const WriteOpt
     if (!exchangeWithDevice(session, Kind::Write, image, io)) return kExitFailure;
     if (!write.verify) return kExitDone;
 
-    ConfigurationImage readBack;
-    readBack.SetDefaults();
-    if (!exchangeWithDevice(session, Kind::Read, readBack, io, false)) return kExitFailure;
-    ConfigurationImage expected = throughLink(image, readBack);
-    if (differences(expected, readBack).empty()) {
-        io.out << "Verified: the device holds what was written.\n";
-        return kExitDone;
-    }
-    io.err << "Verification failed: the device holds other settings than were written:\n";
-    printDifferences(expected, readBack, "written", "device", io.err);
-    return kExitFailure;
+    if (!verifyWritten(session, image, io)) return kExitFailure;
+    io.out << "Verified: the device holds what was written.\n";
+    return kExitDone;
 }
 
 int runShow(const fs::path& input, Streams io) {

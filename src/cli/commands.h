@@ -1,11 +1,13 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "cli/device_session.h"
+#include "device/exchange.h"
 
 namespace vaskiro::cli {
 
@@ -29,6 +31,19 @@ struct WriteOptions {
 // A configuration from a data file or a JSON file (told apart by content);
 // on failure a line on `io.err` says why.
 bool loadConfiguration(const std::filesystem::path& path, config::ConfigurationImage& image, Streams io);
+
+// The steps that commands share.
+enum class ExchangeKind { Identify, Read, Write };
+// Opens the device unless the session has it open, runs one exchange to its
+// end over the same state machine the window uses, and keeps the simulated
+// device's state. The port has printed what happened (log lines only when
+// `echo`); `identity`, when given, receives who the device said it was.
+// True when the exchange completed.
+bool exchangeWithDevice(DeviceSession& session, ExchangeKind kind, config::ConfigurationImage& image, Streams io,
+                        bool echo = true, std::optional<device::DeviceIdentity>* identity = nullptr);
+// Reads the device back after a Write of `written` and compares every
+// setting the link carries; false after saying what failed or differs.
+bool verifyWritten(DeviceSession& session, const config::ConfigurationImage& written, Streams io);
 
 int runInfo(const DeviceOptions& options, Streams io);
 int runRead(const DeviceOptions& options, const std::filesystem::path& output, Streams io);

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <iostream>
+#include <limits>
 
 #ifdef _WIN32
 #include <io.h>
@@ -18,6 +19,7 @@
 #endif
 
 #include "cli/commands.h"
+#include "cli/commission.h"
 #include "cli/network_commands.h"
 #include "cli/presence_commands.h"
 
@@ -71,6 +73,21 @@ int main(int argc, char** argv) {
     diff->add_option("a", diffA, "Data file, JSON file, or the word device (a complete Read)")->required();
     diff->add_option("b", diffB, "Data file, JSON file, or the word device")->required();
     auto* unitsCommand = app.add_subcommand("units", "List the engineering units: code, name, category");
+    CommissionOptions commissionOptions;
+    auto* commission = app.add_subcommand(
+        "commission", "Commission devices one after another from a worklist (CSV), keeping an as-left record");
+    commission->add_option("worklist", commissionOptions.worklist,
+                           "CSV: a header of setting keys (as set takes them) and tag, one row per device")
+        ->required();
+    commission->add_option("--base", commissionOptions.base, "Data file (.dat) or JSON file each row starts from")
+        ->required();
+    commission->add_option("--record", commissionOptions.record,
+                           "As-left record (CSV) to append to (default: WORKLIST-as-left.csv beside the worklist)");
+    commission->add_flag("--check-network", commissionOptions.checkNetwork,
+                         "After writing, check that the device answers on the network as configured");
+    commission->add_option("--start-at", commissionOptions.startAt, "Row to begin with (1: the first under the header)")
+        ->check(CLI::Range(1, std::numeric_limits<int>::max()));
+    commission->add_flag("--again", commissionOptions.again, "Accept a device that the record already holds");
 
     NetworkOptions network;
     std::uint32_t instance = 0;
@@ -101,6 +118,7 @@ int main(int argc, char** argv) {
                                                     "configured in STATE)");
     auto* forOption = simulateNetwork->add_option("--for", simulateFor, "Stop after this many seconds")
                           ->check(CLI::PositiveNumber);
+
     auto* list = app.add_subcommand("list", "List the attached devices: path, identifier, mode");
     bool identify = false;
     list->add_flag("--identify", identify, "Also ask each device for its serial number and application version");
@@ -110,8 +128,8 @@ int main(int argc, char** argv) {
     wait->add_flag("--gone", gone, "Return as soon as no device is connected instead");
     auto* waitTimeout =
         wait->add_option("--timeout", waitSeconds, "Give up after SECONDS (default: never)")->check(CLI::NonNegativeNumber);
-    for (auto* sub : {info, read, write, show, exportCommand, importCommand, set, diff, unitsCommand, list, wait,
-                      discover, check, simulateNetwork})
+    for (auto* sub : {info, read, write, show, exportCommand, importCommand, set, diff, unitsCommand, discover, check,
+                      simulateNetwork, commission, list, wait})
         sub->fallthrough();
 
     try {
@@ -140,6 +158,7 @@ int main(int argc, char** argv) {
     if (*importCommand) return runImport(input, output, io);
     if (*set) return runSet(input, assignments, output, io);
     if (*diff) return runDiff(options, diffA, diffB, io);
+    if (*commission) return runCommission(options, commissionOptions, *makeCommissionStand(options), io);
     if (*discover) {
         if (*instanceOption) network.range = std::to_string(instance);
         return runDiscover(network, io);

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <string>
+
+#include "core/configuration_image.h"
+
+namespace vaskiro::cli {
+
+// What was left in one device.
+struct AsLeftEntry {
+    std::string time;  // ISO 8601 with the local offset
+    int row = 0;
+    std::string tag;
+    std::string serial;
+    std::string version;
+    config::ConfigurationImage image;  // every setting written
+    std::string verify;
+    std::string network;
+};
+
+// The as-left record: CSV with a header (time, row, tag, serial, version,
+// one column per setting key, verify, network) and one line per device.
+// Each line is appended and flushed on its own, so that a run stopped at any
+// point keeps every device done before it.
+class AsLeftRecord {
+public:
+    // Reads an existing record (its delimiter is kept for what is appended)
+    // or notes that one is to be started. False with `error` when the file
+    // cannot be read or is not a record of this layout.
+    bool open(const std::filesystem::path& path, std::string& error);
+
+    // The row under which a device of this serial number was recorded last.
+    const std::string* rowOf(const std::string& serial) const;
+
+    // Appends the entry, writing the header first into an empty record.
+    bool append(const AsLeftEntry& entry, std::string& error);
+
+private:
+    std::filesystem::path m_path;
+    char m_delimiter = ',';
+    bool m_hasHeader = false;
+    bool m_needsBreak = false;  // the file does not end with a line break
+    std::map<std::string, std::string> m_rows;
+};
+
+// Now, as 2026-12-06T21:40:05+01:00.
+std::string localTimeIso8601();
+
+}  // namespace vaskiro::cli

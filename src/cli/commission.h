@@ -1,0 +1,48 @@
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "cli/commands.h"
+#include "core/configuration_image.h"
+
+namespace vaskiro::cli {
+
+inline constexpr int kExitInterrupted = 130;  // commission: stopped by Ctrl-C
+
+struct CommissionOptions {
+    std::filesystem::path worklist;
+    std::filesystem::path base;
+    std::filesystem::path record;  // empty: worklist's name with "-as-left" before ".csv"
+    bool checkNetwork = false;
+    int startAt = 1;
+    bool again = false;
+};
+
+// The world a commissioning run waits on: devices that are attached and
+// taken away by hand, and the network they are checked on. `stopping` tells
+// a wait to give up (Ctrl-C); waits return false then.
+class CommissionStand {
+public:
+    virtual ~CommissionStand() = default;
+    virtual bool waitForDevice(const std::function<bool()>& stopping) = 0;
+    virtual bool waitUntilGone(const std::function<bool()>& stopping) = 0;
+    // More than one VASKIRO is attached: which one is the row's cannot be told.
+    virtual bool severalAttached() = 0;
+    // Checks that the device answers on the network as `image` configures
+    // it; `result` is what the record keeps ("passed", or why not).
+    virtual bool checkOnNetwork(const config::ConfigurationImage& image, std::string& result, Streams io) = 0;
+};
+
+// The stand for the machine's devices (or the simulated ones the options name).
+std::unique_ptr<CommissionStand> makeCommissionStand(const DeviceOptions& options);
+
+// Commissions the worklist's rows in order, one device each: waits for it,
+// refuses a device already in the record (unless `again`), writes the base
+// with the row's settings, verifies, optionally checks it on the network,
+// appends the record, and waits until it is taken away.
+int runCommission(const DeviceOptions& device, const CommissionOptions& options, CommissionStand& stand, Streams io);
+
+}  // namespace vaskiro::cli

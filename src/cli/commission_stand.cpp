@@ -1,0 +1,54 @@
+#include "bacnet/network_check.h"
+#include "cli/commission.h"
+#include "device/device_presence.h"
+#include "hid/hid_changes.h"
+
+namespace vaskiro::cli {
+
+namespace {
+
+// How often a wait looks at the Ctrl-C flag.
+constexpr std::chrono::milliseconds kStopCheck{250};
+
+// The devices the options name, watched through the system's notification
+// where there is one; the network check of bacnet/.
+class PresenceStand : public CommissionStand {
+public:
+    explicit PresenceStand(const DeviceOptions& options) : m_session(options) {
+        if (m_session.backend().systemAnnouncesChanges()) m_monitor = device::openHidChangeMonitor();
+    }
+
+    bool waitForDevice(const std::function<bool()>& stopping) override { return waitFor(true, stopping); }
+    bool waitUntilGone(const std::function<bool()>& stopping) override { return waitFor(false, stopping); }
+
+    bool severalAttached() override {
+        return device::assessPresence(m_session.backend().enumerate()).state == device::PresenceState::Several;
+    }
+
+    bool checkOnNetwork(const config::ConfigurationImage& image, std::string& result, Streams io) override {
+        bacnet::Reporter reporter{[&io](const std::string& line) { io.out << "  " << line << '\n' << std::flush; },
+                                  [&io](const std::string& note) { io.err << "  " << note << '\n'; }};
+        bacnet::CheckResult check = bacnet::checkOnNetwork(image, {}, reporter);
+        bool passed = check.outcome == bacnet::CheckOutcome::Match;
+        result = passed ? "passed" : check.summary;
+        return passed;
+    }
+
+private:
+    bool waitFor(bool present, const std::function<bool()>& stopping) {
+        while (!stopping())
+            if (device::waitForPresence(m_session.backend(), m_monitor.get(), present, kStopCheck)) return true;
+        return false;
+    }
+
+    DeviceSession m_session;  // for its devices only; each row opens its own
+    std::unique_ptr<device::DeviceChangeMonitor> m_monitor;
+};
+
+}  // namespace
+
+std::unique_ptr<CommissionStand> makeCommissionStand(const DeviceOptions& options) {
+    return std::make_unique<PresenceStand>(options);
+}
+
+}  // namespace vaskiro::cli

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/configuration_image.h"
+
+namespace vaskiro::cli {
+
+// One device to commission: the base configuration with the row's settings.
+struct WorklistRow {
+    int row = 0;  // 1 for the first row under the header
+    std::string tag;
+    config::ConfigurationImage image;
+};
+
+struct Worklist {
+    std::vector<std::string> keys;  // the setting columns, in the file's order
+    std::vector<WorklistRow> rows;
+};
+
+// Reads a worklist: CSV whose header names setting keys as `set` takes them,
+// and optionally `tag`. Each row's non-empty cells are applied over `base`;
+// an empty cell keeps the base's value. Every row is checked before any is
+// used: unknown or repeated columns, bad values, a password the device
+// cannot keep, and two rows with the same object-id, or the same ip while
+// both have dhcp off. Returns one line per fault ("row 2, column ip: ...");
+// empty when `list` is ready to use.
+std::vector<std::string> readWorklist(std::string_view text, const config::ConfigurationImage& base, Worklist& list);
+
+}  // namespace vaskiro::cli
