@@ -21,11 +21,13 @@
 #include <span>
 
 #include "app/analogues_page.h"
+#include "app/device_presence_indicator.h"
 #include "app/general_page.h"
 #include "app/inputs_page.h"
 #include "app/outputs_page.h"
 #include "app/window_exchange_port.h"
 #include "core/data_file.h"
+#include "hid/hidapi_backend.h"
 #include "link/device_link.h"
 #include "app/units_picker.h"
 
@@ -74,10 +76,13 @@ TMainForm::TMainForm(QWidget* parent, const QString& helpDirectory)
     m_progress->setObjectName(QStringLiteral("ExchangeProgressBar"));
     m_progress->setFormat(tr("Step %v of %m"));
     m_progress->hide();
+    m_presence = new DevicePresenceIndicator;
+    statusBar->addPermanentWidget(m_presence);
     statusBar->addPermanentWidget(m_progress, 1);
     window->addWidget(statusBar);
 
-    m_link = std::make_unique<device::DeviceLink>(nullptr);
+    m_link = std::make_unique<device::DeviceLink>(device::makeHidapiBackend());
+    m_presence->setBackend(m_link->backend());
     m_port = std::make_unique<WindowExchangePort>(*this, *m_link);
     m_exchange = std::make_unique<device::DeviceExchange>(m_image, *m_port);
     connect(m_link.get(), &device::DeviceLink::report, this, &TMainForm::ProcessDeviceReport);

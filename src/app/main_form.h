@@ -36,6 +36,7 @@ class DeviceLink;
 namespace vaskiro::app {
 
 class AnaloguesPage;
+class DevicePresenceIndicator;
 class WindowExchangePort;
 class GeneralPage;
 class InputsPage;
@@ -145,6 +146,7 @@ private:
     std::unique_ptr<device::DeviceExchange> m_exchange;
     QTimer m_replyTimer;
     QProgressBar* m_progress = nullptr;
+    DevicePresenceIndicator* m_presence = nullptr;
     HelpController m_help;
 };
 

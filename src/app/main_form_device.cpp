@@ -8,6 +8,7 @@
 
 #include "app/main_form.h"
 #include "app/form_edits.h"
+#include "app/device_presence_indicator.h"
 #include "link/device_link.h"
 #include "hid/hidapi_backend.h"
 #include "device/write_checks.h"
@@ -17,6 +18,7 @@ namespace vaskiro::app {
 void TMainForm::setDeviceBackend(std::unique_ptr<device::HidBackend> backend) {
     m_link->close();
     m_link->setBackend(std::move(backend));
+    m_presence->setBackend(m_link->backend());
 }
 
 void TMainForm::setReplyTimeout(std::chrono::milliseconds timeout) { m_replyTimer.setInterval(timeout); }
@@ -56,12 +58,13 @@ void TMainForm::ProcessDeviceReport(const QByteArray& bytes) {
     runHandler([this, &bytes] {
         m_exchange->ProcessDeviceReport(
             std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size())));
+        if (m_exchange->identity()) m_presence->setIdentified(m_link->openPath(), *m_exchange->identity());
         updateExchangeProgress();
     });
 }
 
 bool TMainForm::openDevice() {
-    if (!m_link->hasBackend()) m_link->setBackend(device::makeHidapiBackend());
+    if (!m_link->hasBackend()) setDeviceBackend(device::makeHidapiBackend());
     device::OpenResult result = m_link->OpenDevice();
     switch (result.outcome) {
     case device::OpenOutcome::Opened: return true;

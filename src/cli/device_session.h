@@ -9,14 +9,18 @@
 
 #include "device/hid_backend.h"
 #include "device/simulated_device.h"
+#include "device/simulated_folder.h"
 
 namespace vaskiro::cli {
 
 struct DeviceOptions {
     bool simulate = false;
     // With simulate: the file that holds the simulated device's settings
-    // between runs (a data file); empty: defaults that live for the process.
+    // between runs (a data file), or a folder of simulated devices (see
+    // SimulatedFolder); empty: one device whose settings live for the process.
     std::filesystem::path simulateState;
+    // The device to use, as `list` prints its path; empty: the first match.
+    std::string devicePath;
     std::chrono::milliseconds replyTimeout{5000};
 };
 
@@ -28,6 +32,9 @@ public:
     ~DeviceSession();
     DeviceSession(const DeviceSession&) = delete;
     DeviceSession& operator=(const DeviceSession&) = delete;
+
+    // The devices the options name: the machine's, or simulated ones.
+    device::HidBackend& backend();
 
     // Finds and opens the device. On failure prints one line to `err` and
     // returns false.
@@ -44,6 +51,7 @@ private:
     DeviceOptions m_options;
     std::unique_ptr<device::HidBackend> m_backend;
     std::shared_ptr<device::SimulatedDevice> m_simulated;
+    device::SimulatedFolder* m_folder = nullptr;  // in m_backend, when simulated devices come from a folder
     std::unique_ptr<device::HidConnection> m_connection;
 };
 

@@ -18,6 +18,7 @@
 #endif
 
 #include "cli/commands.h"
+#include "cli/presence_commands.h"
 
 int main(int argc, char** argv) {
     using namespace vaskiro::cli;
@@ -35,6 +36,8 @@ int main(int argc, char** argv) {
                          ->expected(0, 1);
     app.add_option("--timeout", timeoutSeconds, "Seconds to wait for each reply of the device (default 5)")
         ->check(CLI::PositiveNumber);
+    std::string devicePath;
+    app.add_option("--device", devicePath, "Use the device at PATH (as list prints it) instead of the first one found");
 
     std::filesystem::path input, output;
     std::vector<std::string> assignments;
@@ -67,7 +70,16 @@ int main(int argc, char** argv) {
     diff->add_option("a", diffA, "Data file, JSON file, or the word device (a complete Read)")->required();
     diff->add_option("b", diffB, "Data file, JSON file, or the word device")->required();
     auto* unitsCommand = app.add_subcommand("units", "List the engineering units: code, name, category");
-    for (auto* sub : {info, read, write, show, exportCommand, importCommand, set, diff, unitsCommand})
+    auto* list = app.add_subcommand("list", "List the attached devices: path, identifier, mode");
+    bool identify = false;
+    list->add_flag("--identify", identify, "Also ask each device for its serial number and application version");
+    auto* wait = app.add_subcommand("wait", "Return as soon as a device is connected (exit 1 at the timeout)");
+    bool gone = false;
+    double waitSeconds = 0;
+    wait->add_flag("--gone", gone, "Return as soon as no device is connected instead");
+    auto* waitTimeout =
+        wait->add_option("--timeout", waitSeconds, "Give up after SECONDS (default: never)")->check(CLI::NonNegativeNumber);
+    for (auto* sub : {info, read, write, show, exportCommand, importCommand, set, diff, unitsCommand, list, wait})
         sub->fallthrough();
 
     try {
@@ -85,6 +97,7 @@ int main(int argc, char** argv) {
     options.simulate = simulate->count() > 0;
     options.simulateState = simulateState;
     options.replyTimeout = std::chrono::milliseconds(std::llround(timeoutSeconds * 1000.0));
+    options.devicePath = devicePath;
 
     Streams io{std::cout, std::cerr, VASKIRO_ISATTY(VASKIRO_STDERR) != 0};
     if (*info) return runInfo(options, io);
@@ -95,5 +108,11 @@ int main(int argc, char** argv) {
     if (*importCommand) return runImport(input, output, io);
     if (*set) return runSet(input, assignments, output, io);
     if (*diff) return runDiff(options, diffA, diffB, io);
+    if (*list) return runList(options, identify, io);
+    if (*wait) {
+        std::optional<std::chrono::milliseconds> limit;
+        if (waitTimeout->count() > 0) limit = std::chrono::milliseconds(std::llround(waitSeconds * 1000.0));
+        return runWait(options, gone, limit, io);
+    }
     return runUnits(io);
 }

@@ -23,14 +23,39 @@ std::string asciiLower(std::string_view text) {
     return lower;
 }
 
+bool carries(const HidDeviceInfo& device, std::string_view match) {
+    return asciiLower(device.identifier).find(asciiLower(match)) != std::string::npos;
+}
+
 // The first device in enumeration order whose identifier contains `match`,
 // ignoring case.
 const HidDeviceInfo* firstMatch(const std::vector<HidDeviceInfo>& devices, std::string_view match) {
-    std::string wanted = asciiLower(match);
-    auto found = std::find_if(devices.begin(), devices.end(), [&](const HidDeviceInfo& device) {
-        return asciiLower(device.identifier).find(wanted) != std::string::npos;
-    });
+    auto found = std::find_if(devices.begin(), devices.end(),
+                              [&](const HidDeviceInfo& device) { return carries(device, match); });
     return found == devices.end() ? nullptr : &*found;
+}
+
+}  // namespace
+
+bool isVaskiro(const HidDeviceInfo& device) { return carries(device, kMatchAny); }
+
+bool inProgramMode(const HidDeviceInfo& device) { return carries(device, kMatchProgramMode); }
+
+std::vector<const HidDeviceInfo*> searchOrder(const std::vector<HidDeviceInfo>& devices) {
+    std::vector<const HidDeviceInfo*> order;
+    for (std::string_view match : {kMatchApplication, kMatchProgramMode, kMatchAny})
+        if (const HidDeviceInfo* device = firstMatch(devices, match)) order.push_back(device);
+    return order;
+}
+
+namespace {
+
+OpenResult openDevice(HidBackend& backend, const HidDeviceInfo& device) {
+    std::string error;
+    std::unique_ptr<HidConnection> connection = backend.open(device.path, error);
+    if (connection == nullptr) return OpenResult{OpenOutcome::CannotOpen, nullptr, device.identifier, device.path, error};
+    OpenOutcome outcome = inProgramMode(device) ? OpenOutcome::ProgramMode : OpenOutcome::Opened;
+    return OpenResult{outcome, std::move(connection), device.identifier, device.path, {}};
 }
 
 }  // namespace
@@ -43,20 +68,21 @@ const HidDeviceInfo* firstMatch(const std::vector<HidDeviceInfo>& devices, std::
 OpenResult findAndOpenVaskiro(HidBackend& backend) {
     std::vector<HidDeviceInfo> devices = backend.enumerate();
     std::optional<OpenResult> refused;
-    for (std::string_view match : {kMatchApplication, kMatchProgramMode, kMatchAny}) {
-        const HidDeviceInfo* device = firstMatch(devices, match);
-        if (device == nullptr) continue;
-        std::string error;
-        std::unique_ptr<HidConnection> connection = backend.open(device->path, error);
-        if (connection == nullptr) {
-            if (!refused) refused = OpenResult{OpenOutcome::CannotOpen, nullptr, device->identifier, error};
-            continue;
-        }
-        OpenOutcome outcome = match == kMatchProgramMode ? OpenOutcome::ProgramMode : OpenOutcome::Opened;
-        return OpenResult{outcome, std::move(connection), device->identifier, {}};
+    for (const HidDeviceInfo* device : searchOrder(devices)) {
+        OpenResult result = openDevice(backend, *device);
+        if (result.outcome != OpenOutcome::CannotOpen) return result;
+        if (!refused) refused = std::move(result);
     }
     if (refused) return std::move(*refused);
     return OpenResult{};
+}
+
+OpenResult openVaskiroAt(HidBackend& backend, const std::string& path) {
+    std::vector<HidDeviceInfo> devices = backend.enumerate();
+    auto found = std::find_if(devices.begin(), devices.end(),
+                              [&](const HidDeviceInfo& device) { return device.path == path && isVaskiro(device); });
+    if (found == devices.end()) return OpenResult{};
+    return openDevice(backend, *found);
 }
 
 std::string_view openFailureMessage(OpenOutcome outcome) {

@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "device/hid_backend.h"
 
@@ -19,7 +20,8 @@ struct OpenResult {
     OpenOutcome outcome = OpenOutcome::NotFound;
     std::unique_ptr<HidConnection> connection;  // set for Opened and ProgramMode
     std::string identifier;                     // of the device that matched
-    std::string error;                          // the system's reason for CannotOpen
+    std::string path{};                         // of the device that matched
+    std::string error{};                        // the system's reason for CannotOpen
 };
 
 // The match texts, in the order they are tried.
@@ -33,6 +35,19 @@ inline constexpr std::string_view kMatchAny = "Vid_04d8&Pid_c5e9";
 // be opened does not stop the later texts: CannotOpen (with the first
 // refusal's identifier and reason) only when no text opened a device.
 OpenResult findAndOpenVaskiro(HidBackend& backend);
+
+// A device that carries the match texts: a VASKIRO, in whichever mode.
+bool isVaskiro(const HidDeviceInfo& device);
+// A VASKIRO whose boot loader runs (revision 0001).
+bool inProgramMode(const HidDeviceInfo& device);
+
+// The devices findAndOpenVaskiro() tries, in its order: for each match text
+// the first device that carries it (one device may appear more than once).
+std::vector<const HidDeviceInfo*> searchOrder(const std::vector<HidDeviceInfo>& devices);
+
+// Opens the VASKIRO at `path` (as enumeration gives it) and no other:
+// NotFound when no VASKIRO has that path.
+OpenResult openVaskiroAt(HidBackend& backend, const std::string& path);
 
 // The error box text for an outcome other than Opened.
 std::string_view openFailureMessage(OpenOutcome outcome);

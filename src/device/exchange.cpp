@@ -48,6 +48,7 @@ void DeviceExchange::start(std::int32_t state) {
     if (state == kReadIdentify) m_readCopy = m_image;
     m_state = state;
     m_stepsDone = 0;
+    m_identity.reset();
     m_outReport[0] = 0x00;
     m_outReport[1] = request::Identify;
     transmit();
@@ -82,11 +83,13 @@ void DeviceExchange::identityStep() {
     }
     auto versionBegin = m_inReport.begin() + identity::VersionAt;
     std::string version(versionBegin, std::find(versionBegin, m_inReport.end(), std::uint8_t{0}));
-    m_port.appendLog("Appware Version:" + config::fromWindows1252(version));
+    m_identity = DeviceIdentity{0, config::fromWindows1252(version)};
+    m_port.appendLog("Appware Version:" + m_identity->version);
     std::uint32_t serial = std::uint32_t{m_inReport[identity::SerialAt]} | std::uint32_t{m_inReport[identity::SerialAt + 1]} << 8 |
                            std::uint32_t{m_inReport[identity::SerialAt + 2]} << 16 |
                            std::uint32_t{m_inReport[identity::SerialAt + 3]} << 24;
-    m_port.appendLog("Serial Number: " + std::to_string(static_cast<std::int32_t>(serial)));
+    m_identity->serial = static_cast<std::int32_t>(serial);
+    m_port.appendLog("Serial Number: " + std::to_string(m_identity->serial));
 
     if (m_state == kIdentifyOnly) {
         goIdle();

@@ -2,7 +2,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
+#include <string>
 
 #include "core/configuration_image.h"
 #include "device/exchange_port.h"
@@ -14,6 +16,12 @@ namespace vaskiro::device {
 enum class AbandonReason {
     NoReply,       // no report within the reply timeout: "VASKIRO did not respond"
     Disconnected,  // the device vanished: "VASKIRO was disconnected"
+};
+
+// Who the device said it was in its identity reply.
+struct DeviceIdentity {
+    std::int32_t serial = 0;
+    std::string version;  // the application version, as logged
 };
 
 // The request-and-reply state machine of Write and Read. One report in, at
@@ -59,6 +67,9 @@ public:
     int stepsDone() const { return m_stepsDone; }
     int stepsTotal() const;
 
+    // Set by an accepted identity reply; cleared when an exchange starts.
+    const std::optional<DeviceIdentity>& identity() const { return m_identity; }
+
     std::uint8_t BlockNumber() const { return m_blockNumber; }
     std::int32_t NameIndex() const { return m_nameIndex; }
 
@@ -85,6 +96,7 @@ private:
     std::uint8_t m_blockNumber = 0;
     std::int32_t m_nameIndex = 0;
     int m_stepsDone = 0;
+    std::optional<DeviceIdentity> m_identity;
 };
 
 }  // namespace vaskiro::device

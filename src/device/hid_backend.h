@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -20,6 +21,9 @@ struct HidDeviceInfo {
     // form Windows gives as a HID device's first hardware identifier.
     std::string identifier;
     std::string path;  // what open() takes
+    // Why open() would be refused, when enumeration can already tell (for
+    // instance no permission on the device node); empty otherwise.
+    std::string openError{};
 };
 
 enum class ReadStatus {
@@ -48,10 +52,27 @@ public:
     virtual ReadResult read(Report& report, int timeoutMs) = 0;
 };
 
+// Learns that HID devices came or went, so that presence is enumerated
+// again only then. The system's own notification (a udev monitor on Linux).
+class DeviceChangeMonitor {
+public:
+    virtual ~DeviceChangeMonitor() = default;
+    // A descriptor that turns readable when an event waits, for an event loop.
+    virtual int descriptor() const = 0;
+    // Takes one waiting event; true when it tells of a device that came or went.
+    virtual bool takeChange() = 0;
+    // Blocks until a device came or went (true) or `timeout` passed (false).
+    virtual bool waitForChange(std::chrono::milliseconds timeout) = 0;
+};
+
 // The HID devices of the machine, or a stand-in for them.
 class HidBackend {
 public:
     virtual ~HidBackend() = default;
+    // True for the machine's own devices, whose coming and going the system
+    // announces; stand-ins are enumerated again every pollInterval() instead.
+    virtual bool systemAnnouncesChanges() const { return false; }
+    virtual std::chrono::milliseconds pollInterval() const { return std::chrono::milliseconds(100); }
     // Present devices in enumeration order.
     virtual std::vector<HidDeviceInfo> enumerate() = 0;
     // Opens a device by path; null with `error` set (the system's reason)

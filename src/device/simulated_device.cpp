@@ -220,26 +220,40 @@ std::vector<Report> SimulatedDevice::receivedReports() const {
 }
 
 void SimulatedBackend::add(std::string path, std::shared_ptr<SimulatedDevice> device) {
+    std::lock_guard lock(m_mutex);
     m_entries.push_back({{}, std::move(path), std::move(device), {}});
 }
 
 void SimulatedBackend::add(std::string identifier, std::string path, std::shared_ptr<SimulatedDevice> device) {
+    std::lock_guard lock(m_mutex);
     m_entries.push_back({std::move(identifier), std::move(path), std::move(device), {}});
 }
 
 void SimulatedBackend::addUnopenable(std::string identifier, std::string path, std::string reason) {
+    std::lock_guard lock(m_mutex);
     m_entries.push_back({std::move(identifier), std::move(path), nullptr, std::move(reason)});
 }
 
+void SimulatedBackend::unplug(const std::string& path) {
+    std::lock_guard lock(m_mutex);
+    std::erase_if(m_entries, [&](const Entry& entry) {
+        if (entry.path != path) return false;
+        if (entry.device) entry.device->disconnect();
+        return true;
+    });
+}
+
 std::vector<HidDeviceInfo> SimulatedBackend::enumerate() {
+    std::lock_guard lock(m_mutex);
     std::vector<HidDeviceInfo> devices;
     for (const Entry& entry : m_entries)
         devices.push_back({entry.identifier.empty() && entry.device ? entry.device->identifier() : entry.identifier,
-                           entry.path});
+                           entry.path, entry.refusal});
     return devices;
 }
 
 std::unique_ptr<HidConnection> SimulatedBackend::open(const std::string& path, std::string& error) {
+    std::lock_guard lock(m_mutex);
     m_openAttempts.push_back(path);
     auto entry = std::find_if(m_entries.begin(), m_entries.end(), [&](const Entry& e) { return e.path == path; });
     if (entry == m_entries.end()) {
@@ -251,6 +265,10 @@ std::unique_ptr<HidConnection> SimulatedBackend::open(const std::string& path, s
         return nullptr;
     }
     return std::make_unique<SharedConnection>(entry->device);
+}
+
+std::unique_ptr<HidConnection> connectTo(std::shared_ptr<SimulatedDevice> device) {
+    return std::make_unique<SharedConnection>(std::move(device));
 }
 
 }  // namespace vaskiro::device

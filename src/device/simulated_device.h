@@ -102,6 +102,9 @@ private:
     int m_reportsUntilGone = 0;  // 0: stays connected
 };
 
+// A connection to a shared device; the device outlives it.
+std::unique_ptr<HidConnection> connectTo(std::shared_ptr<SimulatedDevice> device);
+
 // Simulated devices in place of the machine's HID devices.
 class SimulatedBackend : public HidBackend {
 public:
@@ -109,8 +112,11 @@ public:
     // identifier(), or under `identifier` when one is given.
     void add(std::string path, std::shared_ptr<SimulatedDevice> device);
     void add(std::string identifier, std::string path, std::shared_ptr<SimulatedDevice> device);
-    // Appends a device that open() refuses with `reason` as the system's error.
+    // Appends a device that open() refuses with `reason` as the system's
+    // error, which enumeration gives as its openError too.
     void addUnopenable(std::string identifier, std::string path, std::string reason);
+    // Pulls the cable: the device leaves the enumeration and is disconnected.
+    void unplug(const std::string& path);
 
     std::vector<HidDeviceInfo> enumerate() override;
     // A connection to the shared device; the device outlives it.
@@ -127,6 +133,7 @@ private:
         std::string refusal;
     };
 
+    std::mutex m_mutex;  // plugging may happen on another thread than enumeration
     std::vector<Entry> m_entries;
     std::vector<std::string> m_openAttempts;
 };

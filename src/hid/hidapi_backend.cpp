@@ -7,6 +7,8 @@
 #include <cwchar>
 #include <string>
 
+#include "hid/hid_changes.h"
+
 namespace vaskiro::device {
 
 namespace {
@@ -74,12 +76,18 @@ public:
     HidapiBackend(const HidapiBackend&) = delete;
     HidapiBackend& operator=(const HidapiBackend&) = delete;
 
+    bool systemAnnouncesChanges() const override { return true; }
+    std::chrono::milliseconds pollInterval() const override { return std::chrono::seconds(1); }
+
     std::vector<HidDeviceInfo> enumerate() override {
         std::vector<HidDeviceInfo> devices;
         if (!m_initialised) return devices;
         hid_device_info* list = hid_enumerate(0, 0);
-        for (hid_device_info* info = list; info; info = info->next)
-            devices.push_back({hidIdentifier(info->vendor_id, info->product_id, info->release_number), info->path ? info->path : ""});
+        for (hid_device_info* info = list; info; info = info->next) {
+            std::string path = info->path ? info->path : "";
+            devices.push_back({hidIdentifier(info->vendor_id, info->product_id, info->release_number), path,
+                               hidOpenError(path)});
+        }
         hid_free_enumeration(list);
         return devices;
     }

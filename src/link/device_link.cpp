@@ -26,6 +26,7 @@ OpenResult DeviceLink::OpenDevice() {
     if (!result.connection) return result;
 
     m_connection = std::move(result.connection);
+    m_openPath = result.path;
     m_deviceOpen = true;
     m_reader = new Port1Comms(*m_connection, m_deviceOpen);
     connect(m_reader, &Port1Comms::reportReceived, this, &DeviceLink::deliver, Qt::BlockingQueuedConnection);

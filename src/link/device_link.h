@@ -26,9 +26,12 @@ public:
     // The devices to search; replacing them closes an open device first.
     void setBackend(std::unique_ptr<HidBackend> backend);
     bool hasBackend() const { return m_backend != nullptr; }
+    HidBackend* backend() const { return m_backend.get(); }
 
     // True while a device is open and its reader thread runs.
     bool DeviceOpen() const { return m_deviceOpen; }
+    // The path of the device opened last.
+    const std::string& openPath() const { return m_openPath; }
 
     // Searches with the match texts unless a device is open already. On
     // Opened and ProgramMode the device stays open with its reader running.
@@ -54,6 +57,7 @@ private:
 
     std::unique_ptr<HidBackend> m_backend;
     std::unique_ptr<HidConnection> m_connection;
+    std::string m_openPath;
     Port1Comms* m_reader = nullptr;
     std::atomic<bool> m_deviceOpen{false};
     bool m_closing = false;

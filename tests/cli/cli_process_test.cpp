@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 
 #include "core/data_file.h"
 
@@ -63,9 +64,11 @@ TEST_F(VaskiroTool, InfoIdentifiesTheSimulatedDevice) {
 }
 
 TEST_F(VaskiroTool, WithoutADeviceTheRealPathCannotFindIt) {
-    ToolRun run = runTool("info");
-    EXPECT_EQ(run.code, 1);
-    EXPECT_EQ(run.out.rfind("Cannot find VASKIRO", 0), 0u) << run.out;
+    for (const char* command : {"info", "list"}) {
+        ToolRun run = runTool(command);
+        EXPECT_EQ(run.code, 1);
+        EXPECT_EQ(run.out.rfind("Cannot find VASKIRO", 0), 0u) << run.out;
+    }
 }
 
 TEST_F(VaskiroTool, AReadAfterAWriteInAnotherProcessReturnsWhatTheLinkCarries) {
@@ -289,4 +292,52 @@ TEST_F(VaskiroTool, ImportRefusesAFormatThatIsNotText) {
     EXPECT_EQ(run.code, 2) << run.out;
     EXPECT_NE(run.out.find("is not a VASKIRO BACnet Interface configuration"), std::string::npos) << run.out;
     EXPECT_FALSE(fs::exists(path("out.dat")));
+}
+
+TEST_F(VaskiroTool, ListShowsEachPluggedSimulatedDevice) {
+    std::string folder = "--simulate=" + m_dir.string() + " ";
+    ToolRun none = runTool(folder + "list");
+    EXPECT_EQ(none.code, 1);
+    EXPECT_EQ(none.out, "Cannot find VASKIRO\n");
+    std::ofstream(path("10001"));
+    std::string app = path("10001") + "\tHID\\VID_04D8&PID_C5E9&REV_0014\tapplication";
+    EXPECT_EQ(runTool(folder + "list").out, app + "\n");
+    std::ofstream(path("10002.program"));
+    std::ofstream(path("10003.refused"));
+    ToolRun three = runTool(folder + "list --identify");
+    EXPECT_EQ(three.code, 0);
+    EXPECT_EQ(three.out, app + "\tVASKIRO 10001, application 1.00\n" + path("10002.program") +
+                             "\tHID\\VID_04D8&PID_C5E9&REV_0001\tprogram mode\n" + path("10003.refused") +
+                             "\tHID\\VID_04D8&PID_C5E9&REV_0014\tapplication\tcannot be opened: Permission denied\n");
+}
+
+TEST_F(VaskiroTool, DeviceChoosesAmongSeveral) {
+    std::ofstream(path("10001"));
+    std::ofstream(path("10002"));
+    std::string folder = "--simulate=" + m_dir.string() + " --device ";
+    ToolRun second = runTool(folder + path("10002") + " info");
+    EXPECT_NE(second.out.find("Serial Number: 10002"), std::string::npos) << second.out;
+    ToolRun unknown = runTool(folder + path("10009") + " info");
+    EXPECT_EQ(unknown.code, 1);
+    EXPECT_EQ(unknown.out, "No VASKIRO at " + path("10009") + "\n");
+}
+
+TEST_F(VaskiroTool, WaitReturnsOnPlugAndUnplugOrTimesOut) {
+    std::string wait = "--simulate=" + m_dir.string() + " wait --timeout ";
+    ToolRun none = runTool(wait + "0.3");
+    EXPECT_EQ(none.code, 1);
+    EXPECT_EQ(none.out, "No VASKIRO was connected within 0.3 s\n");
+    for (bool gone : {false, true}) {
+        std::thread plug([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            gone ? fs::remove(path("1")) : std::ofstream(path("1")).good();
+        });
+        auto start = std::chrono::steady_clock::now();
+        ToolRun run = runTool(wait + (gone ? "10 --gone" : "10"));
+        plug.join();
+        EXPECT_EQ(run.code, 0) << run.out;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    }
+    std::ofstream(path("1"));
+    EXPECT_EQ(runTool(wait + "0.3 --gone").out, "A VASKIRO is still connected after 0.3 s\n");
 }

@@ -1,0 +1,23 @@
+// Where the HID library has a monitor (udev on Linux): its socket, watched by
+// the event loop.
+
+#include <QSocketNotifier>
+
+#include <memory>
+
+#include "app/device_changes.h"
+#include "hid/hid_changes.h"
+
+namespace vaskiro::app {
+
+bool watchDeviceChanges(QWidget* window, std::function<void()> changed) {
+    std::shared_ptr<device::DeviceChangeMonitor> monitor = device::openHidChangeMonitor();
+    if (!monitor) return false;
+    auto* notifier = new QSocketNotifier(monitor->descriptor(), QSocketNotifier::Read, window);
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [monitor, changed = std::move(changed)] {
+        if (monitor->takeChange()) changed();
+    });
+    return true;
+}
+
+}  // namespace vaskiro::app

@@ -1,0 +1,88 @@
+#include "device/simulated_folder.h"
+
+#include <algorithm>
+#include <charconv>
+
+#include "core/data_file.h"
+#include "device/device_finder.h"
+
+namespace vaskiro::device {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kRefusal = "Permission denied";
+
+std::uint32_t serialOf(const std::string& name) {
+    std::uint32_t serial = 12345;
+    std::from_chars(name.data(), name.data() + name.size(), serial);
+    return serial;
+}
+
+}  // namespace
+
+SimulatedFolder::SimulatedFolder(fs::path folder) : m_folder(std::move(folder)) {}
+
+std::vector<HidDeviceInfo> SimulatedFolder::enumerate() {
+    std::vector<fs::path> files;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(m_folder, error))
+        if (entry.is_regular_file()) files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    std::vector<HidDeviceInfo> devices;
+    for (const fs::path& file : files) {
+        bool programMode = file.extension() == ".program";
+        bool refused = file.extension() == ".refused";
+        devices.push_back({hidIdentifier(SimulatedDevice::kVendorId, SimulatedDevice::kProductId,
+                                         programMode ? SimulatedDevice::kProgramModeRevision
+                                                     : SimulatedDevice::kApplicationRevision),
+                           file.string(), refused ? kRefusal : ""});
+    }
+    return devices;
+}
+
+std::unique_ptr<HidConnection> SimulatedFolder::open(const std::string& path, std::string& error) {
+    auto devices = enumerate();
+    auto found = std::find_if(devices.begin(), devices.end(), [&](const HidDeviceInfo& d) { return d.path == path; });
+    if (found == devices.end()) {
+        error = "No such device";
+        return nullptr;
+    }
+    if (!found->openError.empty()) {
+        error = found->openError;
+        return nullptr;
+    }
+    auto device = std::make_shared<SimulatedDevice>();
+    fs::path file(path);
+    device->setSerialNumber(serialOf(file.filename().string()));
+    if (inProgramMode(*found)) device->setRevision(SimulatedDevice::kProgramModeRevision);
+    std::error_code sizeError;
+    if (fs::file_size(file, sizeError) > 0) {
+        config::ConfigurationImage image;
+        image.SetDefaults();
+        if (config::readDataFile(file, image).outcome != config::LoadOutcome::Loaded) {
+            error = "not a usable data file";
+            return nullptr;
+        }
+        device->storeImage(image);
+    }
+    m_opened[path] = device;
+    return connectTo(device);
+}
+
+bool SimulatedFolder::save(std::string& error) {
+    for (const auto& [path, device] : m_opened) {
+        config::ConfigurationImage image;
+        image.SetDefaults();
+        device->loadImage(image);
+        auto saved = config::writeDataFile(path, image);
+        if (!saved.ok) {
+            error = path + ": " + saved.error;
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace vaskiro::device

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "device/simulated_device.h"
+
+namespace vaskiro::device {
+
+// Simulated devices kept in a folder, so that separate processes share them:
+// a test or a demonstration plugs a device by creating a file and unplugs it
+// by removing the file. Every regular file is one device, in name order, and
+// its path is the device's path. Its name tells its kind:
+//   NAME           application firmware
+//   NAME.program   program mode (revision 0001)
+//   NAME.refused   found, but opening it is refused ("Permission denied")
+// A name that begins with digits gives the serial number (12345 otherwise).
+// The file holds the device's settings as a data file (empty: the defaults)
+// and keeps what a Write stores, once save() ran.
+class SimulatedFolder : public HidBackend {
+public:
+    explicit SimulatedFolder(std::filesystem::path folder);
+
+    std::vector<HidDeviceInfo> enumerate() override;
+    std::unique_ptr<HidConnection> open(const std::string& path, std::string& error) override;
+
+    // Writes the settings of every device opened so far back to its file;
+    // false with `error` when one cannot be written.
+    bool save(std::string& error);
+
+private:
+    std::filesystem::path m_folder;
+    std::map<std::string, std::shared_ptr<SimulatedDevice>> m_opened;  // by path
+};
+
+}  // namespace vaskiro::device

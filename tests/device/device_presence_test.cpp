@@ -1,0 +1,75 @@
+#include "device/device_presence.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "device/simulated_device.h"
+
+using namespace vaskiro::device;
+using namespace std::chrono_literals;
+
+namespace {
+
+const std::string kApp = "HID\\VID_04D8&PID_C5E9&REV_0014";
+const std::string kBoot = "hid\\vid_04d8&pid_c5e9&rev_0001";
+const std::string kMouse = "HID\\VID_046D&PID_C52B&REV_1211";
+
+struct PresenceCase {
+    std::vector<HidDeviceInfo> enumeration;
+    std::optional<IdentifiedDevice> identified;
+    PresenceState state;
+    const char* text;
+    const char* tooltip;
+};
+
+class Presence : public ::testing::TestWithParam<PresenceCase> {};
+
+const IdentifiedDevice kIdentifiedB{"/dev/b", {12345, "1.00"}};
+
+INSTANTIATE_TEST_SUITE_P(
+    Enumerations, Presence,
+    ::testing::Values(
+        PresenceCase{{}, {}, PresenceState::None, "No VASKIRO connected", ""},
+        PresenceCase{{{kMouse, "/dev/a"}}, {}, PresenceState::None, "No VASKIRO connected", ""},
+        PresenceCase{{{kMouse, "/dev/a"}, {kApp, "/dev/b"}}, {}, PresenceState::Connected, "VASKIRO connected", "/dev/b"},
+        PresenceCase{{{kApp, "/dev/b"}}, kIdentifiedB, PresenceState::Connected, "VASKIRO 12345, application 1.00",
+                     "/dev/b"},
+        PresenceCase{{{kApp, "/dev/c"}}, kIdentifiedB, PresenceState::Connected, "VASKIRO connected", "/dev/c"},
+        PresenceCase{{{kBoot, "/dev/b"}}, {}, PresenceState::ProgramMode, "VASKIRO in Program Mode", "/dev/b"},
+        PresenceCase{{{kApp, "/dev/b", "Permission denied"}}, {}, PresenceState::CannotOpen,
+                     "VASKIRO found but cannot be opened", "Permission denied"},
+        // Read and Write prefer the application firmware and pass over a refused
+        // device, as the search does: the boot loader comes before /dev/c.
+        PresenceCase{{{kBoot, "/dev/a"}, {kApp, "/dev/b"}}, kIdentifiedB, PresenceState::Several, "2 VASKIRO connected",
+                     "Read and Write use /dev/b (VASKIRO 12345, application 1.00)"},
+        PresenceCase{{{kApp, "/dev/a", "Permission denied"}, {kBoot, "/dev/b"}, {kApp, "/dev/c"}},
+                     {}, PresenceState::Several, "3 VASKIRO connected", "Read and Write use /dev/b"}));
+
+TEST_P(Presence, StateTextAndTooltip) {
+    DevicePresence presence = assessPresence(GetParam().enumeration);
+    EXPECT_EQ(presence.state, GetParam().state);
+    PresenceText text = describePresence(presence, GetParam().identified);
+    EXPECT_EQ(text.text, GetParam().text);
+    EXPECT_EQ(text.tooltip, GetParam().tooltip);
+}
+
+TEST(WaitForPresence, ReturnsOnPlugAndUnplugAndTimesOut) {
+    SimulatedBackend backend;
+    EXPECT_FALSE(waitForPresence(backend, nullptr, true, 150ms));
+    std::thread plug([&] {
+        std::this_thread::sleep_for(100ms);
+        backend.add("/dev/b", std::make_shared<SimulatedDevice>());
+    });
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(waitForPresence(backend, nullptr, true, std::nullopt));
+    plug.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms);
+    EXPECT_FALSE(waitForPresence(backend, nullptr, false, 150ms));
+    EXPECT_TRUE(waitForPresence(backend, nullptr, false, 0ms, "/dev/a"));
+    backend.unplug("/dev/b");
+    EXPECT_TRUE(waitForPresence(backend, nullptr, false, 0ms));
+    EXPECT_EQ(backend.openAttempts().size(), 0u);
+}
+
+}  // namespace
