@@ -3,6 +3,8 @@
 #include <QWidget>
 #include <QtTest>
 
+#include <windows.h>
+
 #include <dbt.h>
 
 #include "app/device_changes.h"
