@@ -22,7 +22,8 @@ private:
     std::unique_ptr<TestWindow> w;
     std::unique_ptr<QTemporaryDir> dir;
 
-    QString path(const QString& name) const { return dir->filePath(name); }
+    // As the window shows it: with the separators of the system.
+    QString path(const QString& name) const { return QDir::toNativeSeparators(dir->filePath(name)); }
     QStringList logLines() const {
         return w->find<QPlainTextEdit>("LogMemo")->toPlainText().split('\n', Qt::SkipEmptyParts);
     }
@@ -164,7 +165,7 @@ private slots:
         unterminated[28] = ' ';
         const QString incompatible = "Incompatible data file.";
         QTest::newRow("letter case") << "case.dat" << wrongCase << incompatible << QStringList();
-        QTest::newRow("no NUL after the text") << "nul.dat" << unterminated << incompatible << QStringList();
+        QTest::newRow("no NUL after the text") << "unterminated.dat" << unterminated << incompatible << QStringList();
         QTest::newRow("version 2") << "v2.dat" << later << "The file uses a later data format.\r\nCannot load"
                                    << QStringList();
         QTest::newRow("text before version") << "both.dat" << foreignAndLater << incompatible << QStringList();
