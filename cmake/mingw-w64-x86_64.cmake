@@ -3,8 +3,10 @@
 # needs). Used by scripts/cross-windows:
 #   cmake -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DVASKIRO_BUILD_GUI=OFF ...
 # Programs are linked statically (libstdc++, libgcc, winpthreads), so they run
-# without the compiler's DLLs beside them. Where wine64 is installed the
-# build runs test programs with it (gtest test discovery, ctest).
+# without the compiler's DLLs beside them; with -DVASKIRO_MINGW_SHARED_RUNTIME=ON
+# they use those DLLs, as the Qt DLLs do (one C++ runtime in the process).
+# Where wine64 is installed the build runs test programs with it (gtest test
+# discovery, ctest).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
@@ -22,7 +24,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES VASKIRO_MINGW_SHARED_RUNTIME)
+if(NOT VASKIRO_MINGW_SHARED_RUNTIME)
+  set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+endif()
 
 find_program(VASKIRO_WINE64 NAMES wine64 wine PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
 if(VASKIRO_WINE64)

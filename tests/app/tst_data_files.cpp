@@ -17,7 +17,8 @@ class TstDataFiles : public QObject {
     std::unique_ptr<TestWindow> w;
     QTemporaryDir dir;
 
-    QString path(const QString& name) const { return dir.filePath(name); }
+    // As the window shows it: with the separators of the system.
+    QString path(const QString& name) const { return QDir::toNativeSeparators(dir.filePath(name)); }
     QString shown(const char* name) const { return w->find<QLineEdit>(name)->text(); }
     void save(const QString& file) {
         w->prompts->saveAnswer = file;
@@ -79,6 +80,7 @@ private slots:
         QCOMPARE(w->logLines(), QStringList({"File Error:", path("missing.dat")}));
         QVERIFY(!QFile::exists(path("never.dat")));
     }
+
     void incompatibleFileIsLoggedWithItsReason_data() {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("reason");

@@ -2,6 +2,8 @@
 // registry and called through its HtmlHelpA entry.
 #include "app/help/help_controller.h"
 
+#include <QByteArray>
+#include <QDir>
 #include <QFileInfo>
 
 #include <utility>
@@ -89,8 +91,11 @@ bool HelpController::SetUpHelp()
 void HelpController::HelpButtonClick()
 {
     if (!m_ready) return;
-    // The bare file name: the control finds the file itself.
-    HtmlHelpEntry(nullptr, kHelpFileName, kHhDisplayTopic, 0);
+    // The full path: the control looks for a bare file name in the working
+    // directory, not beside the executable, so a start from elsewhere (a
+    // shortcut, a command line) would find no help.
+    const QByteArray file = QDir::toNativeSeparators(m_helpFilePath).toLocal8Bit();
+    HtmlHelpEntry(nullptr, file.constData(), kHhDisplayTopic, 0);
 }
 
 void HelpController::FormClose()
