@@ -31,7 +31,6 @@
 #include "app/window_exchange_port.h"
 #include "core/data_file.h"
 #include "core/str_to_int.h"
-#include "hid/hidapi_backend.h"
 #include "link/device_link.h"
 #include "app/units_picker.h"
 
@@ -54,7 +53,7 @@ void useDesignFont() {
         QApplication::setFont(QFont(QStringLiteral("Tahoma"), 8));
 }
 
-TMainForm::TMainForm(QWidget* parent, const QString& helpDirectory)
+TMainForm::TMainForm(std::unique_ptr<device::HidBackend> devices, QWidget* parent, const QString& helpDirectory)
     : QWidget(parent), m_prompts(std::make_unique<DialogPrompts>()), m_help(helpDirectory) {
     setObjectName(QStringLiteral("MainForm"));
 
@@ -86,7 +85,7 @@ TMainForm::TMainForm(QWidget* parent, const QString& helpDirectory)
     new NetworkCheckAction(*this, *statusBar);
     window->addWidget(statusBar);
 
-    m_link = std::make_unique<device::DeviceLink>(device::makeHidapiBackend());
+    m_link = std::make_unique<device::DeviceLink>(std::move(devices));
     m_presence->setBackend(m_link->backend());
     m_port = std::make_unique<WindowExchangePort>(*this, *m_link);
     m_exchange = std::make_unique<device::DeviceExchange>(m_image, *m_port);

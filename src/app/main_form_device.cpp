@@ -10,7 +10,6 @@
 #include "app/form_edits.h"
 #include "app/device_presence_indicator.h"
 #include "link/device_link.h"
-#include "hid/hidapi_backend.h"
 #include "device/write_checks.h"
 
 namespace vaskiro::app {
@@ -19,6 +18,11 @@ void TMainForm::setDeviceBackend(std::unique_ptr<device::HidBackend> backend) {
     m_link->close();
     m_link->setBackend(std::move(backend));
     m_presence->setBackend(m_link->backend());
+}
+
+void TMainForm::setDevicePath(const std::string& path) {
+    m_link->close();
+    m_link->setDevicePath(path);
 }
 
 void TMainForm::setReplyTimeout(std::chrono::milliseconds timeout) { m_replyTimer.setInterval(timeout); }
@@ -56,15 +60,22 @@ void TMainForm::ReadButtonClick() {
 
 void TMainForm::ProcessDeviceReport(const QByteArray& bytes) {
     runHandler([this, &bytes] {
+        const bool running = !m_exchange->idle();
         m_exchange->ProcessDeviceReport(
             std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size())));
         if (m_exchange->identity()) m_presence->setIdentified(m_link->openPath(), *m_exchange->identity());
+        // Simulated devices kept in files keep what the exchange stored.
+        if (std::string error; running && m_exchange->idle() && !m_link->backend()->saveState(error))
+            appendLog(QString::fromStdString(error));
         updateExchangeProgress();
     });
 }
 
 bool TMainForm::openDevice() {
-    if (!m_link->hasBackend()) setDeviceBackend(device::makeHidapiBackend());
+    if (std::string error; m_link->hasBackend() && !m_link->backend()->restoreState(error)) {
+        m_prompts->showError(this, QString::fromStdString(error));
+        return false;
+    }
     device::OpenResult result = m_link->OpenDevice();
     switch (result.outcome) {
     case device::OpenOutcome::Opened: return true;

@@ -22,6 +22,8 @@
 #include "cli/commission.h"
 #include "cli/network_commands.h"
 #include "cli/presence_commands.h"
+#include "device/backend_choice.h"
+#include "hid/hidapi_backend.h"
 
 int main(int argc, char** argv) {
     using namespace vaskiro::cli;
@@ -33,14 +35,12 @@ int main(int argc, char** argv) {
 
     std::string simulateState;
     double timeoutSeconds = 5.0;
-    auto* simulate = app.add_option("--simulate", simulateState,
-                                    "Use the built-in simulated device instead of hardware; with =STATE its settings "
-                                    "are kept in the data file STATE between runs")
-                         ->expected(0, 1);
+    auto* simulate =
+        app.add_option("--simulate", simulateState, std::string(vaskiro::device::kSimulateOptionHelp))->expected(0, 1);
     app.add_option("--timeout", timeoutSeconds, "Seconds to wait for each reply of the device (default 5)")
         ->check(CLI::PositiveNumber);
     std::string devicePath;
-    app.add_option("--device", devicePath, "Use the device at PATH (as list prints it) instead of the first one found");
+    app.add_option("--device", devicePath, std::string(vaskiro::device::kDeviceOptionHelp));
 
     std::filesystem::path input, output;
     std::vector<std::string> assignments;
@@ -143,9 +143,13 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
 
+    // The composition root: the one place that decides which devices the
+    // commands talk to.
     DeviceOptions options;
-    options.simulate = simulate->count() > 0;
-    options.simulateState = simulateState;
+    const vaskiro::device::BackendChoice choice = vaskiro::device::chooseBackend(simulate->count() > 0, simulateState);
+    options.devices = choice.kind == vaskiro::device::BackendChoice::Kind::Hardware && !vaskiro::device::hardwareBarred()
+                          ? vaskiro::hid::makeHidapiBackend()
+                          : vaskiro::device::makeSimulatedBackend(choice);
     options.replyTimeout = std::chrono::milliseconds(std::llround(timeoutSeconds * 1000.0));
     options.devicePath = devicePath;
 

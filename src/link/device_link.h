@@ -27,6 +27,8 @@ public:
     void setBackend(std::unique_ptr<HidBackend> backend);
     bool hasBackend() const { return m_backend != nullptr; }
     HidBackend* backend() const { return m_backend.get(); }
+    // OpenDevice() opens the device at `path`; empty: the first match.
+    void setDevicePath(std::string path) { m_devicePath = std::move(path); }
 
     // True while a device is open and its reader thread runs.
     bool DeviceOpen() const { return m_deviceOpen; }
@@ -58,6 +60,7 @@ private:
     std::unique_ptr<HidBackend> m_backend;
     std::unique_ptr<HidConnection> m_connection;
     std::string m_openPath;
+    std::string m_devicePath;
     Port1Comms* m_reader = nullptr;
     std::atomic<bool> m_deviceOpen{false};
     bool m_closing = false;

@@ -15,7 +15,7 @@ class TstWindowHelp : public QObject {
 private slots:
     void withoutTheFileHelpIsHidden() {
         QTemporaryDir empty;
-        TMainForm form(nullptr, empty.path());
+        TMainForm form(nullptr, nullptr, empty.path());
         form.show();
         QVERIFY(form.findChild<QPushButton*>("HelpButton")->isHidden());
         QVERIFY(form.close());
@@ -24,7 +24,7 @@ private slots:
     void withTheFileHelpOpensOnItsDefaultTopicAndClosesWithTheWindow() {
         QTemporaryDir dir;
         QVERIFY(QFile::copy(VASKIRO_HELP_FILE, dir.filePath("bacnet-interface.chm")));
-        TMainForm form(nullptr, dir.path());
+        TMainForm form(nullptr, nullptr, dir.path());
         form.show();
         auto* help = form.findChild<QPushButton*>("HelpButton");
         QVERIFY(help->isVisible());
