@@ -97,6 +97,13 @@ TMainForm::TMainForm(std::unique_ptr<device::HidBackend> devices, QWidget* paren
         m_exchange->abandon(device::AbandonReason::NoReply);
         updateExchangeProgress();
     });
+    m_quietTimer.setSingleShot(true);
+    m_quietTimer.setInterval(device::kQuietAfterNoReply);
+    connect(&m_quietTimer, &QTimer::timeout, this, [this] {
+        m_exchange->linkQuiet();
+        m_replyTimer.stop();
+        updateExchangeProgress();
+    });
 
     connect(m_inputsPage->invertAllButton(), &QPushButton::clicked, this,
             &TMainForm::InvertInputsCheckAllButtonClick);

@@ -149,6 +149,7 @@ private:
     std::unique_ptr<WindowExchangePort> m_port;
     std::unique_ptr<device::DeviceExchange> m_exchange;
     QTimer m_replyTimer;
+    QTimer m_quietTimer;  // the link's quiet time after a reply that never came
     QProgressBar* m_progress = nullptr;
     DevicePresenceIndicator* m_presence = nullptr;
     HelpController m_help;

@@ -25,7 +25,10 @@ void TMainForm::setDevicePath(const std::string& path) {
     m_link->setDevicePath(path);
 }
 
-void TMainForm::setReplyTimeout(std::chrono::milliseconds timeout) { m_replyTimer.setInterval(timeout); }
+void TMainForm::setReplyTimeout(std::chrono::milliseconds timeout) {
+    m_replyTimer.setInterval(timeout);
+    m_quietTimer.setInterval(std::min(device::kQuietAfterNoReply, timeout / 2));
+}
 
 bool TMainForm::DeviceOpen() const { return m_link->DeviceOpen(); }
 
@@ -76,9 +79,12 @@ bool TMainForm::openDevice() {
         m_prompts->showError(this, QString::fromStdString(error));
         return false;
     }
+    const bool wasOpen = m_link->DeviceOpen();
     device::OpenResult result = m_link->OpenDevice();
     switch (result.outcome) {
-    case device::OpenOutcome::Opened: return true;
+    case device::OpenOutcome::Opened:
+        if (!wasOpen) m_exchange->linkReopened();
+        return true;
     case device::OpenOutcome::CannotOpen:
         // The box says what happened; the log keeps the system's reason and the
         // usual remedy (on Linux a permission on /dev/hidraw*).
@@ -101,10 +107,18 @@ bool TMainForm::openDevice() {
 void TMainForm::updateExchangeProgress() {
     if (m_exchange->idle()) {
         m_replyTimer.stop();
+        m_quietTimer.stop();
         m_progress->hide();
         return;
     }
-    m_replyTimer.start();
+    // Every report restarts the wait for a quiet link, and the reply timer
+    // bounds that wait as it bounds each reply.
+    if (m_exchange->awaitingQuietLink()) {
+        m_quietTimer.start();
+        if (!m_replyTimer.isActive()) m_replyTimer.start();
+    } else {
+        m_replyTimer.start();
+    }
     m_progress->setRange(0, m_exchange->stepsTotal());
     m_progress->setValue(m_exchange->stepsDone());
     m_progress->show();
