@@ -70,6 +70,11 @@ private:
     // HelpFilePath for a help directory (empty: HelpFileFor the executable's
     // directory).
     static QString helpFilePathIn(const QString& directory);
+    // The platform's part of SetUpHelp, once the file is known to exist:
+    // prepares the viewer for HelpFilePath; true when help can be shown.
+    bool openViewer();
+    // The platform's part of FormClose.
+    void closeViewer();
 
     QString m_helpDirectory;
     QString m_helpFilePath;

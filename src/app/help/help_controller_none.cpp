@@ -15,16 +15,11 @@ HelpController::HelpController(QString helpDirectory)
 
 HelpController::~HelpController() = default;
 
-bool HelpController::SetUpHelp()
-{
-    m_helpFilePath = helpFilePathIn(m_helpDirectory);
-    m_ready = false;
-    return false;
-}
+bool HelpController::openViewer() { return false; }
+
+void HelpController::closeViewer() {}
 
 void HelpController::HelpButtonClick() {}
-
-void HelpController::FormClose() { m_ready = false; }
 
 QWidget* HelpController::viewerWindow() const { return nullptr; }
 

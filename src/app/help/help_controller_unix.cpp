@@ -1,8 +1,6 @@
 // Help on platforms without HTML Help: the program's own viewer.
 #include "app/help/help_controller.h"
 
-#include <QFileInfo>
-
 #include <utility>
 
 #include "app/help/help_viewer.h"
@@ -20,17 +18,12 @@ HelpController::HelpController(QString helpDirectory)
 
 HelpController::~HelpController() = default;
 
-bool HelpController::SetUpHelp()
+bool HelpController::openViewer()
 {
-    m_helpFilePath = helpFilePathIn(m_helpDirectory);
-    m_ready = false;
     m_backend->viewer.reset();
-    if (!QFileInfo(m_helpFilePath).isFile()) return false;
-
     auto viewer = std::make_unique<HelpViewer>();
     if (!viewer->openFile(m_helpFilePath)) return false;
     m_backend->viewer = std::move(viewer);
-    m_ready = true;
     return true;
 }
 
@@ -45,11 +38,10 @@ void HelpController::HelpButtonClick()
     viewer->activateWindow();
 }
 
-void HelpController::FormClose()
+void HelpController::closeViewer()
 {
     if (m_backend->viewer) m_backend->viewer->close();
     m_backend->viewer.reset();
-    m_ready = false;
 }
 
 QWidget* HelpController::viewerWindow() const { return m_backend->viewer.get(); }
