@@ -85,12 +85,12 @@ TMainForm::TMainForm(std::unique_ptr<device::HidBackend> devices, QWidget* paren
     new NetworkCheckAction(*this, *statusBar);
     window->addWidget(statusBar);
 
-    m_link = std::make_unique<device::DeviceLink>(std::move(devices));
+    m_link = std::make_unique<link::DeviceLink>(std::move(devices));
     m_presence->setBackend(m_link->backend());
     m_port = std::make_unique<WindowExchangePort>(*this, *m_link);
     m_exchange = std::make_unique<device::DeviceExchange>(m_image, *m_port);
-    connect(m_link.get(), &device::DeviceLink::report, this, &TMainForm::ProcessDeviceReport);
-    connect(m_link.get(), &device::DeviceLink::disconnected, this, &TMainForm::deviceLost);
+    connect(m_link.get(), &link::DeviceLink::report, this, &TMainForm::ProcessDeviceReport);
+    connect(m_link.get(), &link::DeviceLink::disconnected, this, &TMainForm::deviceLost);
     m_replyTimer.setSingleShot(true);
     m_replyTimer.setInterval(std::chrono::milliseconds(5000));
     connect(&m_replyTimer, &QTimer::timeout, this, [this] {

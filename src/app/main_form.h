@@ -29,7 +29,7 @@ namespace vaskiro::units {
 class TSelectAnalogueUnitsForm;
 }
 
-namespace vaskiro::device {
+namespace vaskiro::link {
 class DeviceLink;
 }
 
@@ -145,7 +145,7 @@ private:
     std::unique_ptr<UserPrompts> m_prompts;
     units::TSelectAnalogueUnitsForm* m_unitsPicker = nullptr;
 
-    std::unique_ptr<device::DeviceLink> m_link;
+    std::unique_ptr<link::DeviceLink> m_link;
     std::unique_ptr<WindowExchangePort> m_port;
     std::unique_ptr<device::DeviceExchange> m_exchange;
     QTimer m_replyTimer;

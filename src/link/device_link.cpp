@@ -5,7 +5,9 @@
 
 #include "link/port1_comms.h"
 
-namespace vaskiro::device {
+namespace vaskiro::link {
+
+using namespace device;
 
 DeviceLink::DeviceLink(std::unique_ptr<HidBackend> backend, QObject* parent)
     : QObject(parent), m_backend(std::move(backend)) {}
@@ -76,4 +78,4 @@ void DeviceLink::close() {
     m_connection.reset();
 }
 
-}  // namespace vaskiro::device
+}  // namespace vaskiro::link

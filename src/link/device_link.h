@@ -10,7 +10,12 @@
 #include "device/device_finder.h"
 #include "device/hid_backend.h"
 
-namespace vaskiro::device {
+namespace vaskiro::link {
+
+using device::HidBackend;
+using device::HidConnection;
+using device::OpenResult;
+using device::Report;
 
 class Port1Comms;
 
@@ -67,4 +72,4 @@ private:
     unsigned m_generation = 0;  // tells a stale reader's failure from the current one's
 };
 
-}  // namespace vaskiro::device
+}  // namespace vaskiro::link
