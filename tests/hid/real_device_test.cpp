@@ -17,12 +17,10 @@ using namespace vaskiro;
 namespace {
 
 struct DevicePort : device::ExchangePort {
-    device::HidConnection* connection = nullptr;
-    std::string message;
-    bool sendReport(const device::Report& report) override {
-        std::string error;
-        return connection->write(report, error);
-    }
+    explicit DevicePort(device::HidConnection& c) : connection(c) {}
+    device::HidConnection& connection;
+    std::string message, error;
+    bool sendReport(const device::Report& report) override { return connection.write(report, error); }
     void appendLog(std::string_view) override {}
     void showMessage(device::MessageKind, std::string_view text) override { message = text; }
     void populateForm() override {}
@@ -30,8 +28,7 @@ struct DevicePort : device::ExchangePort {
 
 // Runs one Read or Write of `image`; the device's closing message.
 std::string exchange(device::HidConnection& connection, config::ConfigurationImage& image, bool write) {
-    DevicePort port;
-    port.connection = &connection;
+    DevicePort port(connection);
     device::DeviceExchange machine(image, port);
     write ? machine.startWrite() : machine.startRead();
     device::runExchange(machine, connection);
@@ -48,7 +45,6 @@ TEST(RealDevice, WriteThenReadRestoresWhatItFound) {
     ASSERT_TRUE(opened.connection) << opened.error;
 
     config::ConfigurationImage found;
-    found.SetDefaults();
     ASSERT_EQ(exchange(*opened.connection, found, false), "Read Complete");
     config::ConfigurationImage changed = found;
     changed.setName(config::NameGroup::Input, 1, "Test " + std::to_string(std::rand() % 1000));
