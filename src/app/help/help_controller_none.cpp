@@ -22,7 +22,7 @@ bool HelpController::SetUpHelp()
     return false;
 }
 
-void HelpController::HelpButtonClick() {}
+void HelpController::HelpButtonClick(const QWidget*) {}
 
 void HelpController::FormClose() { m_ready = false; }
 
