@@ -23,7 +23,6 @@ NetworkCheckAction::NetworkCheckAction(TMainForm& form, QStatusBar& statusBar) :
     // The key is shown beside the button, where it is seen without a mouse.
     auto* keyLabel = new QLabel(keyText);
     keyLabel->setObjectName(QStringLiteral("CheckNetworkKeyLabel"));
-    keyLabel->setEnabled(false);
     statusBar.addPermanentWidget(m_button);
     statusBar.addPermanentWidget(keyLabel);
     connect(m_button, &QPushButton::clicked, this, &NetworkCheckAction::CheckNetworkButtonClick);

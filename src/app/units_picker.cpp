@@ -189,8 +189,8 @@ void TSelectAnalogueUnitsForm::CancelButtonClick() {
 void TSelectAnalogueUnitsForm::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     RefreshCurrentSelection();
-    revealCurrentUnit();
     m_grid->setFocus();  // the keys start on the channel's unit
+    revealCurrentUnit();
 }
 
 }  // namespace vaskiro::units
