@@ -16,6 +16,7 @@
 #include <QSplitter>
 #include <QStringDecoder>
 #include <QStyle>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTextDocument>
 #include <QToolBar>
@@ -212,6 +213,8 @@ HelpViewer::HelpViewer(QWidget* parent) : QWidget(parent, Qt::Window)
     layout->addWidget(splitter, 1);
     resize(1000, 700);
 
+    m_navigation->setAccessibleName(tr("Help navigation"));
+    m_navigation->tabBar()->setAccessibleName(tr("Contents or index"));
     m_contents->setAccessibleName(tr("Contents"));
     m_indexFilter->setAccessibleName(tr("Index keyword"));
     m_index->setAccessibleName(tr("Index"));
