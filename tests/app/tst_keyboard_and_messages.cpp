@@ -111,6 +111,7 @@ private slots:
         QTest::newRow("down onto a shorter row's end") << 19u << QKeySequence("Down") << "" << "BTUs Per Pound";
         QTest::newRow("last to first") << 141u << QKeySequence("Right") << "" << "Meters Per Second Per Second";
         QTest::newRow("ctrl+end") << 62u << QKeySequence("Ctrl+End") << "" << "Watts Per Square Meter Degree Kelvin";
+        QTest::newRow("page down, up, home") << 63u << QKeySequence("PgDown, PgDown, Up, Home") << "" << "Newton Seconds";
         QTest::newRow("escape keeps") << 95u << QKeySequence("Left, Escape") << "" << "No Units";
         QTest::newRow("kil again") << 129u << QKeySequence() << "kil|kil" << "Kilograms Per Second";
         QTest::newRow("more letters") << 39u << QKeySequence() << "kilograms per h" << "Kilograms Per Hour";
