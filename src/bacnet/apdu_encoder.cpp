@@ -1,0 +1,89 @@
+#include "bacnet/apdu.h"
+#include "bacnet/character_sets.h"
+
+namespace vaskiro::bacnet {
+
+namespace {
+
+class ApduWriter {
+public:
+    explicit ApduWriter(Writer& out) : m_out(out) {}
+
+    void operator()(const WhoIs& whoIs) {
+        m_out.byte(kUnconfirmedRequest << 4);
+        m_out.byte(kServiceWhoIs);
+        if (!whoIs.low || !whoIs.high) return;
+        m_out.unsignedValue(0, true, *whoIs.low);
+        m_out.unsignedValue(1, true, *whoIs.high);
+    }
+    void operator()(const IAm& iAm) {
+        m_out.byte(kUnconfirmedRequest << 4);
+        m_out.byte(kServiceIAm);
+        m_out.objectId(kTagObjectId, false, {kDeviceObjectType, iAm.instance});
+        m_out.unsignedValue(kTagUnsigned, false, iAm.maxApdu);
+        m_out.unsignedValue(kTagEnumerated, false, iAm.segmentation);
+        m_out.unsignedValue(kTagUnsigned, false, iAm.vendorId);
+    }
+    void operator()(const ReadProperty& request) {
+        confirmedHeader(request.invokeId, kServiceReadProperty);
+        m_out.objectId(0, true, request.object);
+        m_out.unsignedValue(1, true, request.property);
+    }
+    void operator()(const OtherRequest& request) { confirmedHeader(request.invokeId, request.service); }
+    void operator()(const ReadPropertyAck& ack) {
+        m_out.byte(kComplexAck << 4);
+        m_out.byte(ack.invokeId);
+        m_out.byte(kServiceReadProperty);
+        m_out.objectId(0, true, ack.object);
+        m_out.unsignedValue(1, true, ack.property);
+        m_out.byte(0x3E);
+        value(ack.value);
+        m_out.byte(0x3F);
+    }
+    void operator()(const Error& error) {
+        m_out.byte(kErrorPdu << 4);
+        m_out.byte(error.invokeId);
+        m_out.byte(error.service);
+        m_out.unsignedValue(kTagEnumerated, false, error.errorClass);
+        m_out.unsignedValue(kTagEnumerated, false, error.errorCode);
+    }
+    void operator()(const Reject& reject) {
+        m_out.byte(kRejectPdu << 4);
+        m_out.byte(reject.invokeId);
+        m_out.byte(reject.reason);
+    }
+    void operator()(const Abort& abort) {
+        m_out.byte(static_cast<std::uint8_t>(kAbortPdu << 4 | (abort.fromServer ? 1 : 0)));
+        m_out.byte(abort.invokeId);
+        m_out.byte(abort.reason);
+    }
+
+private:
+    void value(const Value& value) {
+        if (const auto* text = std::get_if<std::string>(&value)) {
+            writeCharacterString(m_out, *text);
+        } else if (const auto* number = std::get_if<std::uint32_t>(&value)) {
+            m_out.unsignedValue(kTagUnsigned, false, *number);
+        } else {
+            m_out.tag(std::get<OtherValue>(value).tag, false, 0);
+        }
+    }
+    void confirmedHeader(std::uint8_t invokeId, std::uint8_t service) {
+        m_out.byte(kConfirmedRequest << 4);
+        m_out.byte(kMaxApdu1476);
+        m_out.byte(invokeId);
+        m_out.byte(service);
+    }
+
+    Writer& m_out;
+};
+
+}  // namespace
+
+void encodeApdu(const Message& message, Writer& out) { std::visit(ApduWriter(out), message); }
+
+bool isConfirmedRequest(const Message& message) {
+    return std::holds_alternative<ReadProperty>(message) || std::holds_alternative<OtherRequest>(message);
+}
+
+}  // namespace vaskiro::bacnet
