@@ -21,7 +21,6 @@ enum PduType : std::uint8_t {
 };
 inline constexpr std::uint8_t kServiceIAm = 0;
 inline constexpr std::uint8_t kServiceWhoIs = 8;
-inline constexpr std::uint8_t kServiceReadProperty = 12;
 inline constexpr std::uint8_t kSegmentedMessage = 0x08;
 inline constexpr std::uint8_t kMaxApdu1476 = 0x05;
 

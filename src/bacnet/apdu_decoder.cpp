@@ -5,6 +5,63 @@ namespace vaskiro::bacnet {
 
 namespace {
 
+constexpr std::uint16_t kApduSizes[] = {50, 128, 206, 480, 1024, 1476};
+
+std::uint16_t maxApduOf(std::uint8_t segmentsAndSize) {
+    const std::size_t code = segmentsAndSize & 0x0F;
+    return code < std::size(kApduSizes) ? kApduSizes[code] : 1476;
+}
+
+std::optional<std::uint32_t> optionalUnsigned(Reader& in, std::uint8_t contextNumber, const char* what) {
+    if (!optionalTagFollows(in, contextNumber)) return std::nullopt;
+    return expectUnsigned(in, contextNumber, true, what);
+}
+
+void expectOpening(Reader& in, std::uint32_t number) {
+    const Tag tag = readTag(in);
+    if (!tag.opening || tag.number != number) throw Malformed{"expected an opening tag " + std::to_string(number)};
+}
+
+bool closingFollows(const Reader& in, std::uint8_t number) { return in.peek() == ((number << 4) | 0x0F); }
+
+ReadPropertyMultiple readAccessSpecifications(Reader& in) {
+    ReadPropertyMultiple request;
+    do {
+        ReadAccessSpecification specification{expectObjectId(in, 0, true), {}};
+        expectOpening(in, 1);
+        do {
+            PropertyReference reference;
+            reference.property = expectUnsigned(in, 0, true, "a property");
+            reference.arrayIndex = optionalUnsigned(in, 1, "an array index");
+            specification.properties.push_back(reference);
+        } while (!closingFollows(in, 1));
+        in.byte();
+        request.objects.push_back(std::move(specification));
+    } while (!in.atEnd());
+    return request;
+}
+
+// The parameters of a confirmed request, up to the end of the APDU.
+Message readConfirmedParameters(Reader& in, std::uint8_t invokeId, std::uint8_t service, std::uint16_t maxApdu) {
+    Message request;
+    if (service == kServiceReadProperty) {
+        ReadProperty read{invokeId, expectObjectId(in, 0, true), expectUnsigned(in, 1, true, "a property")};
+        read.arrayIndex = optionalUnsigned(in, 2, "an array index");
+        read.maxApdu = maxApdu;
+        request = read;
+    } else if (service == kServiceReadPropertyMultiple) {
+        ReadPropertyMultiple read = readAccessSpecifications(in);
+        read.invokeId = invokeId;
+        read.maxApdu = maxApdu;
+        request = std::move(read);
+    } else {
+        in.take(in.left());
+        return OtherRequest{invokeId, service};
+    }
+    if (!in.atEnd()) throw Malformed{"bytes after the request's parameters", kRejectTooManyArguments};
+    return request;
+}
+
 Value readPropertyValue(Reader& in) {
     Tag tag = readTag(in);
     std::optional<Value> value;
@@ -34,17 +91,18 @@ Message decodeApdu(Reader& in) {
     const std::uint8_t first = in.byte();
     switch (first >> 4) {
     case kConfirmedRequest: {
-        if (first & kSegmentedMessage) throw Malformed{"segmented request"};
-        in.byte();  // maximum segments and APDU size the client accepts
+        const std::uint16_t maxApdu = maxApduOf(in.byte());
         const std::uint8_t invokeId = in.byte();
-        const std::uint8_t service = in.byte();
-        if (service != kServiceReadProperty) {
+        if (first & kSegmentedMessage) {
             in.take(in.left());
-            return OtherRequest{invokeId, service};
+            return SegmentedRequest{invokeId};
         }
-        ReadProperty request{invokeId, expectObjectId(in, 0, true), expectUnsigned(in, 1, true, "a property")};
-        if (!in.atEnd()) throw Malformed{"ReadProperty of an array element"};
-        return request;
+        try {
+            return readConfirmedParameters(in, invokeId, in.byte(), maxApdu);
+        } catch (const Malformed& fault) {
+            in.take(in.left());
+            return InvalidRequest{invokeId, fault.rejectReason};
+        }
     }
     case kUnconfirmedRequest: {
         const std::uint8_t service = in.byte();
@@ -72,10 +130,17 @@ Message decodeApdu(Reader& in) {
         if (first & kSegmentedMessage) throw Malformed{"segmented reply"};
         ReadPropertyAck ack;
         ack.invokeId = in.byte();
-        if (in.byte() != kServiceReadProperty) throw Malformed{"acknowledgement of another service"};
+        const std::uint8_t service = in.byte();
+        if (service == kServiceReadPropertyMultiple) {
+            const auto results = in.take(in.left());
+            Reader check(results);
+            while (!check.atEnd()) skipValue(check, readTag(check));
+            return ReadPropertyMultipleAck{ack.invokeId, {results.begin(), results.end()}};
+        }
+        if (service != kServiceReadProperty) throw Malformed{"acknowledgement of another service"};
         ack.object = expectObjectId(in, 0, true);
         ack.property = expectUnsigned(in, 1, true, "a property");
-        if (optionalTagFollows(in, 2)) expectUnsigned(in, 2, true, "an array index");
+        ack.arrayIndex = optionalUnsigned(in, 2, "an array index");
         if (in.byte() != 0x3E) throw Malformed{"expected the value's opening tag"};
         ack.value = readPropertyValue(in);
         in.byte();  // the closing tag, seen by readPropertyValue

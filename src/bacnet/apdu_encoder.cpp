@@ -25,20 +25,53 @@ public:
         m_out.unsignedValue(kTagUnsigned, false, iAm.vendorId);
     }
     void operator()(const ReadProperty& request) {
-        confirmedHeader(request.invokeId, kServiceReadProperty);
+        confirmedHeader(request.invokeId, kServiceReadProperty, request.maxApdu);
         m_out.objectId(0, true, request.object);
         m_out.unsignedValue(1, true, request.property);
+        if (request.arrayIndex) m_out.unsignedValue(2, true, *request.arrayIndex);
     }
-    void operator()(const OtherRequest& request) { confirmedHeader(request.invokeId, request.service); }
+    void operator()(const ReadPropertyMultiple& request) {
+        confirmedHeader(request.invokeId, kServiceReadPropertyMultiple, request.maxApdu);
+        for (const ReadAccessSpecification& specification : request.objects) {
+            m_out.objectId(0, true, specification.object);
+            m_out.byte(0x1E);
+            for (const PropertyReference& reference : specification.properties) {
+                m_out.unsignedValue(0, true, reference.property);
+                if (reference.arrayIndex) m_out.unsignedValue(1, true, *reference.arrayIndex);
+            }
+            m_out.byte(0x1F);
+        }
+    }
+    void operator()(const OtherRequest& request) { confirmedHeader(request.invokeId, request.service, 1476); }
+    void operator()(const SegmentedRequest& request) {
+        // The first segment of a ReadProperty: sequence number 0, proposed window 1, no parameters.
+        m_out.byte(kConfirmedRequest << 4 | kSegmentedMessage | 0x04);
+        m_out.byte(kMaxApdu1476);
+        m_out.byte(request.invokeId);
+        m_out.byte(0);
+        m_out.byte(1);
+        m_out.byte(kServiceReadProperty);
+    }
+    // A ReadProperty without its parameters.
+    void operator()(const InvalidRequest& request) {
+        confirmedHeader(request.invokeId, kServiceReadProperty, 1476);
+    }
     void operator()(const ReadPropertyAck& ack) {
         m_out.byte(kComplexAck << 4);
         m_out.byte(ack.invokeId);
         m_out.byte(kServiceReadProperty);
         m_out.objectId(0, true, ack.object);
         m_out.unsignedValue(1, true, ack.property);
+        if (ack.arrayIndex) m_out.unsignedValue(2, true, *ack.arrayIndex);
         m_out.byte(0x3E);
         value(ack.value);
         m_out.byte(0x3F);
+    }
+    void operator()(const ReadPropertyMultipleAck& ack) {
+        m_out.byte(kComplexAck << 4);
+        m_out.byte(ack.invokeId);
+        m_out.byte(kServiceReadPropertyMultiple);
+        m_out.m_bytes.insert(m_out.m_bytes.end(), ack.results.begin(), ack.results.end());
     }
     void operator()(const Error& error) {
         m_out.byte(kErrorPdu << 4);
@@ -64,13 +97,21 @@ private:
             writeCharacterString(m_out, *text);
         } else if (const auto* number = std::get_if<std::uint32_t>(&value)) {
             m_out.unsignedValue(kTagUnsigned, false, *number);
+        } else if (const auto* encoded = std::get_if<EncodedValue>(&value)) {
+            m_out.m_bytes.insert(m_out.m_bytes.end(), encoded->bytes.begin(), encoded->bytes.end());
+        } else if (std::holds_alternative<UnreadableText>(value)) {
+            m_out.tag(kTagCharacterString, false, 1);
+            m_out.byte(1);  // a character set this tool does not read
         } else {
             m_out.tag(std::get<OtherValue>(value).tag, false, 0);
         }
     }
-    void confirmedHeader(std::uint8_t invokeId, std::uint8_t service) {
+    void confirmedHeader(std::uint8_t invokeId, std::uint8_t service, std::uint16_t maxApdu) {
+        constexpr std::uint16_t sizes[] = {50, 128, 206, 480, 1024};
+        std::uint8_t code = 0;
+        while (code < std::size(sizes) && sizes[code] < maxApdu) ++code;
         m_out.byte(kConfirmedRequest << 4);
-        m_out.byte(kMaxApdu1476);
+        m_out.byte(code);
         m_out.byte(invokeId);
         m_out.byte(service);
     }
@@ -83,7 +124,9 @@ private:
 void encodeApdu(const Message& message, Writer& out) { std::visit(ApduWriter(out), message); }
 
 bool isConfirmedRequest(const Message& message) {
-    return std::holds_alternative<ReadProperty>(message) || std::holds_alternative<OtherRequest>(message);
+    return std::holds_alternative<ReadProperty>(message) || std::holds_alternative<OtherRequest>(message) ||
+           std::holds_alternative<ReadPropertyMultiple>(message) ||
+           std::holds_alternative<SegmentedRequest>(message) || std::holds_alternative<InvalidRequest>(message);
 }
 
 }  // namespace vaskiro::bacnet

@@ -45,14 +45,14 @@ bool validUtf8(std::span<const std::uint8_t> bytes) {
 
 }  // namespace
 
-std::string readCharacterString(Reader& in, std::uint32_t length) {
+Value readCharacterString(Reader& in, std::uint32_t length) {
     if (length < 1) throw Malformed{"character string without its character set"};
     const std::uint8_t charset = in.byte();
     auto text = in.take(length - 1);
     std::string out;
     switch (charset) {
     case kUtf8:
-        if (validUtf8(text)) return {text.begin(), text.end()};
+        if (validUtf8(text)) return std::string(text.begin(), text.end());
         return config::fromWindows1252({reinterpret_cast<const char*>(text.data()), text.size()});
     case kIso8859_1:
         for (std::uint8_t c : text) appendUtf8(out, c);
@@ -60,13 +60,15 @@ std::string readCharacterString(Reader& in, std::uint32_t length) {
     case kUcs2:
     case kUcs4: {
         const std::size_t width = charset == kUcs2 ? 2 : 4;
-        if (text.size() % width != 0) throw Malformed{"character string cut inside a character"};
+        if (text.size() % width != 0)
+            return UnreadableText{std::string("in ") + (charset == kUcs2 ? "UCS-2" : "UCS-4") +
+                                  " cut inside a character"};
         Reader chars(text);
         while (!chars.atEnd()) appendUtf8(out, chars.bigEndian(width));
         return out;
     }
     default:
-        throw Malformed{"character set " + std::to_string(charset) + " is not supported"};
+        return UnreadableText{"in character set " + std::to_string(charset)};
     }
 }
 

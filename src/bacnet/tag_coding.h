@@ -14,9 +14,11 @@
 
 namespace vaskiro::bacnet {
 
-// Decoding stops at the first fault; decode() turns it into an error value.
+// Decoding stops at the first fault; decode() turns it into an error value,
+// or, in a confirmed request's parameters, into a Reject with `rejectReason`.
 struct Malformed {
     std::string why;
+    std::uint8_t rejectReason = kRejectInvalidTag;
 };
 
 enum AppTag : std::uint8_t {
@@ -56,7 +58,7 @@ public:
 
 private:
     void need(std::size_t count) const {
-        if (count > left()) throw Malformed{"cut short"};
+        if (count > left()) throw Malformed{"cut short", kRejectMissingRequiredParameter};
     }
 
     std::span<const std::uint8_t> m_bytes;
