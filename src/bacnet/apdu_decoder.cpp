@@ -63,6 +63,7 @@ Message readConfirmedParameters(Reader& in, std::uint8_t invokeId, std::uint8_t 
 }
 
 Value readPropertyValue(Reader& in) {
+    if (in.peek() == 0x3F) return OtherValue{0};  // an empty list, such as a device-address-binding
     Tag tag = readTag(in);
     std::optional<Value> value;
     if (!tag.context && !tag.opening) {

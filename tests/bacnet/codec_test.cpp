@@ -92,6 +92,8 @@ const Received kReceived[] = {
      ReadPropertyAck{1, {8, 12345}, kObjectName, OtherValue{2}, 1}, std::nullopt},
     {"ConstructedValue", "81 0A 00 16 01 00 30 01 0C 0C 02 00 30 39 19 4D 3E 0E 91 00 0F 3F",
      ReadPropertyAck{1, {8, 12345}, kObjectName, OtherValue{0}}, std::nullopt},
+    {"EmptyList", "81 0A 00 12 01 00 30 01 0C 0C 02 00 30 39 19 1E 3E 3F",
+     ReadPropertyAck{1, {8, 12345}, kDeviceAddressBinding, OtherValue{0}}, std::nullopt},
     // 72 02 41: a string of 2 octets in character set 2 (JIS X 0208), which needs tables to read.
     {"Charset2Text", "81 0A 00 15 01 00 30 01 0C 0C 02 00 30 39 19 4D 3E 72 02 41 3F",
      ReadPropertyAck{1, {8, 12345}, kObjectName, UnreadableText{"in character set 2"}}, std::nullopt},
