@@ -24,19 +24,19 @@ void expectOpening(Reader& in, std::uint32_t number) {
 
 bool closingFollows(const Reader& in, std::uint8_t number) { return in.peek() == ((number << 4) | 0x0F); }
 
-ReadPropertyMultiple readAccessSpecifications(Reader& in) {
+ReadPropertyMultiple readAccessList(Reader& in) {
     ReadPropertyMultiple request;
     do {
-        ReadAccessSpecification specification{expectObjectId(in, 0, true), {}};
+        ReadAccess access{expectObjectId(in, 0, true), {}};
         expectOpening(in, 1);
         do {
             PropertyReference reference;
             reference.property = expectUnsigned(in, 0, true, "a property");
             reference.arrayIndex = optionalUnsigned(in, 1, "an array index");
-            specification.properties.push_back(reference);
+            access.properties.push_back(reference);
         } while (!closingFollows(in, 1));
         in.byte();
-        request.objects.push_back(std::move(specification));
+        request.objects.push_back(std::move(access));
     } while (!in.atEnd());
     return request;
 }
@@ -50,7 +50,7 @@ Message readConfirmedParameters(Reader& in, std::uint8_t invokeId, std::uint8_t 
         read.maxApdu = maxApdu;
         request = read;
     } else if (service == kServiceReadPropertyMultiple) {
-        ReadPropertyMultiple read = readAccessSpecifications(in);
+        ReadPropertyMultiple read = readAccessList(in);
         read.invokeId = invokeId;
         read.maxApdu = maxApdu;
         request = std::move(read);

@@ -32,10 +32,10 @@ public:
     }
     void operator()(const ReadPropertyMultiple& request) {
         confirmedHeader(request.invokeId, kServiceReadPropertyMultiple, request.maxApdu);
-        for (const ReadAccessSpecification& specification : request.objects) {
-            m_out.objectId(0, true, specification.object);
+        for (const ReadAccess& access : request.objects) {
+            m_out.objectId(0, true, access.object);
             m_out.byte(0x1E);
-            for (const PropertyReference& reference : specification.properties) {
+            for (const PropertyReference& reference : access.properties) {
                 m_out.unsignedValue(0, true, reference.property);
                 if (reference.arrayIndex) m_out.unsignedValue(1, true, *reference.arrayIndex);
             }

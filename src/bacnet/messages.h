@@ -94,14 +94,14 @@ struct PropertyReference {
     std::optional<std::uint32_t> arrayIndex{};
     friend bool operator==(const PropertyReference&, const PropertyReference&) = default;
 };
-struct ReadAccessSpecification {
+struct ReadAccess {
     ObjectId object;
     std::vector<PropertyReference> properties;
-    friend bool operator==(const ReadAccessSpecification&, const ReadAccessSpecification&) = default;
+    friend bool operator==(const ReadAccess&, const ReadAccess&) = default;
 };
 struct ReadPropertyMultiple {
     std::uint8_t invokeId = 0;
-    std::vector<ReadAccessSpecification> objects;
+    std::vector<ReadAccess> objects;
     std::uint16_t maxApdu = 1476;
     friend bool operator==(const ReadPropertyMultiple&, const ReadPropertyMultiple&) = default;
 };

@@ -88,16 +88,16 @@ std::variant<std::vector<std::uint8_t>, PropertyError> ObjectDatabase::read(Obje
 }
 
 std::vector<std::uint8_t> ObjectDatabase::readMultiple(
-    const std::vector<ReadAccessSpecification>& specifications) const {
+    const std::vector<ReadAccess>& accesses) const {
     Writer out;
-    for (const ReadAccessSpecification& specification : specifications) {
-        const BacnetObject* object = find(specification.object);
-        out.objectId(0, true, object ? object->id() : specification.object);
+    for (const ReadAccess& access : accesses) {
+        const BacnetObject* object = find(access.object);
+        out.objectId(0, true, object ? object->id() : access.object);
         out.byte(0x1E);
         auto result = [&](std::uint32_t property, std::optional<std::uint32_t> index) {
             out.unsignedValue(2, true, property);
             if (index) out.unsignedValue(3, true, *index);
-            auto value = read(specification.object, property, index);
+            auto value = read(access.object, property, index);
             if (const auto* error = std::get_if<PropertyError>(&value)) {
                 writeError(out, *error);
                 return;
@@ -107,7 +107,7 @@ std::vector<std::uint8_t> ObjectDatabase::readMultiple(
             out.m_bytes.insert(out.m_bytes.end(), bytes.begin(), bytes.end());
             out.byte(0x4F);
         };
-        for (const PropertyReference& reference : specification.properties) {
+        for (const PropertyReference& reference : access.properties) {
             const bool group = reference.property == kAll || reference.property == kRequired ||
                                reference.property == kOptional;
             if (!group) {

@@ -62,7 +62,7 @@ public:
                                                                  std::optional<std::uint32_t> index) const;
     // The list of read access results that answers ReadPropertyMultiple;
     // kAll, kRequired and kOptional stand for those properties of an object.
-    std::vector<std::uint8_t> readMultiple(const std::vector<ReadAccessSpecification>& specifications) const;
+    std::vector<std::uint8_t> readMultiple(const std::vector<ReadAccess>& accesses) const;
 
 private:
     std::vector<std::unique_ptr<BacnetObject>> m_objects;
