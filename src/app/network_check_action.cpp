@@ -7,6 +7,7 @@
 #include <exception>
 
 #include "app/main_form.h"
+#include "device/write_checks.h"
 
 namespace vaskiro::app {
 
@@ -30,7 +31,7 @@ void NetworkCheckAction::CheckNetworkButtonClick() {
     if (running()) return;
     try {
         if (!m_form.ValidateAddresses()) {
-            m_form.prompts().showError(&m_form, QStringLiteral("There are errors"));
+            m_form.prompts().showError(&m_form, QString::fromStdString(std::string(device::kThereAreErrors)));
             return;
         }
         m_form.CollectForm();

@@ -7,6 +7,7 @@
 #include <ostream>
 #include <string>
 
+#include "core/reply_timeout.h"
 #include "device/hid_backend.h"
 #include "device/simulated_device.h"
 #include "device/simulated_folder.h"
@@ -21,7 +22,7 @@ struct DeviceOptions {
     std::filesystem::path simulateState;
     // The device to use, as `list` prints its path; empty: the first match.
     std::string devicePath;
-    std::chrono::milliseconds replyTimeout{5000};
+    std::chrono::milliseconds replyTimeout = core::kReplyTimeout;
 };
 
 // The device a command talks to: the machine's VASKIRO through hidapi, or

@@ -22,6 +22,9 @@
 #include "cli/commission.h"
 #include "cli/network_commands.h"
 #include "cli/presence_commands.h"
+#include "core/bacnet_numbers.h"
+#include "core/reply_timeout.h"
+#include "core/version.h"
 
 int main(int argc, char** argv) {
     using namespace vaskiro::cli;
@@ -30,14 +33,17 @@ int main(int argc, char** argv) {
                  "Exit codes: 0 done, 1 device or file failure, 2 bad usage or bad value, 3 (diff, check) different.",
                  "vaskiro"};
     app.require_subcommand(1);
+    app.set_version_flag("--version", std::string(vaskiro::core::kProjectVersion));
 
     std::string simulateState;
-    double timeoutSeconds = 5.0;
+    double timeoutSeconds = std::chrono::duration<double>(vaskiro::core::kReplyTimeout).count();
     auto* simulate = app.add_option("--simulate", simulateState,
                                     "Use the built-in simulated device instead of hardware; with =STATE its settings "
                                     "are kept in the data file STATE between runs")
                          ->expected(0, 1);
-    app.add_option("--timeout", timeoutSeconds, "Seconds to wait for each reply of the device (default 5)")
+    app.add_option("--timeout", timeoutSeconds,
+                   "Seconds to wait for each reply of the device (default " +
+                       std::to_string(vaskiro::core::kReplyTimeout / std::chrono::seconds(1)) + ")")
         ->check(CLI::PositiveNumber);
     std::string devicePath;
     app.add_option("--device", devicePath, "Use the device at PATH (as list prints it) instead of the first one found");
@@ -100,7 +106,7 @@ int main(int argc, char** argv) {
     discover->add_option("--timeout", network.timeoutSeconds, "Seconds to collect answers (default 3)")
         ->check(CLI::PositiveNumber);
     auto* instanceOption = discover->add_option("--instance", instance, "Only the device with this instance")
-                               ->check(CLI::Range(0u, 4194303u));
+                               ->check(CLI::Range(0u, vaskiro::core::kAnyDeviceInstance));
     discover->add_option("--range", network.range, "LOW-HIGH: only devices whose instance lies in this range")
         ->excludes(instanceOption);
     auto* check = app.add_subcommand("check", "Ask the network for the device a configuration describes and compare; "
@@ -137,6 +143,8 @@ int main(int argc, char** argv) {
     } catch (const CLI::CallForHelp& e) {
         return app.exit(e);
     } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForVersion& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
         std::cerr << "vaskiro: " << e.what() << " (try --help)\n";

@@ -4,6 +4,8 @@
 #include "core/str_to_int.h"
 #include "core/text_codec.h"
 #include "core/engineering_units.h"
+#include "core/bacnet_numbers.h"
+#include "core/text_limits.h"
 
 namespace vaskiro::cli {
 
@@ -11,7 +13,7 @@ namespace {
 
 using config::ConfigurationImage;
 
-constexpr std::uint32_t kLargestDeviceInstance = 4194302;  // BACnet device object instances 0..4194302
+using core::kLargestDeviceInstance;
 
 // Whole decimal number within [low, high], nothing else.
 std::optional<long long> parseWhole(std::string_view text, long long low, long long high) {
@@ -85,12 +87,12 @@ std::vector<Setting> buildSettings() {
     s.push_back(addressSetting("mask", "Submask", config::AddressField::SubnetMask));
     s.push_back({"port", "Port", [](auto& i) { return std::to_string(i.bacnetPort()); },
                  [](ConfigurationImage& i, std::string_view v) -> std::string {
-                     auto port = parseWhole(v, 0, 65535);
+                     auto port = parseWhole(v, 0, core::kLargestUdpPort);
                      if (!port) return "must be a UDP port number from 0 to 65535";
                      i.setBacnetPort(static_cast<std::int32_t>(*port));
                      return {};
                  }});
-    s.push_back(textSetting("name", "Object Name", 24, [](auto& i) { return i.text(TextField::DeviceName); },
+    s.push_back(textSetting("name", "Object Name", core::kObjectTextLimit, [](auto& i) { return i.text(TextField::DeviceName); },
                             [](auto& i, auto& t) { i.setText(TextField::DeviceName, t); }));
     s.push_back({"object-id", "Object Identifier Number", [](auto& i) { return std::to_string(i.objectIdentifier()); },
                  [](ConfigurationImage& i, std::string_view v) -> std::string {
@@ -99,16 +101,16 @@ std::vector<Setting> buildSettings() {
                      i.setObjectIdentifier(static_cast<std::uint32_t>(*id));
                      return {};
                  }});
-    s.push_back(textSetting("location", "Location", 24, [](auto& i) { return i.text(TextField::Location); },
+    s.push_back(textSetting("location", "Location", core::kObjectTextLimit, [](auto& i) { return i.text(TextField::Location); },
                             [](auto& i, auto& t) { i.setText(TextField::Location, t); }));
-    s.push_back(textSetting("description", "Description", 24, [](auto& i) { return i.text(TextField::Description); },
+    s.push_back(textSetting("description", "Description", core::kObjectTextLimit, [](auto& i) { return i.text(TextField::Description); },
                             [](auto& i, auto& t) { i.setText(TextField::Description, t); }));
-    s.push_back(textSetting("password", "Password", 12, [](auto& i) { return i.text(TextField::DevicePassword); },
+    s.push_back(textSetting("password", "Password", core::kPasswordLimit, [](auto& i) { return i.text(TextField::DevicePassword); },
                             [](auto& i, auto& t) { i.setText(TextField::DevicePassword, t); }));
 
     auto names = [&s](const char* key, const char* label, NameGroup group) {
         for (int n = 1; n <= config::channelCount(group); ++n)
-            s.push_back(textSetting(key + ("." + std::to_string(n)), label + (" " + std::to_string(n)) + " Name", 30,
+            s.push_back(textSetting(key + ("." + std::to_string(n)), label + (" " + std::to_string(n)) + " Name", core::kChannelNameLimit,
                                     [group, n](auto& i) { return i.name(group, n); },
                                     [group, n](auto& i, auto& t) { i.setName(group, n, t); }));
     };
