@@ -16,7 +16,6 @@ namespace {
 
 using config::ConfigurationImage;
 using Show = std::function<std::string(const ConfigurationImage&)>;
-using Assign = std::function<Result<void>(ConfigurationImage&, std::string_view)>;
 
 // A whole decimal number within the limits, nothing else.
 std::optional<std::int32_t> parseWhole(std::string_view text, SettingLimits limits) {
@@ -29,8 +28,7 @@ std::string upTo(SettingLimits limits) { return std::to_string(static_cast<long 
 
 // Texts are UTF-8 outside and Windows-1252 in the image; the limit is the
 // window's for the field.
-Setting textSetting(std::string key, std::string label, SettingPage page, config::FieldSpan place, int limit,
-                    std::function<std::string(const ConfigurationImage&)> get,
+Setting textSetting(std::string key, std::string label, SettingPage page, config::FieldSpan place, int limit, Show get,
                     std::function<void(ConfigurationImage&, const std::string&)> set) {
     return {std::move(key), std::move(label), page, place, {0, double(limit)},
             [get](const ConfigurationImage& image) { return '"' + config::fromWindows1252(get(image)) + '"'; },
