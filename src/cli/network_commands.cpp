@@ -7,6 +7,7 @@
 
 #include "bacnet/network_check.h"
 #include "bacnet/simulated_responder.h"
+#include "core/bacnet_numbers.h"
 #include "core/data_file.h"
 
 namespace vaskiro::cli {
@@ -36,7 +37,7 @@ std::optional<bacnet::Endpoint> parseDestination(const std::string& text, std::u
 std::optional<std::uint32_t> parseInstance(std::string_view text) {
     std::uint32_t value = 0;
     auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc{} || end != text.data() + text.size() || text.empty() || value > bacnet::kMaxInstance)
+    if (error != std::errc{} || end != text.data() + text.size() || text.empty() || value > core::kAnyDeviceInstance)
         return std::nullopt;
     return value;
 }
@@ -56,7 +57,7 @@ int runDiscover(const NetworkOptions& options, Streams io) {
     bacnet::DiscoverOptions discover;
     discover.timeout = milliseconds(options.timeoutSeconds);
     if (!options.to.empty()) {
-        auto to = parseDestination(options.to, bacnet::kBacnetPort, io);
+        auto to = parseDestination(options.to, core::kDefaultBacnetPort, io);
         if (!to) return kExitUsage;
         discover.to = *to;
     }
