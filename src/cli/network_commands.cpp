@@ -64,7 +64,8 @@ int runDiscover(const NetworkOptions& options, Streams io) {
     if (!options.range.empty()) {
         auto range = parseRange(options.range);
         if (!range) {
-            io.err << "Bad value: " << options.range << " is not an instance or LOW-HIGH within 0-4194303.\n";
+            io.err << "Bad value: " << options.range << " is not an instance or LOW-HIGH within 0-" << core::kAnyDeviceInstance
+                   << ".\n";
             return kExitUsage;
         }
         discover.range = *range;
@@ -82,7 +83,7 @@ int runCheck(const std::filesystem::path& input, const NetworkOptions& options, 
     // Without a port, the configured one: a directed broadcast reaches the device where it listens.
     const std::int32_t port = image.bacnetPort();
     const std::uint16_t defaultPort =
-        port > 0 && port <= 0xFFFF ? static_cast<std::uint16_t>(port) : bacnet::kBacnetPort;
+        port > 0 && port <= 0xFFFF ? static_cast<std::uint16_t>(port) : core::kDefaultBacnetPort;
     if (!options.to.empty()) {
         check.to = parseDestination(options.to, defaultPort, io);
         if (!check.to) return kExitUsage;
@@ -142,7 +143,7 @@ int runSimulateNetwork(const std::filesystem::path& state, const std::string& at
     if (!note.empty()) io.err << note << '\n';
     std::signal(SIGINT, onInterrupt);
     std::signal(SIGTERM, onInterrupt);
-    io.out << "Simulated BACnet device " << (image.objectIdentifier() & bacnet::kMaxInstance) << " answering on "
+    io.out << "Simulated BACnet device " << (image.objectIdentifier() & bacnet::kInstanceMask) << " answering on "
            << bacnet::formatEndpoint(responder->endpoint()) << std::endl;
     const auto until = forSeconds ? std::chrono::steady_clock::now() + milliseconds(*forSeconds)
                                   : std::chrono::steady_clock::time_point::max();
