@@ -243,10 +243,10 @@ void TMainForm::SaveButtonClick() {
         const QString fileName = m_prompts->askSaveFileName(this);
         if (fileName.isEmpty()) return;
         const QString shown = QDir::toNativeSeparators(fileName);
-        const config::SaveResult result = config::writeDataFile(toPath(fileName), m_image);
-        if (!result.ok) {
+        const auto result = config::writeDataFile(toPath(fileName), m_image);
+        if (!result) {
             m_prompts->showError(this, tr("The file could not be saved.") + QLatin1Char('\n') + shown +
-                                           QLatin1Char('\n') + QString::fromStdString(result.error));
+                                           QLatin1Char('\n') + QString::fromStdString(result.error()));
             return;
         }
         appendLog(QStringLiteral("File Saved:"));

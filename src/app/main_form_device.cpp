@@ -69,15 +69,16 @@ void TMainForm::ProcessDeviceReport(const QByteArray& bytes) {
             std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size())));
         if (m_exchange->identity()) m_presence->setIdentified(m_link->openPath(), *m_exchange->identity());
         // Simulated devices kept in files keep what the exchange stored.
-        if (std::string error; running && m_exchange->idle() && !m_link->backend()->saveState(error))
-            appendLog(QString::fromStdString(error));
+        if (running && m_exchange->idle()) {
+            if (auto saved = m_link->backend()->saveState(); !saved) appendLog(QString::fromStdString(saved.error()));
+        }
         updateExchangeProgress();
     });
 }
 
 bool TMainForm::openDevice() {
-    if (std::string error; m_link->hasBackend() && !m_link->backend()->restoreState(error)) {
-        m_prompts->showError(this, QString::fromStdString(error));
+    if (auto restored = m_link->hasBackend() ? m_link->backend()->restoreState() : core::Result<void>(); !restored) {
+        m_prompts->showError(this, QString::fromStdString(restored.error()));
         return false;
     }
     const bool wasOpen = m_link->DeviceOpen();

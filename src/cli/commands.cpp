@@ -101,8 +101,8 @@ namespace {
 
 bool saveDataFile(const fs::path& path, const ConfigurationImage& image, Streams io) {
     auto saved = config::writeDataFile(path, image);
-    if (!saved.ok) io.err << "Cannot save " << path.string() << ": " << saved.error << ".\n";
-    return saved.ok;
+    if (!saved) io.err << "Cannot save " << path.string() << ": " << saved.error() << ".\n";
+    return saved.has_value();
 }
 
 bool applyAssignments(ConfigurationImage& image, const std::vector<std::string>& assignments, Streams io) {

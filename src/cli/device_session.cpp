@@ -10,8 +10,8 @@ DeviceSession::~DeviceSession() = default;
 
 bool DeviceSession::open(std::ostream& err) {
     device::HidBackend& devices = backend();
-    if (std::string error; !devices.restoreState(error)) {
-        err << error << "\n";
+    if (auto restored = devices.restoreState(); !restored) {
+        err << restored.error() << "\n";
         return false;
     }
 
@@ -36,10 +36,9 @@ bool DeviceSession::open(std::ostream& err) {
 }
 
 bool DeviceSession::saveSimulatedState(std::ostream& err) {
-    std::string error;
-    if (backend().saveState(error)) return true;
-    err << error << "\n";
-    return false;
+    auto saved = backend().saveState();
+    if (!saved) err << saved.error() << "\n";
+    return saved.has_value();
 }
 
 }  // namespace vaskiro::cli

@@ -58,8 +58,8 @@ bool flushToDisk(std::FILE* file) {
 
 }  // namespace
 
-bool writeFileAtomically(const std::filesystem::path& target, std::span<const std::uint8_t> bytes,
-                         std::string& error) {
+core::Result<void> writeFileAtomically(const std::filesystem::path& target, std::span<const std::uint8_t> bytes) {
+    using Failure = core::Unexpected<std::string>;
     std::filesystem::path temporary;
     std::FILE* file = nullptr;
     for (unsigned attempt = 0; attempt < 16 && !file; ++attempt) {
@@ -67,10 +67,7 @@ bool writeFileAtomically(const std::filesystem::path& target, std::span<const st
         file = createNew(temporary);
         if (!file && errno != EEXIST) break;
     }
-    if (!file) {
-        error = std::strerror(errno);
-        return false;
-    }
+    if (!file) return Failure(std::strerror(errno));
 
     bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && flushToDisk(file);
     int writeErrno = errno;
@@ -79,21 +76,19 @@ bool writeFileAtomically(const std::filesystem::path& target, std::span<const st
         writeErrno = errno;
     }
     if (!written) {
-        error = std::strerror(writeErrno);
         std::error_code ignored;
         std::filesystem::remove(temporary, ignored);
-        return false;
+        return Failure(std::strerror(writeErrno));
     }
 
     std::error_code renameError;
     std::filesystem::rename(temporary, target, renameError);
     if (renameError) {
-        error = renameError.message();
         std::error_code ignored;
         std::filesystem::remove(temporary, ignored);
-        return false;
+        return Failure(renameError.message());
     }
-    return true;
+    return {};
 }
 
 }  // namespace vaskiro::config

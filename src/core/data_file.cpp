@@ -62,11 +62,9 @@ FileResult readDataFile(const std::filesystem::path& path, ConfigurationImage& i
     return {outcome, "it does not begin with the header of a " + std::string(kDataFileText) + " data file"};
 }
 
-SaveResult writeDataFile(const std::filesystem::path& path, const ConfigurationImage& image) {
+core::Result<void> writeDataFile(const std::filesystem::path& path, const ConfigurationImage& image) {
     DataFileBytes bytes = encodeDataFile(image);
-    std::string error;
-    bool ok = writeFileAtomically(path, bytes, error);
-    return {ok, error};
+    return writeFileAtomically(path, bytes);
 }
 
 }  // namespace vaskiro::config

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/configuration_image.h"
+#include "core/result.h"
 
 namespace vaskiro::config {
 
@@ -43,13 +44,9 @@ struct FileResult {
 // Reads at most the first 1596 bytes of the file and decodes them.
 FileResult readDataFile(const std::filesystem::path& path, ConfigurationImage& image);
 
-struct SaveResult {
-    bool ok = false;
-    std::string error;
-};
-
 // Writes the file atomically: an existing file is replaced only once the new
-// one is complete, and a failed save leaves it as it was.
-SaveResult writeDataFile(const std::filesystem::path& path, const ConfigurationImage& image);
+// one is complete, and a failed save leaves it as it was; the error is the
+// system's reason.
+core::Result<void> writeDataFile(const std::filesystem::path& path, const ConfigurationImage& image);
 
 }  // namespace vaskiro::config

@@ -10,6 +10,8 @@ namespace vaskiro::device {
 
 namespace {
 
+using Failure = core::Unexpected<std::string>;
+
 // One simulated device whose settings are read from a data file before each
 // search and written back after each exchange, so that successive runs talk
 // to the same device.
@@ -20,26 +22,25 @@ public:
         add("simulated", m_device);
     }
 
-    bool restoreState(std::string& error) override {
-        if (!std::filesystem::exists(m_file)) return true;
+    core::Result<void> restoreState() override {
+        if (!std::filesystem::exists(m_file)) return {};
         config::ConfigurationImage image;
         image.SetDefaults();
-        if (config::readDataFile(m_file, image).outcome != config::LoadOutcome::Loaded) {
-            error = "The simulated device's state file " + m_file.string() + " is not a usable data file.";
-            return false;
-        }
+        if (config::readDataFile(m_file, image).outcome != config::LoadOutcome::Loaded)
+            return Failure("The simulated device's state file " + m_file.string() + " is not a usable data file.");
         m_device->storeImage(image);
-        return true;
+        return {};
     }
 
-    bool saveState(std::string& error) override {
+    core::Result<void> saveState() override {
         config::ConfigurationImage image;
         image.SetDefaults();
         m_device->loadImage(image);
         auto saved = config::writeDataFile(m_file, image);
-        if (!saved.ok)
-            error = "Cannot save the simulated device's state to " + m_file.string() + ": " + saved.error + ".";
-        return saved.ok;
+        if (!saved)
+            return Failure("Cannot save the simulated device's state to " + m_file.string() + ": " + saved.error() +
+                           ".");
+        return {};
     }
 
 private:
@@ -52,10 +53,10 @@ class SavingFolder : public SimulatedFolder {
 public:
     using SimulatedFolder::SimulatedFolder;
 
-    bool saveState(std::string& error) override {
-        if (save(error)) return true;
-        error = "Cannot save a simulated device's state: " + error + ".";
-        return false;
+    core::Result<void> saveState() override {
+        auto saved = save();
+        if (!saved) return Failure("Cannot save a simulated device's state: " + saved.error() + ".");
+        return {};
     }
 };
 

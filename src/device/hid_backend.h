@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/result.h"
 #include "device/report.h"
 
 namespace vaskiro::device {
@@ -82,10 +83,10 @@ public:
     // null where callers must enumerate to learn of changes.
     virtual std::unique_ptr<DeviceChangeMonitor> openChangeMonitor() { return nullptr; }
     // Simulated devices whose settings outlive the process: loads them before
-    // a search and keeps them after an exchange. False with `error` (a whole
-    // sentence) when their file cannot be used. Nothing for real devices.
-    virtual bool restoreState(std::string& /*error*/) { return true; }
-    virtual bool saveState(std::string& /*error*/) { return true; }
+    // a search and keeps them after an exchange; the error is a whole sentence
+    // saying which file cannot be used. Nothing for real devices.
+    virtual core::Result<void> restoreState() { return {}; }
+    virtual core::Result<void> saveState() { return {}; }
 };
 
 }  // namespace vaskiro::device

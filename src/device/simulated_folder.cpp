@@ -72,7 +72,7 @@ std::unique_ptr<HidConnection> SimulatedFolder::open(const std::string& path, st
     return connectTo(device);
 }
 
-bool SimulatedFolder::save(std::string& error) {
+core::Result<void> SimulatedFolder::save() {
     // A device whose file is gone was unplugged: saving it would plug it in again.
     std::erase_if(m_opened, [](const auto& opened) { return !fs::exists(opened.first); });
     for (const auto& [path, device] : m_opened) {
@@ -80,12 +80,9 @@ bool SimulatedFolder::save(std::string& error) {
         image.SetDefaults();
         device->loadImage(image);
         auto saved = config::writeDataFile(path, image);
-        if (!saved.ok) {
-            error = path + ": " + saved.error;
-            return false;
-        }
+        if (!saved) return core::Unexpected(path + ": " + saved.error());
     }
-    return true;
+    return {};
 }
 
 }  // namespace vaskiro::device

@@ -29,8 +29,8 @@ public:
     std::unique_ptr<HidConnection> open(const std::string& path, std::string& error) override;
 
     // Writes the settings of every device opened so far and still plugged in
-    // back to its file; false with `error` when one cannot be written.
-    bool save(std::string& error);
+    // back to its file; the error names the one that cannot be written.
+    core::Result<void> save();
 
     // Each device's replies become readable this long after their requests.
     void setReplyDelay(std::chrono::milliseconds delay) { m_replyDelay = delay; }

@@ -44,8 +44,8 @@ class VaskiroFiles : public VaskiroTool {
 protected:
     void SetUp() override {
         VaskiroTool::SetUp();
-        ASSERT_TRUE(writeDataFile(path("base.dat"), defaults()).ok);
-        ASSERT_TRUE(writeDataFile(path("odd.dat"), oddImage()).ok);
+        ASSERT_TRUE(writeDataFile(path("base.dat"), defaults()));
+        ASSERT_TRUE(writeDataFile(path("odd.dat"), oddImage()));
     }
     // `text` with every '@' made the test's folder.
     std::string here(std::string text) const {
@@ -83,7 +83,7 @@ TEST_P(VaskiroToolRefuses, WithItsMessageAndExitCodeAndWritesNothing) {
     std::ofstream(path("object.json")) << R"({"format": {"dhcp": true}, "version": 1})";
     ConfigurationImage longPassword = defaults();
     longPassword.setText(TextField::DevicePassword, "thirteen-char");
-    ASSERT_TRUE(writeDataFile(path("long.dat"), longPassword).ok);
+    ASSERT_TRUE(writeDataFile(path("long.dat"), longPassword));
 
     const ToolRun result = run(GetParam().arguments);
     EXPECT_EQ(result.code, GetParam().code) << result.out;

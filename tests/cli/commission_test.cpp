@@ -29,7 +29,7 @@ protected:
         fs::create_directories(m_dir / "devices");
         ConfigurationImage base;
         base.SetDefaults();
-        ASSERT_TRUE(writeDataFile(m_dir / "base.dat", base).ok);
+        ASSERT_TRUE(writeDataFile(m_dir / "base.dat", base));
     }
 
     // Plugs `devices` (serial numbers) one at a time as the tool asks; sends

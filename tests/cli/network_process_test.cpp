@@ -166,9 +166,9 @@ protected:
         image.SetDefaults();
         image.setAddress(AddressField::IPAddress, {127, 0, 0, 1});
         image.setBacnetPort(std::stoi(m_port));
-        ASSERT_TRUE(writeDataFile(path("site.dat"), image).ok);
+        ASSERT_TRUE(writeDataFile(path("site.dat"), image));
         image.setText(TextField::DeviceName, "Boiler 2");
-        ASSERT_TRUE(writeDataFile(path("other.dat"), image).ok);
+        ASSERT_TRUE(writeDataFile(path("other.dat"), image));
         ASSERT_EQ(runTool("--simulate=" + path("state.dat") + " write " + path("site.dat")).code, 0);
     }
     std::string m_port;

@@ -94,7 +94,7 @@ TEST(DataFileDisk, SavesReplacingReadsBackAndLeavesNothingBehind) {
     std::ofstream(dir / "a.dat") << std::string(5000, 'x');
     ConfigurationImage image = defaults(), loaded = defaults();
     image.bytes()[1374] = 0x42;  // reserved
-    ASSERT_TRUE(writeDataFile(dir / "a.dat", image).ok);
+    ASSERT_TRUE(writeDataFile(dir / "a.dat", image));
     EXPECT_EQ(fs::file_size(dir / "a.dat"), 1596u);
     const auto missing = readDataFile(dir / "missing.dat", loaded);
     EXPECT_TRUE(missing.outcome == LoadOutcome::Unreadable && !missing.error.empty());
@@ -103,8 +103,8 @@ TEST(DataFileDisk, SavesReplacingReadsBackAndLeavesNothingBehind) {
     EXPECT_EQ(loaded, image);
 
     const auto noFolder = writeDataFile(dir / "no-such-dir" / "a.dat", image);
-    EXPECT_FALSE(noFolder.ok || noFolder.error.empty());
-    EXPECT_FALSE(writeDataFile(dir / "blocked.dat", image).ok);  // the rename fails, the folder stays
+    EXPECT_FALSE(noFolder || noFolder.error().empty());
+    EXPECT_FALSE(writeDataFile(dir / "blocked.dat", image));  // the rename fails, the folder stays
     EXPECT_TRUE(fs::is_directory(dir / "blocked.dat" / "inside"));
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2);  // nothing left behind
     fs::remove_all(dir);
