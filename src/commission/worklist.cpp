@@ -1,4 +1,4 @@
-#include "cli/worklist.h"
+#include "commission/worklist.h"
 
 #include <algorithm>
 #include <map>
@@ -7,7 +7,12 @@
 #include "csv/csv.h"
 #include "device/write_checks.h"
 
-namespace vaskiro::cli {
+namespace vaskiro::commission {
+
+// The setting table is the tool's until it moves into core.
+using cli::findSetting;
+using cli::formatAddress;
+using cli::Setting;
 
 namespace {
 
@@ -86,4 +91,4 @@ std::vector<std::string> readWorklist(std::string_view text, const config::Confi
     return errors;
 }
 
-}  // namespace vaskiro::cli
+}  // namespace vaskiro::commission

@@ -6,7 +6,7 @@
 
 #include "core/configuration_image.h"
 
-namespace vaskiro::cli {
+namespace vaskiro::commission {
 
 // One device to commission: the base configuration with the row's settings.
 struct WorklistRow {
@@ -29,4 +29,4 @@ struct Worklist {
 // empty when `list` is ready to use.
 std::vector<std::string> readWorklist(std::string_view text, const config::ConfigurationImage& base, Worklist& list);
 
-}  // namespace vaskiro::cli
+}  // namespace vaskiro::commission
