@@ -29,6 +29,7 @@
 #include "app/network_check_action.h"
 #include "app/outputs_page.h"
 #include "app/window_exchange_port.h"
+#include "app/window_keys.h"
 #include "core/data_file.h"
 #include "core/str_to_int.h"
 #include "link/device_link.h"
@@ -63,10 +64,11 @@ TMainForm::TMainForm(std::unique_ptr<device::HidBackend> devices, QWidget* paren
     m_inputsPage = new InputsPage(m_controls);
     m_outputsPage = new OutputsPage(m_controls);
     m_analoguesPage = new AnaloguesPage(m_controls);
-    m_pageControl->addTab(m_generalPage, tr("General"));
-    m_pageControl->addTab(m_inputsPage, tr("Inputs"));
-    m_pageControl->addTab(m_outputsPage, tr("Outputs"));
-    m_pageControl->addTab(m_analoguesPage, tr("Analogues"));
+    m_pageControl->addTab(m_generalPage, tr("&General"));
+    m_pageControl->addTab(m_inputsPage, tr("&Inputs"));
+    m_pageControl->addTab(m_outputsPage, tr("&Outputs"));
+    m_pageControl->addTab(m_analoguesPage, tr("&Analogues"));
+    addPageKeys(*m_pageControl, *this);
     m_logMemo = m_generalPage->logMemo();
 
     auto* window = new QVBoxLayout(this);
@@ -145,14 +147,15 @@ QWidget* TMainForm::makeCommandPanel() {
         QString caption;
         void (TMainForm::*handler)();
     };
-    // Three columns of two, filled column by column.
+    // Three columns of two, filled column by column. The mnemonics stay clear
+    // of the pages' Alt+G, Alt+I, Alt+O and Alt+A.
     const std::array<Command, 6> commands = {{
-        {m_loadButton, "LoadButton", tr("Load File"), &TMainForm::LoadButtonClick},
-        {m_saveButton, "SaveButton", tr("Save File"), &TMainForm::SaveButtonClick},
-        {m_writeButton, "WriteButton", tr("Write To VASKIRO"), &TMainForm::WriteButtonClick},
-        {m_readButton, "ReadButton", tr("Read From VASKIRO"), &TMainForm::ReadButtonClick},
-        {m_helpButton, "HelpButton", tr("Help"), &TMainForm::HelpButtonClick},
-        {m_exitButton, "ExitButton", tr("Exit"), &TMainForm::ExitButtonClick},
+        {m_loadButton, "LoadButton", tr("&Load File"), &TMainForm::LoadButtonClick},
+        {m_saveButton, "SaveButton", tr("&Save File"), &TMainForm::SaveButtonClick},
+        {m_writeButton, "WriteButton", tr("&Write To VASKIRO"), &TMainForm::WriteButtonClick},
+        {m_readButton, "ReadButton", tr("&Read From VASKIRO"), &TMainForm::ReadButtonClick},
+        {m_helpButton, "HelpButton", tr("&Help"), &TMainForm::HelpButtonClick},
+        {m_exitButton, "ExitButton", tr("E&xit"), &TMainForm::ExitButtonClick},
     }};
     int width = 0;
     for (std::size_t i = 0; i < commands.size(); ++i) {
@@ -285,7 +288,7 @@ void TMainForm::LoadButtonClick() {
 }
 
 void TMainForm::HelpButtonClick() {
-    m_help.HelpButtonClick();
+    m_help.HelpButtonClick(this);
 }
 
 void TMainForm::ExitButtonClick() {

@@ -23,6 +23,7 @@ QGroupBox* makeCheckBoxGroup(const CheckBoxGroupNames& names, std::span<QCheckBo
         const QString number = QString::number(i + 1);
         boxes[i] = new QCheckBox(number);
         boxes[i]->setObjectName(names.boxPrefix + number);
+        nameControl(boxes[i], names.boxSpoken.arg(number));
         boxRow->addWidget(boxes[i]);
     }
     boxRow->addStretch();
@@ -32,6 +33,8 @@ QGroupBox* makeCheckBoxGroup(const CheckBoxGroupNames& names, std::span<QCheckBo
     allButton->setObjectName(names.allButton);
     noneButton = new QPushButton(names.noneCaption);
     noneButton->setObjectName(names.noneButton);
+    if (!names.allSpoken.isEmpty()) nameControl(allButton, names.allSpoken);
+    if (!names.noneSpoken.isEmpty()) nameControl(noneButton, names.noneSpoken);
     auto* buttonRow = new QHBoxLayout;
     buttonRow->addWidget(allButton);
     buttonRow->addWidget(noneButton);
@@ -50,6 +53,8 @@ QGroupBox* makeNameGroup(const QString& group, const QString& labelPrefix, const
         const QString number = QString::number(i + 1);
         edits[i] = new config::LimitedLineEdit(kNameLimit);
         edits[i]->setObjectName(editPrefix + number);
+        nameControl(edits[i], labelPrefix + QLatin1Char(' ') + number + QObject::tr(" name"),
+                    upToCharacters(kNameLimit));
         if (wholeNames) edits[i]->setMinimumWidth(textWidth(edits[i], kNameLimit));
         auto* label = new QLabel(labelPrefix + QLatin1Char(' ') + number);
         label->setBuddy(edits[i]);
@@ -60,6 +65,15 @@ QGroupBox* makeNameGroup(const QString& group, const QString& labelPrefix, const
         grid->setColumnStretch(column + 1, 1);
     }
     return box;
+}
+
+void nameControl(QWidget* control, const QString& name, const QString& description) {
+    control->setAccessibleName(name);
+    if (!description.isEmpty()) control->setAccessibleDescription(description);
+}
+
+QString upToCharacters(int limit) {
+    return QObject::tr("up to %1 characters").arg(limit);
 }
 
 int textWidth(const QWidget* widget, int characters) {

@@ -19,7 +19,7 @@ bool HelpController::openViewer() { return false; }
 
 void HelpController::closeViewer() {}
 
-void HelpController::HelpButtonClick() {}
+void HelpController::HelpButtonClick(const QWidget*) {}
 
 QWidget* HelpController::viewerWindow() const { return nullptr; }
 

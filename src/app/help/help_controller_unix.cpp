@@ -27,11 +27,12 @@ bool HelpController::openViewer()
     return true;
 }
 
-void HelpController::HelpButtonClick()
+void HelpController::HelpButtonClick(const QWidget* owner)
 {
     if (!m_ready) return;
     HelpViewer* viewer = m_backend->viewer.get();
     viewer->showDefaultTopic();
+    if (owner && !viewer->isVisible()) viewer->placeOnScreenOf(*owner);
     if (viewer->isMinimized()) viewer->showNormal();
     else viewer->show();
     viewer->raise();

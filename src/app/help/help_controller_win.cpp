@@ -84,7 +84,9 @@ bool HelpController::openViewer()
     return true;
 }
 
-void HelpController::HelpButtonClick()
+// The HTML Help control places its window itself, from the file's window
+// definition.
+void HelpController::HelpButtonClick(const QWidget* /*owner*/)
 {
     if (!m_ready) return;
     // The full path: the control looks for a bare file name in the working
