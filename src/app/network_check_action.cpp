@@ -8,6 +8,7 @@
 #include <exception>
 
 #include "app/main_form.h"
+#include "core/display_text.h"
 
 namespace vaskiro::app {
 
@@ -43,15 +44,19 @@ void NetworkCheckAction::CheckNetworkButtonClick() {
         }
         m_form.CollectForm();
     } catch (const std::exception& error) {
-        m_form.prompts().showError(&m_form, QString::fromStdString(error.what()));
+        m_form.prompts().showError(&m_form, QString::fromStdString(core::escapeControlCharacters(error.what())));
         return;
     }
     m_button->setEnabled(false);
     m_form.appendLog(tr("Checking on the network:"));
+    // The check's lines and summary come with the network's texts escaped already; its notes are the
+    // system's own words, escaped here all the same, since they may quote what the system was given.
     const bacnet::Reporter reporter{[this](const std::string& line) { post(line); },
-                                    [this](const std::string& note) { post(note); }};
-    m_thread = std::thread([this, reporter, image = m_form.image(), timeout = m_timeout] {
-        const bacnet::CheckResult result = bacnet::checkOnNetwork(image, {std::nullopt, timeout}, reporter);
+                                    [this](const std::string& note) { post(core::escapeControlCharacters(note)); }};
+    bacnet::CheckOptions options;
+    options.timeout = m_timeout;
+    m_thread = std::thread([this, reporter, image = m_form.image(), options] {
+        const bacnet::CheckResult result = bacnet::checkOnNetwork(image, options, reporter);
         QMetaObject::invokeMethod(this, [this, result] { finish(result); }, Qt::QueuedConnection);
     });
 }

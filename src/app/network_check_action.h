@@ -24,7 +24,7 @@ class NetworkCheckAction : public QObject {
     Q_OBJECT
 public:
     NetworkCheckAction(TMainForm& form, QStatusBar& statusBar);
-    // Waits for a running check to end (at most about four timeouts).
+    // Waits for a running check to end (at most two timeouts).
     ~NetworkCheckAction() override;
 
     // How long to wait for the device's answers (3 s unless set).

@@ -6,10 +6,10 @@ namespace vaskiro::bacnet {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using Clock = Client::Clock;
 
 std::chrono::milliseconds leftUntil(Clock::time_point deadline) {
-    return std::max(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()),
+    return std::max(std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()),
                     std::chrono::milliseconds(0));
 }
 
@@ -17,26 +17,71 @@ bool inRange(const WhoIs& request, std::uint32_t instance) {
     return !request.low || !request.high || (instance >= *request.low && instance <= *request.high);
 }
 
-std::string describe(const Message& reply) {
-    if (const auto* error = std::get_if<Error>(&reply))
-        return "the device answered with error class " + std::to_string(error->errorClass) + ", code " +
-               std::to_string(error->errorCode);
-    if (const auto* reject = std::get_if<Reject>(&reply))
-        return "the device rejected the request (reason " + std::to_string(reject->reason) + ")";
-    return "the device aborted the request (reason " + std::to_string(std::get<Abort>(reply).reason) + ")";
+std::string propertyName(std::uint32_t property) {
+    switch (property) {
+    case kObjectName: return "object-name";
+    case kLocation: return "location";
+    case kDescription: return "description";
+    default: return "property " + std::to_string(property);
+    }
 }
 
-std::optional<std::uint8_t> invokeIdOf(const Message& reply) {
-    if (const auto* ack = std::get_if<ReadPropertyAck>(&reply)) return ack->invokeId;
-    if (const auto* error = std::get_if<Error>(&reply)) return error->invokeId;
-    if (const auto* reject = std::get_if<Reject>(&reply)) return reject->invokeId;
-    if (const auto* abort = std::get_if<Abort>(&reply)) return abort->invokeId;
+// The reply's verdict on `request` when it answers it, from `from`; nothing when it answers something else.
+std::optional<PropertyResult> verdict(const Message& reply, const ReadProperty& request) {
+    if (const auto* ack = std::get_if<ReadPropertyAck>(&reply)) {
+        if (ack->invokeId != request.invokeId || ack->object != request.object || ack->property != request.property ||
+            ack->arrayIndex != request.arrayIndex)
+            return std::nullopt;
+        if (const auto* unreadable = std::get_if<UnreadableText>(&ack->value))
+            return PropertyResult{std::nullopt, "the device sent " + propertyName(request.property) + " " +
+                                                    unreadable->why + ", which this tool cannot read"};
+        return PropertyResult{ack->value, {}};
+    }
+    if (const auto* error = std::get_if<Error>(&reply)) {
+        if (error->invokeId != request.invokeId || error->service != kServiceReadProperty) return std::nullopt;
+        return PropertyResult{std::nullopt, "the device answered with error class " +
+                                                std::to_string(error->errorClass) + ", code " +
+                                                std::to_string(error->errorCode)};
+    }
+    if (const auto* reject = std::get_if<Reject>(&reply)) {
+        if (reject->invokeId != request.invokeId) return std::nullopt;
+        return PropertyResult{std::nullopt,
+                              "the device rejected the request (reason " + std::to_string(reject->reason) + ")"};
+    }
+    if (const auto* abort = std::get_if<Abort>(&reply)) {
+        if (abort->invokeId != request.invokeId || !abort->fromServer) return std::nullopt;
+        return PropertyResult{std::nullopt,
+                              "the device aborted the request (reason " + std::to_string(abort->reason) + ")"};
+    }
     return std::nullopt;
 }
 
 }  // namespace
 
 bool isBroadcast(const Endpoint& endpoint) { return endpoint.address[3] == 255; }
+
+Endpoint broadcastFor(const Endpoint& device) {
+    const auto number = [](const std::array<std::uint8_t, 4>& octets) {
+        return std::uint32_t{octets[0]} << 24 | std::uint32_t{octets[1]} << 16 | std::uint32_t{octets[2]} << 8 |
+               octets[3];
+    };
+    const std::uint32_t address = number(device.address);
+    std::uint32_t broadcast = 0xFFFFFFFF;
+    for (const LocalInterface& local : localInterfaces()) {
+        const std::uint32_t mask = number(local.netmask);
+        if (mask != 0 && mask != 0xFFFFFFFF && (number(local.address) & mask) == (address & mask)) {
+            broadcast = address | ~mask;
+            break;
+        }
+    }
+    return {{static_cast<std::uint8_t>(broadcast >> 24), static_cast<std::uint8_t>(broadcast >> 16),
+             static_cast<std::uint8_t>(broadcast >> 8), static_cast<std::uint8_t>(broadcast)},
+            device.port};
+}
+
+std::chrono::milliseconds retryIntervalWithin(std::chrono::milliseconds bound) {
+    return std::clamp(bound / 3, std::chrono::milliseconds(50), std::chrono::milliseconds(3000));
+}
 
 std::unique_ptr<Client> Client::open(std::uint16_t bacnetPort, std::string& error, std::string& warning) {
     std::unique_ptr<Client> client(new Client);
@@ -54,58 +99,98 @@ std::unique_ptr<Client> Client::open(std::uint16_t bacnetPort, std::string& erro
     return client;
 }
 
-std::vector<SeenDevice> Client::whoIs(const Endpoint& to, const WhoIs& request, std::chrono::milliseconds collect,
-                                      std::string& error) {
-    std::vector<SeenDevice> seen;
+bool Client::sendWhoIs(const Endpoint& to, const WhoIs& request, std::string& error) {
     if (!m_requests->sendTo(encode(request, isBroadcast(to)), to, error)) {
         error = "Cannot send to " + formatEndpoint(to) + ": " + error;
-        return seen;
+        return false;
     }
-    std::vector<UdpSocket*> sockets{m_requests.get()};
-    if (m_broadcasts) sockets.push_back(m_broadcasts.get());
-    const auto deadline = Clock::now() + collect;
-    while (Clock::now() < deadline) {
-        const int ready = UdpSocket::waitReadable(sockets, leftUntil(deadline));
-        if (ready < 0) continue;
-        while (auto received = sockets[static_cast<std::size_t>(ready)]->receive()) {
-            Decoded decoded = decode(received->bytes);
-            if (!decoded.datagram) continue;
-            const auto* iAm = std::get_if<IAm>(&decoded.datagram->message);
-            if (!iAm || !inRange(request, iAm->instance)) continue;
-            SeenDevice device{*iAm, decoded.datagram->forwardedFrom.value_or(received->from)};
-            const bool known = std::any_of(seen.begin(), seen.end(), [&](const SeenDevice& s) {
-                return s.iAm.instance == device.iAm.instance && s.address == device.address;
-            });
-            if (!known) seen.push_back(device);
-        }
-    }
-    return seen;
+    m_range = request;
+    m_whoIs.push_back({to, Clock::now()});
+    return true;
 }
 
-Client::PropertyResult Client::readProperty(const Endpoint& device, std::uint32_t instance, std::uint32_t property,
-                                            std::chrono::milliseconds timeout) {
-    const std::uint8_t invokeId = m_nextInvokeId++;
-    std::string error;
-    if (!m_requests->sendTo(encode(ReadProperty{invokeId, {kDeviceObjectType, instance}, property}, false), device,
-                            error))
-        return {std::nullopt, "cannot send: " + error};
-    UdpSocket* sockets[] = {m_requests.get()};
-    const auto deadline = Clock::now() + timeout;
-    while (Clock::now() < deadline) {
-        if (UdpSocket::waitReadable(sockets, leftUntil(deadline)) < 0) continue;
-        while (auto received = m_requests->receive()) {
-            Decoded decoded = decode(received->bytes);
-            if (!decoded.datagram || received->from != device) continue;
-            const Message& reply = decoded.datagram->message;
-            if (invokeIdOf(reply) != invokeId) continue;
-            if (const auto* ack = std::get_if<ReadPropertyAck>(&reply)) {
-                if (ack->property != property || ack->object != ObjectId{kDeviceObjectType, instance}) continue;
-                return {ack->value, {}};
-            }
-            return {std::nullopt, describe(reply)};
+std::size_t Client::startRead(const Endpoint& device, ObjectId object, std::uint32_t property) {
+    m_reads.push_back({device, ReadProperty{m_nextInvokeId++, object, property}, Clock::now()});
+    send(m_reads.back().request, device, false);
+    return m_reads.size() - 1;
+}
+
+bool Client::allFinished() const {
+    return std::all_of(m_reads.begin(), m_reads.end(), [](const PendingRead& read) { return read.finished; });
+}
+
+void Client::send(const Message& message, const Endpoint& to, bool broadcast) {
+    std::string unused;  // a send that fails is as a datagram lost: the retries and the time bound cover it
+    m_requests->sendTo(encode(message, broadcast), to, unused);
+}
+
+void Client::wait(Clock::time_point until, const std::function<bool()>& done) {
+    std::vector<UdpSocket*> sockets{m_requests.get()};
+    if (m_broadcasts) sockets.push_back(m_broadcasts.get());
+    while (!done() && Clock::now() < until) {
+        const int ready = UdpSocket::waitReadable(sockets, leftUntil(std::min(until, nextResend())));
+        if (ready >= 0) {
+            UdpSocket* socket = sockets[static_cast<std::size_t>(ready)];
+            while (auto received = socket->receive()) handle(*received, socket == m_requests.get());
+        }
+        resendDue();
+    }
+}
+
+void Client::handle(const UdpSocket::Received& received, bool onRequestPort) {
+    Decoded decoded = decode(received.bytes);
+    if (!decoded.datagram) return;
+    const Message& message = decoded.datagram->message;
+    if (const auto* iAm = std::get_if<IAm>(&message)) {
+        if (m_whoIs.empty() || !inRange(m_range, iAm->instance)) return;
+        SeenDevice device{*iAm, decoded.datagram->forwardedFrom.value_or(received.from)};
+        const bool known = std::any_of(m_seen.begin(), m_seen.end(), [&](const SeenDevice& s) {
+            return s.iAm.instance == device.iAm.instance && s.address == device.address;
+        });
+        if (!known) m_seen.push_back(device);
+        return;
+    }
+    if (!onRequestPort) return;
+    for (PendingRead& read : m_reads) {
+        if (read.finished || received.from != read.device) continue;
+        if (auto result = verdict(message, read.request)) {
+            read.result = std::move(*result);
+            read.finished = true;
+            return;
         }
     }
-    return {std::nullopt, "no reply"};
+}
+
+Clock::time_point Client::nextResend() const {
+    Clock::time_point next = Clock::time_point::max();
+    if (m_seen.empty())
+        for (const PendingWhoIs& whoIs : m_whoIs)
+            if (whoIs.retries < kRetries) next = std::min(next, whoIs.sentAt + m_retryInterval);
+    for (const PendingRead& read : m_reads)
+        if (!read.finished) next = std::min(next, read.sentAt + m_retryInterval);
+    return next;
+}
+
+void Client::resendDue() {
+    const auto now = Clock::now();
+    if (m_seen.empty()) {
+        for (PendingWhoIs& whoIs : m_whoIs) {
+            if (whoIs.retries == kRetries || now < whoIs.sentAt + m_retryInterval) continue;
+            send(m_range, whoIs.to, isBroadcast(whoIs.to));
+            whoIs.sentAt = now;
+            ++whoIs.retries;
+        }
+    }
+    for (PendingRead& read : m_reads) {
+        if (read.finished || now < read.sentAt + m_retryInterval) continue;
+        if (read.retries == kRetries) {
+            read.finished = true;  // "no reply"
+            continue;
+        }
+        send(read.request, read.device, false);
+        read.sentAt = now;
+        ++read.retries;
+    }
 }
 
 }  // namespace vaskiro::bacnet

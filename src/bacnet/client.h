@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -18,41 +19,94 @@ struct SeenDevice {
     Endpoint address;  // where it answered from (the original sender of a forwarded I-Am)
 };
 
-// A BACnet/IP client: asks with Who-Is and reads properties. Requests go out
-// from a port of its own, where unicast replies come back; a second socket
-// on the BACnet port hears I-Am replies that devices broadcast. Blocking; one
-// thread at a time.
+// What reading one property came to: the value, or why there is none ("no
+// reply", the device's Error, Reject or Abort, a text this tool cannot read).
+struct PropertyResult {
+    std::optional<Value> value;
+    std::string error = "no reply";
+};
+
+// A BACnet/IP client: asks with Who-Is and reads properties, several at a
+// time. Requests go out from a port of its own, where unicast replies come
+// back; a second socket on the BACnet port hears I-Am replies that devices
+// broadcast. A reply counts only when it matches its request exactly: its
+// source address and port, invoke ID, service, object and property; an
+// Abort only when a server sent it. A request without a reply is sent again
+// after each retry interval (BACnet's APDU timeout), with the same invoke ID,
+// at most kRetries times; then it has had no reply.
+// Blocking; one thread at a time.
 class Client {
 public:
+    using Clock = std::chrono::steady_clock;
+    static constexpr int kRetries = 3;  // BACnet's usual Number_Of_APDU_Retries
+
     // `bacnetPort`: the port the devices use and broadcast their I-Am to.
     // Null with `error` when no socket can be had. When the BACnet port is
     // taken by a program that does not share it, the client still works and
     // `warning` says what may be missed.
     static std::unique_ptr<Client> open(std::uint16_t bacnetPort, std::string& error, std::string& warning);
 
-    // Sends Who-Is to `to` (as a broadcast when it is one) and collects the
-    // I-Am replies within the request's range for `collect`, at most one per
-    // device and address, in the order they came.
-    std::vector<SeenDevice> whoIs(const Endpoint& to, const WhoIs& request, std::chrono::milliseconds collect,
-                                  std::string& error);
+    void setRetryInterval(std::chrono::milliseconds interval) { m_retryInterval = interval; }
 
-    // Reads one property of the device object `instance` at `device`: the
-    // value, or an error text (no reply, the device's Error, Reject or Abort).
-    struct PropertyResult {
-        std::optional<Value> value;
-        std::string error;
-    };
-    PropertyResult readProperty(const Endpoint& device, std::uint32_t instance, std::uint32_t property,
-                                std::chrono::milliseconds timeout);
+    // Sends Who-Is to `to` (as a broadcast when it is one); it is sent again
+    // after each retry interval until a device in its range answers. The I-Am
+    // replies within the range are collected into seen() while waiting.
+    bool sendWhoIs(const Endpoint& to, const WhoIs& request, std::string& error);
+    // At most one per instance and address, in the order they came.
+    const std::vector<SeenDevice>& seen() const { return m_seen; }
+
+    // Sends ReadProperty for `property` of `object` at `device`; returns the
+    // number by which result() tells how it ended.
+    std::size_t startRead(const Endpoint& device, ObjectId object, std::uint32_t property);
+    bool finished(std::size_t read) const { return m_reads[read].finished; }
+    bool allFinished() const;
+    const PropertyResult& result(std::size_t read) const { return m_reads[read].result; }
+
+    // Handles what arrives and resends what is unanswered, until `until` or
+    // until `done` (asked after each arrival and at each retry) says so.
+    void wait(Clock::time_point until, const std::function<bool()>& done);
 
 private:
+    struct PendingRead {
+        Endpoint device;
+        ReadProperty request;
+        Clock::time_point sentAt;
+        int retries = 0;
+        bool finished = false;
+        PropertyResult result{};
+    };
+    struct PendingWhoIs {
+        Endpoint to;
+        Clock::time_point sentAt;
+        int retries = 0;
+    };
+
     Client() = default;
+    void handle(const UdpSocket::Received& received, bool onRequestPort);
+    void resendDue();
+    Clock::time_point nextResend() const;
+    void send(const Message& message, const Endpoint& to, bool broadcast);
+
     std::unique_ptr<UdpSocket> m_requests;
     std::unique_ptr<UdpSocket> m_broadcasts;  // null when the BACnet port was taken
     std::uint8_t m_nextInvokeId = 0;
+    std::chrono::milliseconds m_retryInterval{3000};
+    WhoIs m_range;
+    std::vector<PendingWhoIs> m_whoIs;
+    std::vector<SeenDevice> m_seen;
+    std::vector<PendingRead> m_reads;
 };
 
 // 255.255.255.255 and directed broadcasts (taken as any address ending in 255).
 bool isBroadcast(const Endpoint& endpoint);
+
+// Where a broadcast reaches `device`'s subnet: the directed broadcast of the
+// local interface whose subnet holds its address, else 255.255.255.255; on
+// the device's port.
+Endpoint broadcastFor(const Endpoint& device);
+
+// The retry interval for requests that must end within `bound`: three tries
+// fit in it, between 50 ms and BACnet's usual 3 s.
+std::chrono::milliseconds retryIntervalWithin(std::chrono::milliseconds bound);
 
 }  // namespace vaskiro::bacnet

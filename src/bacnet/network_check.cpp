@@ -5,6 +5,7 @@
 #include <tuple>
 
 #include "bacnet/client.h"
+#include "core/display_text.h"
 #include "core/text_codec.h"
 
 namespace vaskiro::bacnet {
@@ -12,45 +13,67 @@ namespace vaskiro::bacnet {
 namespace {
 
 using config::TextField;
+using core::escapeControlCharacters;
+using Clock = Client::Clock;
 
+// A value read from the network, as it may be shown.
 std::string text(const Value& value) {
-    if (const auto* string = std::get_if<std::string>(&value)) return *string;
+    if (const auto* string = std::get_if<std::string>(&value)) return escapeControlCharacters(*string);
     if (const auto* number = std::get_if<std::uint32_t>(&value)) return std::to_string(*number);
-    return "a value of type " + std::to_string(std::get<OtherValue>(value).tag);
+    if (const auto* other = std::get_if<OtherValue>(&value)) return "a value of type " + std::to_string(other->tag);
+    return "a value this tool cannot read";
 }
 
 void say(const std::function<void(const std::string&)>& to, const std::string& text) {
     if (to) to(text);
 }
 
-std::unique_ptr<Client> openClient(std::uint16_t port, const Reporter& reporter) {
+std::unique_ptr<Client> openClient(std::uint16_t port, std::chrono::milliseconds timeout, const Reporter& reporter) {
     std::string error, warning;
     auto client = Client::open(port, error, warning);
     if (!warning.empty()) say(reporter.note, warning);
     if (!client) say(reporter.note, error);
+    if (client) client->setRetryInterval(retryIntervalWithin(timeout));
     return client;
 }
 
 std::string quoted(const std::string& value) { return '"' + value + '"'; }
 
+std::string addressList(std::vector<SeenDevice> seen) {
+    std::sort(seen.begin(), seen.end(), [](const SeenDevice& a, const SeenDevice& b) { return a.address < b.address; });
+    std::string addresses;
+    for (const SeenDevice& device : seen) addresses += (addresses.empty() ? "" : ", ") + formatEndpoint(device.address);
+    return addresses;
+}
+
 }  // namespace
 
 int discoverDevices(const DiscoverOptions& options, const Reporter& reporter) {
-    auto client = openClient(options.to.port, reporter);
+    auto client = openClient(options.to.port, options.timeout, reporter);
     if (!client) return -1;
     std::string error;
-    std::vector<SeenDevice> seen = client->whoIs(options.to, options.range, options.timeout, error);
-    if (!error.empty()) {
+    if (!client->sendWhoIs(options.to, options.range, error)) {
         say(reporter.note, error);
         return -1;
     }
-    std::sort(seen.begin(), seen.end(), [](const SeenDevice& a, const SeenDevice& b) {
-        return std::tie(a.iAm.instance, a.address) < std::tie(b.iAm.instance, b.address);
+    std::vector<std::size_t> nameReads;  // one per device seen, in the order seen
+    client->wait(Clock::now() + options.timeout, [&] {
+        for (std::size_t i = nameReads.size(); i < client->seen().size(); ++i) {
+            const SeenDevice& device = client->seen()[i];
+            const ObjectId object{kDeviceObjectType, device.iAm.instance};
+            nameReads.push_back(client->startRead(device.address, object, kObjectName));
+        }
+        return false;
+    });
+    std::vector<std::pair<SeenDevice, std::size_t>> seen;
+    for (std::size_t i = 0; i < nameReads.size(); ++i) seen.emplace_back(client->seen()[i], nameReads[i]);
+    std::sort(seen.begin(), seen.end(), [](const auto& a, const auto& b) {
+        return std::tie(a.first.iAm.instance, a.first.address) < std::tie(b.first.iAm.instance, b.first.address);
     });
     std::map<std::uint32_t, int> perInstance;
-    for (const SeenDevice& device : seen) ++perInstance[device.iAm.instance];
-    for (const SeenDevice& device : seen) {
-        auto name = client->readProperty(device.address, device.iAm.instance, kObjectName, options.timeout);
+    for (const auto& [device, read] : seen) ++perInstance[device.iAm.instance];
+    for (const auto& [device, read] : seen) {
+        const PropertyResult& name = client->result(read);
         std::string line = std::to_string(device.iAm.instance) + '\t' + formatEndpoint(device.address) + '\t' +
                            std::to_string(device.iAm.vendorId) + '\t' +
                            (name.value ? text(*name.value) : "(object-name not read: " + name.error + ")");
@@ -73,14 +96,19 @@ CheckResult checkOnNetwork(const config::ConfigurationImage& image, const CheckO
     const Endpoint configured{dhcp ? config::Octets{255, 255, 255, 255} : image.address(config::AddressField::IPAddress),
                               static_cast<std::uint16_t>(port)};
     const Endpoint to = options.to.value_or(configured);
+    const std::optional<Endpoint> broadcast =
+        options.broadcast ? options.broadcast : isBroadcast(to) ? std::nullopt : std::optional(broadcastFor(to));
 
-    auto client = openClient(to.port, reporter);
+    auto client = openClient(to.port, options.timeout, reporter);
     if (!client) return {CheckOutcome::Failed, "The network check could not open a UDP socket."};
     std::string error;
-    std::vector<SeenDevice> seen = client->whoIs(to, WhoIs{instance, instance}, options.timeout, error);
-    if (!error.empty()) return {CheckOutcome::Failed, error};
+    const WhoIs whoIs{instance, instance};
+    if (!client->sendWhoIs(to, whoIs, error) ||
+        (broadcast && *broadcast != to && !client->sendWhoIs(*broadcast, whoIs, error)))
+        return {CheckOutcome::Failed, error};
+    client->wait(Clock::now() + options.timeout, [&] { return !client->seen().empty(); });
     const std::string who = "BACnet device " + std::to_string(instance);
-    if (seen.empty()) {
+    if (client->seen().empty()) {
         say(reporter.line, "No answer from " + who + " at " + formatEndpoint(to));
         return {CheckOutcome::NoAnswer,
                 "Nothing answered as " + who + " at " + formatEndpoint(to) +
@@ -88,18 +116,31 @@ CheckResult checkOnNetwork(const config::ConfigurationImage& image, const CheckO
                     "network (or name a directed address), that the device uses UDP port " +
                     std::to_string(to.port) + ", and that no firewall blocks that port."};
     }
-    if (seen.size() > 1) {
-        std::sort(seen.begin(), seen.end(), [](const SeenDevice& a, const SeenDevice& b) { return a.address < b.address; });
-        std::string addresses;
-        for (const SeenDevice& device : seen) addresses += (addresses.empty() ? "" : ", ") + formatEndpoint(device.address);
-        say(reporter.line, who + ": duplicate instance, answered from " + addresses);
-        return {CheckOutcome::Duplicate, "More than one device answers as " + who + ": " + addresses +
-                                             ".\nGive each device on the network its own object identifier."};
-    }
 
-    const SeenDevice& device = seen.front();
+    // The values are read while a second device with the instance may still answer.
+    const SeenDevice device = client->seen().front();
+    const auto firstHeard = Clock::now();
+    const auto duplicateWindowEnds =
+        firstHeard + std::min<std::chrono::milliseconds>(std::chrono::seconds(1), options.timeout);
+    const std::pair<const char*, TextField> texts[] = {{"object-name", TextField::DeviceName},
+                                                      {"location", TextField::Location},
+                                                      {"description", TextField::Description}};
+    const std::uint32_t properties[] = {kObjectName, kLocation, kDescription};
+    std::size_t reads[std::size(properties)];
+    for (std::size_t i = 0; i < std::size(properties); ++i)
+        reads[i] = client->startRead(device.address, {kDeviceObjectType, instance}, properties[i]);
+    client->wait(firstHeard + options.timeout, [&] { return client->allFinished(); });
+    client->wait(duplicateWindowEnds, [] { return false; });  // what is left of the window, if anything
+
+    if (client->seen().size() > 1) {
+        const std::string addresses = addressList(client->seen());
+        say(reporter.line, who + ": duplicate instance, answered from " + addresses);
+        return {CheckOutcome::Duplicate,
+                "More than one device answers as instance " + std::to_string(instance) + ": " + addresses +
+                    ".\nGive each device on the network its own object identifier."};
+    }
     say(reporter.line, who + " answered from " + formatEndpoint(device.address));
-    std::string differences;
+    std::string differences, unread;
     auto compare = [&](const std::string& item, const std::string& expected, const std::string& found) {
         const bool same = expected == found;
         const std::string verdict = same ? "ok" : "differs: device has " + found;
@@ -109,24 +150,24 @@ CheckResult checkOnNetwork(const config::ConfigurationImage& image, const CheckO
     if (!dhcp)
         compare("address", formatAddress(configured.address), formatAddress(device.address.address));
     compare("port", std::to_string(configured.port), std::to_string(device.address.port));
-    const std::pair<const char*, TextField> texts[] = {{"object-name", TextField::DeviceName},
-                                                      {"location", TextField::Location},
-                                                      {"description", TextField::Description}};
-    const std::uint32_t properties[] = {kObjectName, kLocation, kDescription};
     for (std::size_t i = 0; i < std::size(texts); ++i) {
-        auto read = client->readProperty(device.address, instance, properties[i], options.timeout);
-        const std::string expected = config::fromWindows1252(image.text(texts[i].second));
+        const PropertyResult& read = client->result(reads[i]);
+        const std::string expected = escapeControlCharacters(config::fromWindows1252(image.text(texts[i].second)));
         if (read.value) {
             compare(texts[i].first, quoted(expected), quoted(text(*read.value)));
         } else {
             const std::string verdict = std::string(texts[i].first) + ": cannot read: " + read.error;
             say(reporter.line, verdict);
-            differences += "\n" + verdict;
+            unread += "\n" + verdict;
         }
     }
-    if (differences.empty()) return {CheckOutcome::Match, kFoundAsConfigured};
-    return {CheckOutcome::Differs, who + " answered from " + formatEndpoint(device.address) +
-                                       " but differs from the configuration:" + differences};
+    if (!differences.empty())
+        return {CheckOutcome::Differs, who + " answered from " + formatEndpoint(device.address) +
+                                           " but differs from the configuration:" + differences + unread};
+    if (!unread.empty())
+        return {CheckOutcome::Unread, who + " answered from " + formatEndpoint(device.address) +
+                                          " but not everything could be read:" + unread};
+    return {CheckOutcome::Match, kFoundAsConfigured};
 }
 
 }  // namespace vaskiro::bacnet

@@ -25,17 +25,19 @@ struct DiscoverOptions {
     std::chrono::milliseconds timeout{3000};
 };
 
-// Who-Is, then each answering device's object-name. One line per device,
-// sorted by instance: "instance  address:port  vendor N  name", with
-// "duplicate instance" after each of two or more devices with one instance.
-// Returns how many devices answered, or -1 when the search could not be made
-// (the reason in a note).
+// Who-Is, then each answering device's object-name, read as soon as its I-Am
+// comes, all within `timeout`. One line per device, sorted by instance,
+// tab-separated: instance, address:port, vendor, name (its control
+// characters escaped), with "duplicate instance" after each of two or more
+// devices with one instance. Returns how many devices answered, or -1 when
+// the search could not be made (the reason in a note).
 int discoverDevices(const DiscoverOptions& options, const Reporter& reporter);
 
 enum class CheckOutcome {
     Match,              // the device answered and everything compared equal
     NoAnswer,           // no device with the configured instance answered
-    Differs,            // it answered but something differs or could not be read
+    Differs,            // it answered and a value read differs
+    Unread,             // it answered but a property could not be read (no reply, an error, an unreadable text)
     Duplicate,          // the instance answered from two or more addresses
     BadConfiguration,   // the object identifier is no BACnet instance
     Failed,             // no socket, or the request could not be sent
@@ -52,14 +54,23 @@ struct CheckOptions {
     // Default: the configuration's own address and port, or a broadcast on
     // its port when it takes its address by DHCP.
     std::optional<Endpoint> to;
+    // Where the same Who-Is is broadcast, so that a second device with the
+    // instance answers too. Default: broadcastFor(to); not sent when `to` is
+    // a broadcast itself.
+    std::optional<Endpoint> broadcast;
     std::chrono::milliseconds timeout{3000};
 };
 
 inline constexpr const char* kFoundAsConfigured = "Device found on the network as configured";
 
-// Asks for exactly the configured device instance and compares what answers
-// with `image`: the address (unless DHCP), the port, object-name, location
-// and description; one line per item, "ok" or "differs: device has ...".
+// Asks for exactly the configured device instance (Who-Is to `to` and to the
+// broadcast) and compares what answers with `image`: the address (unless
+// DHCP), the port, object-name, location and description; one line per
+// item, "ok" or "differs: device has ...". Waits at most `timeout` for the
+// I-Am and then at most `timeout` for the values, which are read at once;
+// ends as soon as every value is in and a duplicate window (1 s, or the
+// timeout when shorter) after the first I-Am has passed. Texts from the
+// network and the file are shown with their control characters escaped.
 CheckResult checkOnNetwork(const config::ConfigurationImage& image, const CheckOptions& options,
                            const Reporter& reporter);
 

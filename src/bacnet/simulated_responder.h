@@ -10,23 +10,32 @@
 #include <vector>
 
 #include "bacnet/codec.h"
+#include "bacnet/object_database.h"
+#include "bacnet/simulated_objects.h"
 #include "bacnet/udp_socket.h"
 #include "core/configuration_image.h"
 
 namespace vaskiro::bacnet {
 
-// What a device says of itself beyond its configuration.
-struct DeviceIdentity {
-    std::uint32_t vendorId = 0;
-    std::string modelName = "VASKIRO BACnet Interface";
-    std::string firmwareRevision = "1.00";
-    std::string applicationVersion = "1.00";
+// A device with `image` and `identity` as any BACnet client sees it: I-Am to
+// a Who-Is that includes its instance; the value or an Error to ReadProperty
+// (array elements too) and ReadPropertyMultiple, for its own instance or the
+// wildcard 4194303; a Reject to a request it cannot parse or a service it
+// does not execute; an Abort (segmentation-not-supported) to a segmented
+// request or where the reply would not fit the client's largest APDU;
+// nothing to anything else. Texts leave as UTF-8.
+class SimulatedDevice {
+public:
+    SimulatedDevice(const config::ConfigurationImage& image, const DeviceIdentity& identity);
+    std::optional<Message> answer(const Message& request) const;
+
+private:
+    std::uint32_t m_instance;
+    std::uint32_t m_vendorId;
+    std::unique_ptr<ObjectDatabase> m_objects;  // the Device object's object-list refers to it
 };
 
-// The reply a device with `image` and `identity` gives to one datagram:
-// I-Am to a Who-Is that includes its instance, the value or an Error to a
-// ReadProperty, a Reject to any other confirmed request, an Abort to a
-// segmented one; nothing to anything else. Texts leave as UTF-8.
+// One reply of a SimulatedDevice made for it.
 std::optional<Message> answer(const config::ConfigurationImage& image, const DeviceIdentity& identity,
                               const Message& request);
 
@@ -47,11 +56,10 @@ public:
     void serve(const std::atomic<bool>& stop, std::chrono::steady_clock::time_point until);
 
 private:
-    SimulatedResponder(const config::ConfigurationImage& image, DeviceIdentity identity)
-        : m_image(image), m_identity(std::move(identity)) {}
+    SimulatedResponder(const config::ConfigurationImage& image, const DeviceIdentity& identity)
+        : m_device(image, identity) {}
 
-    config::ConfigurationImage m_image;
-    DeviceIdentity m_identity;
+    SimulatedDevice m_device;
     std::unique_ptr<UdpSocket> m_unicast;
     std::unique_ptr<UdpSocket> m_broadcasts;
 };

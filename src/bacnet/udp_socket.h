@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -15,6 +16,14 @@ namespace vaskiro::bacnet {
 // One IPv4 UDP socket. The platform's calls live in udp_socket_<platform>.cpp;
 // nothing here knows BACnet beyond the address type. Not thread-safe: one
 // thread uses a socket at a time.
+// An IPv4 address of this machine and its subnet mask.
+struct LocalInterface {
+    std::array<std::uint8_t, 4> address{};
+    std::array<std::uint8_t, 4> netmask{};
+};
+// The machine's IPv4 interfaces that are up; none when they cannot be listed.
+std::vector<LocalInterface> localInterfaces();
+
 class UdpSocket {
 public:
     // Binds `local` (address 0.0.0.0 for every interface, port 0 for one the

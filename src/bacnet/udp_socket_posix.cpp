@@ -1,6 +1,8 @@
 #include "bacnet/udp_socket.h"
 
 #include <arpa/inet.h>
+#include <ifaddrs.h>
+#include <net/if.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -18,6 +20,20 @@ namespace {
 int fd(std::intptr_t handle) { return static_cast<int>(handle); }
 
 }  // namespace
+
+std::vector<LocalInterface> localInterfaces() {
+    std::vector<LocalInterface> found;
+    ifaddrs* list = nullptr;
+    if (::getifaddrs(&list) != 0) return found;
+    for (const ifaddrs* at = list; at; at = at->ifa_next) {
+        if (!at->ifa_addr || !at->ifa_netmask || at->ifa_addr->sa_family != AF_INET || !(at->ifa_flags & IFF_UP))
+            continue;
+        found.push_back({fromSockaddr(*reinterpret_cast<const sockaddr_in*>(at->ifa_addr)).address,
+                         fromSockaddr(*reinterpret_cast<const sockaddr_in*>(at->ifa_netmask)).address});
+    }
+    ::freeifaddrs(list);
+    return found;
+}
 
 std::unique_ptr<UdpSocket> UdpSocket::open(const Endpoint& local, bool shareable, std::string& error) {
     const int s = ::socket(AF_INET, SOCK_DGRAM, 0);

@@ -28,6 +28,26 @@ SOCKET sock(std::intptr_t handle) { return static_cast<SOCKET>(handle); }
 
 }  // namespace
 
+std::vector<LocalInterface> localInterfaces() {
+    std::vector<LocalInterface> found;
+    std::string error;
+    if (!startWinsock(error)) return found;
+    const SOCKET s = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    if (s == INVALID_SOCKET) return found;
+    INTERFACE_INFO interfaces[64];
+    DWORD bytes = 0;
+    if (::WSAIoctl(s, SIO_GET_INTERFACE_LIST, nullptr, 0, interfaces, sizeof interfaces, &bytes, nullptr,
+                   nullptr) == 0) {
+        for (DWORD i = 0; i < bytes / sizeof(INTERFACE_INFO); ++i) {
+            if (!(interfaces[i].iiFlags & IFF_UP)) continue;
+            found.push_back({fromSockaddr(interfaces[i].iiAddress.AddressIn).address,
+                             fromSockaddr(interfaces[i].iiNetmask.AddressIn).address});
+        }
+    }
+    ::closesocket(s);
+    return found;
+}
+
 std::unique_ptr<UdpSocket> UdpSocket::open(const Endpoint& local, bool shareable, std::string& error) {
     if (!startWinsock(error)) return nullptr;
     const SOCKET s = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);

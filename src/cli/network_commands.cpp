@@ -26,9 +26,10 @@ bacnet::Reporter toStreams(Streams io) {
             [&err = io.err](const std::string& note) { err << note << '\n'; }};
 }
 
-std::optional<bacnet::Endpoint> parseDestination(const std::string& text, std::uint16_t defaultPort, Streams io) {
+std::optional<bacnet::Endpoint> parseDestination(const std::string& text, std::uint16_t defaultPort, Streams io,
+                                                 const char* option = "--to") {
     auto endpoint = bacnet::parseEndpoint(text, defaultPort);
-    if (!endpoint) io.err << "Bad value: --to " << text << " is not ADDRESS or ADDRESS:PORT.\n";
+    if (!endpoint) io.err << "Bad value: " << option << ' ' << text << " is not ADDRESS or ADDRESS:PORT.\n";
     return endpoint;
 }
 
@@ -77,12 +78,17 @@ int runCheck(const std::filesystem::path& input, const NetworkOptions& options, 
     if (!loadConfiguration(input, image, io)) return kExitFailure;
     bacnet::CheckOptions check;
     check.timeout = milliseconds(options.timeoutSeconds);
+    // Without a port, the configured one: a directed broadcast reaches the device where it listens.
+    const std::int32_t port = image.bacnetPort();
+    const std::uint16_t defaultPort =
+        port > 0 && port <= 0xFFFF ? static_cast<std::uint16_t>(port) : bacnet::kBacnetPort;
     if (!options.to.empty()) {
-        // Without a port, the configured one: a directed broadcast reaches the device where it listens.
-        const std::int32_t port = image.bacnetPort();
-        check.to = parseDestination(options.to, port > 0 && port <= 0xFFFF ? static_cast<std::uint16_t>(port)
-                                                                          : bacnet::kBacnetPort, io);
+        check.to = parseDestination(options.to, defaultPort, io);
         if (!check.to) return kExitUsage;
+    }
+    if (!options.broadcast.empty()) {
+        check.broadcast = parseDestination(options.broadcast, defaultPort, io, "--broadcast");
+        if (!check.broadcast) return kExitUsage;
     }
     const bacnet::CheckResult result = bacnet::checkOnNetwork(image, check, toStreams(io));
     switch (result.outcome) {
@@ -91,6 +97,7 @@ int runCheck(const std::filesystem::path& input, const NetworkOptions& options, 
     case bacnet::CheckOutcome::Duplicate: io.err << result.summary << '\n'; return kExitDiffer;
     case bacnet::CheckOutcome::BadConfiguration: io.err << result.summary << '\n'; return kExitUsage;
     case bacnet::CheckOutcome::NoAnswer:
+    case bacnet::CheckOutcome::Unread:
     case bacnet::CheckOutcome::Failed: break;
     }
     io.err << result.summary << '\n';

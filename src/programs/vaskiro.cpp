@@ -4,6 +4,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <charconv>
 #include <cmath>
 #include <iostream>
 #include <limits>
@@ -26,8 +27,21 @@
 #include "device/backend_choice.h"
 #include "hid/hidapi_backend.h"
 
+namespace {
+
+// Every --timeout, the tool's and each command's: seconds to wait for answers, within one range.
+std::string timeoutOutOfRange(std::string& text) {
+    double seconds = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seconds);
+    if (error == std::errc{} && end == text.data() + text.size() && seconds >= 0.05 && seconds <= 600) return {};
+    return "takes 0.05 to 600 seconds, not " + text;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     using namespace vaskiro::cli;
+    const CLI::Validator timeoutRange(timeoutOutOfRange, "SECONDS (0.05-600)", "timeout");
 
     CLI::App app{"Reads, writes and inspects the settings of a VASKIRO BACnet interface.\n"
                  "Exit codes: 0 done, 1 device or file failure, 2 bad usage or bad value, 3 (diff, check) different.",
@@ -38,8 +52,10 @@ int main(int argc, char** argv) {
     double timeoutSeconds = 5.0;
     auto* simulate =
         app.add_option("--simulate", simulateState, std::string(vaskiro::device::kSimulateOptionHelp))->expected(0, 1);
-    app.add_option("--timeout", timeoutSeconds, "Seconds to wait for each reply of the device (default 5)")
-        ->check(CLI::PositiveNumber);
+    auto* globalTimeout = app.add_option("--timeout", timeoutSeconds,
+                                         "Seconds to wait for answers: each reply of the device (default 5); for "
+                                         "discover, check and wait, as their own --timeout")
+                              ->check(timeoutRange);
     std::string devicePath;
     app.add_option("--device", devicePath, std::string(vaskiro::device::kDeviceOptionHelp));
 
@@ -110,21 +126,30 @@ int main(int argc, char** argv) {
                                                     "object-name; exit 0 when any answered, 1 when none");
     discover->add_option("--to", network.to, "ADDRESS[:PORT] to ask: one device or a directed broadcast "
                                              "(default 255.255.255.255:47808)");
-    discover->add_option("--timeout", network.timeoutSeconds, "Seconds to collect answers (default 3)")
-        ->check(CLI::PositiveNumber);
+    auto* discoverTimeout =
+        discover->add_option("--timeout", network.timeoutSeconds, "Seconds to collect answers and names (default 3)")
+            ->check(timeoutRange);
     auto* instanceOption = discover->add_option("--instance", instance, "Only the device with this instance")
                                ->check(CLI::Range(0u, 4194303u));
     discover->add_option("--range", network.range, "LOW-HIGH: only devices whose instance lies in this range")
         ->excludes(instanceOption);
     auto* check = app.add_subcommand("check", "Ask the network for the device a configuration describes and compare; "
-                                              "exit 0 as configured, 1 no answer, 3 differs or duplicate instance");
+                                              "exit 0 as configured, 1 no answer or a value not read, 3 differs or "
+                                              "duplicate instance");
     check->add_option("file", input, "Data file (.dat) or JSON file")->required();
     check->add_option("--to", network.to, "ADDRESS[:PORT] to ask (default: the file's address; a broadcast "
                                           "when it uses DHCP; the file's port)");
-    check->add_option("--timeout", network.timeoutSeconds, "Seconds to wait for answers (default 3)")
-        ->check(CLI::PositiveNumber);
+    check->add_option("--broadcast", network.broadcast,
+                      "ADDRESS[:PORT] where the Who-Is is broadcast as well, so that a second device with the "
+                      "instance answers too (default: the directed broadcast of the local subnet that holds the "
+                      "device's address, else 255.255.255.255)");
+    auto* checkTimeout =
+        check->add_option("--timeout", network.timeoutSeconds, "Seconds to wait for the I-Am, and again for the "
+                                                               "values (default 3)")
+            ->check(timeoutRange);
     auto* simulateNetwork = app.add_subcommand(
-        "simulate-network", "Answer Who-Is and ReadProperty as the simulated device in STATE, until interrupted");
+        "simulate-network", "Answer as a BACnet device (Who-Is, ReadProperty, ReadPropertyMultiple) with the "
+                            "simulated device's configuration in STATE, until interrupted");
     simulateNetwork->add_option("state", input, "The simulated device's state file (see --simulate=STATE)")
         ->required();
     simulateNetwork->add_option("--at", simulateAt, "ADDRESS:PORT to answer on (default 127.0.0.1 and the port "
@@ -140,7 +165,7 @@ int main(int argc, char** argv) {
     double waitSeconds = 0;
     wait->add_flag("--gone", gone, "Return as soon as no device is connected instead");
     auto* waitTimeout =
-        wait->add_option("--timeout", waitSeconds, "Give up after SECONDS (default: never)")->check(CLI::NonNegativeNumber);
+        wait->add_option("--timeout", waitSeconds, "Give up after SECONDS (default: never)")->check(timeoutRange);
     for (auto* sub : {info, read, write, show, exportCommand, importCommand, set, diff, unitsCommand, discover, check,
                       simulateNetwork, commission, sheet, list, wait})
         sub->fallthrough();
@@ -183,17 +208,24 @@ int main(int argc, char** argv) {
         }
         return runSheet(sheetOptions, io);
     }
+    // The tool's --timeout counts for a command that was given none of its own.
+    const bool global = globalTimeout->count() > 0;
     if (*discover) {
         if (*instanceOption) network.range = std::to_string(instance);
+        if (global && discoverTimeout->count() == 0) network.timeoutSeconds = timeoutSeconds;
         return runDiscover(network, io);
     }
-    if (*check) return runCheck(input, network, io);
+    if (*check) {
+        if (global && checkTimeout->count() == 0) network.timeoutSeconds = timeoutSeconds;
+        return runCheck(input, network, io);
+    }
     if (*simulateNetwork)
         return runSimulateNetwork(input, simulateAt, *forOption ? std::optional(simulateFor) : std::nullopt, io);
     if (*list) return runList(options, identify, io);
     if (*wait) {
         std::optional<std::chrono::milliseconds> limit;
         if (waitTimeout->count() > 0) limit = std::chrono::milliseconds(std::llround(waitSeconds * 1000.0));
+        else if (global) limit = options.replyTimeout;
         return runWait(options, gone, limit, io);
     }
     return runUnits(io);

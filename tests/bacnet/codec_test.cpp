@@ -40,6 +40,17 @@ const Exact kExact[] = {
     {"ErrorUnknownProperty", Error{1, 12, 2, 32}, false, "81 0A 00 0D 01 00 50 01 0C 91 02 91 20"},
     {"Reject", Reject{1, 9}, false, "81 0A 00 09 01 00 60 01 09"},
     {"AbortByServer", Abort{1, 4, true}, false, "81 0A 00 09 01 00 71 01 04"},
+    {"AbortByClient", Abort{1, 4, false}, false, "81 0A 00 09 01 00 70 01 04"},
+    // ReadProperty object-list[0]: ... 19 4C property 76, 29 00 context tag 2 array index 0.
+    {"ReadArrayLength", ReadProperty{1, {8, 12345}, kObjectList, 0}, false,
+     "81 0A 00 13 01 04 00 05 01 0C 0C 02 00 30 39 19 4C 29 00"},
+    // 00 05 01 0E: ReadPropertyMultiple; 0C object, 1E [1] opens the list of 09 [0] property (19 [1] index), 1F closes.
+    {"ReadMultiple", ReadPropertyMultiple{1, {{{8, 12345}, {{kObjectName, {}}, {kObjectList, 0}}}}}, false,
+     "81 0A 00 17 01 04 00 05 01 0E 0C 02 00 30 39 1E 09 4D 09 4C 19 00 1F"},
+    // 0C: segmented, more follows; max APDU 05, invoke ID 01, sequence 00, window 01, service 0C.
+    {"SegmentedRequest", SegmentedRequest{1}, false, "81 0A 00 0C 01 04 0C 05 01 00 01 0C"},
+    // A ReadProperty header without its object: cut short, so missing-required-parameter (5).
+    {"InvalidRequest", InvalidRequest{1, 5}, false, "81 0A 00 0A 01 04 00 05 01 0C"},
 };
 
 class ExactBytes : public ::testing::TestWithParam<Exact> {};
@@ -78,9 +89,24 @@ const Received kReceived[] = {
     {"Set0NotUtf8ReadAsWindows1252", "81 0A 00 15 01 00 30 01 0C 0C 02 00 30 39 19 1C 3E 72 00 80 3F",
      ReadPropertyAck{1, {8, 12345}, kDescription, std::string("\xE2\x82\xAC")}, std::nullopt},
     {"ArrayIndexAndAList", "81 0A 00 18 01 00 30 01 0C 0C 02 00 30 39 19 4D 29 01 3E 21 07 21 08 3F",
-     ReadPropertyAck{1, {8, 12345}, kObjectName, OtherValue{2}}, std::nullopt},
+     ReadPropertyAck{1, {8, 12345}, kObjectName, OtherValue{2}, 1}, std::nullopt},
     {"ConstructedValue", "81 0A 00 16 01 00 30 01 0C 0C 02 00 30 39 19 4D 3E 0E 91 00 0F 3F",
      ReadPropertyAck{1, {8, 12345}, kObjectName, OtherValue{0}}, std::nullopt},
+    {"EmptyList", "81 0A 00 12 01 00 30 01 0C 0C 02 00 30 39 19 1E 3E 3F",
+     ReadPropertyAck{1, {8, 12345}, kDeviceAddressBinding, OtherValue{0}}, std::nullopt},
+    // 72 02 41: a string of 2 octets in character set 2 (JIS X 0208), which needs tables to read.
+    {"Charset2Text", "81 0A 00 15 01 00 30 01 0C 0C 02 00 30 39 19 4D 3E 72 02 41 3F",
+     ReadPropertyAck{1, {8, 12345}, kObjectName, UnreadableText{"in character set 2"}}, std::nullopt},
+    {"Ucs2OddLength", "81 0A 00 15 01 00 30 01 0C 0C 02 00 30 39 19 4D 3E 72 04 41 3F",
+     ReadPropertyAck{1, {8, 12345}, kObjectName, UnreadableText{"in UCS-2 cut inside a character"}}, std::nullopt},
+    // 0E: ReadPropertyMultiple's acknowledgement; its results are kept as they came.
+    {"ReadMultipleAck", "81 0A 00 16 01 00 30 01 0E 0C 02 00 30 39 1E 29 4D 4E 21 07 4F 1F",
+     ReadPropertyMultipleAck{1, hex("0C 02 00 30 39 1E 29 4D 4E 21 07 4F 1F")}, std::nullopt},
+    {"ReadPropertyCutShort", "81 0A 00 0F 01 04 00 05 01 0C 0C 02 00 30 39", InvalidRequest{1, 5}, std::nullopt},
+    // 21 4D: the property as an application tag, not context tag 1: invalid-tag (4).
+    {"ReadPropertyWrongTag", "81 0A 00 11 01 04 00 05 01 0C 0C 02 00 30 39 21 4D", InvalidRequest{1, 4}, std::nullopt},
+    {"ReadPropertyTooLong", "81 0A 00 12 01 04 00 05 01 0C 0C 02 00 30 39 19 4D 00", InvalidRequest{1, 7},
+     std::nullopt},
 };
 
 class ReceivedBytes : public ::testing::TestWithParam<Received> {};
@@ -107,7 +133,6 @@ TEST(Decode, RefusesWhatIsMalformed) {
                               "81 0A 00 07 01 80 00", "81 0B 00 0B 01 08 00 05 00 10 08",
                               "81 0B 00 0A 01 00 10 08 09 05", "81 0B 00 10 01 00 10 08 0B 40 00 00 1B 40 00 00",
                               "81 0A 00 09 01 00 10 08 00", "81 0A 00 09 01 00 38 01 0C",
-                              "81 0A 00 15 01 00 30 01 0C 0C 02 00 30 39 19 4D 3E 72 01 41 3F",
                               "81 0A 00 13 01 00 30 01 0C 0C 02 00 30 39 19 4D 3E 1F 3F",
                               "81 0A 00 0B 01 00 10 00 C4 02 00"})
         EXPECT_FALSE(decode(hex(bytes)).datagram) << bytes;
@@ -140,12 +165,78 @@ TEST(SimulatedDevice, AnswersFromItsConfiguration) {
         {"81 0B 00 0E 01 00 10 08 0A 30 3A 1A 30 3A", ""},
         {"81 0A 00 11 01 04 00 05 01 0C 0C 02 00 30 39 19 3A",
          "81 0A 00 1A 01 00 30 01 0C 0C 02 00 30 39 19 3A 3E 75 06 00 45 61 72 74 68 3F"},
-        {"81 0A 00 11 01 04 00 05 01 0C 0C 02 00 30 39 19 4B", "81 0A 00 0D 01 00 50 01 0C 91 02 91 20"},
+        {"81 0A 00 11 01 04 00 05 01 0C 0C 02 00 30 39 19 55", "81 0A 00 0D 01 00 50 01 0C 91 02 91 20"},
         {"81 0A 00 11 01 04 00 05 01 0C 0C 02 00 30 3A 19 4D", "81 0A 00 0D 01 00 50 01 0C 91 01 91 1F"},
         {"81 0A 00 0A 01 04 00 05 02 0F", "81 0A 00 09 01 00 60 02 09"},
     };
     for (const auto& [request, reply] : exchanges) {
         auto answered = answer(image, {}, decode(hex(request)).datagram->message);
+        EXPECT_EQ(answered ? encode(*answered, false) : std::vector<std::uint8_t>{}, hex(reply)) << request;
+    }
+}
+
+// Requests as a third-party client sends them, and the replies worked out from the configuration below.
+// Objects: device 02 00 30 39 (wildcard 02 3F FF FF), binary-input 1 00 C0 00 01, binary-output 2 01 00 00 02,
+// analog-input 1 00 00 00 01. Acks: 30 01 0C, the object, the property (19 nn, or 1A nn nn), 3E value 3F.
+TEST(SimulatedDevice, PresentsTheDeviceAndItsPointsToAnyClient) {
+    vaskiro::config::ConfigurationImage image;
+    image.SetDefaults();
+    image.setFlag(vaskiro::config::FlagGroup::InvertInput, 1, true);
+    image.setFlag(vaskiro::config::FlagGroup::OutputStartStatus, 2, true);
+    const std::pair<const char*, const char*> exchanges[] = {
+        // object-list[0] of the wildcard device: 41 objects (21 29), the ack naming the device's own instance.
+        {"81 0A 00 13 01 04 00 05 01 0C 0C 02 3F FF FF 19 4C 29 00",
+         "81 0A 00 16 01 00 30 01 0C 0C 02 00 30 39 19 4C 29 00 3E 21 29 3F"},
+        {"81 0A 00 13 01 04 00 05 01 0C 0C 02 00 30 39 19 4C 29 02",
+         "81 0A 00 19 01 00 30 01 0C 0C 02 00 30 39 19 4C 29 02 3E C4 00 C0 00 01 3F"},
+        // object-list[42]: invalid-array-index (42); object-name[1]: property-is-not-an-array (50).
+        {"81 0A 00 13 01 04 00 05 01 0C 0C 02 00 30 39 19 4C 29 2A", "81 0A 00 0D 01 00 50 01 0C 91 02 91 2A"},
+        {"81 0A 00 13 01 04 00 05 01 0C 0C 02 00 30 39 19 4D 29 01", "81 0A 00 0D 01 00 50 01 0C 91 02 91 32"},
+        // object-type device (91 08); protocol-services-supported: 41 bits, 7 unused, readProperty (12),
+        // readPropertyMultiple (14), who-Is (34); protocol-object-types-supported: 55 bits, 1 unused,
+        // analog-input 0, binary-input 3, binary-output 4, device 8; device-address-binding: an empty list.
+        {"81 0A 00 11 01 04 00 05 01 0C 0C 02 00 30 39 19 4F", "81 0A 00 14 01 00 30 01 0C 0C 02 00 30 39 19 4F 3E 91 08 3F"},
+        {"81 0A 00 11 01 04 00 05 01 0C 0C 02 00 30 39 19 61",
+         "81 0A 00 1B 01 00 30 01 0C 0C 02 00 30 39 19 61 3E 85 07 07 00 0A 00 00 20 00 3F"},
+        {"81 0A 00 11 01 04 00 05 01 0C 0C 02 00 30 39 19 60",
+         "81 0A 00 1C 01 00 30 01 0C 0C 02 00 30 39 19 60 3E 85 08 01 98 80 00 00 00 00 00 3F"},
+        {"81 0A 00 11 01 04 00 05 01 0C 0C 02 00 30 39 19 1E", "81 0A 00 12 01 00 30 01 0C 0C 02 00 30 39 19 1E 3E 3F"},
+        // binary-input 1: present-value inactive, polarity reverse (inverted), status-flags 4 bits all clear,
+        // property-list: present-value, description, status-flags, event-state, out-of-service, polarity.
+        {"81 0A 00 11 01 04 00 05 01 0C 0C 00 C0 00 01 19 55", "81 0A 00 14 01 00 30 01 0C 0C 00 C0 00 01 19 55 3E 91 00 3F"},
+        {"81 0A 00 11 01 04 00 05 01 0C 0C 00 C0 00 01 19 54", "81 0A 00 14 01 00 30 01 0C 0C 00 C0 00 01 19 54 3E 91 01 3F"},
+        {"81 0A 00 11 01 04 00 05 01 0C 0C 00 C0 00 01 19 6F",
+         "81 0A 00 15 01 00 30 01 0C 0C 00 C0 00 01 19 6F 3E 82 04 00 3F"},
+        {"81 0A 00 12 01 04 00 05 01 0C 0C 00 C0 00 01 1A 01 73",
+         "81 0A 00 1F 01 00 30 01 0C 0C 00 C0 00 01 1A 01 73 3E 91 55 91 1C 91 6F 91 24 91 51 91 54 3F"},
+        // binary-output 2 starts active: relinquish-default 1; a priority array of 16.
+        {"81 0A 00 11 01 04 00 05 01 0C 0C 01 00 00 02 19 68", "81 0A 00 14 01 00 30 01 0C 0C 01 00 00 02 19 68 3E 91 01 3F"},
+        {"81 0A 00 13 01 04 00 05 01 0C 0C 01 00 00 02 19 57 29 00",
+         "81 0A 00 16 01 00 30 01 0C 0C 01 00 00 02 19 57 29 00 3E 21 10 3F"},
+        // analog-input 1: units 95 (no-units), cov-increment 1024.0 (real 44 80 00 00), its name.
+        {"81 0A 00 11 01 04 00 05 01 0C 0C 00 00 00 01 19 75", "81 0A 00 14 01 00 30 01 0C 0C 00 00 00 01 19 75 3E 91 5F 3F"},
+        {"81 0A 00 11 01 04 00 05 01 0C 0C 00 00 00 01 19 16",
+         "81 0A 00 17 01 00 30 01 0C 0C 00 00 00 01 19 16 3E 44 44 80 00 00 3F"},
+        {"81 0A 00 11 01 04 00 05 01 0C 0C 00 00 00 01 19 4D",
+         "81 0A 00 1F 01 00 30 01 0C 0C 00 00 00 01 19 4D 3E 75 0B 00 41 6E 61 6C 6F 67 75 65 20 31 3F"},
+        // binary-input 17 does not exist: unknown-object.
+        {"81 0A 00 11 01 04 00 05 01 0C 0C 00 C0 00 11 19 55", "81 0A 00 0D 01 00 50 01 0C 91 01 91 1F"},
+        // Truncated, wrongly tagged, too long: Reject 5, 4, 7; segmented: Abort 4 with the server bit.
+        {"81 0A 00 0D 01 04 00 05 01 0C 0C 02 00", "81 0A 00 09 01 00 60 01 05"},
+        {"81 0A 00 11 01 04 00 05 01 0C 0C 02 00 30 39 21 4D", "81 0A 00 09 01 00 60 01 04"},
+        {"81 0A 00 12 01 04 00 05 01 0C 0C 02 00 30 39 19 4D 00", "81 0A 00 09 01 00 60 01 07"},
+        {"81 0A 00 0E 01 04 0C 05 01 00 01 0C 0C 02", "81 0A 00 09 01 00 71 01 04"},
+        // The whole object-list (205 octets) for a client that takes at most 50 (00): no segmentation, so Abort.
+        {"81 0A 00 11 01 04 00 00 01 0C 0C 02 00 30 39 19 4C", "81 0A 00 09 01 00 71 01 04"},
+        // ReadPropertyMultiple: device object-name and object-list[0]; ALL of binary-input 99, which is not
+        // there (29 08, then 5E the error: object, unknown-object 5F).
+        {"81 0A 00 20 01 04 00 05 01 0E 0C 02 3F FF FF 1E 09 4D 09 4C 19 00 1F 0C 00 C0 00 63 1E 09 08 1F",
+         "81 0A 00 35 01 00 30 01 0E 0C 02 00 30 39 1E 29 4D 4E 75 08 00 56 41 53 4B 49 52 4F 4F 29 4C 39 00 4E 21 29 "
+         "4F 1F 0C 00 C0 00 63 1E 29 08 5E 91 01 91 1F 5F 1F"},
+    };
+    const SimulatedDevice device(image, {});
+    for (const auto& [request, reply] : exchanges) {
+        auto answered = device.answer(decode(hex(request)).datagram->message);
         EXPECT_EQ(answered ? encode(*answered, false) : std::vector<std::uint8_t>{}, hex(reply)) << request;
     }
 }

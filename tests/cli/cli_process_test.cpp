@@ -207,6 +207,7 @@ TEST_F(VaskiroTool, WaitReturnsOnPlugAndUnplugOrTimesOut) {
     ToolRun none = runTool(wait + "0.3");
     EXPECT_EQ(none.code, 1);
     EXPECT_EQ(none.out, "No VASKIRO was connected within 0.3 s\n");
+    EXPECT_EQ(runTool("--simulate=" + m_dir.string() + " --timeout 0.3 wait").out, none.out);  // the tool's timeout
     for (bool gone : {false, true}) {
         std::thread plug([&] {
             std::this_thread::sleep_for(std::chrono::milliseconds(300));

@@ -1,10 +1,20 @@
-// discover and check against devices simulated by simulate-network, on
-// loopback addresses and ports the kernel has just handed out.
+// discover and check against devices simulated by simulate-network and
+// against peers scripted here to misbehave, on loopback addresses and ports
+// the kernel has just handed out.
 
+#include <arpa/inet.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <map>
+#include <sstream>
+#include <thread>
 
 #include "core/data_file.h"
 #include "tool_run.h"
@@ -57,6 +67,95 @@ private:
     pid_t m_pid = -1;
     FILE* m_out = nullptr;
 };
+
+int boundSocket(const char* address, int port) {
+    const int s = socket(AF_INET, SOCK_DGRAM, 0);
+    const int on = 1;
+    setsockopt(s, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in at{};
+    at.sin_family = AF_INET;
+    at.sin_port = htons(static_cast<std::uint16_t>(port));
+    inet_pton(AF_INET, address, &at.sin_addr);
+    bind(s, reinterpret_cast<sockaddr*>(&at), sizeof at);
+    return s;
+}
+
+// A BACnet device played by the test: it hears its address and the port's broadcasts, and answers each request
+// with the datagrams its script gives, written out by hand as hex with ID where the request's invoke ID goes.
+// A reply that starts with "!" leaves from another port of the same address.
+class ScriptedPeer {
+public:
+    using Script = std::function<std::vector<std::string>(const std::vector<std::uint8_t>& request)>;
+    ScriptedPeer(const char* address, int port, Script script)
+        : m_unicast(boundSocket(address, port)), m_broadcast(boundSocket("0.0.0.0", port)),
+          m_otherPort(boundSocket(address, 0)), m_thread([this, script] { serve(script); }) {}
+    ~ScriptedPeer() {
+        m_stop = true;
+        m_thread.join();
+        for (int s : {m_unicast, m_broadcast, m_otherPort}) close(s);
+    }
+
+private:
+    void serve(const Script& script) {
+        pollfd polls[] = {{m_unicast, POLLIN, 0}, {m_broadcast, POLLIN, 0}};
+        while (!m_stop) {
+            if (poll(polls, 2, 20) <= 0) continue;
+            for (const pollfd& p : polls) {
+                std::vector<std::uint8_t> request(1500);
+                sockaddr_in from{};
+                socklen_t length = sizeof from;
+                const ssize_t got = recvfrom(p.fd, request.data(), request.size(), MSG_DONTWAIT,
+                                             reinterpret_cast<sockaddr*>(&from), &length);
+                if (got < 8) continue;
+                request.resize(static_cast<std::size_t>(got));
+                for (std::string reply : script(request)) {
+                    const bool other = reply.front() == '!';
+                    std::istringstream in(reply.substr(other ? 1 : 0));
+                    std::vector<std::uint8_t> bytes;
+                    for (std::string octet; in >> octet;)
+                        bytes.push_back(octet == "ID" ? request[8]
+                                                      : static_cast<std::uint8_t>(std::stoul(octet, nullptr, 16)));
+                    sendto(other ? m_otherPort : m_unicast, bytes.data(), bytes.size(), 0,
+                           reinterpret_cast<sockaddr*>(&from), length);
+                }
+            }
+        }
+    }
+
+    int m_unicast, m_broadcast, m_otherPort;
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+};
+
+bool isWhoIs(const std::vector<std::uint8_t>& request) { return request[6] == 0x10 && request[7] == 0x08; }
+// A ReadProperty of a device property numbered below 128: 19 nn at its end.
+int readPropertyOf(const std::vector<std::uint8_t>& request) {
+    return request[6] == 0x00 && request[9] == 0x0C ? request.back() : -1;
+}
+
+const char* const kIAm = "81 0A 00 14 01 00 10 00 C4 02 00 30 39 22 05 C4 91 03 21 00";  // device 12345, vendor 0
+// The defaults' object-name "VASKIRO", location "Earth" and description "BACnet Device", acknowledged.
+const std::map<int, std::string> kAcks = {
+    {0x4D, "81 0A 00 1C 01 00 30 ID 0C 0C 02 00 30 39 19 4D 3E 75 08 00 56 41 53 4B 49 52 4F 3F"},
+    {0x3A, "81 0A 00 1A 01 00 30 ID 0C 0C 02 00 30 39 19 3A 3E 75 06 00 45 61 72 74 68 3F"},
+    {0x1C, "81 0A 00 22 01 00 30 ID 0C 0C 02 00 30 39 19 1C 3E 75 0E 00 42 41 43 6E 65 74 20 44 65 76 69 63 65 3F"},
+};
+
+// Answers Who-Is, and ReadProperty with what `replies` holds for the property, else the right value.
+ScriptedPeer::Script answering(std::map<int, std::vector<std::string>> replies = {}) {
+    return [replies](const std::vector<std::uint8_t>& request) -> std::vector<std::string> {
+        if (isWhoIs(request)) return {kIAm};
+        const int property = readPropertyOf(request);
+        if (replies.count(property)) return replies.at(property);
+        return property < 0 ? std::vector<std::string>{} : std::vector<std::string>{kAcks.at(property)};
+    };
+}
+
+double secondsFor(const std::function<void()>& run) {
+    const auto start = std::chrono::steady_clock::now();
+    run();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
 
 class NetworkCheck : public VaskiroTool {
 protected:
@@ -117,4 +216,106 @@ TEST_F(NetworkCheck, TwoDevicesWithOneInstanceAreBothFlagged) {
     EXPECT_EQ(discover.code, 0);
     EXPECT_EQ(discover.out, "12345\t127.0.0.2:" + m_port + "\t0\tVASKIRO\tduplicate instance\n12345\t127.0.0.3:" +
                                 m_port + "\t0\tVASKIRO\tduplicate instance\n");
+}
+
+TEST_F(NetworkCheck, ASecondDeviceWithTheInstanceIsHeardThroughTheBroadcast) {
+    SimulatedNetworkDevice configured(path("state.dat") + " --at 127.0.0.1:" + m_port);
+    SimulatedNetworkDevice second(path("state.dat") + " --at 127.0.0.2:" + m_port);
+    ToolRun check = runTool("check " + path("site.dat") + " --broadcast 127.255.255.255 --timeout 1");
+    EXPECT_EQ(check.code, 3);
+    EXPECT_NE(check.out.find("More than one device answers as instance 12345: 127.0.0.1:" + m_port + ", 127.0.0.2:" +
+                             m_port + "."),
+              std::string::npos)
+        << check.out;
+    EXPECT_EQ(runTool("check " + path("site.dat") + " --broadcast 127.0.0").out,
+              "Bad value: --broadcast 127.0.0 is not ADDRESS or ADDRESS:PORT.\n");
+}
+
+TEST_F(NetworkCheck, ADeviceThatAnswersAtOnceIsCheckedWellUnderTwoSeconds) {
+    SimulatedNetworkDevice device(path("state.dat"));
+    ToolRun check;
+    EXPECT_LT(secondsFor([&] { check = runTool("check " + path("site.dat") + " --timeout 3"); }), 1.8);
+    EXPECT_EQ(check.code, 0) << check.out;
+}
+
+TEST_F(NetworkCheck, NoReplyIsExitOneWithinTheBoundAndNamesAreReadAtOnce) {
+    auto iAmOnly = [](const std::vector<std::uint8_t>& request) {
+        return isWhoIs(request) ? std::vector<std::string>{kIAm} : std::vector<std::string>{};
+    };
+    ToolRun check, discover;
+    {
+        ScriptedPeer device("127.0.0.1", std::stoi(m_port), iAmOnly);
+        EXPECT_LT(secondsFor([&] { check = runTool("--timeout 0.5 check " + path("site.dat")); }), 2.0);
+    }
+    EXPECT_EQ(check.code, 1);
+    EXPECT_NE(check.out.find("\nobject-name: cannot read: no reply\n"), std::string::npos) << check.out;
+    ScriptedPeer a("127.0.0.2", std::stoi(m_port), iAmOnly), b("127.0.0.3", std::stoi(m_port), iAmOnly),
+        c("127.0.0.4", std::stoi(m_port), iAmOnly);
+    EXPECT_LT(secondsFor([&] { discover = runTool("discover --to 127.255.255.255:" + m_port + " --timeout 1"); }), 2.0);
+    EXPECT_EQ(discover.code, 0);
+    const std::string unread = "\t0\t(object-name not read: no reply)\tduplicate instance\n";
+    EXPECT_EQ(discover.out, "12345\t127.0.0.2:" + m_port + unread + "12345\t127.0.0.3:" + m_port + unread +
+                                "12345\t127.0.0.4:" + m_port + unread);
+}
+
+TEST_F(NetworkCheck, OnlyTheExactReplyCountsAndALostOneIsAskedAgain) {
+    // Before the right answer: an Error of another service (0F), an Abort from a client (70), the answer from
+    // another port, for another instance (30 3A), and for another property (3A).
+    ScriptedPeer forged("127.0.0.1", std::stoi(m_port), answering({{0x4D, {
+        "81 0A 00 0D 01 00 50 ID 0F 91 02 91 20", "81 0A 00 09 01 00 70 ID 04", "!" + kAcks.at(0x4D),
+        "81 0A 00 1C 01 00 30 ID 0C 0C 02 00 30 3A 19 4D 3E 75 08 00 41 41 41 41 41 41 41 3F", kAcks.at(0x3A),
+        kAcks.at(0x4D)}}}));
+    ToolRun check = runTool("check " + path("site.dat") + " --timeout 1");
+    EXPECT_EQ(check.code, 0) << check.out;
+    EXPECT_NE(check.out.find("object-name: ok\n"), std::string::npos) << check.out;
+
+    std::atomic<int> asked = 0;
+    ScriptedPeer::Script dropFirst = [&asked](const std::vector<std::uint8_t>& request) {
+        const bool answer = readPropertyOf(request) != 0x4D || ++asked > 1;
+        return answer ? answering()(request) : std::vector<std::string>{};
+    };
+    ScriptedPeer recovering("127.0.0.3", std::stoi(m_port), dropFirst);
+    ToolRun retried = runTool("check " + path("site.dat") + " --to 127.0.0.3 --broadcast 127.0.0.3 --timeout 1");
+    EXPECT_NE(retried.out.find("object-name: ok\n"), std::string::npos) << retried.out;
+    EXPECT_EQ(asked, 2);
+}
+
+TEST_F(NetworkCheck, NamesAreShownEscapedAndUnreadableOnesSaidAtOnce) {
+    // object-name "A\nB" ESC "[2J" (41 0A 42 1B 5B 32 4A), location an Abort by the device, description a
+    // Reject; then an object-name in character set 2 and location an Error.
+    ToolRun check, discover, unreadable;
+    {
+        ScriptedPeer device("127.0.0.1", std::stoi(m_port), answering({
+            {0x4D, {"81 0A 00 1C 01 00 30 ID 0C 0C 02 00 30 39 19 4D 3E 75 08 00 41 0A 42 1B 5B 32 4A 3F"}},
+            {0x3A, {"81 0A 00 09 01 00 71 ID 04"}}, {0x1C, {"81 0A 00 09 01 00 60 ID 09"}}}));
+        check = runTool("check " + path("site.dat") + " --timeout 1");
+        discover = runTool("discover --to 127.0.0.1:" + m_port + " --timeout 0.5");
+    }
+    EXPECT_EQ(check.code, 3);
+    EXPECT_NE(check.out.find("object-name: differs: device has \"A\\nB\\x1b[2J\"\nlocation: cannot read: the device "
+                             "aborted the request (reason 4)\ndescription: cannot read: the device rejected the "
+                             "request (reason 9)\n"),
+              std::string::npos)
+        << check.out;
+    EXPECT_EQ(discover.out, "12345\t127.0.0.1:" + m_port + "\t0\tA\\nB\\x1b[2J\n");
+    ScriptedPeer device("127.0.0.1", std::stoi(m_port),
+                        answering({{0x4D, {"81 0A 00 15 01 00 30 ID 0C 0C 02 00 30 39 19 4D 3E 72 02 41 3F"}},
+                                   {0x3A, {"81 0A 00 0D 01 00 50 ID 0C 91 02 91 20"}}}));
+    EXPECT_LT(secondsFor([&] { unreadable = runTool("check " + path("site.dat") + " --timeout 3"); }), 2.0);
+    EXPECT_EQ(unreadable.code, 1);
+    EXPECT_NE(unreadable.out.find("object-name: cannot read: the device sent object-name in character set 2, which "
+                                  "this tool cannot read\nlocation: cannot read: the device answered with error "
+                                  "class 2, code 32\n"),
+              std::string::npos)
+        << unreadable.out;
+}
+
+TEST_F(NetworkCheck, EveryTimeoutHasOneRange) {
+    for (const char* arguments : {"--timeout 1e300 check x.dat", "check x.dat --timeout 0", "discover --timeout inf",
+                                  "wait --timeout 601", "--timeout nan info"}) {
+        ToolRun run = runTool(arguments);
+        EXPECT_EQ(run.code, 2) << arguments;
+        EXPECT_NE(run.out.find("--timeout: takes 0.05 to 600 seconds, not "), std::string::npos) << run.out;
+        EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 1) << run.out;
+    }
 }

@@ -1,8 +1,11 @@
-// BACnet/IP datagrams as they may arrive from any device on the network:
-// decoding never reads outside the datagram, and whatever decodes comes back
-// the same after encoding again (values of types the check does not read
-// are only skipped, so those are left out). The simulated device's answer to
-// any request encodes and decodes to itself too.
+// BACnet/IP datagrams as they may arrive from any device or client on the
+// network: decoding never reads outside the datagram, and whatever decodes
+// comes back the same after encoding again (values of types the check does
+// not read are only skipped, and a request's reject reason is not encoded,
+// so those are left out). The simulated device answers every confirmed
+// request with a reply that names its invoke ID, fits the client's largest
+// APDU, and decodes; its replies other than property values decode to
+// themselves.
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -17,7 +20,21 @@ namespace {
 
 bool encodesAgain(const Message& message) {
     const auto* ack = std::get_if<ReadPropertyAck>(&message);
-    return !ack || !std::holds_alternative<OtherValue>(ack->value);
+    return !std::holds_alternative<InvalidRequest>(message) &&
+           (!ack || (!std::holds_alternative<OtherValue>(ack->value) &&
+                     !std::holds_alternative<UnreadableText>(ack->value)));
+}
+
+std::optional<std::uint8_t> confirmedInvokeId(const Message& message) {
+    return std::visit([](const auto& m) -> std::optional<std::uint8_t> {
+        using T = std::decay_t<decltype(m)>;
+        if constexpr (std::is_same_v<T, ReadProperty> || std::is_same_v<T, ReadPropertyMultiple> ||
+                      std::is_same_v<T, OtherRequest> || std::is_same_v<T, SegmentedRequest> ||
+                      std::is_same_v<T, InvalidRequest>)
+            return m.invokeId;
+        else
+            return std::nullopt;
+    }, message);
 }
 
 }  // namespace
@@ -31,11 +48,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const Decoded again = decode(encode(message, decoded.datagram->broadcast));
         FUZZ_CHECK(again.datagram && again.datagram->message == message);
     }
-    vaskiro::config::ConfigurationImage image;
-    image.SetDefaults();
-    if (auto reply = answer(image, {}, message)) {
-        const Decoded replied = decode(encode(*reply, false));
-        FUZZ_CHECK(replied.datagram && replied.datagram->message == *reply);
+    static const SimulatedDevice device = [] {
+        vaskiro::config::ConfigurationImage image;
+        image.SetDefaults();
+        return SimulatedDevice(image, {});
+    }();
+    const auto reply = device.answer(message);
+    const auto invokeId = confirmedInvokeId(message);
+    FUZZ_CHECK(!invokeId || reply);
+    if (!reply) return 0;
+    const auto bytes = encode(*reply, false);
+    const Decoded replied = decode(bytes);
+    FUZZ_CHECK(replied.datagram);
+    const auto* ack = std::get_if<ReadPropertyAck>(&*reply);
+    FUZZ_CHECK((ack && std::holds_alternative<EncodedValue>(ack->value)) || replied.datagram->message == *reply);
+    if (invokeId) {
+        FUZZ_CHECK(confirmedInvokeId(*reply) == std::nullopt && bytes[7] == *invokeId);
+        const auto* read = std::get_if<ReadProperty>(&message);
+        const auto* multiple = std::get_if<ReadPropertyMultiple>(&message);
+        FUZZ_CHECK(bytes.size() - 6 <= (read ? read->maxApdu : multiple ? multiple->maxApdu : 1476u));
     }
     return 0;
 }
