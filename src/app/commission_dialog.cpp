@@ -194,6 +194,11 @@ void CommissionDialog::StartButtonClick() {
         m_faults->show();
         return;
     }
+    if (!m_form.releaseDevice()) {
+        m_faults->addItem(tr("A Read or Write is under way: start once it has ended."));
+        m_faults->show();
+        return;
+    }
     m_faults->hide();
     m_steps = std::make_unique<commission::DeviceSteps>(*m_form.deviceBackend(), m_form.devicePath());
     m_run = std::make_unique<commission::CommissionRun>(

@@ -96,6 +96,9 @@ public:
     // The devices Read and Write search, and the one they use (empty: the first found).
     device::HidBackend* deviceBackend() const;
     std::string devicePath() const;
+    // Closes the device Read and Write opened, so that another user of the
+    // devices has it alone; false while an exchange is under way.
+    bool releaseDevice();
     // "Commission from Worklist", created on first use; null before.
     CommissionDialog* commissionDialog() const { return m_commissionDialog; }
 

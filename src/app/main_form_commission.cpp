@@ -39,6 +39,12 @@ QPushButton* addButton(TMainForm& form, QStatusBar& statusBar, const QString& te
 
 }  // namespace
 
+bool TMainForm::releaseDevice() {
+    if (!m_exchange->idle()) return false;
+    m_link->close();
+    return true;
+}
+
 void TMainForm::addCommissionButton(QStatusBar& statusBar) {
     connect(addButton(*this, statusBar, tr("Commission from Worklist..."), QStringLiteral("CommissionButton"),
                       tr("Commission from Worklist"), tr("Ctrl+M")),

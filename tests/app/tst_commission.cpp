@@ -127,6 +127,20 @@ private slots:
         QVERIFY(!QFile::exists(at("worklist-as-left.csv")));
     }
 
+    void skipAndStopByButtonAndTheFormsSheet() {
+        QLabel* prompt = start(kWorklist);
+        auto* dialog = w->form->commissionDialog();
+        dialog->findChild<QPushButton*>("SkipRowButton")->click();
+        QCOMPARE(prompt->text(), QString("Connect device for row 2 (AHU-2)"));
+        dialog->findChild<QPushButton*>("StopButton")->click();
+        QCOMPARE(prompt->text(), QString("Stopped"));
+        QCOMPARE(dialog->findChild<QTableWidget*>("CommissionRows")->item(0, 4)->text(), QString("skipped"));
+        QVERIFY(dialog->findChild<QPushButton*>("StartButton")->isEnabled());
+        w->find<QPushButton>("PrintSheetButton")->click();
+        auto* sheet = w->form->findChild<app::PrintSheetDialog*>("PrintSheetDialog");
+        QVERIFY(sheet && QString::fromStdString(sheet->html()).contains("<h2>Analogues</h2>"));
+    }
+
     void aWindowClosedMidRowFinishesItAndTheNextResumesAfterIt() {
         QLabel* prompt = start(kWorklist, std::chrono::milliseconds(5));
         commission(prompt, 1, {"501"}, kTags);
