@@ -114,7 +114,9 @@ CommissionDialog::CommissionDialog(TMainForm& form) : QDialog(&form), m_form(for
         auto* browseButton = button(tr("Browse..."), browseName, tr("Browse for the %1").arg(edit->accessibleName()));
         connect(browseButton, &QPushButton::clicked, this, [this, edit, filter] { browse(edit, filter); });
         row->addWidget(browseButton);
-        files->addRow(label, row);
+        auto* name = new QLabel(label);
+        name->setBuddy(edit);
+        files->addRow(name, row);
     };
     addFile(tr("&Worklist:"), m_worklistEdit, "WorklistBrowseButton", tr("Worklists (*.csv)"));
     addFile(tr("&Base file:"), m_baseEdit, "BaseBrowseButton", tr("Data files (*.dat)"));
@@ -215,6 +217,7 @@ void CommissionDialog::StartButtonClick() {
                                  {}};
         for (int c = 0; c < 5; ++c) m_rows->setItem(r, c, new QTableWidgetItem(cells[c]));
     }
+    m_rows->resizeColumnsToContents();
     m_run->start();
     m_watch.start();
     showRun();

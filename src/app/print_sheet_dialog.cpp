@@ -3,6 +3,8 @@
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
@@ -17,8 +19,14 @@ namespace vaskiro::app {
 namespace {
 
 void print(const std::string& html, QPrinter& printer) {
+    // Narrow margins keep a device's every setting on one page.
+    printer.setPageMargins(QMarginsF(12, 12, 12, 12), QPageLayout::Millimeter);
     QTextDocument document;
     document.setHtml(QString::fromStdString(html));
+    // Without a page size the document would add margins of its own to the
+    // printer's. The document lays out in the screen's pixels, the page is in points.
+    const qreal pixelsPerPoint = QGuiApplication::primaryScreen()->logicalDotsPerInch() / 72.0;
+    document.setPageSize(printer.pageLayout().paintRectPoints().size() * pixelsPerPoint);
     document.print(&printer);
 }
 

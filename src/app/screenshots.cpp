@@ -90,6 +90,7 @@ bool commissionPictures(const QDir& out) {
     plug("20501");
     bool ok = settleUntil([&] { return prompt->text() == QStringLiteral("Disconnect the device"); });
     QFile::remove(dir.filePath(QStringLiteral("devices/20501")));
+    ok &= settleUntil([&] { return prompt->text().startsWith(QStringLiteral("Connect device for row 2")); });
     plug("20502");
     ok &= settleUntil([&] { return prompt->text().startsWith(QStringLiteral("Writing row 2")); });
     ok &= save(dialog, out.filePath(QStringLiteral("commission.png")));

@@ -1,5 +1,9 @@
 #include "commission/handover_sheet.h"
 
+#include <algorithm>
+#include <cstdlib>
+#include <map>
+
 #include "cli/settings.h"
 #include "core/html_escape.h"
 #include "csv/csv.h"
@@ -26,31 +30,75 @@ std::string labelOf(const std::string& key) {
     return setting ? setting->label : key;
 }
 
-std::string row(std::string_view label, const std::string& value, bool mark) {
-    return "<tr><th>" + std::string(label) + "</th><td>" + htmlEscape(value) + "</td>" +
-           (mark ? "<td class=\"mark\"></td>" : "") + "</tr>\n";
+// A channel's setting, "input-name.3": its kind ("input-name") and channel (3).
+std::pair<std::string, int> channelOf(const std::string& key) {
+    std::size_t dot = key.rfind('.');
+    if (dot == std::string::npos) return {key, 0};
+    return {key.substr(0, dot), std::atoi(key.c_str() + dot + 1)};
+}
+
+// "Input 1 Name" as a column's heading: "Input Name".
+std::string columnHeading(const std::string& kind) {
+    std::string label = labelOf(kind + ".1");
+    if (std::size_t at = label.find(" 1"); at != std::string::npos) label.erase(at, 2);
+    return label;
+}
+
+std::string row(std::string_view label, const std::string& value) {
+    return "<tr><th>" + std::string(label) + "</th><td>" + htmlEscape(value) + "</td></tr>\n";
+}
+
+constexpr std::string_view kTable = "<table width=\"100%\" cellspacing=\"0\" cellpadding=\"0\" border=\"1\">\n";
+constexpr std::string_view kMark = "<td class=\"mark\" width=\"12%\"></td>";
+
+// The General page: one line per setting.
+std::string generalTable(const std::vector<std::pair<std::string, std::string>>& settings) {
+    std::string html = "<h2>General</h2>\n" + std::string(kTable) +
+                       "<tr><th>Setting</th><th>Value</th><th class=\"mark\">Checked</th></tr>\n";
+    for (const auto& [key, value] : settings)
+        html += "<tr><td>" + htmlEscape(labelOf(key)) + "</td><td>" + htmlEscape(value) + "</td>" + std::string(kMark) +
+                "</tr>\n";
+    return html + "</table>\n";
+}
+
+// A page of channels: one line per channel, one column per kind of setting,
+// as the window's grid shows them.
+std::string channelTable(std::string_view page, const std::vector<std::pair<std::string, std::string>>& settings) {
+    std::vector<std::string> kinds;
+    std::map<int, std::map<std::string, std::string>> channels;
+    for (const auto& [key, value] : settings) {
+        auto [kind, channel] = channelOf(key);
+        if (std::find(kinds.begin(), kinds.end(), kind) == kinds.end()) kinds.push_back(kind);
+        channels[channel][kind] = value;
+    }
+    std::string html = "<h2>" + std::string(page) + "</h2>\n" + std::string(kTable) + "<tr><th>Channel</th>";
+    for (const std::string& kind : kinds) html += "<th>" + htmlEscape(columnHeading(kind)) + "</th>";
+    html += "<th class=\"mark\">Checked</th></tr>\n";
+    for (const auto& [channel, values] : channels) {
+        html += "<tr><td>" + std::to_string(channel) + "</td>";
+        for (const std::string& kind : kinds) {
+            auto found = values.find(kind);
+            html += "<td>" + (found == values.end() ? std::string() : htmlEscape(found->second)) + "</td>";
+        }
+        html += std::string(kMark) + "</tr>\n";
+    }
+    return html + "</table>\n";
 }
 
 std::string devicePage(const SheetDevice& device, bool first, bool withPassword) {
     std::string html = std::string("<h1") + (first ? "" : " style=\"page-break-before: always\"") +
                        ">VASKIRO BACnet interface" + (device.tag.empty() ? "" : ": " + htmlEscape(device.tag)) +
-                       "</h1>\n<table class=\"device\">\n";
-    html += row("Serial number", device.serial, false) + row("Application version", device.version, false) +
-            row("Date and time", device.time, false) + row("Verify", device.verify, false) +
-            row("Network check", device.network, false) + "</table>\n";
-    std::string_view page;
-    for (const auto& [key, value] : device.settings) {
-        if (key == kPasswordKey && !withPassword) continue;
-        if (pageOf(key) != page) {
-            html += std::string(page.empty() ? "" : "</table>\n") + "<h2>" + std::string(pageOf(key)) +
-                    "</h2>\n<table class=\"settings\">\n<tr><th>Setting</th><th>Value</th>"
-                    "<th class=\"mark\">Checked</th></tr>\n";
-            page = pageOf(key);
-        }
-        html += "<tr><td>" + htmlEscape(labelOf(key)) + "</td><td>" + htmlEscape(value) +
-                "</td><td class=\"mark\"></td></tr>\n";
-    }
-    return html + (page.empty() ? "" : "</table>\n");
+                       "</h1>\n" + std::string(kTable);
+    html += row("Serial number", device.serial) + row("Application version", device.version) +
+            row("Date and time", device.time) + row("Verify", device.verify) + row("Network check", device.network) +
+            "</table>\n";
+    std::map<std::string_view, std::vector<std::pair<std::string, std::string>>> pages;
+    for (const auto& setting : device.settings)
+        if (setting.first != kPasswordKey || withPassword) pages[pageOf(setting.first)].push_back(setting);
+    if (pages.count("General")) html += generalTable(pages["General"]);
+    for (std::string_view page : {"Inputs", "Outputs", "Analogues"})
+        if (pages.count(page)) html += channelTable(page, pages[page]);
+    return html;
 }
 
 }  // namespace
@@ -93,11 +141,10 @@ std::string handoverSheet(const std::vector<SheetDevice>& devices, bool withPass
     std::string html =
         "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">\n"
         "<title>VASKIRO handover sheet</title>\n<style>\n"
-        "body { font-family: sans-serif; font-size: 10pt; }\n"
-        "table { border-collapse: collapse; width: 100%; margin-bottom: 8pt; }\n"
-        "th, td { border: 1px solid #777; padding: 2pt 4pt; text-align: left; }\n"
-        "td.mark, th.mark { width: 6em; }\n"
-        "h1 { font-size: 14pt; } h2 { font-size: 12pt; margin-bottom: 2pt; }\n"
+        "body { font-family: sans-serif; font-size: 7.5pt; }\n"
+        "table { border-collapse: collapse; width: 100%; margin-bottom: 2pt; }\n"
+        "th, td { border: 1px solid #777; padding: 0 3pt; text-align: left; }\n"
+        "h1 { font-size: 12pt; margin: 0 0 2pt 0; } h2 { font-size: 9pt; margin: 4pt 0 1pt 0; }\n"
         "</style></head><body>\n";
     for (std::size_t i = 0; i < devices.size(); ++i) html += devicePage(devices[i], i == 0, withPassword);
     return html + "</body></html>\n";
