@@ -113,6 +113,7 @@ CommissionDialog::CommissionDialog(TMainForm& form) : QDialog(&form), m_form(for
         row->addWidget(edit, 1);
         auto* browseButton = button(tr("Browse..."), browseName, tr("Browse for the %1").arg(edit->accessibleName()));
         connect(browseButton, &QPushButton::clicked, this, [this, edit, filter] { browse(edit, filter); });
+        m_browseButtons.push_back(browseButton);
         row->addWidget(browseButton);
         auto* name = new QLabel(label);
         name->setBuddy(edit);
@@ -182,8 +183,12 @@ void CommissionDialog::StartButtonClick() {
     if (!file.open(QIODevice::ReadOnly)) {
         faults << tr("Cannot read the worklist %1: choose a CSV file.").arg(m_worklistEdit->text());
     } else if (faults.isEmpty()) {
-        for (const std::string& fault : commission::readWorklist(file.readAll().toStdString(), base, list))
-            faults << m_worklistEdit->text() + QStringLiteral(": ") + shown(fault) + QLatin1Char('.');
+        auto read = commission::readWorklist(file.readAll().toStdString(), base);
+        if (read)
+            list = std::move(*read);
+        else
+            for (const std::string& fault : read.error())
+                faults << m_worklistEdit->text() + QStringLiteral(": ") + shown(fault) + QLatin1Char('.');
     }
     std::filesystem::path recordPath = m_recordEdit->text().isEmpty()
                                            ? commission::defaultRecordPath(worklistPath)
@@ -303,6 +308,7 @@ void CommissionDialog::showRun() {
     for (QWidget* w :
          std::initializer_list<QWidget*>{m_worklistEdit, m_baseEdit, m_recordEdit, m_networkBox, m_startButton})
         w->setEnabled(!running);
+    for (QPushButton* b : m_browseButtons) b->setEnabled(!running);
     if (!running) worklistChanged();
     m_resumeBox->setEnabled(!running && m_resumeBox->isEnabled());
     m_stopButton->setEnabled(running);

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <thread>
+#include <vector>
 
 #include "commission/as_left_record.h"
 #include "commission/commission_run.h"
@@ -65,6 +66,7 @@ private:
     QCheckBox* m_networkBox;
     QCheckBox* m_resumeBox;
     QPushButton* m_startButton;
+    std::vector<QPushButton*> m_browseButtons;
     QListWidget* m_faults;
     QLabel* m_prompt;
     QTableWidget* m_rows;

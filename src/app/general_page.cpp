@@ -15,15 +15,12 @@
 #include "app/page_builders.h"
 #include "app/form_binding.h"
 #include "app/form_edits.h"
+#include "core/bacnet_numbers.h"
+#include "core/text_limits.h"
 
 namespace vaskiro::app {
 
 namespace {
-
-// The device object's texts; the image has room for 31 characters.
-constexpr int kObjectTextLimit = 24;
-// The device keeps only the first 12 characters of its password.
-constexpr int kPasswordLimit = 12;
 
 QLabel* labelFor(const QString& caption, QWidget* buddy) {
     auto* label = new QLabel(caption);
@@ -76,9 +73,9 @@ GeneralPage::GeneralPage(config::FormControls& controls, QWidget* parent) : QWid
     nameControl(controls.bacnetPort, tr("BACnet port"), tr("0-65535, default 47808"));
     grid->addWidget(labelFor(tr("Port"), controls.bacnetPort), 4, 0);
     grid->addWidget(controls.bacnetPort, 4, 1, 1, 4);
-    grid->addWidget(new QLabel(tr("***Default BACnet port is 47808***")), 5, 1, 1, 5);
+    grid->addWidget(new QLabel(tr("***Default BACnet port is %1***").arg(core::kDefaultBacnetPort)), 5, 1, 1, 5);
 
-    controls.deviceName = limitedEdit(QStringLiteral("DeviceNameEdit"), tr("Object name"), kObjectTextLimit);
+    controls.deviceName = limitedEdit(QStringLiteral("DeviceNameEdit"), tr("Object name"), core::kObjectTextLimit);
     grid->addWidget(labelFor(tr("Object Name"), controls.deviceName), 6, 0);
     grid->addWidget(controls.deviceName, 6, 1, 1, 4);
 
@@ -93,9 +90,9 @@ GeneralPage::GeneralPage(config::FormControls& controls, QWidget* parent) : QWid
     grid->setColumnStretch(5, 1);  // keeps the octet edits together
 
     auto* objectTexts = new QGridLayout;
-    controls.location = limitedEdit(QStringLiteral("LocationEdit"), tr("Location"), kObjectTextLimit);
-    controls.description = limitedEdit(QStringLiteral("DescriptionEdit"), tr("Description"), kObjectTextLimit);
-    controls.password = limitedEdit(QStringLiteral("PasswordEdit"), tr("Password"), kPasswordLimit);
+    controls.location = limitedEdit(QStringLiteral("LocationEdit"), tr("Location"), core::kObjectTextLimit);
+    controls.description = limitedEdit(QStringLiteral("DescriptionEdit"), tr("Description"), core::kObjectTextLimit);
+    controls.password = limitedEdit(QStringLiteral("PasswordEdit"), tr("Password"), core::kPasswordLimit);
     const std::array<std::pair<QString, QLineEdit*>, 3> rows = {{{tr("Location"), controls.location},
                                                                  {tr("Description"), controls.description},
                                                                  {tr("Password"), controls.password}}};

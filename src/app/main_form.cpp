@@ -34,6 +34,7 @@
 #include "core/str_to_int.h"
 #include "link/device_link.h"
 #include "app/units_picker.h"
+#include "core/reply_timeout.h"
 
 namespace vaskiro::app {
 
@@ -95,7 +96,7 @@ TMainForm::TMainForm(std::unique_ptr<device::HidBackend> devices, QWidget* paren
     connect(m_link.get(), &link::DeviceLink::report, this, &TMainForm::ProcessDeviceReport);
     connect(m_link.get(), &link::DeviceLink::disconnected, this, &TMainForm::deviceLost);
     m_replyTimer.setSingleShot(true);
-    m_replyTimer.setInterval(std::chrono::milliseconds(5000));
+    m_replyTimer.setInterval(core::kReplyTimeout);
     connect(&m_replyTimer, &QTimer::timeout, this, [this] {
         m_exchange->abandon(device::AbandonReason::NoReply);
         updateExchangeProgress();

@@ -43,7 +43,8 @@ void TMainForm::WriteButtonClick() {
             valid = false;
         }
         if (!valid) {
-            m_prompts->showError(this, QStringLiteral("There are errors"));
+            m_prompts->showError(this, QString::fromUtf8(device::kThereAreErrors.data(),
+                                                         static_cast<qsizetype>(device::kThereAreErrors.size())));
             return;
         }
         CollectForm();

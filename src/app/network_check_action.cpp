@@ -9,6 +9,7 @@
 
 #include "app/main_form.h"
 #include "core/display_text.h"
+#include "device/write_checks.h"
 
 namespace vaskiro::app {
 
@@ -39,7 +40,7 @@ void NetworkCheckAction::CheckNetworkButtonClick() {
     if (running()) return;
     try {
         if (!m_form.ValidateAddresses()) {
-            m_form.prompts().showError(&m_form, QStringLiteral("There are errors"));
+            m_form.prompts().showError(&m_form, QString::fromStdString(std::string(device::kThereAreErrors)));
             return;
         }
         m_form.CollectForm();

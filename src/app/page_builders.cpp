@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "app/form_edits.h"
+#include "core/text_limits.h"
 
 namespace vaskiro::app {
 
@@ -51,11 +52,11 @@ QGroupBox* makeNameGroup(const QString& group, const QString& labelPrefix, const
     grid->setHorizontalSpacing(grid->horizontalSpacing() * 2);
     for (std::size_t i = 0; i < edits.size(); ++i) {
         const QString number = QString::number(i + 1);
-        edits[i] = new config::LimitedLineEdit(kNameLimit);
+        edits[i] = new config::LimitedLineEdit(core::kChannelNameLimit);
         edits[i]->setObjectName(editPrefix + number);
         nameControl(edits[i], labelPrefix + QLatin1Char(' ') + number + QObject::tr(" name"),
-                    upToCharacters(kNameLimit));
-        if (wholeNames) edits[i]->setMinimumWidth(textWidth(edits[i], kNameLimit));
+                    upToCharacters(core::kChannelNameLimit));
+        if (wholeNames) edits[i]->setMinimumWidth(textWidth(edits[i], core::kChannelNameLimit));
         auto* label = new QLabel(labelPrefix + QLatin1Char(' ') + number);
         label->setBuddy(edits[i]);
         const int row = static_cast<int>(i) / columns;

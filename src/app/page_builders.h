@@ -42,13 +42,10 @@ void nameControl(QWidget* control, const QString& name, const QString& descripti
 
 // Name edits, each after its label "<labelPrefix> N", filled row by row in
 // `columns` columns; with `wholeNames`, each edit is wide enough for the
-// kNameLimit characters it takes. Each is spoken as "<labelPrefix> N name".
+// core::kChannelNameLimit characters it takes. Each is spoken as "<labelPrefix> N name".
 // Fills `edits` (channel 1 first).
 QGroupBox* makeNameGroup(const QString& group, const QString& labelPrefix, const QString& editPrefix,
                          std::span<config::LimitedLineEdit*> edits, int columns, bool wholeNames);
-
-// Longest name the user may type into a channel name edit.
-inline constexpr int kNameLimit = 30;
 
 // Room for `characters` average characters of the widget's font.
 int textWidth(const QWidget* widget, int characters);

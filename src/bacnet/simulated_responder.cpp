@@ -13,7 +13,7 @@ bool fits(const Message& reply, std::uint16_t maxApdu) { return encode(reply, fa
 }  // namespace
 
 SimulatedDevice::SimulatedDevice(const config::ConfigurationImage& image, const DeviceIdentity& identity)
-    : m_instance(image.objectIdentifier() & kMaxInstance),
+    : m_instance(image.objectIdentifier() & kInstanceMask),
       m_vendorId(identity.vendorId),
       m_objects(std::make_unique<ObjectDatabase>()) {
     addDeviceObjects(*m_objects, image, identity);

@@ -7,6 +7,7 @@
 #include <ostream>
 #include <string>
 
+#include "core/reply_timeout.h"
 #include "device/hid_backend.h"
 
 namespace vaskiro::cli {
@@ -17,7 +18,7 @@ struct DeviceOptions {
     std::shared_ptr<device::HidBackend> devices;
     // The device to use, as `list` prints its path; empty: the first match.
     std::string devicePath;
-    std::chrono::milliseconds replyTimeout{5000};
+    std::chrono::milliseconds replyTimeout = core::kReplyTimeout;
 };
 
 // The device a command talks to, among the devices main() chose.

@@ -5,27 +5,23 @@
 #include <fstream>
 #include <iterator>
 
-#include "cli/settings.h"
+#include "core/settings_table.h"
 #include "csv/csv.h"
 
 namespace vaskiro::commission {
-
-// The setting table is the tool's until it moves into core.
-using cli::allSettings;
-using cli::Setting;
 
 namespace {
 
 csv::Record header() {
     csv::Record names{"time", "row", "tag", "serial", "version"};
-    for (const Setting& s : allSettings()) names.push_back(s.key);
+    for (const core::Setting& s : core::allSettings()) names.push_back(s.key);
     names.insert(names.end(), {"verify", "network"});
     return names;
 }
 
 // A setting as it reads in the record: readable, without the quotes that
 // `show` puts around texts.
-std::string recorded(const Setting& setting, const config::ConfigurationImage& image) {
+std::string recorded(const core::Setting& setting, const config::ConfigurationImage& image) {
     std::string value = setting.show(image);
     if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
     return value;
@@ -65,8 +61,7 @@ bool AsLeftRecord::open(const std::filesystem::path& path, std::string& error) {
     return true;
 }
 
-void AsLeftRecord::noteDone(int row, const std::string& serial, const std::string& verify,
-                            const std::string& network) {
+void AsLeftRecord::noteDone(int row, const std::string& serial, const std::string& verify, const std::string& network) {
     if (verify == "verified" && (network == "passed" || network == "not checked"))
         m_doneRows[row] = serial;
     else
@@ -87,7 +82,7 @@ bool AsLeftRecord::append(const AsLeftEntry& entry, std::string& error) {
     std::string lines = m_needsBreak ? "\r\n" : "";
     if (!m_hasHeader) lines += csv::formatRecord(header(), m_delimiter);
     csv::Record fields{entry.time, std::to_string(entry.row), entry.tag, entry.serial, entry.version};
-    for (const Setting& s : allSettings()) fields.push_back(recorded(s, entry.image));
+    for (const core::Setting& s : core::allSettings()) fields.push_back(recorded(s, entry.image));
     fields.insert(fields.end(), {entry.verify, entry.network});
     lines += csv::formatRecord(fields, m_delimiter);
 

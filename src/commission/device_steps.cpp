@@ -1,7 +1,7 @@
 #include "commission/device_steps.h"
 
 #include "bacnet/network_check.h"
-#include "cli/settings.h"
+#include "core/settings_table.h"
 #include "device/device_finder.h"
 #include "device/exchange.h"
 #include "device/exchange_runner.h"
@@ -74,10 +74,10 @@ StepResult DeviceSteps::run(Step step, const config::ConfigurationImage& image) 
     readBack.SetDefaults();
     StepResult read = exchange(Step::Verify, readBack);
     if (!read.ok) return read;
-    auto differing = cli::differences(throughLink(image, readBack), readBack);
+    auto differing = core::differences(throughLink(image, readBack), readBack);
     if (differing.empty()) return read;
     std::string keys;
-    for (const cli::Setting* s : differing) keys += (keys.empty() ? "" : ", ") + s->key;
+    for (const core::Setting* s : differing) keys += (keys.empty() ? "" : ", ") + s->key;
     return {false, {}, {}, "the device holds other settings than were written: " + keys};
 }
 

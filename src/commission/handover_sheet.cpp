@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <map>
 
-#include "cli/settings.h"
 #include "core/html_escape.h"
+#include "core/settings_table.h"
 #include "csv/csv.h"
 
 namespace vaskiro::commission {
@@ -17,16 +17,21 @@ using core::htmlEscape;
 constexpr std::string_view kPasswordKey = "password";
 constexpr int kLeadingColumns = 5;  // time, row, tag, serial, version
 
-// The window's page that shows a setting, told by its key.
-std::string_view pageOf(std::string_view key) {
-    if (key.starts_with("input-")) return "Inputs";
-    if (key.starts_with("output-")) return "Outputs";
-    if (key.starts_with("analogue-")) return "Analogues";
+// The window's page that shows a setting, as the settings table says
+// (a record's column that is no setting: General).
+std::string_view pageOf(const std::string& key) {
+    const core::Setting* setting = core::findSetting(key);
+    switch (setting ? setting->page : core::SettingPage::General) {
+    case core::SettingPage::Inputs: return "Inputs";
+    case core::SettingPage::Outputs: return "Outputs";
+    case core::SettingPage::Analogues: return "Analogues";
+    case core::SettingPage::General: break;
+    }
     return "General";
 }
 
 std::string labelOf(const std::string& key) {
-    const cli::Setting* setting = cli::findSetting(key);
+    const core::Setting* setting = core::findSetting(key);
     return setting ? setting->label : key;
 }
 
@@ -105,7 +110,7 @@ std::string devicePage(const SheetDevice& device, bool first, bool withPassword)
 
 std::vector<std::pair<std::string, std::string>> readableSettings(const config::ConfigurationImage& image) {
     std::vector<std::pair<std::string, std::string>> settings;
-    for (const cli::Setting& s : cli::allSettings()) {
+    for (const core::Setting& s : core::allSettings()) {
         // Readable without the quotes that `show` puts around texts.
         std::string value = s.show(image);
         if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);

@@ -106,7 +106,7 @@ TEST_F(Commission, TheRecordGivesAHandoverSheetPerDevice) {
     std::string html{std::istreambuf_iterator<char>(in), {}};
     EXPECT_NE(html.find("<h1>VASKIRO BACnet interface: AHU-2</h1>"), std::string::npos);
     EXPECT_NE(html.find("<tr><th>Serial number</th><td>502</td></tr>"), std::string::npos);
-    EXPECT_NE(html.find("<tr><td>Object Name</td><td>AHU, 2</td>"), std::string::npos);
+    EXPECT_NE(html.find("<tr><td>Object name</td><td>AHU, 2</td>"), std::string::npos);
     EXPECT_EQ(runTool("sheet --record " + path("worklist-as-left.csv") + " --row 4 -o " + path("x.html")).code, 2);
     EXPECT_EQ(runTool("sheet " + path("base.dat") + " -o " + path("base.html")).code, 0);
     EXPECT_EQ(runTool("sheet -o " + path("x.html")).code, 2);

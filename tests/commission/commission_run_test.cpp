@@ -23,6 +23,9 @@ struct Script {
     const char* lastLine;
 };
 
+// Names each case by its events, so that its test name stays the same from run to run.
+void PrintTo(const Script& script, std::ostream* out) { *out << '"' << script.events << '"'; }
+
 class Run : public ::testing::TestWithParam<Script> {
 protected:
     void SetUp() override {
@@ -38,13 +41,12 @@ protected:
     std::unique_ptr<CommissionRun> play(const std::string& events, bool resume = false) {
         vaskiro::config::ConfigurationImage base;
         base.SetDefaults();
-        Worklist list;
-        EXPECT_TRUE(readWorklist("tag,ip,object-id\nAHU-1,10.0.0.1,1\nAHU-2,10.0.0.2,2\nAHU-3,10.0.0.3,3\n", base, list)
-                        .empty());
+        auto list = readWorklist("tag,ip,object-id\nAHU-1,10.0.0.1,1\nAHU-2,10.0.0.2,2\nAHU-3,10.0.0.3,3\n", base);
+        EXPECT_TRUE(list.has_value());
         std::string error;
         EXPECT_TRUE(m_record.open(m_dir / "record.csv", error)) << error;
         auto run =
-            std::make_unique<CommissionRun>(list, m_record, RunOptions{false, 1, false, resume},
+            std::make_unique<CommissionRun>(*list, m_record, RunOptions{false, 1, false, resume},
                                             [this](CommissionRun::Channel, const std::string& line) { m_last = line; });
         run->start();
         std::istringstream in(events);

@@ -30,8 +30,8 @@ TEST(HandoverSheet, TextsAreEscapedAndThePasswordIsLeftOutUnlessAsked) {
     EXPECT_NE(sheet.find("<h1>VASKIRO BACnet interface: &lt;tag&gt;</h1>"), std::string::npos);
     EXPECT_NE(sheet.find("<tr><th>Serial number</th><td>501</td></tr>"), std::string::npos);
     EXPECT_NE(sheet.find("<h2>General</h2>"), std::string::npos);
-    EXPECT_NE(sheet.find("<tr><td>Object Name</td><td>&lt;AHU &amp; 1&gt;</td>"), std::string::npos) << sheet;
-    EXPECT_NE(sheet.find("<tr><th>Channel</th><th>Invert Input</th><th>Input Name</th><th class=\"mark\">Checked</th>"),
+    EXPECT_NE(sheet.find("<tr><td>Object name</td><td>&lt;AHU &amp; 1&gt;</td>"), std::string::npos) << sheet;
+    EXPECT_NE(sheet.find("<tr><th>Channel</th><th>Invert input</th><th>Input name</th><th class=\"mark\">Checked</th>"),
               std::string::npos);
     EXPECT_NE(sheet.find("<tr><td>3</td><td>off</td><td>Input 3</td>"), std::string::npos);
     EXPECT_EQ(sheet.find("<AHU"), std::string::npos);
