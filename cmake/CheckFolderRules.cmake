@@ -10,11 +10,12 @@ set(rules
   "hid|core,device,hid|^Q"
   "bacnet|core,bacnet|^Q;hidapi;libudev"
   "csv|core,csv|^Q;hidapi;libudev"
-  "cli|core,device,bacnet,csv,cli|^Q;hidapi;libudev"
+  "commission|core,device,bacnet,csv,commission|^Q;hidapi;libudev"
+  "cli|core,device,bacnet,csv,commission,cli|^Q;hidapi;libudev"
   "link|core,device,link|^QtWidgets;^QWidget;^QApplication;hidapi;libudev"
   "app/help|app|hidapi;libudev"
-  "app|core,device,bacnet,csv,link,app|hidapi;libudev"
-  "programs|core,device,hid,bacnet,csv,cli,link,app,programs|-")
+  "app|core,device,bacnet,csv,commission,link,app|hidapi;libudev"
+  "programs|core,device,hid,bacnet,csv,commission,cli,link,app,programs|-")
 
 set(faults "")
 file(GLOB_RECURSE sources RELATIVE "${SOURCE_DIR}" "${SOURCE_DIR}/*.cpp" "${SOURCE_DIR}/*.h")

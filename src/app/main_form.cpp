@@ -86,6 +86,7 @@ TMainForm::TMainForm(std::unique_ptr<device::HidBackend> devices, QWidget* paren
     statusBar->addPermanentWidget(m_presence);
     statusBar->addPermanentWidget(m_progress, 1);
     new NetworkCheckAction(*this, *statusBar);
+    addCommissionButton(*statusBar);
     window->addWidget(statusBar);
 
     m_link = std::make_unique<link::DeviceLink>(std::move(devices));
@@ -132,6 +133,7 @@ TMainForm::TMainForm(std::unique_ptr<device::HidBackend> devices, QWidget* paren
 }
 
 TMainForm::~TMainForm() {
+    endCommissioning();
     m_link->close();
 }
 

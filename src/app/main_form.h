@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "app/help/help_controller.h"
 #include "app/user_prompts.h"
@@ -19,6 +20,7 @@
 #include "device/hid_backend.h"
 
 class QProgressBar;
+class QStatusBar;
 
 class QCheckBox;
 class QPlainTextEdit;
@@ -36,6 +38,7 @@ class DeviceLink;
 namespace vaskiro::app {
 
 class AnaloguesPage;
+class CommissionDialog;
 class DevicePresenceIndicator;
 class WindowExchangePort;
 class GeneralPage;
@@ -90,6 +93,15 @@ public:
     // Keeps the reply timer and the progress bar in step with the exchange.
     void updateExchangeProgress();
 
+    // The devices Read and Write search, and the one they use (empty: the first found).
+    device::HidBackend* deviceBackend() const;
+    std::string devicePath() const;
+    // Closes the device Read and Write opened, so that another user of the
+    // devices has it alone; false while an exchange is under way.
+    bool releaseDevice();
+    // "Commission from Worklist", created on first use; null before.
+    CommissionDialog* commissionDialog() const { return m_commissionDialog; }
+
     // Message boxes and file dialogs; tests put in answers of their own.
     UserPrompts& prompts() { return *m_prompts; }
     void setPrompts(std::unique_ptr<UserPrompts> prompts);
@@ -100,6 +112,8 @@ public slots:
     void WriteButtonClick();
     void ReadButtonClick();
     void HelpButtonClick();
+    void CommissionButtonClick();
+    void PrintSheetButtonClick();
     void ExitButtonClick();
     void InvertInputsCheckAllButtonClick();
     void InvertInputsCheckNoneButtonClick();
@@ -123,6 +137,11 @@ private:
     // Runs a handler's body; shows what escapes it. False when it failed.
     bool runHandler(const std::function<void()>& body);
     QWidget* makeCommandPanel();
+    // "Commission from Worklist..." on the status bar, after every other
+    // control in the tab order, with its shortcut.
+    void addCommissionButton(QStatusBar& statusBar);
+    // Lets a commissioning run finish its row while the devices are still there.
+    void endCommissioning();
     // Finds and opens the device unless it is open; says why when it fails.
     bool openDevice();
     void deviceLost();
@@ -153,6 +172,7 @@ private:
     QProgressBar* m_progress = nullptr;
     DevicePresenceIndicator* m_presence = nullptr;
     HelpController m_help;
+    CommissionDialog* m_commissionDialog = nullptr;
 };
 
 }  // namespace vaskiro::app

@@ -1,5 +1,6 @@
-// Takes the pictures in docs/screenshots: each page of the main window and the
-// units picker, as the display server shows them. Run it under X, for example
+// Takes the pictures in docs/screenshots: each page of the main window, the
+// units picker and the worklist view, as the display server shows them, and a
+// handover sheet as PDF. Run it under X, for example
 //   xvfb-run -a -s "-screen 0 1280x800x24" vaskiro-screenshots docs/screenshots
 #include <QApplication>
 #include <QDir>
@@ -10,14 +11,20 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QLabel>
+#include <QLineEdit>
 
 #include <array>
 #include <memory>
 #include <utility>
 
+#include "app/commission_dialog.h"
 #include "app/form_edits.h"
 #include "app/main_form.h"
+#include "app/print_sheet_dialog.h"
 #include "app/units_picker.h"
+#include "core/data_file.h"
+#include "device/backend_choice.h"
 
 namespace {
 
@@ -43,6 +50,56 @@ public:
 private:
     QString m_fileName;
 };
+
+// Waits (painting) until `done`, at most ten seconds.
+template <class Done>
+bool settleUntil(Done done) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < 10000) QApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+}
+
+// The worklist view while row 2 is written, row 1 done; then the sheets of
+// the record as PDF (sheet.pdf, for pdftoppm to turn into a picture).
+bool commissionPictures(const QDir& out) {
+    QTemporaryDir dir;
+    QDir(dir.path()).mkpath(QStringLiteral("devices"));
+    vaskiro::config::ConfigurationImage base;
+    base.SetDefaults();
+    vaskiro::config::writeDataFile(dir.filePath(QStringLiteral("base.dat")).toStdString(), base);
+    QFile list(dir.filePath(QStringLiteral("ahu.csv")));
+    list.open(QIODevice::WriteOnly);
+    list.write("tag,ip,object-id,name,location,analogue-unit.1\n"
+               "AHU-1,10.20.0.101,20001,AHU 1,Plant room 1,Degrees Celsius\n"
+               "AHU-2,10.20.0.102,20002,AHU 2,Plant room 1,Degrees Celsius\n"
+               "AHU-3,10.20.0.103,20003,AHU 3,\"Roof, east\",Degrees Celsius\n");
+    list.close();
+    using vaskiro::device::BackendChoice;
+    vaskiro::app::TMainForm form(vaskiro::device::makeSimulatedBackend(
+        {BackendChoice::Kind::SimulatedFolder, dir.filePath(QStringLiteral("devices")).toStdString()},
+        std::chrono::milliseconds(20)));
+    form.show();
+    form.CommissionButtonClick();
+    auto* dialog = form.commissionDialog();
+    dialog->findChild<QLineEdit*>(QStringLiteral("WorklistEdit"))->setText(list.fileName());
+    dialog->findChild<QLineEdit*>(QStringLiteral("BaseEdit"))->setText(dir.filePath(QStringLiteral("base.dat")));
+    dialog->StartButtonClick();
+    auto* prompt = dialog->findChild<QLabel*>(QStringLiteral("CommissionPrompt"));
+    auto plug = [&](const char* serial) { QFile(dir.filePath(QStringLiteral("devices/") + serial)).open(QIODevice::WriteOnly); };
+    plug("20501");
+    bool ok = settleUntil([&] { return prompt->text() == QStringLiteral("Disconnect the device"); });
+    QFile::remove(dir.filePath(QStringLiteral("devices/20501")));
+    ok &= settleUntil([&] { return prompt->text().startsWith(QStringLiteral("Connect device for row 2")); });
+    plug("20502");
+    ok &= settleUntil([&] { return prompt->text().startsWith(QStringLiteral("Writing row 2")); });
+    ok &= save(dialog, out.filePath(QStringLiteral("commission.png")));
+    ok &= settleUntil([&] { return prompt->text() == QStringLiteral("Disconnect the device"); });
+    dialog->PrintSheetButtonClick();
+    auto* sheet = dialog->findChild<vaskiro::app::PrintSheetDialog*>(QStringLiteral("PrintSheetDialog"));
+    ok &= sheet && sheet->saveAsPdf(out.filePath(QStringLiteral("sheet.pdf")));
+    return ok;
+}
 
 }  // namespace
 
@@ -80,6 +137,7 @@ int main(int argc, char* argv[]) {
     form.unitsPicker()->findChild<QTableWidget*>(QStringLiteral("SelectAnalogueUnitsAdvStringGrid"))->setCurrentCell(11, 1);
     settle();
     ok &= save(form.unitsPicker(), out.filePath(QStringLiteral("units-picker.png")));
+    ok &= commissionPictures(out);
     QTextStream(stdout) << "font: " << form.font().family() << ' ' << form.font().pointSizeF()
                         << ", window " << form.width() << 'x' << form.height() << '\n';
     return ok ? 0 : 1;

@@ -39,10 +39,9 @@ public:
 // The stand for the machine's devices (or the simulated ones the options name).
 std::unique_ptr<CommissionStand> makeCommissionStand(const DeviceOptions& options);
 
-// Commissions the worklist's rows in order, one device each: waits for it,
-// refuses a device already in the record (unless `again`), writes the base
-// with the row's settings, verifies, optionally checks it on the network,
-// appends the record, and waits until it is taken away.
+// Commissions the worklist's rows as commission::CommissionRun says, one
+// device each: this loop only waits on the stand, runs the steps the run asks
+// for on this thread, and turns Ctrl-C into a stop request.
 int runCommission(const DeviceOptions& device, const CommissionOptions& options, CommissionStand& stand, Streams io);
 
 }  // namespace vaskiro::cli

@@ -34,6 +34,7 @@ public:
     HidBackend* backend() const { return m_backend.get(); }
     // OpenDevice() opens the device at `path`; empty: the first match.
     void setDevicePath(std::string path) { m_devicePath = std::move(path); }
+    const std::string& devicePath() const { return m_devicePath; }
 
     // True while a device is open and its reader thread runs.
     bool DeviceOpen() const { return m_deviceOpen; }

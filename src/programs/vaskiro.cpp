@@ -23,6 +23,7 @@
 #include "cli/commission.h"
 #include "cli/network_commands.h"
 #include "cli/presence_commands.h"
+#include "cli/sheet_command.h"
 #include "core/bacnet_numbers.h"
 #include "core/reply_timeout.h"
 #include "core/version.h"
@@ -111,6 +112,18 @@ int main(int argc, char** argv) {
         ->check(CLI::Range(1, std::numeric_limits<int>::max()));
     commission->add_flag("--again", commissionOptions.again, "Accept a device that the record already holds");
 
+    SheetOptions sheetOptions;
+    auto* sheet = app.add_subcommand("sheet", "Write a handover sheet (printable HTML, one page per device) of a "
+                                              "configuration or of the devices of an as-left record");
+    auto* sheetFile = sheet->add_option("file", sheetOptions.file, "Data file (.dat) or JSON file");
+    auto* sheetRecord = sheet->add_option("--record", sheetOptions.record, "As-left record (CSV) of a worklist")
+                            ->excludes(sheetFile);
+    sheet->add_option("--row", sheetOptions.row, "Only the device of this worklist row (with --record)")
+        ->needs(sheetRecord)
+        ->check(CLI::Range(1, std::numeric_limits<int>::max()));
+    sheet->add_flag("--with-password", sheetOptions.withPassword, "Print the device password too (left out unless given)");
+    sheet->add_option("-o,--output", sheetOptions.output, "HTML file to write")->required();
+
     NetworkOptions network;
     std::uint32_t instance = 0;
     std::string simulateAt;
@@ -160,7 +173,7 @@ int main(int argc, char** argv) {
     auto* waitTimeout =
         wait->add_option("--timeout", waitSeconds, "Give up after SECONDS (default: never)")->check(timeoutRange);
     for (auto* sub : {info, read, write, show, exportCommand, importCommand, set, diff, unitsCommand, discover, check,
-                      simulateNetwork, commission, list, wait})
+                      simulateNetwork, commission, sheet, list, wait})
         sub->fallthrough();
 
     try {
@@ -196,6 +209,13 @@ int main(int argc, char** argv) {
     if (*set) return runSet(input, assignments, output, io);
     if (*diff) return runDiff(options, diffA, diffB, io);
     if (*commission) return runCommission(options, commissionOptions, *makeCommissionStand(options), io);
+    if (*sheet) {
+        if (sheetOptions.file.empty() && sheetOptions.record.empty()) {
+            std::cerr << "vaskiro sheet: give a configuration FILE or --record REC.csv (try --help)\n";
+            return kExitUsage;
+        }
+        return runSheet(sheetOptions, io);
+    }
     // The tool's --timeout counts for a command that was given none of its own.
     const bool global = globalTimeout->count() > 0;
     if (*discover) {

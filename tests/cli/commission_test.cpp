@@ -97,6 +97,21 @@ INSTANTIATE_TEST_SUITE_P(Worklist, CommissionFormats,
                          ::testing::Values(kThreeRows, "\xEF\xBB\xBFtag;ip;object-id;name\r\nAHU-1;10.0.0.1;1001;AHU 1\r\n"
                                                        "AHU-2;10.0.0.2;1002;AHU, 2\r\nAHU-3;10.0.0.3;1003;AHU 3\r\n"));
 
+TEST_F(Commission, TheRecordGivesAHandoverSheetPerDevice) {
+    ASSERT_EQ(commission(kThreeRows, "", {"501", "502", "503"}).code, 0);
+    ToolRun sheet = runTool("sheet --record " + path("worklist-as-left.csv") + " --row 2 -o " + path("sheet.html"));
+    ASSERT_EQ(sheet.code, 0) << sheet.out;
+    EXPECT_EQ(sheet.out, "Sheet Saved: " + path("sheet.html") + " (1 device)\n");
+    std::ifstream in(m_dir / "sheet.html");
+    std::string html{std::istreambuf_iterator<char>(in), {}};
+    EXPECT_NE(html.find("<h1>VASKIRO BACnet interface: AHU-2</h1>"), std::string::npos);
+    EXPECT_NE(html.find("<tr><th>Serial number</th><td>502</td></tr>"), std::string::npos);
+    EXPECT_NE(html.find("<tr><td>Object name</td><td>AHU, 2</td>"), std::string::npos);
+    EXPECT_EQ(runTool("sheet --record " + path("worklist-as-left.csv") + " --row 4 -o " + path("x.html")).code, 2);
+    EXPECT_EQ(runTool("sheet " + path("base.dat") + " -o " + path("base.html")).code, 0);
+    EXPECT_EQ(runTool("sheet -o " + path("x.html")).code, 2);
+}
+
 TEST_F(Commission, ABadWorklistIsRefusedWithRowAndColumnBeforeAnyDevice) {
     ToolRun run = commission("tag,ip,object-id\nA,10.0.0.1,7\nB,10.0.0.300,8\nC,10.0.0.3,7\n", "", {"501"});
     EXPECT_EQ(run.code, 2);

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "../setting_edges.h"
-#include "cli/worklist.h"
+#include "commission/worklist.h"
 
 using namespace vaskiro;
 
@@ -17,7 +17,7 @@ TEST(SettingsTable, EveryLimitHoldsAlikeInSetAndTheWorklist) {
             const std::string what = setting.key + "=" + edge.value;
             config::ConfigurationImage set = base;  // as `set` and `write --set` take each KEY=VALUE
             const auto assigned = core::assignSetting(set, what);
-            const auto list = cli::readWorklist(setting.key + "\n" + edge.value + "\n", base);
+            const auto list = commission::readWorklist(setting.key + "\n" + edge.value + "\n", base);
             ASSERT_EQ(std::pair(assigned.has_value(), list.has_value()), std::pair(taken, taken)) << what;
             EXPECT_TRUE(set == (taken ? list->rows[0].image : base)) << what;  // a refusal changes nothing
             // Nothing changes outside the setting's place.

@@ -1,5 +1,6 @@
-#include "cli/as_left_record.h"
+#include "commission/as_left_record.h"
 
+#include <cstdlib>
 #include <ctime>
 #include <fstream>
 #include <iterator>
@@ -7,7 +8,7 @@
 #include "core/settings_table.h"
 #include "csv/csv.h"
 
-namespace vaskiro::cli {
+namespace vaskiro::commission {
 
 namespace {
 
@@ -54,7 +55,22 @@ bool AsLeftRecord::open(const std::filesystem::path& path, std::string& error) {
     m_hasHeader = true;
     for (std::size_t r = 1; r < records.size(); ++r)
         if (records[r].size() > 3) m_rows[records[r][3]] = records[r][1];
+    for (std::size_t r = 1; r < records.size(); ++r)
+        if (const csv::Record& f = records[r]; f.size() == records.front().size())
+            noteDone(std::atoi(f[1].c_str()), f[3], f[f.size() - 2], f.back());
     return true;
+}
+
+void AsLeftRecord::noteDone(int row, const std::string& serial, const std::string& verify, const std::string& network) {
+    if (verify == "verified" && (network == "passed" || network == "not checked"))
+        m_doneRows[row] = serial;
+    else
+        m_doneRows.erase(row);
+}
+
+const std::string* AsLeftRecord::serialDoneAt(int row) const {
+    auto found = m_doneRows.find(row);
+    return found == m_doneRows.end() ? nullptr : &found->second;
 }
 
 const std::string* AsLeftRecord::rowOf(const std::string& serial) const {
@@ -80,7 +96,12 @@ bool AsLeftRecord::append(const AsLeftEntry& entry, std::string& error) {
     m_hasHeader = true;
     m_needsBreak = false;
     m_rows[entry.serial] = std::to_string(entry.row);
+    noteDone(entry.row, entry.serial, entry.verify, entry.network);
     return true;
+}
+
+std::filesystem::path defaultRecordPath(const std::filesystem::path& worklist) {
+    return worklist.parent_path() / (worklist.stem().string() + "-as-left.csv");
 }
 
 std::string localTimeIso8601() {
@@ -99,4 +120,4 @@ std::string localTimeIso8601() {
     return iso;
 }
 
-}  // namespace vaskiro::cli
+}  // namespace vaskiro::commission

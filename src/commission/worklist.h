@@ -7,7 +7,7 @@
 #include "core/configuration_image.h"
 #include "core/result.h"
 
-namespace vaskiro::cli {
+namespace vaskiro::commission {
 
 // One device to commission: the base configuration with the row's settings.
 struct WorklistRow {
@@ -30,4 +30,4 @@ struct Worklist {
 core::Result<Worklist, std::vector<std::string>> readWorklist(std::string_view text,
                                                               const config::ConfigurationImage& base);
 
-}  // namespace vaskiro::cli
+}  // namespace vaskiro::commission

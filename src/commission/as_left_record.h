@@ -7,7 +7,7 @@
 
 #include "core/configuration_image.h"
 
-namespace vaskiro::cli {
+namespace vaskiro::commission {
 
 // What was left in one device.
 struct AsLeftEntry {
@@ -35,18 +35,31 @@ public:
     // The row under which a device of this serial number was recorded last.
     const std::string* rowOf(const std::string& serial) const;
 
+    // The serial number of the device last recorded under `row` when it was
+    // verified and not found failing on the network; null otherwise.
+    const std::string* serialDoneAt(int row) const;
+
+    const std::filesystem::path& path() const { return m_path; }
+
     // Appends the entry, writing the header first into an empty record.
     bool append(const AsLeftEntry& entry, std::string& error);
 
 private:
+    void noteDone(int row, const std::string& serial, const std::string& verify, const std::string& network);
+
     std::filesystem::path m_path;
     char m_delimiter = ',';
     bool m_hasHeader = false;
     bool m_needsBreak = false;  // the file does not end with a line break
     std::map<std::string, std::string> m_rows;
+    std::map<int, std::string> m_doneRows;
 };
+
+// Where a worklist's record goes unless told: beside it, "-as-left" added
+// to its name (jobs/ahu.csv: jobs/ahu-as-left.csv).
+std::filesystem::path defaultRecordPath(const std::filesystem::path& worklist);
 
 // Now, as 2026-12-06T21:40:05+01:00.
 std::string localTimeIso8601();
 
-}  // namespace vaskiro::cli
+}  // namespace vaskiro::commission

@@ -1,4 +1,4 @@
-#include "cli/worklist.h"
+#include "commission/worklist.h"
 
 #include <algorithm>
 #include <map>
@@ -8,7 +8,7 @@
 #include "csv/csv.h"
 #include "device/write_checks.h"
 
-namespace vaskiro::cli {
+namespace vaskiro::commission {
 
 namespace {
 
@@ -89,4 +89,4 @@ core::Result<Worklist, std::vector<std::string>> readWorklist(std::string_view t
     return list;
 }
 
-}  // namespace vaskiro::cli
+}  // namespace vaskiro::commission

@@ -1,0 +1,82 @@
+// The main window's way into commissioning from a worklist.
+
+#include <QLabel>
+#include <QPushButton>
+#include <QShortcut>
+#include <QStatusBar>
+
+#include "app/commission_dialog.h"
+#include "app/main_form.h"
+#include "app/print_sheet_dialog.h"
+#include "commission/handover_sheet.h"
+#include "link/device_link.h"
+
+namespace vaskiro::app {
+
+device::HidBackend* TMainForm::deviceBackend() const { return m_link->backend(); }
+
+std::string TMainForm::devicePath() const { return m_link->devicePath(); }
+
+namespace {
+
+// A status bar button with its shortcut, shown beside it where it is seen without a mouse.
+QPushButton* addButton(TMainForm& form, QStatusBar& statusBar, const QString& text, const QString& name,
+                       const QString& accessibleName, const QString& shortcutText) {
+    const QKeySequence key(shortcutText);
+    const QString keyText = key.toString(QKeySequence::NativeText);
+    auto* button = new QPushButton(text);
+    button->setObjectName(name);
+    button->setAccessibleName(accessibleName);
+    button->setToolTip(QStringLiteral("%1 (%2)").arg(accessibleName, keyText));
+    auto* keyLabel = new QLabel(keyText);
+    keyLabel->setObjectName(name + QLatin1String("KeyLabel"));
+    statusBar.addPermanentWidget(button);
+    statusBar.addPermanentWidget(keyLabel);
+    auto* shortcut = new QShortcut(key, &form);
+    QObject::connect(shortcut, &QShortcut::activated, button, &QPushButton::click);
+    return button;
+}
+
+}  // namespace
+
+bool TMainForm::releaseDevice() {
+    if (!m_exchange->idle()) return false;
+    m_link->close();
+    return true;
+}
+
+void TMainForm::addCommissionButton(QStatusBar& statusBar) {
+    connect(addButton(*this, statusBar, tr("Commission from Worklist..."), QStringLiteral("CommissionButton"),
+                      tr("Commission from Worklist"), tr("Ctrl+M")),
+            &QPushButton::clicked, this, &TMainForm::CommissionButtonClick);
+    connect(addButton(*this, statusBar, tr("Print Sheet..."), QStringLiteral("PrintSheetButton"),
+                      tr("Print the handover sheet of these settings"), tr("Ctrl+P")),
+            &QPushButton::clicked, this, &TMainForm::PrintSheetButtonClick);
+}
+
+void TMainForm::PrintSheetButtonClick() {
+    runHandler([this] {
+        CollectForm();
+        const config::ConfigurationImage image = m_image;
+        auto* dialog = new PrintSheetDialog(this, [image] {
+            return std::vector<commission::SheetDevice>{
+                {{}, {}, {}, commission::localTimeIso8601(), {}, {}, commission::readableSettings(image)}};
+        });
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->show();
+    });
+}
+
+void TMainForm::endCommissioning() {
+    delete m_commissionDialog;
+    m_commissionDialog = nullptr;
+}
+
+void TMainForm::CommissionButtonClick() {
+    if (!m_commissionDialog) m_commissionDialog = new CommissionDialog(*this);
+    m_commissionDialog->show();
+    m_commissionDialog->raise();
+    m_commissionDialog->activateWindow();
+}
+
+}  // namespace vaskiro::app

@@ -1,0 +1,230 @@
+#include "commission/commission_run.h"
+
+namespace vaskiro::commission {
+
+CommissionRun::CommissionRun(Worklist list, AsLeftRecord& record, RunOptions options, Say say)
+    : m_list(std::move(list)),
+      m_record(record),
+      m_options(options),
+      m_say(std::move(say)),
+      m_status(m_list.rows.size()) {}
+
+void CommissionRun::start() {
+    int rows = static_cast<int>(m_list.rows.size());
+    m_index = -1;
+    for (int i = 0; i < rows; ++i) {
+        RowStatus& status = m_status[static_cast<std::size_t>(i)];
+        if (i < m_options.startAt - 1) {
+            status.state = RowState::Skipped;
+        } else if (const std::string* serial = m_record.serialDoneAt(m_list.rows[static_cast<std::size_t>(i)].row);
+                   serial && m_options.skipRecorded) {
+            status = {RowState::Done, *serial, {}};
+        } else {
+            ++m_total;
+            if (m_index < 0) m_index = i;
+        }
+    }
+    say(Channel::Out, "Commissioning " + std::to_string(m_total) + " of " + std::to_string(rows) +
+                          " rows; as-left record: " + m_record.path().string());
+    if (m_index < 0) {
+        m_index = 0;
+        finish();
+        return;
+    }
+    askForDevice();
+}
+
+void CommissionRun::deviceCame(bool severalAttached) {
+    if (m_phase != Phase::AwaitingDevice) return;
+    const WorklistRow& row = currentRow();
+    m_advanceAfterRemoval = false;
+    m_entry = AsLeftEntry{{}, row.row, row.tag, {}, {}, row.image, {}, "not checked"};
+    if (severalAttached) {
+        std::string reason = "Several VASKIRO are connected: leave only the one for row " + std::to_string(row.row);
+        say(Channel::Err, reason + ".");
+        refuse(reason);
+        return;
+    }
+    beginStep(Step::Identify, "identifying");
+}
+
+void CommissionRun::deviceWent() {
+    if (m_phase != Phase::AwaitingRemoval) return;
+    if (m_advanceAfterRemoval)
+        advance();
+    else
+        askForDevice();
+}
+
+void CommissionRun::stepFinished(const StepResult& result) {
+    if (m_phase != Phase::RunningStep) return;
+    switch (m_step) {
+    case Step::Identify: identified(result); break;
+    case Step::Write:
+        if (!result.ok) return fail(result.detail.empty() ? "the Write did not complete" : result.detail, false);
+        beginStep(Step::Verify, "verifying");
+        break;
+    case Step::Verify:
+        m_verified = result.ok;
+        m_entry.verify = result.ok ? "verified" : "failed";
+        if (m_options.checkNetwork) return beginStep(Step::CheckNetwork, "checking on the network");
+        finishRow(true, {});
+        break;
+    case Step::CheckNetwork:
+        m_entry.network = result.detail;
+        finishRow(result.ok, result.detail);
+        break;
+    }
+}
+
+void CommissionRun::stopRequested() {
+    m_stopAsked = true;
+    if (m_phase == Phase::AwaitingDevice) stop(currentRow().row);
+    if (m_phase == Phase::AwaitingRemoval) stop(currentRow().row + (m_advanceAfterRemoval ? 1 : 0));
+    if (m_phase == Phase::RowFailed) m_phase = Phase::Stopped;
+}
+
+void CommissionRun::retryRow() {
+    if (m_phase != Phase::RowFailed) return;
+    m_retrying = true;
+    askForDevice();
+}
+
+void CommissionRun::skipRow() {
+    if (m_phase != Phase::RowFailed && m_phase != Phase::AwaitingDevice) return;
+    m_status[static_cast<std::size_t>(m_index)].state = RowState::Skipped;
+    if (m_phase == Phase::AwaitingDevice) return advance();
+    // The failed row's device may still be attached: it is not the next row's.
+    m_advanceAfterRemoval = true;
+    say(Channel::Out, "Disconnect the device");
+    m_phase = Phase::AwaitingRemoval;
+}
+
+std::string CommissionRun::prompt() const {
+    const RowStatus& status = m_status[static_cast<std::size_t>(m_index)];
+    switch (m_phase) {
+    case Phase::AwaitingDevice: return "Connect device for " + rowName();
+    case Phase::RunningStep: {
+        static const char* const kSteps[] = {"Identifying", "Writing", "Verifying", "Checking on the network"};
+        return kSteps[static_cast<int>(m_step)] + std::string(" ") + rowName();
+    }
+    case Phase::AwaitingRemoval: return "Disconnect the device";
+    case Phase::RowFailed: return "Row " + std::to_string(currentRow().row) + " failed: " + status.reason;
+    case Phase::Stopped: return "Stopped";
+    case Phase::Finished: return std::to_string(m_done) + " of " + std::to_string(m_total) + " rows done";
+    }
+    return {};
+}
+
+void CommissionRun::askForDevice() {
+    const WorklistRow& row = currentRow();
+    if (m_stopAsked) return stop(row.row);
+    m_status[static_cast<std::size_t>(m_index)].state = RowState::ConnectNow;
+    say(Channel::Out, "Connect device for " + std::to_string(row.row) + (row.tag.empty() ? "" : " (" + row.tag + ")"));
+    m_phase = Phase::AwaitingDevice;
+}
+
+void CommissionRun::beginStep(Step step, const char* what) {
+    static const RowState kStates[] = {RowState::Identifying, RowState::Writing, RowState::Verifying,
+                                       RowState::CheckingNetwork};
+    m_status[static_cast<std::size_t>(m_index)].state = kStates[static_cast<int>(step)];
+    say(Channel::Out, "Row " + std::to_string(currentRow().row) + ": " + what);
+    m_step = step;
+    m_phase = Phase::RunningStep;
+}
+
+void CommissionRun::identified(const StepResult& result) {
+    // Nothing is written yet: a device that cannot say who it is is only refused.
+    if (!result.ok) return refuse(result.detail.empty() ? "the device did not say who it is" : result.detail);
+    const WorklistRow& row = currentRow();
+    m_entry.serial = result.serial;
+    m_entry.version = result.version;
+    m_status[static_cast<std::size_t>(m_index)].serial = result.serial;
+    say(Channel::Out, "Row " + std::to_string(row.row) + ": device " + result.serial + ", version " + result.version);
+    const std::string* earlier = m_record.rowOf(result.serial);
+    bool ownRetry = m_retrying && earlier && *earlier == std::to_string(row.row);
+    if (earlier && !m_options.again && !ownRetry) {
+        std::string reason = "Device " + result.serial + " refused: already commissioned as " + *earlier;
+        say(Channel::Err, reason + " (give --again to commission it once more).");
+        return refuse(reason);
+    }
+    if (m_stopAsked) return stop(row.row);
+    beginStep(Step::Write, "writing");
+}
+
+void CommissionRun::finishRow(bool reached, const std::string& networkResult) {
+    m_entry.time = localTimeIso8601();
+    std::string error;
+    if (!m_record.append(m_entry, error)) {
+        say(Channel::Err, error + ".");
+        return fail(error, false);
+    }
+    if (!m_verified) return fail("the device holds other settings than were written", true);
+    if (!reached) return fail(networkResult, true);
+    m_status[static_cast<std::size_t>(m_index)].state = RowState::Done;
+    m_advanceAfterRemoval = true;
+    m_retrying = false;
+    say(Channel::Out, std::to_string(++m_done) + " of " + std::to_string(m_total) + " done");
+    awaitRemoval();
+}
+
+void CommissionRun::refuse(const std::string& reason) {
+    RowStatus& status = m_status[static_cast<std::size_t>(m_index)];
+    status.state = RowState::ConnectNow;
+    status.reason = reason;
+    awaitRemoval();
+}
+
+void CommissionRun::fail(const std::string& reason, bool recorded) {
+    RowStatus& status = m_status[static_cast<std::size_t>(m_index)];
+    status.state = RowState::Failed;
+    status.reason = reason;
+    int row = currentRow().row;
+    say(Channel::Err, "Row " + std::to_string(row) + " is not commissioned. Resume with --start-at " +
+                          std::to_string(row) + (recorded ? " --again (its device is in the record)" : "") + ".");
+    m_phase = Phase::RowFailed;
+}
+
+void CommissionRun::awaitRemoval() {
+    say(Channel::Out, "Disconnect the device");
+    if (m_advanceAfterRemoval && nextIndex() < 0) return finish();
+    if (m_stopAsked) return stop(currentRow().row + (m_advanceAfterRemoval ? 1 : 0));
+    m_phase = Phase::AwaitingRemoval;
+}
+
+void CommissionRun::stop(int resumeRow) {
+    RowStatus& status = m_status[static_cast<std::size_t>(m_index)];
+    if (status.state != RowState::Done && status.state != RowState::Failed && status.state != RowState::Skipped)
+        status.state = RowState::Waiting;
+    say(Channel::Err, "Stopped. Resume with --start-at " + std::to_string(resumeRow) + ".");
+    m_phase = Phase::Stopped;
+}
+
+void CommissionRun::advance() {
+    int next = nextIndex();
+    if (next < 0) return finish();
+    m_index = next;
+    m_retrying = false;
+    askForDevice();
+}
+
+void CommissionRun::finish() {
+    if (m_done == m_total)
+        say(Channel::Out, "All " + std::to_string(m_total) + " rows done.");
+    else
+        say(Channel::Out, std::to_string(m_done) + " of " + std::to_string(m_total) + " rows done.");
+    m_phase = Phase::Finished;
+}
+
+int CommissionRun::nextIndex() const {
+    for (std::size_t i = static_cast<std::size_t>(m_index) + 1; i < m_status.size(); ++i)
+        if (m_status[i].state == RowState::Waiting) return static_cast<int>(i);
+    return -1;
+}
+
+std::string CommissionRun::rowName() const {
+    const WorklistRow& row = currentRow();
+    return "row " + std::to_string(row.row) + (row.tag.empty() ? "" : " (" + row.tag + ")");
+}
+
+}  // namespace vaskiro::commission

@@ -1,0 +1,102 @@
+#include "commission/device_steps.h"
+
+#include "bacnet/network_check.h"
+#include "core/settings_table.h"
+#include "device/device_finder.h"
+#include "device/exchange.h"
+#include "device/exchange_runner.h"
+#include "device/simulated_device.h"
+
+namespace vaskiro::commission {
+
+namespace {
+
+// The exchange's port for a step: reports go to the device, the first error
+// box's text is kept as the step's reason, log lines are dropped.
+class StepPort : public device::ExchangePort {
+public:
+    explicit StepPort(device::HidConnection& connection) : m_connection(connection) {}
+
+    bool sendReport(const device::Report& report) override {
+        std::string error;
+        return m_connection.write(report, error);
+    }
+    void appendLog(std::string_view) override {}
+    void showMessage(device::MessageKind kind, std::string_view text) override {
+        if (kind == device::MessageKind::Error && m_error.empty()) m_error = text;
+    }
+    void populateForm() override { m_readCompleted = true; }
+
+    std::string m_error;
+    bool m_readCompleted = false;
+
+private:
+    device::HidConnection& m_connection;
+};
+
+// What the device gives back for `written` after a Read that starts from
+// `base`: the fields the link carries from `written`, the rest from `base`.
+config::ConfigurationImage throughLink(const config::ConfigurationImage& written, config::ConfigurationImage base) {
+    device::SimulatedDevice model;
+    model.storeImage(written);
+    model.loadImage(base);
+    return base;
+}
+
+}  // namespace
+
+DeviceSteps::DeviceSteps(device::HidBackend& devices, std::string devicePath, std::chrono::milliseconds replyTimeout)
+    : m_devices(devices), m_devicePath(std::move(devicePath)), m_replyTimeout(replyTimeout) {}
+
+DeviceSteps::~DeviceSteps() = default;
+
+StepResult DeviceSteps::run(Step step, const config::ConfigurationImage& image) {
+    if (step == Step::CheckNetwork) {
+        bacnet::CheckResult check = bacnet::checkOnNetwork(image, {}, {[](const std::string&) {}, {}});
+        bool passed = check.outcome == bacnet::CheckOutcome::Match;
+        return {passed, {}, {}, passed ? "passed" : check.summary};
+    }
+    if (step == Step::Identify) {
+        m_connection.reset();
+        std::string error;
+        if (!m_devices.restoreState(error)) return {false, {}, {}, error};
+        device::OpenResult opened = m_devicePath.empty() ? device::findAndOpenVaskiro(m_devices)
+                                                         : device::openVaskiroAt(m_devices, m_devicePath);
+        if (opened.outcome != device::OpenOutcome::Opened)
+            return {false, {}, {}, std::string(device::openFailureMessage(opened.outcome))};
+        m_connection = std::move(opened.connection);
+    }
+    if (!m_connection) return {false, {}, {}, "no device is open"};
+    config::ConfigurationImage copy = image;
+    if (step != Step::Verify) return exchange(step, copy);
+
+    config::ConfigurationImage readBack;
+    readBack.SetDefaults();
+    StepResult read = exchange(Step::Verify, readBack);
+    if (!read.ok) return read;
+    auto differing = core::differences(throughLink(image, readBack), readBack);
+    if (differing.empty()) return read;
+    std::string keys;
+    for (const core::Setting* s : differing) keys += (keys.empty() ? "" : ", ") + s->key;
+    return {false, {}, {}, "the device holds other settings than were written: " + keys};
+}
+
+// Identify, Write, or (for Verify) a Read into `image`.
+StepResult DeviceSteps::exchange(Step step, config::ConfigurationImage& image) {
+    StepPort port(*m_connection);
+    device::DeviceExchange exchange(image, port);
+    if (step == Step::Identify) exchange.startIdentify();
+    if (step == Step::Write) exchange.startWrite();
+    if (step == Step::Verify) exchange.startRead();
+    device::runExchange(exchange, *m_connection, m_replyTimeout);
+    StepResult result{port.m_error.empty() && (step != Step::Verify || port.m_readCompleted), {}, {}, port.m_error};
+    if (step == Step::Identify && result.ok) {
+        if (!exchange.identity()) return {false, {}, {}, "the device did not say who it is"};
+        result.serial = std::to_string(exchange.identity()->serial);
+        result.version = exchange.identity()->version;
+    }
+    if (std::string error; !m_devices.saveState(error)) return {false, {}, {}, error};
+    return result;
+}
+
+}  // namespace vaskiro::commission

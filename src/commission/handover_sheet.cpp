@@ -1,0 +1,158 @@
+#include "commission/handover_sheet.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <map>
+
+#include "core/html_escape.h"
+#include "core/settings_table.h"
+#include "csv/csv.h"
+
+namespace vaskiro::commission {
+
+namespace {
+
+using core::htmlEscape;
+
+constexpr std::string_view kPasswordKey = "password";
+constexpr int kLeadingColumns = 5;  // time, row, tag, serial, version
+
+// The window's page that shows a setting, as the settings table says
+// (a record's column that is no setting: General).
+std::string_view pageOf(const std::string& key) {
+    const core::Setting* setting = core::findSetting(key);
+    switch (setting ? setting->page : core::SettingPage::General) {
+    case core::SettingPage::Inputs: return "Inputs";
+    case core::SettingPage::Outputs: return "Outputs";
+    case core::SettingPage::Analogues: return "Analogues";
+    case core::SettingPage::General: break;
+    }
+    return "General";
+}
+
+std::string labelOf(const std::string& key) {
+    const core::Setting* setting = core::findSetting(key);
+    return setting ? setting->label : key;
+}
+
+// A channel's setting, "input-name.3": its kind ("input-name") and channel (3).
+std::pair<std::string, int> channelOf(const std::string& key) {
+    std::size_t dot = key.rfind('.');
+    if (dot == std::string::npos) return {key, 0};
+    return {key.substr(0, dot), std::atoi(key.c_str() + dot + 1)};
+}
+
+// "Input 1 Name" as a column's heading: "Input Name".
+std::string columnHeading(const std::string& kind) {
+    std::string label = labelOf(kind + ".1");
+    if (std::size_t at = label.find(" 1"); at != std::string::npos) label.erase(at, 2);
+    return label;
+}
+
+std::string row(std::string_view label, const std::string& value) {
+    return "<tr><th>" + std::string(label) + "</th><td>" + htmlEscape(value) + "</td></tr>\n";
+}
+
+constexpr std::string_view kTable = "<table width=\"100%\" cellspacing=\"0\" cellpadding=\"0\" border=\"1\">\n";
+constexpr std::string_view kMark = "<td class=\"mark\" width=\"12%\"></td>";
+
+// The General page: one line per setting.
+std::string generalTable(const std::vector<std::pair<std::string, std::string>>& settings) {
+    std::string html = "<h2>General</h2>\n" + std::string(kTable) +
+                       "<tr><th>Setting</th><th>Value</th><th class=\"mark\">Checked</th></tr>\n";
+    for (const auto& [key, value] : settings)
+        html += "<tr><td>" + htmlEscape(labelOf(key)) + "</td><td>" + htmlEscape(value) + "</td>" + std::string(kMark) +
+                "</tr>\n";
+    return html + "</table>\n";
+}
+
+// A page of channels: one line per channel, one column per kind of setting,
+// as the window's grid shows them.
+std::string channelTable(std::string_view page, const std::vector<std::pair<std::string, std::string>>& settings) {
+    std::vector<std::string> kinds;
+    std::map<int, std::map<std::string, std::string>> channels;
+    for (const auto& [key, value] : settings) {
+        auto [kind, channel] = channelOf(key);
+        if (std::find(kinds.begin(), kinds.end(), kind) == kinds.end()) kinds.push_back(kind);
+        channels[channel][kind] = value;
+    }
+    std::string html = "<h2>" + std::string(page) + "</h2>\n" + std::string(kTable) + "<tr><th>Channel</th>";
+    for (const std::string& kind : kinds) html += "<th>" + htmlEscape(columnHeading(kind)) + "</th>";
+    html += "<th class=\"mark\">Checked</th></tr>\n";
+    for (const auto& [channel, values] : channels) {
+        html += "<tr><td>" + std::to_string(channel) + "</td>";
+        for (const std::string& kind : kinds) {
+            auto found = values.find(kind);
+            html += "<td>" + (found == values.end() ? std::string() : htmlEscape(found->second)) + "</td>";
+        }
+        html += std::string(kMark) + "</tr>\n";
+    }
+    return html + "</table>\n";
+}
+
+std::string devicePage(const SheetDevice& device, bool first, bool withPassword) {
+    std::string html = std::string("<h1") + (first ? "" : " style=\"page-break-before: always\"") +
+                       ">VASKIRO BACnet interface" + (device.tag.empty() ? "" : ": " + htmlEscape(device.tag)) +
+                       "</h1>\n" + std::string(kTable);
+    html += row("Serial number", device.serial) + row("Application version", device.version) +
+            row("Date and time", device.time) + row("Verify", device.verify) + row("Network check", device.network) +
+            "</table>\n";
+    std::map<std::string_view, std::vector<std::pair<std::string, std::string>>> pages;
+    for (const auto& setting : device.settings)
+        if (setting.first != kPasswordKey || withPassword) pages[pageOf(setting.first)].push_back(setting);
+    if (pages.count("General")) html += generalTable(pages["General"]);
+    for (std::string_view page : {"Inputs", "Outputs", "Analogues"})
+        if (pages.count(page)) html += channelTable(page, pages[page]);
+    return html;
+}
+
+}  // namespace
+
+std::vector<std::pair<std::string, std::string>> readableSettings(const config::ConfigurationImage& image) {
+    std::vector<std::pair<std::string, std::string>> settings;
+    for (const core::Setting& s : core::allSettings()) {
+        // Readable without the quotes that `show` puts around texts.
+        std::string value = s.show(image);
+        if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
+        settings.emplace_back(s.key, value);
+    }
+    return settings;
+}
+
+bool devicesOfRecord(std::string_view recordText, int row, std::vector<SheetDevice>& devices, std::string& error) {
+    auto parsed = csv::parse(recordText);
+    if (!parsed.error.empty()) {
+        error = "line " + std::to_string(parsed.errorLine) + " " + parsed.error;
+        return false;
+    }
+    const auto& records = parsed.table.records;
+    if (records.empty() || records.front().size() < kLeadingColumns + 2 || records.front()[3] != "serial") {
+        error = "not an as-left record (its header differs)";
+        return false;
+    }
+    const csv::Record& header = records.front();
+    for (std::size_t r = 1; r < records.size(); ++r) {
+        const csv::Record& f = records[r];
+        if (f.size() != header.size() || (row != 0 && f[1] != std::to_string(row))) continue;
+        SheetDevice device{f[2], f[3], f[4], f[0], f[f.size() - 2], f.back(), {}};
+        for (std::size_t c = kLeadingColumns; c + 2 < f.size(); ++c) device.settings.emplace_back(header[c], f[c]);
+        devices.push_back(std::move(device));
+    }
+    if (devices.empty()) error = row == 0 ? "holds no devices" : "holds no device of row " + std::to_string(row);
+    return !devices.empty();
+}
+
+std::string handoverSheet(const std::vector<SheetDevice>& devices, bool withPassword) {
+    std::string html =
+        "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">\n"
+        "<title>VASKIRO handover sheet</title>\n<style>\n"
+        "body { font-family: sans-serif; font-size: 7.5pt; }\n"
+        "table { border-collapse: collapse; width: 100%; margin-bottom: 2pt; }\n"
+        "th, td { border: 1px solid #777; padding: 0 3pt; text-align: left; }\n"
+        "h1 { font-size: 12pt; margin: 0 0 2pt 0; } h2 { font-size: 9pt; margin: 4pt 0 1pt 0; }\n"
+        "</style></head><body>\n";
+    for (std::size_t i = 0; i < devices.size(); ++i) html += devicePage(devices[i], i == 0, withPassword);
+    return html + "</body></html>\n";
+}
+
+}  // namespace vaskiro::commission

@@ -1,0 +1,61 @@
+// The handover sheet's HTML, checked as literal text: everything from the
+// configuration or the record is escaped, and the password stays off the
+// sheet unless asked for.
+
+#include <gtest/gtest.h>
+
+#include "commission/handover_sheet.h"
+#include "core/html_escape.h"
+
+using namespace vaskiro::commission;
+
+namespace {
+
+TEST(HtmlEscape, EachMarkupCharacterBecomesItsReference) {
+    EXPECT_EQ(vaskiro::core::htmlEscape("<b class=\"x\">Tom & Jerry's</b>"),
+              "&lt;b class=&quot;x&quot;&gt;Tom &amp; Jerry&#39;s&lt;/b&gt;");
+    EXPECT_EQ(vaskiro::core::htmlEscape("AHU 1 \xC3\xA9"), "AHU 1 \xC3\xA9");
+}
+
+SheetDevice device() {
+    vaskiro::config::ConfigurationImage image;
+    image.SetDefaults();
+    image.setText(vaskiro::config::TextField::DeviceName, "<AHU & 1>");
+    image.setText(vaskiro::config::TextField::DevicePassword, "s3cr<t");
+    return {"<tag>", "501", "1.00", "2026-12-08T09:00:00+00:00", "verified", "passed", readableSettings(image)};
+}
+
+TEST(HandoverSheet, TextsAreEscapedAndThePasswordIsLeftOutUnlessAsked) {
+    std::string sheet = handoverSheet({device()}, false);
+    EXPECT_NE(sheet.find("<h1>VASKIRO BACnet interface: &lt;tag&gt;</h1>"), std::string::npos);
+    EXPECT_NE(sheet.find("<tr><th>Serial number</th><td>501</td></tr>"), std::string::npos);
+    EXPECT_NE(sheet.find("<h2>General</h2>"), std::string::npos);
+    EXPECT_NE(sheet.find("<tr><td>Object name</td><td>&lt;AHU &amp; 1&gt;</td>"), std::string::npos) << sheet;
+    EXPECT_NE(sheet.find("<tr><th>Channel</th><th>Invert input</th><th>Input name</th><th class=\"mark\">Checked</th>"),
+              std::string::npos);
+    EXPECT_NE(sheet.find("<tr><td>3</td><td>off</td><td>Input 3</td>"), std::string::npos);
+    EXPECT_EQ(sheet.find("<AHU"), std::string::npos);
+    EXPECT_EQ(sheet.find("s3cr"), std::string::npos);
+    EXPECT_EQ(sheet.find("Password"), std::string::npos);
+    EXPECT_NE(handoverSheet({device()}, true).find("<tr><td>Password</td><td>s3cr&lt;t</td>"), std::string::npos);
+}
+
+TEST(HandoverSheet, EachDeviceOfARecordGetsItsOwnPage) {
+    std::string record =
+        "time,row,tag,serial,version,name,password,verify,network\r\n"
+        "T1,1,A,501,1.00,AHU <1>,pw,verified,not checked\r\nT2,2,B,502,1.00,AHU 2,pw,failed,passed\r\n";
+    std::vector<SheetDevice> devices;
+    std::string error;
+    ASSERT_TRUE(devicesOfRecord(record, 0, devices, error)) << error;
+    std::string sheet = handoverSheet(devices, false);
+    EXPECT_NE(sheet.find("<h1 style=\"page-break-before: always\">VASKIRO BACnet interface: B</h1>"),
+              std::string::npos);
+    EXPECT_NE(sheet.find("<td>AHU &lt;1&gt;</td>"), std::string::npos);
+    EXPECT_NE(sheet.find("<tr><th>Verify</th><td>failed</td></tr>"), std::string::npos);
+    devices.clear();
+    EXPECT_FALSE(devicesOfRecord(record, 3, devices, error));
+    EXPECT_EQ(error, "holds no device of row 3");
+    EXPECT_FALSE(devicesOfRecord("a,b\r\n", 0, devices, error));
+}
+
+}  // namespace
