@@ -99,6 +99,8 @@ public:
     // Closes the device Read and Write opened, so that another user of the
     // devices has it alone; false while an exchange is under way.
     bool releaseDevice();
+    // True while a worklist run owns the devices: Read and Write refuse then.
+    bool commissioningRuns() const;
     // "Commission from Worklist", created on first use; null before.
     CommissionDialog* commissionDialog() const { return m_commissionDialog; }
 

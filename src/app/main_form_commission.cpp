@@ -39,6 +39,11 @@ QPushButton* addButton(TMainForm& form, QStatusBar& statusBar, const QString& te
 
 }  // namespace
 
+bool TMainForm::commissioningRuns() const {
+    const commission::CommissionRun* run = m_commissionDialog ? m_commissionDialog->run() : nullptr;
+    return run && run->phase() != commission::Phase::Stopped && run->phase() != commission::Phase::Finished;
+}
+
 bool TMainForm::releaseDevice() {
     if (!m_exchange->idle()) return false;
     m_link->close();

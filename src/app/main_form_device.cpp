@@ -77,6 +77,11 @@ void TMainForm::ProcessDeviceReport(const QByteArray& bytes) {
 }
 
 bool TMainForm::openDevice() {
+    if (commissioningRuns()) {
+        m_prompts->showError(this, tr("A worklist run is using the devices. Stop it (Commission from Worklist, "
+                                      "Stop) before a Read or Write."));
+        return false;
+    }
     if (auto restored = m_link->hasBackend() ? m_link->backend()->restoreState() : core::Result<void>(); !restored) {
         m_prompts->showError(this, QString::fromStdString(restored.error()));
         return false;

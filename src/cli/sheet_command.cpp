@@ -29,10 +29,10 @@ int runSheet(const SheetOptions& options, Streams io) {
         devices.push_back({{}, {}, {}, commission::localTimeIso8601(), {}, {}, commission::readableSettings(image)});
     }
     std::string html = commission::handoverSheet(devices, options.withPassword);
-    std::string error;
-    if (!config::writeFileAtomically(options.output, {reinterpret_cast<const std::uint8_t*>(html.data()), html.size()},
-                                     error)) {
-        io.err << "Cannot save " << options.output.string() << ": " << error << ".\n";
+    const auto saved =
+        config::writeFileAtomically(options.output, {reinterpret_cast<const std::uint8_t*>(html.data()), html.size()});
+    if (!saved) {
+        io.err << "Cannot save " << options.output.string() << ": " << saved.error() << ".\n";
         return kExitFailure;
     }
     io.out << "Sheet Saved: " << options.output.string() << " (" << devices.size()

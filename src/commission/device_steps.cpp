@@ -58,8 +58,7 @@ StepResult DeviceSteps::run(Step step, const config::ConfigurationImage& image) 
     }
     if (step == Step::Identify) {
         m_connection.reset();
-        std::string error;
-        if (!m_devices.restoreState(error)) return {false, {}, {}, error};
+        if (auto restored = m_devices.restoreState(); !restored) return {false, {}, {}, restored.error()};
         device::OpenResult opened = m_devicePath.empty() ? device::findAndOpenVaskiro(m_devices)
                                                          : device::openVaskiroAt(m_devices, m_devicePath);
         if (opened.outcome != device::OpenOutcome::Opened)
@@ -95,7 +94,7 @@ StepResult DeviceSteps::exchange(Step step, config::ConfigurationImage& image) {
         result.serial = std::to_string(exchange.identity()->serial);
         result.version = exchange.identity()->version;
     }
-    if (std::string error; !m_devices.saveState(error)) return {false, {}, {}, error};
+    if (auto saved = m_devices.saveState(); !saved) return {false, {}, {}, saved.error()};
     return result;
 }
 

@@ -82,7 +82,7 @@ private slots:
         QVERIFY(QDir(m_dir.path()).removeRecursively() && QDir().mkpath(at("devices")));
         config::ConfigurationImage base;
         base.SetDefaults();
-        QVERIFY(config::writeDataFile(at("base.dat").toStdString(), base).ok);
+        QVERIFY(config::writeDataFile(at("base.dat").toStdString(), base));
     }
     void cleanup() { w.reset(); }
 
@@ -132,6 +132,8 @@ private slots:
         auto* dialog = w->form->commissionDialog();
         dialog->findChild<QPushButton*>("SkipRowButton")->click();
         QCOMPARE(prompt->text(), QString("Connect device for row 2 (AHU-2)"));
+        w->find<QPushButton>("ReadButton")->click();  // the run owns the devices
+        QVERIFY(w->prompts->errors.value(0).startsWith("A worklist run is using the devices"));
         dialog->findChild<QPushButton*>("StopButton")->click();
         QCOMPARE(prompt->text(), QString("Stopped"));
         QCOMPARE(dialog->findChild<QTableWidget*>("CommissionRows")->item(0, 4)->text(), QString("skipped"));
