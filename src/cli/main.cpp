@@ -107,7 +107,7 @@ int main(int argc, char** argv) {
 
     NetworkOptions network;
     std::uint32_t instance = 0;
-    std::string simulateAt;
+    SimulateNetworkOptions simulateNetworkOptions;
     double simulateFor = 0;
     auto* discover = app.add_subcommand("discover", "Find BACnet devices on the network: Who-Is, then each one's "
                                                     "object-name; exit 0 when any answered, 1 when none");
@@ -139,8 +139,15 @@ int main(int argc, char** argv) {
                             "simulated device's configuration in STATE, until interrupted");
     simulateNetwork->add_option("state", input, "The simulated device's state file (see --simulate=STATE)")
         ->required();
-    simulateNetwork->add_option("--at", simulateAt, "ADDRESS:PORT to answer on (default 127.0.0.1 and the port "
-                                                    "configured in STATE)");
+    simulateNetwork->add_option("--at", simulateNetworkOptions.at, "ADDRESS:PORT to answer on (default 127.0.0.1 and "
+                                                                   "the port configured in STATE)");
+    simulateNetwork->add_flag("--wiggle", simulateNetworkOptions.wiggle,
+                              "Change an input and an analogue every 2 s (a line on standard input such as "
+                              "\"input.3 on\" or \"analogue.2 21.5\" sets one at any time)");
+    simulateNetwork->add_flag("--no-cov", simulateNetworkOptions.refuseCov,
+                              "Reject SubscribeCOV, as a device without COV does");
+    simulateNetwork->add_flag("--no-read-multiple", simulateNetworkOptions.refuseReadMultiple,
+                              "Reject ReadPropertyMultiple, as a device with ReadProperty alone does");
     auto* forOption = simulateNetwork->add_option("--for", simulateFor, "Stop after this many seconds")
                           ->check(CLI::PositiveNumber);
 
@@ -195,8 +202,10 @@ int main(int argc, char** argv) {
         if (global && checkTimeout->count() == 0) network.timeoutSeconds = timeoutSeconds;
         return runCheck(input, network, io);
     }
-    if (*simulateNetwork)
-        return runSimulateNetwork(input, simulateAt, *forOption ? std::optional(simulateFor) : std::nullopt, io);
+    if (*simulateNetwork) {
+        if (*forOption) simulateNetworkOptions.forSeconds = simulateFor;
+        return runSimulateNetwork(input, simulateNetworkOptions, io);
+    }
     if (*list) return runList(options, identify, io);
     if (*wait) {
         std::optional<std::chrono::milliseconds> limit;

@@ -309,3 +309,54 @@ TEST(Client, WhenTheBacnetPortIsTakenItListensOnItsOwnAndSaysSo) {
     ASSERT_TRUE(client) << error;
     EXPECT_NE(warning.find("devices that broadcast their I-Am may be missed"), std::string::npos) << warning;
 }
+
+// WriteProperty on binary-output 2 (01 00 00 02) at priority 8 and its priority-array[8] (19 57 29 08): active
+// (91 01), then released (00); refused: write-access-denied (28) on binary-input 1, value-out-of-range (25) for
+// 91 02, invalid-data-type (09) for a Real (44 3F 80 00 00). SubscribeCOV of binary-input 3: a SimpleAck (20 01 05);
+// confirmed notifications: services (05), cov-subscription-failed (2B); binary-input 99: unknown-object (1F).
+TEST(SimulatedDevice, TakesCommandsAndSubscriptions) {
+    vaskiro::config::ConfigurationImage image;
+    image.SetDefaults();
+    const std::pair<const char*, const char*> exchanges[] = {
+        {"81 0A 00 17 01 04 00 05 03 0F 0C 01 00 00 02 19 55 3E 91 01 3F 49 08", "81 0A 00 09 01 00 20 03 0F"},
+        {"81 0A 00 13 01 04 00 05 01 0C 0C 01 00 00 02 19 57 29 08",
+         "81 0A 00 16 01 00 30 01 0C 0C 01 00 00 02 19 57 29 08 3E 91 01 3F"},
+        {"81 0A 00 11 01 04 00 05 01 0C 0C 01 00 00 02 19 55", "81 0A 00 14 01 00 30 01 0C 0C 01 00 00 02 19 55 3E 91 01 3F"},
+        {"81 0A 00 16 01 04 00 05 04 0F 0C 01 00 00 02 19 55 3E 00 3F 49 08", "81 0A 00 09 01 00 20 04 0F"},
+        {"81 0A 00 13 01 04 00 05 01 0C 0C 01 00 00 02 19 57 29 08",
+         "81 0A 00 15 01 00 30 01 0C 0C 01 00 00 02 19 57 29 08 3E 00 3F"},
+        {"81 0A 00 17 01 04 00 05 03 0F 0C 00 C0 00 01 19 55 3E 91 01 3F 49 08", "81 0A 00 0D 01 00 50 03 0F 91 02 91 28"},
+        {"81 0A 00 17 01 04 00 05 03 0F 0C 01 00 00 02 19 55 3E 91 02 3F 49 08", "81 0A 00 0D 01 00 50 03 0F 91 02 91 25"},
+        {"81 0A 00 1A 01 04 00 05 03 0F 0C 01 00 00 02 19 55 3E 44 3F 80 00 00 3F 49 08",
+         "81 0A 00 0D 01 00 50 03 0F 91 02 91 09"},
+        {"81 0A 00 16 01 04 00 05 01 05 09 01 1C 00 C0 00 03 29 01 3A 01 2C", "81 0A 00 0D 01 00 50 01 05 91 05 91 2B"},
+        {"81 0A 00 16 01 04 00 05 01 05 09 01 1C 00 C0 00 63 29 00 3A 01 2C", "81 0A 00 0D 01 00 50 01 05 91 01 91 1F"},
+        {"81 0A 00 16 01 04 00 05 01 05 09 01 1C 00 C0 00 03 29 00 3A 01 2C", "81 0A 00 09 01 00 20 01 05"},
+    };
+    SimulatedDevice device(image, {});
+    for (const auto& [request, reply] : exchanges) {
+        auto answered = device.answer(decode(hex(request)).datagram->message);
+        EXPECT_EQ(answered ? encode(*answered, false) : std::vector<std::uint8_t>{}, hex(reply)) << request;
+    }
+    // At once a notification of binary-input 3: 3A 01 2C 300 s left, inactive, no flags; then none until a change.
+    auto told = device.takeNotifications();
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(encode(told.front().second, false), hex("81 0A 00 26 01 00 10 02 09 01 1C 02 00 30 39 2C 00 C0 00 03 3A 01 "
+                                                     "2C 4E 09 55 2E 91 00 2F 09 6F 2E 82 04 00 2F 4F"));
+    EXPECT_TRUE(device.takeNotifications().empty());
+    EXPECT_EQ(device.points().apply("input.3 on"), "");
+    EXPECT_EQ(device.takeNotifications().size(), 1u);
+}
+
+TEST(SimulatedPoints, LinesSetInputsAndAnalogues) {
+    vaskiro::config::ConfigurationImage image;
+    image.SetDefaults();
+    SimulatedPoints points(image);
+    EXPECT_EQ(points.apply("analogue.8 -21.5"), "");
+    EXPECT_EQ(points.analogue(8), -21.5f);
+    EXPECT_EQ(points.apply("input.16 on"), "");
+    EXPECT_TRUE(points.input(16));
+    for (const char* bad : {"input.17 on", "input.0 on", "input.3 maybe", "analogue.2 nan", "analogue.9 1", "output.1 on",
+                            "input.3 on now", "input3 on", "analogue.2 21.5x", ""})
+        EXPECT_NE(points.apply(bad), "") << bad;
+}
