@@ -180,6 +180,7 @@ void PointCheckout::readAll() {
     for (std::size_t i = 0; i < all.size(); ++i) all[i] = i;
     if (m_readMultiple) readMultiple(all, true);
     if (!m_readMultiple) readByProperty(all, true);
+    m_changed.clear();  // the first values are no change
 }
 
 void PointCheckout::readMultiple(const std::vector<std::size_t>& which, bool all) {

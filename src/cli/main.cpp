@@ -19,6 +19,7 @@
 #define VASKIRO_STDERR STDERR_FILENO
 #endif
 
+#include "cli/checkout_commands.h"
 #include "cli/commands.h"
 #include "cli/commission.h"
 #include "cli/network_commands.h"
@@ -151,6 +152,24 @@ int main(int argc, char** argv) {
     auto* forOption = simulateNetwork->add_option("--for", simulateFor, "Stop after this many seconds")
                           ->check(CLI::PositiveNumber);
 
+    CheckoutOptions checkoutOptions;
+    double watchFor = 0;
+    auto* watch = app.add_subcommand("watch", "Show the 40 points of the device a configuration describes, live over "
+                                              "BACnet/IP; exit 0, 1 when it does not answer");
+    watch->add_option("file", input, "Data file (.dat) or JSON file")->required();
+    watch->add_option("--to", checkoutOptions.to, "ADDRESS[:PORT] of the device (default: the file's)");
+    auto* watchForOption = watch->add_option("--for", watchFor, "Stop after this many seconds")
+                               ->check(CLI::PositiveNumber);
+    watch->add_flag("--json", checkoutOptions.json, "One JSON object per line");
+    std::string drivePoint, driveCommand;
+    auto* drive = app.add_subcommand("drive", "Command one output of the device a configuration describes: on and "
+                                              "off hold until release");
+    drive->add_option("file", input, "Data file (.dat) or JSON file")->required();
+    drive->add_option("output", drivePoint, "output.N (N 1-16)")->required();
+    drive->add_option("command", driveCommand, "on, off or release")->required();
+    drive->add_option("--priority", checkoutOptions.priority, "BACnet priority 1-16 (default 8, manual operator)");
+    drive->add_option("--to", checkoutOptions.to, "ADDRESS[:PORT] of the device (default: the file's)");
+
     auto* list = app.add_subcommand("list", "List the attached devices: path, identifier, mode");
     bool identify = false;
     list->add_flag("--identify", identify, "Also ask each device for its serial number and application version");
@@ -161,7 +180,7 @@ int main(int argc, char** argv) {
     auto* waitTimeout =
         wait->add_option("--timeout", waitSeconds, "Give up after SECONDS (default: never)")->check(timeoutRange);
     for (auto* sub : {info, read, write, show, exportCommand, importCommand, set, diff, unitsCommand, discover, check,
-                      simulateNetwork, commission, list, wait})
+                      simulateNetwork, commission, list, wait, watch, drive})
         sub->fallthrough();
 
     try {
@@ -205,6 +224,12 @@ int main(int argc, char** argv) {
     if (*simulateNetwork) {
         if (*forOption) simulateNetworkOptions.forSeconds = simulateFor;
         return runSimulateNetwork(input, simulateNetworkOptions, io);
+    }
+    if (*watch || *drive) {
+        if (global) checkoutOptions.timeoutSeconds = timeoutSeconds;
+        if (*watchForOption) checkoutOptions.forSeconds = watchFor;
+        return *watch ? runWatch(input, checkoutOptions, io)
+                      : runDrive(input, drivePoint, driveCommand, checkoutOptions, io);
     }
     if (*list) return runList(options, identify, io);
     if (*wait) {
