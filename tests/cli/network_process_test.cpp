@@ -141,12 +141,12 @@ const std::map<int, std::string> kAcks = {
     {0x1C, "81 0A 00 22 01 00 30 ID 0C 0C 02 00 30 39 19 1C 3E 75 0E 00 42 41 43 6E 65 74 20 44 65 76 69 63 65 3F"},
 };
 
-// Answers Who-Is, and ReadProperty with `forObjectName` for object-name and the right value otherwise.
-ScriptedPeer::Script answering(std::vector<std::string> forObjectName = {kAcks.at(0x4D)}) {
-    return [forObjectName](const std::vector<std::uint8_t>& request) -> std::vector<std::string> {
+// Answers Who-Is, and ReadProperty with what `replies` holds for the property, else the right value.
+ScriptedPeer::Script answering(std::map<int, std::vector<std::string>> replies = {}) {
+    return [replies](const std::vector<std::uint8_t>& request) -> std::vector<std::string> {
         if (isWhoIs(request)) return {kIAm};
         const int property = readPropertyOf(request);
-        if (property == 0x4D) return forObjectName;
+        if (replies.count(property)) return replies.at(property);
         return property < 0 ? std::vector<std::string>{} : std::vector<std::string>{kAcks.at(property)};
     };
 }
@@ -227,6 +227,8 @@ TEST_F(NetworkCheck, ASecondDeviceWithTheInstanceIsHeardThroughTheBroadcast) {
                              m_port + "."),
               std::string::npos)
         << check.out;
+    EXPECT_EQ(runTool("check " + path("site.dat") + " --broadcast 127.0.0").out,
+              "Bad value: --broadcast 127.0.0 is not ADDRESS or ADDRESS:PORT.\n");
 }
 
 TEST_F(NetworkCheck, ADeviceThatAnswersAtOnceIsCheckedWellUnderTwoSeconds) {
@@ -259,10 +261,10 @@ TEST_F(NetworkCheck, NoReplyIsExitOneWithinTheBoundAndNamesAreReadAtOnce) {
 TEST_F(NetworkCheck, OnlyTheExactReplyCountsAndALostOneIsAskedAgain) {
     // Before the right answer: an Error of another service (0F), an Abort from a client (70), the answer from
     // another port, for another instance (30 3A), and for another property (3A).
-    ScriptedPeer forged("127.0.0.1", std::stoi(m_port), answering({
+    ScriptedPeer forged("127.0.0.1", std::stoi(m_port), answering({{0x4D, {
         "81 0A 00 0D 01 00 50 ID 0F 91 02 91 20", "81 0A 00 09 01 00 70 ID 04", "!" + kAcks.at(0x4D),
         "81 0A 00 1C 01 00 30 ID 0C 0C 02 00 30 3A 19 4D 3E 75 08 00 41 41 41 41 41 41 41 3F", kAcks.at(0x3A),
-        kAcks.at(0x4D)}));
+        kAcks.at(0x4D)}}}));
     ToolRun check = runTool("check " + path("site.dat") + " --timeout 1");
     EXPECT_EQ(check.code, 0) << check.out;
     EXPECT_NE(check.out.find("object-name: ok\n"), std::string::npos) << check.out;
@@ -279,23 +281,31 @@ TEST_F(NetworkCheck, OnlyTheExactReplyCountsAndALostOneIsAskedAgain) {
 }
 
 TEST_F(NetworkCheck, NamesAreShownEscapedAndUnreadableOnesSaidAtOnce) {
-    // object-name "A\nB" ESC "[2J" (41 0A 42 1B 5B 32 4A), then one in character set 2.
+    // object-name "A\nB" ESC "[2J" (41 0A 42 1B 5B 32 4A), location an Abort by the device, description a
+    // Reject; then an object-name in character set 2 and location an Error.
     ToolRun check, discover, unreadable;
     {
         ScriptedPeer device("127.0.0.1", std::stoi(m_port), answering({
-            "81 0A 00 1C 01 00 30 ID 0C 0C 02 00 30 39 19 4D 3E 75 08 00 41 0A 42 1B 5B 32 4A 3F"}));
+            {0x4D, {"81 0A 00 1C 01 00 30 ID 0C 0C 02 00 30 39 19 4D 3E 75 08 00 41 0A 42 1B 5B 32 4A 3F"}},
+            {0x3A, {"81 0A 00 09 01 00 71 ID 04"}}, {0x1C, {"81 0A 00 09 01 00 60 ID 09"}}}));
         check = runTool("check " + path("site.dat") + " --timeout 1");
         discover = runTool("discover --to 127.0.0.1:" + m_port + " --timeout 0.5");
     }
     EXPECT_EQ(check.code, 3);
-    EXPECT_NE(check.out.find("object-name: differs: device has \"A\\nB\\x1b[2J\"\n"), std::string::npos) << check.out;
+    EXPECT_NE(check.out.find("object-name: differs: device has \"A\\nB\\x1b[2J\"\nlocation: cannot read: the device "
+                             "aborted the request (reason 4)\ndescription: cannot read: the device rejected the "
+                             "request (reason 9)\n"),
+              std::string::npos)
+        << check.out;
     EXPECT_EQ(discover.out, "12345\t127.0.0.1:" + m_port + "\t0\tA\\nB\\x1b[2J\n");
     ScriptedPeer device("127.0.0.1", std::stoi(m_port),
-                        answering({"81 0A 00 15 01 00 30 ID 0C 0C 02 00 30 39 19 4D 3E 72 02 41 3F"}));
+                        answering({{0x4D, {"81 0A 00 15 01 00 30 ID 0C 0C 02 00 30 39 19 4D 3E 72 02 41 3F"}},
+                                   {0x3A, {"81 0A 00 0D 01 00 50 ID 0C 91 02 91 20"}}}));
     EXPECT_LT(secondsFor([&] { unreadable = runTool("check " + path("site.dat") + " --timeout 3"); }), 2.0);
     EXPECT_EQ(unreadable.code, 1);
     EXPECT_NE(unreadable.out.find("object-name: cannot read: the device sent object-name in character set 2, which "
-                                  "this tool cannot read\n"),
+                                  "this tool cannot read\nlocation: cannot read: the device answered with error "
+                                  "class 2, code 32\n"),
               std::string::npos)
         << unreadable.out;
 }
