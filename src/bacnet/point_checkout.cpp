@@ -255,7 +255,7 @@ void PointCheckout::poll() {
 }
 
 void PointCheckout::follow(Clock::time_point until, const std::function<void(std::size_t)>& changed) {
-    auto nextPoll = Clock::now() + kPollInterval;
+    if (m_nextPoll == Clock::time_point::min()) m_nextPoll = Clock::now() + kPollInterval;
     const auto drain = [&] {
         while (!m_changed.empty()) {
             const std::size_t index = m_changed.front();
@@ -268,14 +268,14 @@ void PointCheckout::follow(Clock::time_point until, const std::function<void(std
         const bool anyPolled = std::any_of(m_points.begin(), m_points.end(), [](const Point& p) { return !p.subscribed; });
         const bool anySubscribed = std::any_of(m_points.begin(), m_points.end(), [](const Point& p) { return p.subscribed; });
         auto wake = until;
-        if (anyPolled) wake = std::min(wake, nextPoll);
+        if (anyPolled) wake = std::min(wake, m_nextPoll);
         if (anySubscribed) wake = std::min(wake, m_renewAt);
         m_client.wait(wake, [&] { return !m_changed.empty() || m_stopped(); });
         drain();
         const auto now = Clock::now();
-        if (anyPolled && now >= nextPoll) {
+        if (anyPolled && now >= m_nextPoll) {
             poll();
-            nextPoll = now + kPollInterval;
+            m_nextPoll = now + kPollInterval;
             drain();
         }
         if (anySubscribed && now >= m_renewAt) {

@@ -93,6 +93,7 @@ private:
     bool m_readMultiple = true;
     std::uint32_t m_lifetime = 0;
     Clock::time_point m_renewAt = Clock::time_point::max();
+    Clock::time_point m_nextPoll = Clock::time_point::min();  // min: not yet following
     std::vector<Point> m_points;
     std::vector<std::pair<int, std::uint8_t>> m_held;  // output channel and priority, in the order driven
     std::deque<std::size_t> m_changed;
