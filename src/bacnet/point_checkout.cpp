@@ -161,8 +161,12 @@ bool PointCheckout::apply(const PropertyReading& reading) {
     }
     case kPresentValue: {
         if (!valued) {
-            point->error = reading.error.empty() ? "not one value" : reading.error;
-            return false;
+            // A value that stops coming (a device gone quiet, an error) is a change to say.
+            const std::string why = reading.error.empty() ? "not one value" : reading.error;
+            const bool changed = point->error != why;
+            point->error = why;
+            point->value.reset();
+            return changed;
         }
         Primitive value = reading.values.front();
         if (const auto* number = std::get_if<std::uint32_t>(&value)) value = Enumerated{*number};
@@ -194,9 +198,15 @@ void PointCheckout::readMultiple(const std::vector<std::size_t>& which, bool all
         }
         requests.push_back(std::move(request));
     }
+    std::size_t chunk = 0;
     for (const RequestResult& result : ask(std::move(requests), kInFlight, true)) {
+        const std::size_t first = chunk;
+        chunk += kObjectsPerRead;
         if (!result.reply) {
             if (result.refused && result.error.rfind("aborted", 0) != 0) m_readMultiple = false;
+            if (result.refused) continue;
+            for (std::size_t i = first; i < std::min(which.size(), first + kObjectsPerRead); ++i)
+                if (apply({m_points[which[i]].object, kPresentValue, {}, {}, result.error})) m_changed.push_back(which[i]);
             continue;
         }
         if (auto readings = readAccessResults(std::get<ReadPropertyMultipleAck>(*result.reply).results))
@@ -206,10 +216,17 @@ void PointCheckout::readMultiple(const std::vector<std::size_t>& which, bool all
 }
 
 void PointCheckout::readByProperty(const std::vector<std::size_t>& which, bool all) {
-    for (std::size_t index : which) {
-        Point& point = m_points[index];
+    for (auto at = which.begin(); at != which.end(); ++at) {
+        Point& point = m_points[*at];
+        const std::size_t index = *at;
         for (std::uint32_t property : propertiesOf(point, all)) {
             RequestResult result = ask({ReadProperty{0, point.object, property}}, 1, true).front();
+            if (!result.reply && !result.refused) {
+                // A device that does not answer one request is not asked the rest, one retry time after another.
+                for (; at != which.end(); ++at)
+                    if (apply({m_points[*at].object, kPresentValue, {}, {}, result.error})) m_changed.push_back(*at);
+                return;
+            }
             PropertyReading reading{point.object, property};
             const auto* ack = result.reply ? std::get_if<ReadPropertyAck>(&*result.reply) : nullptr;
             const auto value = ack ? primitiveOf(ack->value) : std::nullopt;

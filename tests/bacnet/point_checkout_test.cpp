@@ -83,6 +83,20 @@ TEST_P(Checkout, FollowsAnInputAndReleasesTheOutputsItDrove) {
 INSTANTIATE_TEST_SUITE_P(Device, Checkout, ::testing::Bool(),
                          [](const auto& info) { return info.param ? "WithCov" : "WithoutCovOrReadMultiple"; });
 
+// A device gone quiet: its points say "no reply" at the next poll, and what was held is said to be held still.
+TEST_P(Checkout, ADeviceGoneQuietLeavesItsOutputsHeldAndSaysSo) {
+    PointCheckout checkout(*m_client, m_responder->endpoint(), 12345, [] { return false; });
+    ASSERT_EQ(checkout.findPoints(), "");
+    checkout.readAll();
+    ASSERT_EQ(checkout.command(1, true, 8), "");
+    stopServing();
+    std::vector<std::size_t> changed;
+    checkout.follow(Clock::now() + std::chrono::milliseconds(GetParam() ? 100 : 1500),
+                    [&](std::size_t index) { changed.push_back(index); });
+    EXPECT_EQ(changed.size(), GetParam() ? 0u : 40u);
+    EXPECT_EQ(checkout.releaseAll(), std::vector<int>{1});
+}
+
 TEST(Checkout, ADeviceThatDoesNotAnswerIsNoReply) {
     std::string error, warning;
     auto silent = UdpSocket::open({{127, 0, 0, 1}, 0}, false, error);
