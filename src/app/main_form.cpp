@@ -28,6 +28,7 @@
 #include "app/inputs_page.h"
 #include "app/network_check_action.h"
 #include "app/outputs_page.h"
+#include "app/point_checkout_action.h"
 #include "app/window_exchange_port.h"
 #include "core/data_file.h"
 #include "core/str_to_int.h"
@@ -84,6 +85,7 @@ TMainForm::TMainForm(QWidget* parent, const QString& helpDirectory)
     statusBar->addPermanentWidget(m_presence);
     statusBar->addPermanentWidget(m_progress, 1);
     new NetworkCheckAction(*this, *statusBar);
+    new PointCheckoutAction(*this, *statusBar);
     window->addWidget(statusBar);
 
     m_link = std::make_unique<device::DeviceLink>(device::makeHidapiBackend());
