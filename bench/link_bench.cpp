@@ -24,6 +24,7 @@
 
 using namespace vaskiro;
 using namespace vaskiro::device;
+using namespace vaskiro::link;
 using Clock = std::chrono::steady_clock;
 
 namespace {

@@ -20,14 +20,18 @@ namespace vaskiro::app {
 
 namespace {
 
+// Edit N is spoken as "Analogue N <spoken>".
 QGroupBox* makeValueGroup(const QString& group, const QString& title, const QString& editPrefix,
-                          std::span<config::NumericEdit*> edits) {
+                          const QString& spoken, std::span<config::NumericEdit*> edits) {
     auto* box = new QGroupBox(title);
     box->setObjectName(group);
     auto* grid = new QGridLayout(box);
     for (std::size_t i = 0; i < edits.size(); ++i) {
+        const QString number = QString::number(i + 1);
         edits[i] = new config::NumericEdit;
-        edits[i]->setObjectName(editPrefix + QString::number(i + 1));
+        edits[i]->setObjectName(editPrefix + number);
+        nameControl(edits[i], QObject::tr("Analogue %1 %2").arg(number, spoken),
+                    QObject::tr("a number; Alt+Down opens a calculator"));
         grid->addWidget(edits[i], static_cast<int>(i), 0);
     }
     return box;
@@ -49,18 +53,31 @@ AnaloguesPage::AnaloguesPage(config::FormControls& controls, QWidget* parent) : 
         auto* edit = new QLineEdit;
         edit->setObjectName(QStringLiteral("SelectAnalogueUnitsEdit") + number);
         edit->setReadOnly(true);
+        // Only the button changes the unit, so Tab goes straight to it; a
+        // click still lets the name be selected and copied.
+        edit->setFocusPolicy(Qt::ClickFocus);
         edit->setMinimumWidth(textWidth(edit, 30));
+        nameControl(edit, tr("Analogue %1 units").arg(number));
         controls.unitNames[i] = edit;
-        m_selectUnits[i] = new QPushButton(tr("Select..."));
-        m_selectUnits[i]->setObjectName(QStringLiteral("SelectAnalogueUnitsButton") + number);
+        QPushButton* button = m_selectUnits[i] = new QPushButton(tr("Select..."));
+        button->setObjectName(QStringLiteral("SelectAnalogueUnitsButton") + number);
+        // The button says the unit it would change, as the edit beside it shows.
+        auto speak = [button, number](const QString& unit) {
+            const QString now = unit.isEmpty() ? tr("a unit this version does not know") : unit;
+            button->setAccessibleName(tr("Select units for analogue %1, currently %2").arg(number, now));
+        };
+        speak(edit->text());
+        connect(edit, &QLineEdit::textChanged, button, speak);
         unitGrid->addWidget(edit, static_cast<int>(i), 0);
         unitGrid->addWidget(m_selectUnits[i], static_cast<int>(i), 1);
     }
 
     QGroupBox* scaling = makeValueGroup(QStringLiteral("GroupBox5"), tr("Scaling"),
-                                        QStringLiteral("AnalogueScalingJvCalcEdit"), controls.analogueScaling);
+                                        QStringLiteral("AnalogueScalingJvCalcEdit"), tr("scaling"),
+                                        controls.analogueScaling);
     QGroupBox* cov = makeValueGroup(QStringLiteral("GroupBox6"), tr("COV Increment"),
-                                    QStringLiteral("COVIncrementJvCalcEdit"), controls.covIncrement);
+                                    QStringLiteral("COVIncrementJvCalcEdit"), tr("COV increment"),
+                                    controls.covIncrement);
 
     // Channel N sits in row N of every group, so the rows must be equally tall
     // even though only the unit rows hold a button.

@@ -129,6 +129,9 @@ CalculatorPopup::CalculatorPopup(std::function<bool(const QString&)> apply, QWid
     setObjectName(QStringLiteral("CalculatorPopup"));
     setFrameStyle(QFrame::Panel | QFrame::Raised);
     setFocusPolicy(Qt::StrongFocus);
+    // The keys take no focus: the popup itself is what a screen reader meets.
+    setAccessibleName(tr("Calculator"));
+    setAccessibleDescription(tr("type the sum as on a numeric keypad; Enter takes the result, Escape closes"));
 
     m_display = new QLabel;
     m_display->setObjectName(QStringLiteral("CalcDisplay"));

@@ -1,4 +1,4 @@
-// Where the HID library has a monitor (udev on Linux): its socket, watched by
+// Where the devices bring a monitor (udev on Linux): its socket, watched by
 // the event loop.
 
 #include <QSocketNotifier>
@@ -6,12 +6,11 @@
 #include <memory>
 
 #include "app/device_changes.h"
-#include "hid/hid_changes.h"
 
 namespace vaskiro::app {
 
-bool watchDeviceChanges(QWidget* window, std::function<void()> changed) {
-    std::shared_ptr<device::DeviceChangeMonitor> monitor = device::openHidChangeMonitor();
+bool watchDeviceChanges(QWidget* window, device::HidBackend& devices, std::function<void()> changed) {
+    std::shared_ptr<device::DeviceChangeMonitor> monitor = devices.openChangeMonitor();
     if (!monitor) return false;
     auto* notifier = new QSocketNotifier(monitor->descriptor(), QSocketNotifier::Read, window);
     QObject::connect(notifier, &QSocketNotifier::activated, notifier, [monitor, changed = std::move(changed)] {

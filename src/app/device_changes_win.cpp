@@ -61,7 +61,7 @@ private:
 
 }  // namespace
 
-bool watchDeviceChanges(QWidget* window, std::function<void()> changed) {
+bool watchDeviceChanges(QWidget* window, device::HidBackend&, std::function<void()> changed) {
     auto* notification = new HidNotification(window, std::move(changed));
     if (notification->registered()) return true;
     delete notification;

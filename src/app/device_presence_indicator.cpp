@@ -14,12 +14,12 @@ DevicePresenceIndicator::DevicePresenceIndicator(QWidget* parent) : QLabel(paren
 void DevicePresenceIndicator::setBackend(device::HidBackend* backend) {
     m_backend = backend;
     m_poll.stop();
-    if (backend && backend->systemAnnouncesChanges()) {
-        if (!m_systemWatch) m_systemWatch = watchDeviceChanges(this, [this] { refresh(); });
-        if (!m_systemWatch) m_poll.start(backend->pollInterval());
-    } else if (backend) {
-        m_poll.start(backend->pollInterval());
-    }
+    if (!backend) return refresh();
+    // The system's notice shows a change at once; the enumeration every poll
+    // interval covers a notice that never comes (no udev daemon running).
+    if (backend->systemAnnouncesChanges() && !m_systemWatch)
+        m_systemWatch = watchDeviceChanges(this, *backend, [this] { refresh(); });
+    m_poll.start(backend->pollInterval());
     refresh();
 }
 

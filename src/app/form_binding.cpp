@@ -7,6 +7,7 @@
 #include <span>
 
 #include "app/form_edits.h"
+#include "core/settings_table.h"
 #include "core/str_to_int.h"
 #include "core/text_codec.h"
 #include "core/engineering_units.h"
@@ -17,13 +18,14 @@ namespace {
 
 struct AddressRow {
     AddressField field;
+    const char* key;  // in the settings table
     const std::array<QLineEdit*, 4>& edits;
 };
 
 std::array<AddressRow, 3> addressRows(const FormControls& c) {
-    return {{{AddressField::IPAddress, c.ipAddress},
-             {AddressField::GatewayAddress, c.gatewayAddress},
-             {AddressField::SubnetMask, c.subnetMask}}};
+    return {{{AddressField::IPAddress, "ip", c.ipAddress},
+             {AddressField::GatewayAddress, "gateway", c.gatewayAddress},
+             {AddressField::SubnetMask, "mask", c.subnetMask}}};
 }
 
 std::string toStd(const QString& text) {
@@ -140,11 +142,12 @@ bool validateAddresses(const FormControls& controls, const std::function<void(co
     const auto rows = addressRows(controls);
     for (std::size_t r = 0; r < rows.size(); ++r) {
         if (rows[r].field == AddressField::IPAddress && controls.dhcpEnable->isChecked()) continue;
+        const core::SettingLimits octet = core::findSetting(rows[r].key)->limits;
         for (QLineEdit* edit : rows[r].edits) {
             const auto value = tryStrToInt(toStd(edit->text()));
             // An octet above 255 would be stored modulo 256 and reach the
             // device as an address nobody typed.
-            if (!value || *value < 0 || *value > 255) {
+            if (!value || *value < octet.low || *value > octet.high) {
                 log(complaints[r]);
                 result = false;
                 break;

@@ -4,6 +4,8 @@
 #include <QSpinBox>
 #include <QString>
 
+#include "core/bacnet_numbers.h"
+
 namespace vaskiro::config {
 
 // A one-line edit whose length limit stops typing and pasting only. Text that
@@ -71,7 +73,7 @@ class PortSpinEdit : public QSpinBox {
 public:
     explicit PortSpinEdit(QWidget* parent = nullptr);
 
-    static constexpr int kLargestPort = 65535;
+    static constexpr int kLargestPort = core::kLargestUdpPort;
 
 protected:
     QValidator::State validate(QString& text, int& pos) const override;

@@ -15,15 +15,12 @@
 #include "app/page_builders.h"
 #include "app/form_binding.h"
 #include "app/form_edits.h"
+#include "core/bacnet_numbers.h"
+#include "core/text_limits.h"
 
 namespace vaskiro::app {
 
 namespace {
-
-// The device object's texts; the image has room for 31 characters.
-constexpr int kObjectTextLimit = 24;
-// The device keeps only the first 12 characters of its password.
-constexpr int kPasswordLimit = 12;
 
 QLabel* labelFor(const QString& caption, QWidget* buddy) {
     auto* label = new QLabel(caption);
@@ -31,18 +28,22 @@ QLabel* labelFor(const QString& caption, QWidget* buddy) {
     return label;
 }
 
-config::LimitedLineEdit* limitedEdit(const QString& name, int limit) {
+config::LimitedLineEdit* limitedEdit(const QString& name, const QString& spoken, int limit) {
     auto* edit = new config::LimitedLineEdit(limit);
     edit->setObjectName(name);
+    nameControl(edit, spoken, upToCharacters(limit));
     return edit;
 }
 
-// A label and the four octet edits of one address, first octet leftmost.
-void addAddressRow(QGridLayout* grid, int row, const QString& caption, const QString& prefix,
+// A label and the four octet edits of one address, first octet leftmost;
+// octet N is spoken as "<spoken>, octet N".
+void addAddressRow(QGridLayout* grid, int row, const QString& caption, const QString& prefix, const QString& spoken,
                    std::array<QLineEdit*, 4>& edits) {
     for (std::size_t i = 0; i < edits.size(); ++i) {
+        const QString number = QString::number(i + 1);
         edits[i] = new QLineEdit;
-        edits[i]->setObjectName(prefix + QString::number(i + 1) + QStringLiteral("Edit"));
+        edits[i]->setObjectName(prefix + number + QStringLiteral("Edit"));
+        nameControl(edits[i], QObject::tr("%1, octet %2").arg(spoken, number), QStringLiteral("0-255"));
         edits[i]->setFixedWidth(textWidth(edits[i], 7));
         grid->addWidget(edits[i], row, 1 + static_cast<int>(i));
     }
@@ -62,22 +63,26 @@ GeneralPage::GeneralPage(config::FormControls& controls, QWidget* parent) : QWid
     controls.dhcpEnable->setObjectName(QStringLiteral("DHCPEnableJvCheckBox"));
     grid->addWidget(controls.dhcpEnable, 0, 1, 1, 4);
 
-    addAddressRow(grid, 1, tr("IP Address"), QStringLiteral("IPAddr"), controls.ipAddress);
-    addAddressRow(grid, 2, tr("Gateway Address"), QStringLiteral("GateWayAddr"), controls.gatewayAddress);
-    addAddressRow(grid, 3, tr("Submask"), QStringLiteral("SubMaskAddr"), controls.subnetMask);
+    addAddressRow(grid, 1, tr("IP Address"), QStringLiteral("IPAddr"), tr("IP address"), controls.ipAddress);
+    addAddressRow(grid, 2, tr("Gateway Address"), QStringLiteral("GateWayAddr"), tr("Gateway address"),
+                  controls.gatewayAddress);
+    addAddressRow(grid, 3, tr("Submask"), QStringLiteral("SubMaskAddr"), tr("Subnet mask"), controls.subnetMask);
 
     controls.bacnetPort = new config::PortSpinEdit;
     controls.bacnetPort->setObjectName(QStringLiteral("BacnetPortCSpinEdit"));
+    nameControl(controls.bacnetPort, tr("BACnet port"), tr("0-65535, default 47808"));
     grid->addWidget(labelFor(tr("Port"), controls.bacnetPort), 4, 0);
     grid->addWidget(controls.bacnetPort, 4, 1, 1, 4);
-    grid->addWidget(new QLabel(tr("***Default BACnet port is 47808***")), 5, 1, 1, 5);
+    grid->addWidget(new QLabel(tr("***Default BACnet port is %1***").arg(core::kDefaultBacnetPort)), 5, 1, 1, 5);
 
-    controls.deviceName = limitedEdit(QStringLiteral("DeviceNameEdit"), kObjectTextLimit);
+    controls.deviceName = limitedEdit(QStringLiteral("DeviceNameEdit"), tr("Object name"), core::kObjectTextLimit);
     grid->addWidget(labelFor(tr("Object Name"), controls.deviceName), 6, 0);
     grid->addWidget(controls.deviceName, 6, 1, 1, 4);
 
     controls.objectIdentifier = new QLineEdit;
     controls.objectIdentifier->setObjectName(QStringLiteral("ObjectIdentifierEdit"));
+    nameControl(controls.objectIdentifier, tr("Object identifier number"),
+                tr("digits only; a BACnet device instance, 0-4194302"));
     controls.objectIdentifier->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), controls.objectIdentifier));
     grid->addWidget(labelFor(tr("Object Identifier Number"), controls.objectIdentifier), 7, 0);
@@ -85,9 +90,9 @@ GeneralPage::GeneralPage(config::FormControls& controls, QWidget* parent) : QWid
     grid->setColumnStretch(5, 1);  // keeps the octet edits together
 
     auto* objectTexts = new QGridLayout;
-    controls.location = limitedEdit(QStringLiteral("LocationEdit"), kObjectTextLimit);
-    controls.description = limitedEdit(QStringLiteral("DescriptionEdit"), kObjectTextLimit);
-    controls.password = limitedEdit(QStringLiteral("PasswordEdit"), kPasswordLimit);
+    controls.location = limitedEdit(QStringLiteral("LocationEdit"), tr("Location"), core::kObjectTextLimit);
+    controls.description = limitedEdit(QStringLiteral("DescriptionEdit"), tr("Description"), core::kObjectTextLimit);
+    controls.password = limitedEdit(QStringLiteral("PasswordEdit"), tr("Password"), core::kPasswordLimit);
     const std::array<std::pair<QString, QLineEdit*>, 3> rows = {{{tr("Location"), controls.location},
                                                                  {tr("Description"), controls.description},
                                                                  {tr("Password"), controls.password}}};
@@ -105,6 +110,7 @@ GeneralPage::GeneralPage(config::FormControls& controls, QWidget* parent) : QWid
 
     m_logMemo = new QPlainTextEdit;
     m_logMemo->setObjectName(QStringLiteral("LogMemo"));
+    nameControl(m_logMemo, tr("Log"), tr("what the window did, newest line last"));
     m_logMemo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_logMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // Tab moves on, as from every other control: the log takes no tabs.

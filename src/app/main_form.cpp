@@ -30,11 +30,12 @@
 #include "app/outputs_page.h"
 #include "app/point_checkout_action.h"
 #include "app/window_exchange_port.h"
+#include "app/window_keys.h"
 #include "core/data_file.h"
 #include "core/str_to_int.h"
-#include "hid/hidapi_backend.h"
 #include "link/device_link.h"
 #include "app/units_picker.h"
+#include "core/reply_timeout.h"
 
 namespace vaskiro::app {
 
@@ -55,7 +56,7 @@ void useDesignFont() {
         QApplication::setFont(QFont(QStringLiteral("Tahoma"), 8));
 }
 
-TMainForm::TMainForm(QWidget* parent, const QString& helpDirectory)
+TMainForm::TMainForm(std::unique_ptr<device::HidBackend> devices, QWidget* parent, const QString& helpDirectory)
     : QWidget(parent), m_prompts(std::make_unique<DialogPrompts>()), m_help(helpDirectory) {
     setObjectName(QStringLiteral("MainForm"));
 
@@ -65,10 +66,11 @@ TMainForm::TMainForm(QWidget* parent, const QString& helpDirectory)
     m_inputsPage = new InputsPage(m_controls);
     m_outputsPage = new OutputsPage(m_controls);
     m_analoguesPage = new AnaloguesPage(m_controls);
-    m_pageControl->addTab(m_generalPage, tr("General"));
-    m_pageControl->addTab(m_inputsPage, tr("Inputs"));
-    m_pageControl->addTab(m_outputsPage, tr("Outputs"));
-    m_pageControl->addTab(m_analoguesPage, tr("Analogues"));
+    m_pageControl->addTab(m_generalPage, tr("&General"));
+    m_pageControl->addTab(m_inputsPage, tr("&Inputs"));
+    m_pageControl->addTab(m_outputsPage, tr("&Outputs"));
+    m_pageControl->addTab(m_analoguesPage, tr("&Analogues"));
+    addPageKeys(*m_pageControl, *this);
     m_logMemo = m_generalPage->logMemo();
 
     auto* window = new QVBoxLayout(this);
@@ -88,16 +90,23 @@ TMainForm::TMainForm(QWidget* parent, const QString& helpDirectory)
     new PointCheckoutAction(*this, *statusBar);
     window->addWidget(statusBar);
 
-    m_link = std::make_unique<device::DeviceLink>(device::makeHidapiBackend());
+    m_link = std::make_unique<link::DeviceLink>(std::move(devices));
     m_presence->setBackend(m_link->backend());
     m_port = std::make_unique<WindowExchangePort>(*this, *m_link);
     m_exchange = std::make_unique<device::DeviceExchange>(m_image, *m_port);
-    connect(m_link.get(), &device::DeviceLink::report, this, &TMainForm::ProcessDeviceReport);
-    connect(m_link.get(), &device::DeviceLink::disconnected, this, &TMainForm::deviceLost);
+    connect(m_link.get(), &link::DeviceLink::report, this, &TMainForm::ProcessDeviceReport);
+    connect(m_link.get(), &link::DeviceLink::disconnected, this, &TMainForm::deviceLost);
     m_replyTimer.setSingleShot(true);
-    m_replyTimer.setInterval(std::chrono::milliseconds(5000));
+    m_replyTimer.setInterval(core::kReplyTimeout);
     connect(&m_replyTimer, &QTimer::timeout, this, [this] {
         m_exchange->abandon(device::AbandonReason::NoReply);
+        updateExchangeProgress();
+    });
+    m_quietTimer.setSingleShot(true);
+    m_quietTimer.setInterval(device::kQuietAfterNoReply);
+    connect(&m_quietTimer, &QTimer::timeout, this, [this] {
+        m_exchange->linkQuiet();
+        m_replyTimer.stop();
         updateExchangeProgress();
     });
 
@@ -141,14 +150,15 @@ QWidget* TMainForm::makeCommandPanel() {
         QString caption;
         void (TMainForm::*handler)();
     };
-    // Three columns of two, filled column by column.
+    // Three columns of two, filled column by column. The mnemonics stay clear
+    // of the pages' Alt+G, Alt+I, Alt+O and Alt+A.
     const std::array<Command, 6> commands = {{
-        {m_loadButton, "LoadButton", tr("Load File"), &TMainForm::LoadButtonClick},
-        {m_saveButton, "SaveButton", tr("Save File"), &TMainForm::SaveButtonClick},
-        {m_writeButton, "WriteButton", tr("Write To VASKIRO"), &TMainForm::WriteButtonClick},
-        {m_readButton, "ReadButton", tr("Read From VASKIRO"), &TMainForm::ReadButtonClick},
-        {m_helpButton, "HelpButton", tr("Help"), &TMainForm::HelpButtonClick},
-        {m_exitButton, "ExitButton", tr("Exit"), &TMainForm::ExitButtonClick},
+        {m_loadButton, "LoadButton", tr("&Load File"), &TMainForm::LoadButtonClick},
+        {m_saveButton, "SaveButton", tr("&Save File"), &TMainForm::SaveButtonClick},
+        {m_writeButton, "WriteButton", tr("&Write To VASKIRO"), &TMainForm::WriteButtonClick},
+        {m_readButton, "ReadButton", tr("&Read From VASKIRO"), &TMainForm::ReadButtonClick},
+        {m_helpButton, "HelpButton", tr("&Help"), &TMainForm::HelpButtonClick},
+        {m_exitButton, "ExitButton", tr("E&xit"), &TMainForm::ExitButtonClick},
     }};
     int width = 0;
     for (std::size_t i = 0; i < commands.size(); ++i) {
@@ -281,7 +291,7 @@ void TMainForm::LoadButtonClick() {
 }
 
 void TMainForm::HelpButtonClick() {
-    m_help.HelpButtonClick();
+    m_help.HelpButtonClick(this);
 }
 
 void TMainForm::ExitButtonClick() {

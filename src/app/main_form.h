@@ -29,7 +29,7 @@ namespace vaskiro::units {
 class TSelectAnalogueUnitsForm;
 }
 
-namespace vaskiro::device {
+namespace vaskiro::link {
 class DeviceLink;
 }
 
@@ -53,9 +53,11 @@ void useDesignFont();
 class TMainForm : public QWidget {
     Q_OBJECT
 public:
-    // `helpDirectory`: where bacnet-interface.chm is looked for; empty means
-    // beside the executable.
-    explicit TMainForm(QWidget* parent = nullptr, const QString& helpDirectory = {});
+    // `devices`: the HID devices the window searches, as main() chose them
+    // (null: none). `helpDirectory`: where bacnet-interface.chm is looked
+    // for; empty means beside the executable.
+    explicit TMainForm(std::unique_ptr<device::HidBackend> devices, QWidget* parent = nullptr,
+                       const QString& helpDirectory = {});
     ~TMainForm() override;
 
     config::ConfigurationImage& image() { return m_image; }
@@ -75,9 +77,11 @@ public:
     // The one units picker ("SelectAnalogueUnitsForm"), created hidden.
     units::TSelectAnalogueUnitsForm* unitsPicker() const { return m_unitsPicker; }
 
-    // The HID devices the window searches (the machine's through hidapi
-    // unless replaced, e.g. by simulated devices). Closes an open device.
+    // Replaces the HID devices the window searches. Closes an open device.
     void setDeviceBackend(std::unique_ptr<device::HidBackend> backend);
+    // Read and Write use the device at `path` (as `vaskiro list` prints it);
+    // empty: the first VASKIRO found.
+    void setDevicePath(const std::string& path);
     // How long an exchange waits for each reply before it is abandoned.
     void setReplyTimeout(std::chrono::milliseconds timeout);
     const device::DeviceExchange& exchange() const { return *m_exchange; }
@@ -141,10 +145,11 @@ private:
     std::unique_ptr<UserPrompts> m_prompts;
     units::TSelectAnalogueUnitsForm* m_unitsPicker = nullptr;
 
-    std::unique_ptr<device::DeviceLink> m_link;
+    std::unique_ptr<link::DeviceLink> m_link;
     std::unique_ptr<WindowExchangePort> m_port;
     std::unique_ptr<device::DeviceExchange> m_exchange;
     QTimer m_replyTimer;
+    QTimer m_quietTimer;  // the link's quiet time after a reply that never came
     QProgressBar* m_progress = nullptr;
     DevicePresenceIndicator* m_presence = nullptr;
     HelpController m_help;

@@ -10,7 +10,6 @@
 #include "app/form_edits.h"
 #include "app/device_presence_indicator.h"
 #include "link/device_link.h"
-#include "hid/hidapi_backend.h"
 #include "device/write_checks.h"
 
 namespace vaskiro::app {
@@ -21,7 +20,15 @@ void TMainForm::setDeviceBackend(std::unique_ptr<device::HidBackend> backend) {
     m_presence->setBackend(m_link->backend());
 }
 
-void TMainForm::setReplyTimeout(std::chrono::milliseconds timeout) { m_replyTimer.setInterval(timeout); }
+void TMainForm::setDevicePath(const std::string& path) {
+    m_link->close();
+    m_link->setDevicePath(path);
+}
+
+void TMainForm::setReplyTimeout(std::chrono::milliseconds timeout) {
+    m_replyTimer.setInterval(timeout);
+    m_quietTimer.setInterval(std::min(device::kQuietAfterNoReply, timeout / 2));
+}
 
 bool TMainForm::DeviceOpen() const { return m_link->DeviceOpen(); }
 
@@ -36,7 +43,8 @@ void TMainForm::WriteButtonClick() {
             valid = false;
         }
         if (!valid) {
-            m_prompts->showError(this, QStringLiteral("There are errors"));
+            m_prompts->showError(this, QString::fromUtf8(device::kThereAreErrors.data(),
+                                                         static_cast<qsizetype>(device::kThereAreErrors.size())));
             return;
         }
         CollectForm();
@@ -56,18 +64,28 @@ void TMainForm::ReadButtonClick() {
 
 void TMainForm::ProcessDeviceReport(const QByteArray& bytes) {
     runHandler([this, &bytes] {
+        const bool running = !m_exchange->idle();
         m_exchange->ProcessDeviceReport(
             std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size())));
         if (m_exchange->identity()) m_presence->setIdentified(m_link->openPath(), *m_exchange->identity());
+        // Simulated devices kept in files keep what the exchange stored.
+        if (std::string error; running && m_exchange->idle() && !m_link->backend()->saveState(error))
+            appendLog(QString::fromStdString(error));
         updateExchangeProgress();
     });
 }
 
 bool TMainForm::openDevice() {
-    if (!m_link->hasBackend()) setDeviceBackend(device::makeHidapiBackend());
+    if (std::string error; m_link->hasBackend() && !m_link->backend()->restoreState(error)) {
+        m_prompts->showError(this, QString::fromStdString(error));
+        return false;
+    }
+    const bool wasOpen = m_link->DeviceOpen();
     device::OpenResult result = m_link->OpenDevice();
     switch (result.outcome) {
-    case device::OpenOutcome::Opened: return true;
+    case device::OpenOutcome::Opened:
+        if (!wasOpen) m_exchange->linkReopened();
+        return true;
     case device::OpenOutcome::CannotOpen:
         // The box says what happened; the log keeps the system's reason and the
         // usual remedy (on Linux a permission on /dev/hidraw*).
@@ -90,10 +108,18 @@ bool TMainForm::openDevice() {
 void TMainForm::updateExchangeProgress() {
     if (m_exchange->idle()) {
         m_replyTimer.stop();
+        m_quietTimer.stop();
         m_progress->hide();
         return;
     }
-    m_replyTimer.start();
+    // Every report restarts the wait for a quiet link, and the reply timer
+    // bounds that wait as it bounds each reply.
+    if (m_exchange->awaitingQuietLink()) {
+        m_quietTimer.start();
+        if (!m_replyTimer.isActive()) m_replyTimer.start();
+    } else {
+        m_replyTimer.start();
+    }
     m_progress->setRange(0, m_exchange->stepsTotal());
     m_progress->setValue(m_exchange->stepsDone());
     m_progress->show();

@@ -1,5 +1,6 @@
 #include "app/network_check_action.h"
 
+#include <QLabel>
 #include <QPushButton>
 #include <QShortcut>
 #include <QStatusBar>
@@ -8,18 +9,26 @@
 
 #include "app/main_form.h"
 #include "core/display_text.h"
+#include "device/write_checks.h"
 
 namespace vaskiro::app {
 
 NetworkCheckAction::NetworkCheckAction(TMainForm& form, QStatusBar& statusBar) : QObject(&form), m_form(form) {
     setObjectName(QStringLiteral("NetworkCheckAction"));
+    const QKeySequence key(tr("Ctrl+K"));
+    const QString keyText = key.toString(QKeySequence::NativeText);
     m_button = new QPushButton(tr("Check on Network"));
     m_button->setObjectName(QStringLiteral("CheckNetworkButton"));
-    m_button->setFocusPolicy(Qt::NoFocus);
-    m_button->setToolTip(tr("Ask the network whether the device answers as these settings say (Ctrl+K)"));
+    m_button->setToolTip(tr("Ask the network whether the device answers as these settings say (%1)").arg(keyText));
+    m_button->setAccessibleDescription(
+        tr("asks the network whether the device answers as these settings say; shortcut %1").arg(keyText));
+    // The key is shown beside the button, where it is seen without a mouse.
+    auto* keyLabel = new QLabel(keyText);
+    keyLabel->setObjectName(QStringLiteral("CheckNetworkKeyLabel"));
     statusBar.addPermanentWidget(m_button);
+    statusBar.addPermanentWidget(keyLabel);
     connect(m_button, &QPushButton::clicked, this, &NetworkCheckAction::CheckNetworkButtonClick);
-    auto* shortcut = new QShortcut(QKeySequence(tr("Ctrl+K")), &form);
+    auto* shortcut = new QShortcut(key, &form);
     connect(shortcut, &QShortcut::activated, m_button, &QPushButton::click);
 }
 
@@ -31,7 +40,7 @@ void NetworkCheckAction::CheckNetworkButtonClick() {
     if (running()) return;
     try {
         if (!m_form.ValidateAddresses()) {
-            m_form.prompts().showError(&m_form, QStringLiteral("There are errors"));
+            m_form.prompts().showError(&m_form, QString::fromStdString(std::string(device::kThereAreErrors)));
             return;
         }
         m_form.CollectForm();

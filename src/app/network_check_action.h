@@ -18,8 +18,8 @@ class TMainForm;
 // window's settings say. The check runs on a thread of its own, so the window
 // keeps working; each result line reaches LogMemo on the window's thread as
 // it comes, and a box tells the outcome. The button sits on the status bar's
-// right and takes no focus, so the command panel's tab order stays as it is;
-// Ctrl+K runs it from the keyboard.
+// right, so Tab reaches it after the command panel's buttons, whose order
+// stays as it is; Ctrl+K, shown beside it, runs it from anywhere in the window.
 class NetworkCheckAction : public QObject {
     Q_OBJECT
 public:

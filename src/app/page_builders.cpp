@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "app/form_edits.h"
+#include "core/text_limits.h"
 
 namespace vaskiro::app {
 
@@ -23,6 +24,7 @@ QGroupBox* makeCheckBoxGroup(const CheckBoxGroupNames& names, std::span<QCheckBo
         const QString number = QString::number(i + 1);
         boxes[i] = new QCheckBox(number);
         boxes[i]->setObjectName(names.boxPrefix + number);
+        nameControl(boxes[i], names.boxSpoken.arg(number));
         boxRow->addWidget(boxes[i]);
     }
     boxRow->addStretch();
@@ -32,6 +34,8 @@ QGroupBox* makeCheckBoxGroup(const CheckBoxGroupNames& names, std::span<QCheckBo
     allButton->setObjectName(names.allButton);
     noneButton = new QPushButton(names.noneCaption);
     noneButton->setObjectName(names.noneButton);
+    if (!names.allSpoken.isEmpty()) nameControl(allButton, names.allSpoken);
+    if (!names.noneSpoken.isEmpty()) nameControl(noneButton, names.noneSpoken);
     auto* buttonRow = new QHBoxLayout;
     buttonRow->addWidget(allButton);
     buttonRow->addWidget(noneButton);
@@ -48,9 +52,11 @@ QGroupBox* makeNameGroup(const QString& group, const QString& labelPrefix, const
     grid->setHorizontalSpacing(grid->horizontalSpacing() * 2);
     for (std::size_t i = 0; i < edits.size(); ++i) {
         const QString number = QString::number(i + 1);
-        edits[i] = new config::LimitedLineEdit(kNameLimit);
+        edits[i] = new config::LimitedLineEdit(core::kChannelNameLimit);
         edits[i]->setObjectName(editPrefix + number);
-        if (wholeNames) edits[i]->setMinimumWidth(textWidth(edits[i], kNameLimit));
+        nameControl(edits[i], labelPrefix + QLatin1Char(' ') + number + QObject::tr(" name"),
+                    upToCharacters(core::kChannelNameLimit));
+        if (wholeNames) edits[i]->setMinimumWidth(textWidth(edits[i], core::kChannelNameLimit));
         auto* label = new QLabel(labelPrefix + QLatin1Char(' ') + number);
         label->setBuddy(edits[i]);
         const int row = static_cast<int>(i) / columns;
@@ -60,6 +66,15 @@ QGroupBox* makeNameGroup(const QString& group, const QString& labelPrefix, const
         grid->setColumnStretch(column + 1, 1);
     }
     return box;
+}
+
+void nameControl(QWidget* control, const QString& name, const QString& description) {
+    control->setAccessibleName(name);
+    if (!description.isEmpty()) control->setAccessibleDescription(description);
+}
+
+QString upToCharacters(int limit) {
+    return QObject::tr("up to %1 characters").arg(limit);
 }
 
 int textWidth(const QWidget* widget, int characters) {

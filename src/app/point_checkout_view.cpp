@@ -16,6 +16,7 @@
 #include <cmath>
 
 #include "app/user_prompts.h"
+#include "core/bacnet_numbers.h"
 #include "core/display_text.h"
 #include "core/engineering_units.h"
 #include "core/text_codec.h"
@@ -161,9 +162,10 @@ void PointCheckoutView::post(std::function<void()> onWindowThread) {
 void PointCheckoutView::follow() {
     std::string error, warning;
     const std::int32_t port = m_image.bacnetPort();
+    const bool portUsable = port > 0 && port <= core::kLargestUdpPort;
     const bacnet::Endpoint to{m_image.dhcpEnable() ? config::Octets{255, 255, 255, 255}
                                                    : m_image.address(config::AddressField::IPAddress),
-                              static_cast<std::uint16_t>(port > 0 && port <= 0xFFFF ? port : bacnet::kBacnetPort)};
+                              static_cast<std::uint16_t>(portUsable ? port : core::kDefaultBacnetPort)};
     auto client = bacnet::Client::open(to.port, error, warning);
     const std::uint32_t instance = m_image.objectIdentifier();
     const auto device = client ? bacnet::findDevice(*client, to, instance, std::chrono::seconds(3)) : std::nullopt;

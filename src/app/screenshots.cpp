@@ -103,7 +103,7 @@ int main(int argc, char* argv[]) {
     const QDir out(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("."));
     vaskiro::app::useDesignFont();
 
-    vaskiro::app::TMainForm form;
+    vaskiro::app::TMainForm form(nullptr);
     QTemporaryDir scratch;
     form.setPrompts(std::make_unique<SaveTo>(scratch.filePath(QStringLiteral("site-a.dat"))));
     form.SaveButtonClick();

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -12,6 +13,7 @@
 #include <string>
 #include <utility>
 
+#include "app/units_grid.h"
 #include "core/engineering_units.h"
 
 namespace vaskiro::units {
@@ -42,8 +44,11 @@ TSelectAnalogueUnitsForm::TSelectAnalogueUnitsForm(QWidget* parent) : QDialog(pa
     setWindowTitle(QStringLiteral("SelectAnalogueUnitsForm"));
     setModal(false);
 
-    m_grid = new QTableWidget(kCategoryRows, kCategoryColumns);
+    m_grid = new UnitsGrid(kCategoryRows, kCategoryColumns);
     m_grid->setObjectName(QStringLiteral("SelectAnalogueUnitsAdvStringGrid"));
+    m_grid->setAccessibleName(tr("Engineering units"));
+    m_grid->setAccessibleDescription(tr("one category per row; arrow keys move between units, typing a unit's "
+                                        "name finds it, Enter chooses, Escape cancels"));
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
     m_grid->setSelectionBehavior(QAbstractItemView::SelectItems);
@@ -81,6 +86,7 @@ TSelectAnalogueUnitsForm::TSelectAnalogueUnitsForm(QWidget* parent) : QDialog(pa
     m_label->setObjectName(QStringLiteral("Label1"));
     m_currentSelectionEdit = new QLineEdit;
     m_currentSelectionEdit->setObjectName(QStringLiteral("CurrentSelectionEdit"));
+    m_currentSelectionEdit->setAccessibleName(tr("Chosen unit"));
     // Room for the longest unit name, with the edit's own frame and margins
     // (its size hint is 17 'x' wide plus those).
     int longest = 0;
@@ -92,6 +98,7 @@ TSelectAnalogueUnitsForm::TSelectAnalogueUnitsForm(QWidget* parent) : QDialog(pa
     m_label->setBuddy(m_currentSelectionEdit);
     m_okButton = new QPushButton(tr("OK"));
     m_okButton->setObjectName(QStringLiteral("OKButton"));
+    m_okButton->setDefault(true);  // Enter chooses, wherever the focus is but on Cancel
     m_cancelButton = new QPushButton(tr("Cancel"));
     m_cancelButton->setObjectName(QStringLiteral("CancelButton"));
     connect(m_okButton, &QPushButton::clicked, this, &TSelectAnalogueUnitsForm::OKButtonClick);
@@ -139,7 +146,7 @@ void TSelectAnalogueUnitsForm::FormCreate() {
     m_grid->resizeColumnsToContents();
     int width = 0;
     for (int column = 1; column < kCategoryColumns; ++column) width = std::max(width, m_grid->columnWidth(column));
-    for (int column = 1; column < kCategoryColumns; ++column) m_grid->setColumnWidth(column, width);
+    m_grid->setUnitColumnWidth(width);
 }
 
 void TSelectAnalogueUnitsForm::setTarget(int channel, std::uint32_t code) {
@@ -150,6 +157,14 @@ void TSelectAnalogueUnitsForm::setTarget(int channel, std::uint32_t code) {
     const auto [row, column] = cellOf(code);
     m_grid->setCurrentCell(row, column);
     RefreshCurrentSelection();
+    if (isVisible()) revealCurrentUnit();
+}
+
+// The categories stay in view in the grid's row header; the grid scrolls
+// sideways from its left end only as far as the current unit needs.
+void TSelectAnalogueUnitsForm::revealCurrentUnit() {
+    m_grid->horizontalScrollBar()->setValue(0);
+    if (QTableWidgetItem* item = m_grid->currentItem()) m_grid->scrollToItem(item);
 }
 
 void TSelectAnalogueUnitsForm::SelectAnalogueUnitsAdvStringGridClickCell(int row, int column) {
@@ -174,6 +189,8 @@ void TSelectAnalogueUnitsForm::CancelButtonClick() {
 void TSelectAnalogueUnitsForm::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     RefreshCurrentSelection();
+    m_grid->setFocus();  // the keys start on the channel's unit
+    revealCurrentUnit();
 }
 
 }  // namespace vaskiro::units

@@ -7,10 +7,11 @@
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QTableWidget;
 class QWidget;
 
 namespace vaskiro::units {
+
+class UnitsGrid;
 
 // The units picker: the whole catalogue as a grid of categories, one per row.
 // Not modal; OK and Cancel only hide it, so one instance serves the whole run.
@@ -43,13 +44,14 @@ protected:
 
 private:
     void FormCreate();
+    void revealCurrentUnit();
 
     QWidget* m_panel;
     QLineEdit* m_currentSelectionEdit;
     QLabel* m_label;
     QPushButton* m_okButton;
     QPushButton* m_cancelButton;
-    QTableWidget* m_grid;
+    UnitsGrid* m_grid;
     int m_targetChannel = 0;
     std::uint32_t m_selectedUnitCode = 0;
 };

@@ -2,7 +2,7 @@
 
 #include "device/exchange_port.h"
 
-namespace vaskiro::device {
+namespace vaskiro::link {
 class DeviceLink;
 }
 
@@ -15,7 +15,7 @@ class TMainForm;
 // fills the controls.
 class WindowExchangePort : public device::ExchangePort {
 public:
-    WindowExchangePort(TMainForm& form, device::DeviceLink& link) : m_form(form), m_link(link) {}
+    WindowExchangePort(TMainForm& form, link::DeviceLink& link) : m_form(form), m_link(link) {}
 
     bool sendReport(const device::Report& report) override;
     void appendLog(std::string_view line) override;
@@ -24,7 +24,7 @@ public:
 
 private:
     TMainForm& m_form;
-    device::DeviceLink& m_link;
+    link::DeviceLink& m_link;
 };
 
 }  // namespace vaskiro::app

@@ -157,7 +157,7 @@ Message decodeApdu(Reader& in) {
             if (in.atEnd()) return whoIs;
             whoIs.low = expectUnsigned(in, 0, true, "a low limit");
             whoIs.high = expectUnsigned(in, 1, true, "a high limit");
-            if (*whoIs.low > kMaxInstance || *whoIs.high > kMaxInstance) throw Malformed{"limit out of range"};
+            if (*whoIs.low > core::kAnyDeviceInstance || *whoIs.high > core::kAnyDeviceInstance) throw Malformed{"limit out of range"};
             return whoIs;
         }
         if (service == kServiceIAm) {

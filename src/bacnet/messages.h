@@ -7,9 +7,12 @@
 #include <variant>
 #include <vector>
 
+#include "core/bacnet_numbers.h"
+
 namespace vaskiro::bacnet {
 
-inline constexpr std::uint32_t kMaxInstance = 4194303;  // 22 bits; 4194303 itself means "any"
+// An object identifier keeps its instance in the low 22 bits.
+inline constexpr std::uint32_t kInstanceMask = 0x3FFFFF;
 inline constexpr std::uint16_t kDeviceObjectType = 8;
 
 // BACnetObjectType values of the objects the simulated device presents.

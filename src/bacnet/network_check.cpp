@@ -86,11 +86,12 @@ int discoverDevices(const DiscoverOptions& options, const Reporter& reporter) {
 CheckResult checkOnNetwork(const config::ConfigurationImage& image, const CheckOptions& options,
                            const Reporter& reporter) {
     const std::uint32_t instance = image.objectIdentifier();
-    if (instance >= kMaxInstance)
-        return {CheckOutcome::BadConfiguration, "The object identifier " + std::to_string(instance) +
-                                                    " is not a BACnet device instance (0 to 4194302)."};
+    if (instance > core::kLargestDeviceInstance)
+        return {CheckOutcome::BadConfiguration,
+                "The object identifier " + std::to_string(instance) + " is not a BACnet device instance (0 to " +
+                    std::to_string(core::kLargestDeviceInstance) + ")."};
     const std::int32_t port = image.bacnetPort();
-    if (port < 1 || port > 0xFFFF)
+    if (port < 1 || port > core::kLargestUdpPort)
         return {CheckOutcome::BadConfiguration, "The BACnet port " + std::to_string(port) + " is not a UDP port."};
     const bool dhcp = image.dhcpEnable();
     const Endpoint configured{dhcp ? config::Octets{255, 255, 255, 255} : image.address(config::AddressField::IPAddress),

@@ -20,7 +20,7 @@ struct Reporter {
 };
 
 struct DiscoverOptions {
-    Endpoint to{{255, 255, 255, 255}, kBacnetPort};
+    Endpoint to{{255, 255, 255, 255}, core::kDefaultBacnetPort};
     WhoIs range;  // no limits: every device
     std::chrono::milliseconds timeout{3000};
 };

@@ -53,7 +53,7 @@ BacnetObject& ObjectDatabase::add(ObjectId id) {
 }
 
 const BacnetObject* ObjectDatabase::find(ObjectId id) const {
-    const bool ownDevice = id.type == kDeviceObjectType && id.instance == kMaxInstance;
+    const bool ownDevice = id.type == kDeviceObjectType && id.instance == core::kAnyDeviceInstance;
     for (const auto& object : m_objects)
         if (object->id() == id || (ownDevice && object->id().type == kDeviceObjectType)) return object.get();
     return nullptr;

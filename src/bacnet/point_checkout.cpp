@@ -80,7 +80,8 @@ std::vector<RequestResult> PointCheckout::ask(std::vector<Message> requests, std
             started.push_back(m_client.startRequest(m_device, std::move(requests[i])));
         m_client.wait(Clock::time_point::max(), [&] {
             return (interruptible && m_stopped()) ||
-                   std::all_of(started.begin(), started.end(), [&](std::size_t r) { return m_client.requestFinished(r); });
+                   std::all_of(started.begin(), started.end(),
+                               [&](std::size_t r) { return m_client.requestFinished(r); });
         });
         for (std::size_t i = 0; i < started.size(); ++i) results[first + i] = m_client.takeResult(started[i]);
     }
@@ -145,7 +146,8 @@ bool PointCheckout::apply(const PropertyReading& reading) {
     const bool valued = reading.error.empty() && reading.values.size() == 1;
     switch (reading.property) {
     case kObjectName:
-        if (const auto* name = valued ? std::get_if<std::string>(&reading.values.front()) : nullptr) point->name = *name;
+        if (const auto* name = valued ? std::get_if<std::string>(&reading.values.front()) : nullptr)
+            point->name = *name;
         return false;
     case kUnits:
         if (const auto* units = valued ? std::get_if<Enumerated>(&reading.values.front()) : nullptr)
@@ -193,7 +195,8 @@ void PointCheckout::readMultiple(const std::vector<std::size_t>& which, bool all
         ReadPropertyMultiple request;
         for (std::size_t i = first; i < std::min(which.size(), first + kObjectsPerRead); ++i) {
             ReadAccess access{m_points[which[i]].object, {}};
-            for (std::uint32_t property : propertiesOf(m_points[which[i]], all)) access.properties.push_back({property});
+            for (std::uint32_t property : propertiesOf(m_points[which[i]], all))
+                access.properties.push_back({property});
             request.objects.push_back(std::move(access));
         }
         requests.push_back(std::move(request));
@@ -206,12 +209,14 @@ void PointCheckout::readMultiple(const std::vector<std::size_t>& which, bool all
             if (result.refused && result.error.rfind("aborted", 0) != 0) m_readMultiple = false;
             if (result.refused) continue;
             for (std::size_t i = first; i < std::min(which.size(), first + kObjectsPerRead); ++i)
-                if (apply({m_points[which[i]].object, kPresentValue, {}, {}, result.error})) m_changed.push_back(which[i]);
+                if (apply({m_points[which[i]].object, kPresentValue, {}, {}, result.error}))
+                    m_changed.push_back(which[i]);
             continue;
         }
         if (auto readings = readAccessResults(std::get<ReadPropertyMultipleAck>(*result.reply).results))
             for (const PropertyReading& reading : *readings)
-                if (apply(reading)) m_changed.push_back(static_cast<std::size_t>(find(reading.object) - m_points.data()));
+                if (apply(reading))
+                    m_changed.push_back(static_cast<std::size_t>(find(reading.object) - m_points.data()));
     }
 }
 
@@ -282,8 +287,9 @@ void PointCheckout::follow(Clock::time_point until, const std::function<void(std
     };
     drain();
     while (!m_stopped() && Clock::now() < until) {
-        const bool anyPolled = std::any_of(m_points.begin(), m_points.end(), [](const Point& p) { return !p.subscribed; });
-        const bool anySubscribed = std::any_of(m_points.begin(), m_points.end(), [](const Point& p) { return p.subscribed; });
+        const auto subscribed = [](const Point& p) { return p.subscribed; };
+        const bool anyPolled = !std::all_of(m_points.begin(), m_points.end(), subscribed);
+        const bool anySubscribed = std::any_of(m_points.begin(), m_points.end(), subscribed);
         auto wake = until;
         if (anyPolled) wake = std::min(wake, m_nextPoll);
         if (anySubscribed) wake = std::min(wake, m_renewAt);
@@ -319,8 +325,8 @@ std::string PointCheckout::command(int channel, std::optional<bool> active, std:
     Writer value;
     if (active) writePrimitive(value, Enumerated{*active ? 1u : 0u});
     else writePrimitive(value, Null{});
-    const RequestResult result =
-        ask({WriteProperty{0, output->object, kPresentValue, {}, std::move(value.m_bytes), priority}}, 1, false).front();
+    Message write = WriteProperty{0, output->object, kPresentValue, {}, std::move(value.m_bytes), priority};
+    const RequestResult result = ask({std::move(write)}, 1, false).front();
     if (!result.reply) return result.error;
     std::erase_if(m_held, [&](const auto& held) { return held.first == channel && held.second == priority; });
     if (active) m_held.emplace_back(channel, priority);

@@ -74,7 +74,7 @@ Primitive readPrimitive(Reader& in, const Tag& tag) {
     case kTagObjectId: {
         if (tag.length != 4) throw Malformed{"object identifier of " + std::to_string(tag.length) + " octets"};
         const std::uint32_t raw = in.bigEndian(4);
-        return ObjectId{static_cast<std::uint16_t>(raw >> 22), raw & kMaxInstance};
+        return ObjectId{static_cast<std::uint16_t>(raw >> 22), raw & kInstanceMask};
     }
     default: throw Malformed{"a value of type " + std::to_string(tag.number)};
     }

@@ -26,7 +26,7 @@ std::string text(std::string windows1252) { return config::fromWindows1252(windo
 
 void addDevice(ObjectDatabase& database, const config::ConfigurationImage& image, const DeviceIdentity& identity) {
     using config::TextField;
-    BacnetObject& device = database.add({kDeviceObjectType, image.objectIdentifier() & kMaxInstance});
+    BacnetObject& device = database.add({kDeviceObjectType, image.objectIdentifier() & kInstanceMask});
     auto fixed = [&device](std::uint32_t id, Primitive value, bool required = true) {
         device.addProperty(id, required, [value] { return PropertyValue(value); });
     };
@@ -100,7 +100,8 @@ void addBinaryPoints(ObjectDatabase& database, const config::ConfigurationImage&
             }
             return PropertyValue(std::move(slots), Form::Array);
         });
-        point.addProperty(kRelinquishDefault, true, [&points, n] { return PropertyValue(binary(points.relinquishDefault(n))); });
+        point.addProperty(kRelinquishDefault, true,
+                          [&points, n] { return PropertyValue(binary(points.relinquishDefault(n))); });
     }
 }
 

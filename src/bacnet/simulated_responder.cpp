@@ -18,7 +18,7 @@ bool isPoint(ObjectId object) {
 }  // namespace
 
 SimulatedDevice::SimulatedDevice(const config::ConfigurationImage& image, const DeviceIdentity& identity)
-    : m_instance(image.objectIdentifier() & kMaxInstance),
+    : m_instance(image.objectIdentifier() & kInstanceMask),
       m_vendorId(identity.vendorId),
       m_points(std::make_unique<SimulatedPoints>(image)),
       m_objects(std::make_unique<ObjectDatabase>()) {
@@ -116,8 +116,9 @@ std::vector<std::pair<Endpoint, CovNotification>> SimulatedDevice::takeNotificat
             subscription.ends
                 ? static_cast<std::uint32_t>(std::chrono::ceil<std::chrono::seconds>(*subscription.ends - now).count())
                 : 0;
-        due.emplace_back(subscription.subscriber, CovNotification{subscription.processId, {kDeviceObjectType, m_instance},
-                                                                  subscription.object, remaining, std::move(values)});
+        due.emplace_back(subscription.subscriber,
+                         CovNotification{subscription.processId, {kDeviceObjectType, m_instance}, subscription.object,
+                                         remaining, std::move(values)});
     }
     return due;
 }

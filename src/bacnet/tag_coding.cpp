@@ -45,7 +45,7 @@ ObjectId expectObjectId(Reader& in, std::uint32_t number, bool context) {
     Tag tag = expectTag(in, number, context, "an object identifier");
     if (tag.length != 4) throw Malformed{"object identifier of " + std::to_string(tag.length) + " octets"};
     const std::uint32_t raw = in.bigEndian(4);
-    return {static_cast<std::uint16_t>(raw >> 22), raw & kMaxInstance};
+    return {static_cast<std::uint16_t>(raw >> 22), raw & kInstanceMask};
 }
 
 bool optionalTagFollows(const Reader& in, std::uint8_t contextNumber) {
@@ -94,7 +94,7 @@ void Writer::unsignedValue(std::uint8_t number, bool context, std::uint32_t valu
 
 void Writer::objectId(std::uint8_t number, bool context, const ObjectId& id) {
     tag(number, context, 4);
-    bigEndian(static_cast<std::uint32_t>(id.type) << 22 | (id.instance & kMaxInstance), 4);
+    bigEndian(static_cast<std::uint32_t>(id.type) << 22 | (id.instance & kInstanceMask), 4);
 }
 
 }  // namespace vaskiro::bacnet

@@ -4,7 +4,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "cli/settings.h"
+#include "core/settings_table.h"
 #include "csv/csv.h"
 
 namespace vaskiro::cli {
@@ -13,14 +13,14 @@ namespace {
 
 csv::Record header() {
     csv::Record names{"time", "row", "tag", "serial", "version"};
-    for (const Setting& s : allSettings()) names.push_back(s.key);
+    for (const core::Setting& s : core::allSettings()) names.push_back(s.key);
     names.insert(names.end(), {"verify", "network"});
     return names;
 }
 
 // A setting as it reads in the record: readable, without the quotes that
 // `show` puts around texts.
-std::string recorded(const Setting& setting, const config::ConfigurationImage& image) {
+std::string recorded(const core::Setting& setting, const config::ConfigurationImage& image) {
     std::string value = setting.show(image);
     if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
     return value;
@@ -66,7 +66,7 @@ bool AsLeftRecord::append(const AsLeftEntry& entry, std::string& error) {
     std::string lines = m_needsBreak ? "\r\n" : "";
     if (!m_hasHeader) lines += csv::formatRecord(header(), m_delimiter);
     csv::Record fields{entry.time, std::to_string(entry.row), entry.tag, entry.serial, entry.version};
-    for (const Setting& s : allSettings()) fields.push_back(recorded(s, entry.image));
+    for (const core::Setting& s : core::allSettings()) fields.push_back(recorded(s, entry.image));
     fields.insert(fields.end(), {entry.verify, entry.network});
     lines += csv::formatRecord(fields, m_delimiter);
 

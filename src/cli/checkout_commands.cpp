@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "bacnet/point_checkout.h"
+#include "core/bacnet_numbers.h"
 #include "cli/point_lines.h"
 
 namespace vaskiro::cli {
@@ -53,7 +54,7 @@ public:
         if (!loadConfiguration(file, m_image, io)) return kExitFailure;
         const std::uint32_t instance = m_image.objectIdentifier();
         const std::int32_t port = m_image.bacnetPort();
-        if (instance >= bacnet::kMaxInstance || port < 1 || port > 0xFFFF) {
+        if (instance > core::kLargestDeviceInstance || port < 1 || port > 0xFFFF) {
             io.err << "The file's object identifier " << instance << " or port " << port
                    << " cannot be a BACnet device's.\n";
             return kExitUsage;

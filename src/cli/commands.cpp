@@ -6,9 +6,9 @@
 
 #include "cli/console_port.h"
 #include "cli/json_form.h"
-#include "cli/settings.h"
 #include "core/atomic_file.h"
 #include "core/data_file.h"
+#include "core/settings_table.h"
 #include "device/exchange.h"
 #include "device/exchange_runner.h"
 #include "device/simulated_device.h"
@@ -84,9 +84,13 @@ bool loadConfiguration(const fs::path& path, ConfigurationImage& image, Streams 
         std::ifstream in(path, std::ios::binary);
         std::stringstream text;
         text << in.rdbuf();
-        std::string error = importJson(text.str(), image);
-        if (!error.empty()) io.err << path.string() << " " << error << ".\n";
-        return error.empty();
+        auto imported = importJson(text.str());
+        if (!imported) {
+            io.err << path.string() << " " << imported.error() << ".\n";
+            return false;
+        }
+        image = *imported;
+        return true;
     }
     auto result = config::readDataFile(path, image);
     if (result.outcome != config::LoadOutcome::Loaded) io.err << loadFailure(result, path) << '\n';
@@ -103,9 +107,9 @@ bool saveDataFile(const fs::path& path, const ConfigurationImage& image, Streams
 
 bool applyAssignments(ConfigurationImage& image, const std::vector<std::string>& assignments, Streams io) {
     for (const std::string& assignment : assignments) {
-        std::string error = assignSetting(image, assignment);
-        if (!error.empty()) {
-            io.err << "Bad value: " << error << ".\n";
+        auto assigned = core::assignSetting(image, assignment);
+        if (!assigned) {
+            io.err << "Bad value: " << assigned.error() << ".\n";
             return false;
         }
     }
@@ -124,7 +128,7 @@ ConfigurationImage throughLink(const ConfigurationImage& written, ConfigurationI
 
 void printDifferences(const ConfigurationImage& a, const ConfigurationImage& b, const std::string& nameA,
                       const std::string& nameB, std::ostream& out) {
-    for (const Setting* s : differences(a, b))
+    for (const core::Setting* s : core::differences(a, b))
         out << s->key << ": " << s->show(a) << " (" << nameA << ") -> " << s->show(b) << " (" << nameB << ")\n";
 }
 
@@ -135,7 +139,7 @@ bool verifyWritten(DeviceSession& session, const ConfigurationImage& written, St
     readBack.SetDefaults();
     if (!exchangeWithDevice(session, Kind::Read, readBack, io, false)) return false;
     ConfigurationImage expected = throughLink(written, readBack);
-    if (differences(expected, readBack).empty()) return true;
+    if (core::differences(expected, readBack).empty()) return true;
     io.err << "Verification failed: the device holds other settings than were written:\n";
     printDifferences(expected, readBack, "written", "device", io.err);
     return false;
@@ -178,8 +182,8 @@ int runShow(const fs::path& input, Streams io) {
     ConfigurationImage image;
     if (!loadConfiguration(input, image, io)) return kExitFailure;
     std::size_t width = 0;
-    for (const Setting& s : allSettings()) width = std::max(width, s.key.size());
-    for (const Setting& s : allSettings())
+    for (const core::Setting& s : core::allSettings()) width = std::max(width, s.key.size());
+    for (const core::Setting& s : core::allSettings())
         io.out << std::left << std::setw(static_cast<int>(width + 2)) << s.key << s.show(image) << '\n';
     return kExitDone;
 }
@@ -213,7 +217,7 @@ int runDiff(const DeviceOptions& options, const std::string& a, const std::strin
     };
     ConfigurationImage first, second;
     if (!load(a, first) || !load(b, second)) return kExitFailure;
-    if (differences(first, second).empty()) return kExitDone;
+    if (core::differences(first, second).empty()) return kExitDone;
     printDifferences(first, second, a, b, io.out);
     return kExitDiffer;
 }

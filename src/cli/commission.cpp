@@ -122,10 +122,12 @@ int runCommission(const DeviceOptions& device, const CommissionOptions& options,
         return kExitFailure;
     }
     std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    Worklist list;
-    auto errors = readWorklist(text, base, list);
-    for (const std::string& error : errors) io.err << options.worklist.string() << ": " << error << ".\n";
-    if (!errors.empty()) return kExitUsage;
+    auto read = readWorklist(text, base);
+    if (!read) {
+        for (const std::string& error : read.error()) io.err << options.worklist.string() << ": " << error << ".\n";
+        return kExitUsage;
+    }
+    const Worklist& list = *read;
     int rows = static_cast<int>(list.rows.size());
     if (options.startAt > rows) {
         io.err << "--start-at " << options.startAt << ": the worklist ends at row " << rows << ".\n";

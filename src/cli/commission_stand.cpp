@@ -1,7 +1,6 @@
 #include "bacnet/network_check.h"
 #include "cli/commission.h"
 #include "device/device_presence.h"
-#include "hid/hid_changes.h"
 
 namespace vaskiro::cli {
 
@@ -15,7 +14,7 @@ constexpr std::chrono::milliseconds kStopCheck{250};
 class PresenceStand : public CommissionStand {
 public:
     explicit PresenceStand(const DeviceOptions& options) : m_session(options) {
-        if (m_session.backend().systemAnnouncesChanges()) m_monitor = device::openHidChangeMonitor();
+        m_monitor = m_session.backend().openChangeMonitor();
     }
 
     bool waitForDevice(const std::function<bool()>& stopping) override { return waitFor(true, stopping); }

@@ -4,9 +4,10 @@
 
 #include <nlohmann/json.hpp>
 
-#include "cli/settings.h"
 #include "core/data_file.h"
+#include "core/engineering_units.h"
 #include "core/float_text.h"
+#include "core/settings_table.h"
 
 namespace vaskiro::cli {
 
@@ -71,15 +72,15 @@ json floatValue(float value) {
 void apply(config::ConfigurationImage& image, const std::string& key, const json& value, const json& unchanged,
            const std::string& where) {
     if (value == unchanged) return;
-    const Setting* setting = findSetting(key);
+    const core::Setting* setting = core::findSetting(key);
     std::string text;
     try {
         text = settingText(value);
     } catch (const std::invalid_argument& e) {
         throw std::invalid_argument(where + " " + e.what());
     }
-    std::string error = setting->assign(image, text);
-    if (!error.empty()) throw std::invalid_argument(where + " " + error);
+    auto assigned = setting->assign(image, text);
+    if (!assigned) throw std::invalid_argument(where + " " + assigned.error());
 }
 
 void applyChannels(config::ConfigurationImage& image, const json& root, const json& baseline, const char* group,
@@ -101,7 +102,7 @@ void applyChannels(config::ConfigurationImage& image, const json& root, const js
 }  // namespace
 
 std::string exportJson(const config::ConfigurationImage& image) {
-    auto show = [&image](const std::string& key) { return findSetting(key)->show(image); };
+    auto show = [&image](const std::string& key) { return core::findSetting(key)->show(image); };
     auto text = [&](const std::string& key) {  // readable text values are quoted
         std::string s = show(key);
         return s.substr(1, s.size() - 2);
@@ -130,7 +131,7 @@ std::string exportJson(const config::ConfigurationImage& image) {
         std::string unitName = unit.substr(unit.find('(') + 1);
         unitName.pop_back();
         analogues.push_back({{"name", text("analogue-name." + std::to_string(n))},
-                             {"unit", {{"code", code}, {"name", code < 190 ? unitName : ""}}},
+                             {"unit", {{"code", code}, {"name", code < units::kUnitCount ? unitName : ""}}},
                              {"scaling", floatValue(image.analogueValue(config::FloatGroup::AnalogueScaling, n))},
                              {"cov", floatValue(image.analogueValue(config::FloatGroup::COVIncrement, n))}});
     }
@@ -144,32 +145,33 @@ std::string exportJson(const config::ConfigurationImage& image) {
     return root.dump(2) + "\n";
 }
 
-std::string importJson(const std::string& text, config::ConfigurationImage& image) {
+core::Result<config::ConfigurationImage> importJson(const std::string& text) {
+    using Refusal = core::Unexpected<std::string>;
     json root = json::parse(text, nullptr, false);
-    if (root.is_discarded()) return "is not valid JSON";
-    if (!root.is_object()) return "is not a JSON object";
+    if (root.is_discarded()) return Refusal("is not valid JSON");
+    if (!root.is_object()) return Refusal("is not a JSON object");
     // value() would throw on a "format" that is not a string.
     const auto format = root.find("format");
     if (format == root.end() || !format->is_string() || format->get<std::string>() != config::kDataFileText)
-        return "is not a VASKIRO BACnet Interface configuration (\"format\" is missing or different)";
+        return Refusal("is not a VASKIRO BACnet Interface configuration (\"format\" is missing or different)");
     if (!root.contains("version") || !root["version"].is_number_integer() ||
         root["version"].get<long long>() > config::kDataFormatVersion)
-        return "uses a later or unknown format version";
+        return Refusal("uses a later or unknown format version");
 
     config::ConfigurationImage result;
     result.SetDefaults();
     try {
         if (root.contains("image") &&
             !(root["image"].is_string() && fromHex(root["image"].get<std::string>(), result.bytes())))
-            return "has an \"image\" that is not 1560 bytes of hexadecimal";
+            return Refusal("has an \"image\" that is not 1560 bytes of hexadecimal");
         const json baseline = json::parse(exportJson(result));
         if (root.contains("general")) {
             const json& general = root["general"];
-            if (!general.is_object()) return "has a \"general\" that is not an object";
+            if (!general.is_object()) return Refusal("has a \"general\" that is not an object");
             for (auto& [key, value] : general.items()) {
-                const Setting* setting = findSetting(key);
+                const core::Setting* setting = core::findSetting(key);
                 if (!setting || key.find('.') != std::string::npos)
-                    return "has an unknown setting \"general." + key + "\"";
+                    return Refusal("has an unknown setting \"general." + key + "\"");
                 apply(result, key, value, baseline["general"][key], "general." + key);
             }
         }
@@ -180,12 +182,11 @@ std::string importJson(const std::string& text, config::ConfigurationImage& imag
                       {{"name", "analogue-name"}, {"unit", "analogue-unit"}, {"scaling", "analogue-scaling"},
                        {"cov", "analogue-cov"}});
     } catch (const std::invalid_argument& e) {
-        return e.what();
+        return Refusal(e.what());
     } catch (const nlohmann::ordered_json::exception& e) {
-        return e.what();
+        return Refusal(e.what());
     }
-    image = result;
-    return {};
+    return result;
 }
 
 }  // namespace vaskiro::cli

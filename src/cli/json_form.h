@@ -3,6 +3,7 @@
 #include <string>
 
 #include "core/configuration_image.h"
+#include "core/result.h"
 
 namespace vaskiro::cli {
 
@@ -27,7 +28,7 @@ namespace vaskiro::cli {
 // setting wins over the image. Any member may be left out.
 std::string exportJson(const config::ConfigurationImage& image);
 
-// Returns an error text (empty on success); the image is changed only on success.
-std::string importJson(const std::string& text, config::ConfigurationImage& image);
+// The configuration the JSON text describes, or what is wrong with the text.
+core::Result<config::ConfigurationImage> importJson(const std::string& text);
 
 }  // namespace vaskiro::cli

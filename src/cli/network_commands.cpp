@@ -10,6 +10,7 @@
 
 #include "bacnet/network_check.h"
 #include "bacnet/simulated_responder.h"
+#include "core/bacnet_numbers.h"
 #include "core/data_file.h"
 
 namespace vaskiro::cli {
@@ -39,7 +40,7 @@ std::optional<bacnet::Endpoint> parseDestination(const std::string& text, std::u
 std::optional<std::uint32_t> parseInstance(std::string_view text) {
     std::uint32_t value = 0;
     auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc{} || end != text.data() + text.size() || text.empty() || value > bacnet::kMaxInstance)
+    if (error != std::errc{} || end != text.data() + text.size() || text.empty() || value > core::kAnyDeviceInstance)
         return std::nullopt;
     return value;
 }
@@ -59,14 +60,15 @@ int runDiscover(const NetworkOptions& options, Streams io) {
     bacnet::DiscoverOptions discover;
     discover.timeout = milliseconds(options.timeoutSeconds);
     if (!options.to.empty()) {
-        auto to = parseDestination(options.to, bacnet::kBacnetPort, io);
+        auto to = parseDestination(options.to, core::kDefaultBacnetPort, io);
         if (!to) return kExitUsage;
         discover.to = *to;
     }
     if (!options.range.empty()) {
         auto range = parseRange(options.range);
         if (!range) {
-            io.err << "Bad value: " << options.range << " is not an instance or LOW-HIGH within 0-4194303.\n";
+            io.err << "Bad value: " << options.range << " is not an instance or LOW-HIGH within 0-" << core::kAnyDeviceInstance
+                   << ".\n";
             return kExitUsage;
         }
         discover.range = *range;
@@ -84,7 +86,7 @@ int runCheck(const std::filesystem::path& input, const NetworkOptions& options, 
     // Without a port, the configured one: a directed broadcast reaches the device where it listens.
     const std::int32_t port = image.bacnetPort();
     const std::uint16_t defaultPort =
-        port > 0 && port <= 0xFFFF ? static_cast<std::uint16_t>(port) : bacnet::kBacnetPort;
+        port > 0 && port <= 0xFFFF ? static_cast<std::uint16_t>(port) : core::kDefaultBacnetPort;
     if (!options.to.empty()) {
         check.to = parseDestination(options.to, defaultPort, io);
         if (!check.to) return kExitUsage;
@@ -181,7 +183,7 @@ int runSimulateNetwork(const std::filesystem::path& state, const SimulateNetwork
     if (!note.empty()) io.err << note << '\n';
     std::signal(SIGINT, onInterrupt);
     std::signal(SIGTERM, onInterrupt);
-    io.out << "Simulated BACnet device " << (image.objectIdentifier() & bacnet::kMaxInstance) << " answering on "
+    io.out << "Simulated BACnet device " << (image.objectIdentifier() & bacnet::kInstanceMask) << " answering on "
            << bacnet::formatEndpoint(responder->endpoint()) << std::endl;
     if (options.refuseCov) responder->device().refuseSubscriptions();
     if (options.refuseReadMultiple) responder->device().refuseReadMultiple();

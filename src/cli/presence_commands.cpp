@@ -7,7 +7,6 @@
 #include "device/device_presence.h"
 #include "device/exchange.h"
 #include "device/exchange_runner.h"
-#include "hid/hid_changes.h"
 
 namespace vaskiro::cli {
 
@@ -54,8 +53,7 @@ int runWait(const DeviceOptions& options, bool gone, std::optional<std::chrono::
     DeviceSession session(options);
     device::HidBackend& backend = session.backend();
     // Opened before the first enumeration, so that no change falls between.
-    std::unique_ptr<device::DeviceChangeMonitor> monitor =
-        backend.systemAnnouncesChanges() ? device::openHidChangeMonitor() : nullptr;
+    std::unique_ptr<device::DeviceChangeMonitor> monitor = backend.openChangeMonitor();
     if (device::waitForPresence(backend, monitor.get(), !gone, timeout, options.devicePath)) return kExitDone;
     io.err << (gone ? "A VASKIRO is still connected after " : "No VASKIRO was connected within ")
            << std::chrono::duration<double>(*timeout).count() << " s\n";

@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <map>
 
-#include "cli/settings.h"
+#include "core/dotted_address.h"
+#include "core/settings_table.h"
 #include "csv/csv.h"
 #include "device/write_checks.h"
 
@@ -27,7 +28,7 @@ void findRepeatedIdentities(const Worklist& list, std::vector<std::string>& erro
             errors.push_back(at(r.row, "object-id") + std::to_string(id) + " is also row " +
                              std::to_string(first->second) + "'s");
         if (r.image.dhcpEnable()) continue;
-        std::string ip = formatAddress(r.image.address(config::AddressField::IPAddress));
+        std::string ip = core::formatDottedAddress(r.image.address(config::AddressField::IPAddress));
         if (auto [first, fresh] = addresses.try_emplace(ip, r.row); !fresh)
             errors.push_back(at(r.row, "ip") + ip + " is also row " + std::to_string(first->second) + "'s");
     }
@@ -35,20 +36,22 @@ void findRepeatedIdentities(const Worklist& list, std::vector<std::string>& erro
 
 }  // namespace
 
-std::vector<std::string> readWorklist(std::string_view text, const config::ConfigurationImage& base, Worklist& list) {
-    list = {};
+core::Result<Worklist, std::vector<std::string>> readWorklist(std::string_view text,
+                                                              const config::ConfigurationImage& base) {
+    using Refusal = core::Unexpected<std::vector<std::string>>;
     auto parsed = csv::parse(text);
-    if (!parsed.error.empty()) return {"line " + std::to_string(parsed.errorLine) + " " + parsed.error};
+    if (!parsed.error.empty()) return Refusal({"line " + std::to_string(parsed.errorLine) + " " + parsed.error});
     auto& records = parsed.table.records;
-    if (records.empty()) return {"has no header row"};
+    if (records.empty()) return Refusal({"has no header row"});
 
+    Worklist list;
     std::vector<std::string> errors;
     const csv::Record& header = records.front();
-    std::vector<const Setting*> columns;
+    std::vector<const core::Setting*> columns;
     int tagColumn = -1;
     for (std::size_t c = 0; c < header.size(); ++c) {
         const std::string& name = header[c];
-        const Setting* setting = findSetting(name);
+        const core::Setting* setting = core::findSetting(name);
         bool repeated = std::find(header.begin(), header.begin() + static_cast<std::ptrdiff_t>(c), name) !=
                         header.begin() + static_cast<std::ptrdiff_t>(c);
         if (repeated)
@@ -63,7 +66,7 @@ std::vector<std::string> readWorklist(std::string_view text, const config::Confi
         columns.push_back(repeated ? nullptr : setting);
     }
     if (records.size() == 1) errors.push_back("has no rows under the header");
-    if (!errors.empty()) return errors;
+    if (!errors.empty()) return Refusal(errors);
 
     for (std::size_t r = 1; r < records.size(); ++r) {
         WorklistRow row{static_cast<int>(r), {}, base};
@@ -74,16 +77,16 @@ std::vector<std::string> readWorklist(std::string_view text, const config::Confi
         for (std::size_t c = 0; c < cells.size() && c < header.size(); ++c) {
             if (static_cast<int>(c) == tagColumn) row.tag = cells[c];
             if (!columns[c] || cells[c].empty()) continue;
-            std::string error = columns[c]->assign(row.image, cells[c]);
-            if (!error.empty()) errors.push_back(at(row.row, header[c]) + error + " (got '" + cells[c] + "')");
+            auto assigned = columns[c]->assign(row.image, cells[c]);
+            if (!assigned) errors.push_back(at(row.row, header[c]) + assigned.error() + " (got '" + cells[c] + "')");
         }
         if (!device::passwordFitsDevice(row.image.text(config::TextField::DevicePassword)))
             errors.push_back(at(row.row, "password") + std::string(device::kPasswordTooLong));
         list.rows.push_back(std::move(row));
     }
     findRepeatedIdentities(list, errors);
-    if (!errors.empty()) list = {};
-    return errors;
+    if (!errors.empty()) return Refusal(errors);
+    return list;
 }
 
 }  // namespace vaskiro::cli

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/configuration_image.h"
+#include "core/result.h"
 
 namespace vaskiro::cli {
 
@@ -25,8 +26,8 @@ struct Worklist {
 // an empty cell keeps the base's value. Every row is checked before any is
 // used: unknown or repeated columns, bad values, a password the device
 // cannot keep, and two rows with the same object-id, or the same ip while
-// both have dhcp off. Returns one line per fault ("row 2, column ip: ...");
-// empty when `list` is ready to use.
-std::vector<std::string> readWorklist(std::string_view text, const config::ConfigurationImage& base, Worklist& list);
+// both have dhcp off. Refuses with one line per fault ("row 2, column ip: ...").
+core::Result<Worklist, std::vector<std::string>> readWorklist(std::string_view text,
+                                                              const config::ConfigurationImage& base);
 
 }  // namespace vaskiro::cli

@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "core/bacnet_numbers.h"
+
 namespace vaskiro::config {
 
 namespace {
@@ -94,7 +96,7 @@ void ConfigurationImage::SetDefaults() {
         setAnalogueValue(FloatGroup::AnalogueScaling, n, 1.0);
         setAnalogueValue(FloatGroup::COVIncrement, n, 1024.0);
     }
-    setBacnetPort(47808);
+    setBacnetPort(core::kDefaultBacnetPort);
     setObjectIdentifier(12345);
     setText(TextField::Location, "Earth");
     setText(TextField::Description, "BACnet Device");

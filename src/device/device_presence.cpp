@@ -59,10 +59,13 @@ bool waitForPresence(HidBackend& backend, DeviceChangeMonitor* monitor, bool pre
         auto left = deadline == Clock::time_point::max()
                         ? std::chrono::milliseconds::max()
                         : std::chrono::ceil<std::chrono::milliseconds>(deadline - now);
+        // A monitor can stay silent (no udev daemon in a container or a
+        // minimal system): enumerate every poll interval all the same.
+        auto pause = std::min(left, backend.pollInterval());
         if (monitor)
-            monitor->waitForChange(left);
+            monitor->waitForChange(pause);
         else
-            std::this_thread::sleep_for(std::min(left, backend.pollInterval()));
+            std::this_thread::sleep_for(pause);
     }
 }
 

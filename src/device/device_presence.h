@@ -46,8 +46,8 @@ PresenceText describePresence(const DevicePresence& presence, const std::optiona
 
 // Returns true as soon as a VASKIRO is attached (`present`) or none is
 // (!`present`); with `path`, only the one at that path counts. False once
-// `timeout` has passed (none: no limit). Waits on `monitor` between
-// enumerations, or enumerates every pollInterval() of the backend without one.
+// `timeout` has passed (none: no limit). Enumerates every pollInterval() of
+// the backend, and at once when `monitor` (if any) tells of a change.
 bool waitForPresence(HidBackend& backend, DeviceChangeMonitor* monitor, bool present,
                      std::optional<std::chrono::milliseconds> timeout, const std::string& path = {});
 

@@ -11,70 +11,112 @@ namespace vaskiro::device {
 
 namespace {
 
-constexpr std::int32_t kIdle = 0;
-constexpr std::int32_t kWriteIdentify = 1;
-constexpr std::int32_t kReadIdentify = 30;
-constexpr std::int32_t kIdentifyOnly = 50;
+using S = ExchangeStep;
 
-// Channels in the name group that a name state works through.
-int namesInGroupOf(std::int32_t state) {
-    switch (state) {
-    case 6: case 7: case 35: case 36: return config::kInputCount;
-    case 8: case 9: case 37: case 38: return config::kOutputCount;
-    default: return config::kAnalogueCount;
-    }
-}
+constexpr std::int32_t number(S state) { return static_cast<std::int32_t>(state); }
+
+// The states outside the name pairs: on the reply they wait for, each sends
+// `request` with the current BlockNumber (and, writing, the block part's
+// payload), then sets BlockNumber and NameIndex as the row says.
+struct SequenceRow {
+    S state;
+    std::uint8_t request;
+    int blockAfter;  // BlockNumber afterwards; -1 keeps it
+    bool resetName;  // NameIndex := 0 afterwards
+    S next;
+};
+
+constexpr SequenceRow kSequence[] = {
+    {S::WriteBegun, request::WriteBlockPart1, -1, false, S::WroteSettings},
+    {S::WroteSettings, request::WriteBlockPart2, 1, true, S::WroteDeviceName},
+    {S::WroteDeviceName, request::WriteBlockPart1, -1, false, S::WroteScalings},
+    {S::WroteScalings, request::WriteBlockPart2, 2, true, S::WriteInputNameFirst},
+    {S::WroteNames, request::WriteBlockPart1, -1, false, S::WroteLocation},
+    {S::WroteLocation, request::WriteBlockPart2, -1, true, S::WrotePassword},
+    {S::WrotePassword, request::EndWrite, -1, false, S::WriteEnded},
+    {S::ReadSettings, request::ReadBlockPart2, 1, false, S::ReadDeviceName},
+    {S::ReadDeviceName, request::ReadBlockPart1, -1, false, S::ReadScalings},
+    {S::ReadScalings, request::ReadBlockPart2, 2, true, S::ReadCovIncrements},
+    {S::ReadCovIncrements, request::ReadBlockPart1, -1, false, S::ReadInputNameFirst},
+    {S::ReadLocation, request::ReadBlockPart2, -1, false, S::ReadPassword},
+};
+
+// The name groups: two names a block, the first-name state and the one after
+// it alternating until the group's last name went.
+struct NameGroupRow {
+    S first;
+    int names;
+};
+
+constexpr NameGroupRow kNameGroups[] = {
+    {S::WriteInputNameFirst, config::kInputCount},     {S::WriteOutputNameFirst, config::kOutputCount},
+    {S::WriteAnalogueNameFirst, config::kAnalogueCount}, {S::ReadInputNameFirst, config::kInputCount},
+    {S::ReadOutputNameFirst, config::kOutputCount},    {S::ReadAnalogueNameFirst, config::kAnalogueCount},
+};
+
+bool isWriting(std::int32_t state) { return state >= number(S::WriteIdentify) && state < number(S::ReadIdentify); }
 
 }  // namespace
 
 DeviceExchange::DeviceExchange(config::ConfigurationImage& image, ExchangePort& port)
     : m_image(image), m_port(port) {}
 
-void DeviceExchange::startWrite() { start(kWriteIdentify); }
+void DeviceExchange::startWrite() { start(S::WriteIdentify); }
 
-void DeviceExchange::startRead() { start(kReadIdentify); }
+void DeviceExchange::startRead() { start(S::ReadIdentify); }
 
-void DeviceExchange::startIdentify() { start(kIdentifyOnly); }
+void DeviceExchange::startIdentify() { start(S::IdentifyOnly); }
 
 int DeviceExchange::stepsTotal() const {
-    if (m_state == kIdle) return 0;
-    if (m_state == kIdentifyOnly) return 1;
-    return m_state < kReadIdentify ? kWriteSteps : kReadSteps;
+    if (m_state == number(S::Idle)) return 0;
+    if (m_state == number(S::IdentifyOnly)) return 1;
+    return isWriting(m_state) ? kWriteSteps : kReadSteps;
 }
 
-void DeviceExchange::start(std::int32_t state) {
+void DeviceExchange::start(ExchangeStep state) {
     // A Read works on a copy so that an interrupted one leaves the image as
     // it was; bytes the link does not carry keep the image's values.
-    if (state == kReadIdentify) m_readCopy = m_image;
-    m_state = state;
+    if (state == S::ReadIdentify) m_readCopy = m_image;
+    m_state = number(state);
     m_stepsDone = 0;
     m_identity.reset();
     m_outReport[0] = 0x00;
     m_outReport[1] = request::Identify;
+    m_awaitingQuiet = m_linkUnsettled;
+    if (!m_awaitingQuiet) transmit();
+}
+
+void DeviceExchange::linkQuiet() {
+    if (!m_awaitingQuiet) return;
+    m_awaitingQuiet = m_linkUnsettled = false;
     transmit();
 }
 
 void DeviceExchange::ProcessDeviceReport(std::span<const std::uint8_t> bytes) {
     if (bytes.empty()) return;
     std::copy_n(bytes.begin(), std::min(bytes.size(), kReportSize), m_inReport.begin());
-    if (m_state == kIdle) return;
+    if (m_state == number(S::Idle)) return;
+    if (m_awaitingQuiet) {
+        m_port.appendLog("Late report dropped");
+        return;
+    }
     ++m_stepsDone;
-    if (m_state == kWriteIdentify || m_state == kReadIdentify || m_state == kIdentifyOnly)
+    if (m_state == number(S::WriteIdentify) || m_state == number(S::ReadIdentify) ||
+        m_state == number(S::IdentifyOnly))
         identityStep();
-    else if (m_state < kReadIdentify)
-        writeStep();
     else
-        readStep();
+        sequenceStep();
 }
 
 void DeviceExchange::abandon(AbandonReason reason) {
-    if (m_state == kIdle) return;
+    if (m_state == number(S::Idle)) return;
+    // A reply may still be on its way; Disconnected ends the link itself.
+    m_linkUnsettled = reason == AbandonReason::NoReply;
     goIdle();
     m_port.appendLog("Exchange abandoned");
     m_port.showMessage(MessageKind::Error, reason == AbandonReason::NoReply ? "VASKIRO did not respond"
                                                                             : "VASKIRO was disconnected");
 }
-
 void DeviceExchange::identityStep() {
     if (!std::equal(std::begin(identity::Mark), std::end(identity::Mark), m_inReport.begin() + identity::MarkAt)) {
         goIdle();
@@ -91,143 +133,81 @@ void DeviceExchange::identityStep() {
     m_identity->serial = static_cast<std::int32_t>(serial);
     m_port.appendLog("Serial Number: " + std::to_string(m_identity->serial));
 
-    if (m_state == kIdentifyOnly) {
+    if (m_state == number(S::IdentifyOnly)) {
         goIdle();
         return;
     }
     m_blockNumber = 0;
     m_nameIndex = 0;
-    if (m_state == kWriteIdentify) {
+    if (m_state == number(S::WriteIdentify)) {
         m_outReport[1] = request::BeginWrite;
-        m_state = 2;
+        m_state = number(S::WriteBegun);
     } else {
         prepareReadRequest(request::ReadBlockPart1);
-        m_state = 31;
+        m_state = number(S::ReadSettings);
     }
     transmit();
 }
 
-// Each row builds its request in OutReport from the current BlockNumber,
-// then moves the variables on, then sends: the request carries the number
-// from before the row's increment, as the tables have it.
-void DeviceExchange::writeStep() {
-    switch (m_state) {
-    case 2:
-        prepareBlockPart(1);
-        m_state = 3;
-        break;
-    case 3:
-        prepareBlockPart(2);
-        m_blockNumber = 1;
-        m_nameIndex = 0;
-        m_state = 4;
-        break;
-    case 4:
-        prepareBlockPart(1);
-        m_state = 5;
-        break;
-    case 5:
-        prepareBlockPart(2);
-        m_blockNumber = 2;
-        m_nameIndex = 0;
-        m_state = 6;
-        break;
-    case 6: case 8: case 10:
-        prepareBlockPart(1);
-        ++m_nameIndex;
-        ++m_state;
-        break;
-    case 7: case 9: case 11:
-        prepareBlockPart(2);
-        ++m_nameIndex;
-        ++m_blockNumber;
-        nextNamePair();
-        break;
-    case 12:
-        prepareBlockPart(1);
-        m_state = 13;
-        break;
-    case 13:
-        prepareBlockPart(2);
-        m_nameIndex = 0;
-        m_state = 21;
-        break;
-    case 21:
-        m_outReport[1] = request::EndWrite;
-        m_state = 22;
-        if (transmit()) m_port.appendLog("Data downloaded");
-        return;
-    case 22:
+void DeviceExchange::sequenceStep() {
+    if (!isWriting(m_state))
+        // Every reply answers the request last sent: store it as the block
+        // part that request named.
+        decodeBlockPart(m_inReport, m_outReport[2], m_outReport[1] == request::ReadBlockPart1 ? 1 : 2, m_readCopy);
+    if (m_state == number(S::WriteEnded)) {
         goIdle();
         m_port.showMessage(MessageKind::Information, "Download Complete");
         return;
-    default:
-        return;
     }
-    transmit();
-}
-
-void DeviceExchange::readStep() {
-    // Every reply answers the request last sent: store it as the block part
-    // that request named.
-    decodeBlockPart(m_inReport, m_outReport[2], m_outReport[1] == request::ReadBlockPart1 ? 1 : 2, m_readCopy);
-    switch (m_state) {
-    case 31:
-        prepareReadRequest(request::ReadBlockPart2);
-        m_blockNumber = 1;
-        m_state = 32;
-        break;
-    case 32:
-        prepareReadRequest(request::ReadBlockPart1);
-        m_state = 33;
-        break;
-    case 33:
-        prepareReadRequest(request::ReadBlockPart2);
-        m_blockNumber = 2;
-        m_nameIndex = 0;
-        m_state = 34;
-        break;
-    case 34:
-        prepareReadRequest(request::ReadBlockPart1);
-        m_state = 35;
-        break;
-    case 35: case 37: case 39:
-        ++m_nameIndex;
-        prepareReadRequest(request::ReadBlockPart2);
-        ++m_blockNumber;
-        ++m_state;
-        break;
-    case 36: case 38: case 40:
-        ++m_nameIndex;
-        prepareReadRequest(request::ReadBlockPart1);
-        nextNamePair();
-        break;
-    case 41:
-        prepareReadRequest(request::ReadBlockPart2);
-        m_state = 42;
-        break;
-    case 42:
+    if (m_state == number(S::ReadPassword)) {
         goIdle();
         m_image = m_readCopy;
         m_port.populateForm();
         m_port.appendLog("Data read");
         m_port.showMessage(MessageKind::Information, "Read Complete");
         return;
-    default:
-        return;
     }
-    transmit();
+    auto row = std::find_if(std::begin(kSequence), std::end(kSequence),
+                            [this](const SequenceRow& r) { return number(r.state) == m_state; });
+    if (row == std::end(kSequence)) return namePairStep();
+    // The request carries the BlockNumber from before the row's changes.
+    if (row->request == request::WriteBlockPart1 || row->request == request::WriteBlockPart2)
+        prepareBlockPart(row->request == request::WriteBlockPart1 ? 1 : 2);
+    else
+        prepareReadRequest(row->request);
+    if (row->blockAfter >= 0) m_blockNumber = static_cast<std::uint8_t>(row->blockAfter);
+    if (row->resetName) m_nameIndex = 0;
+    m_state = number(row->next);
+    if (transmit() && row->request == request::EndWrite) m_port.appendLog("Data downloaded");
 }
 
-// After the second name of a pair: back to the first-name state for the
-// next pair, or on to the next group once the group's last name went.
-void DeviceExchange::nextNamePair() {
-    if (m_nameIndex == namesInGroupOf(m_state)) {
-        m_nameIndex = 0;
-        ++m_state;
+// Names go two a block: the first-name state sends (writing) or asks for the
+// rest of (reading) the current block, the second-name state the next one;
+// after the group's last name, on to the state after the pair.
+void DeviceExchange::namePairStep() {
+    auto group = std::find_if(std::begin(kNameGroups), std::end(kNameGroups), [this](const NameGroupRow& g) {
+        return m_state == number(g.first) || m_state == number(g.first) + 1;
+    });
+    if (group == std::end(kNameGroups)) return;
+    const bool first = m_state == number(group->first);
+    const bool writing = isWriting(m_state);
+    ++m_nameIndex;
+    if (writing) {
+        prepareBlockPart(first ? 1 : 2);
+        if (!first) ++m_blockNumber;
     } else {
-        --m_state;
+        prepareReadRequest(first ? request::ReadBlockPart2 : request::ReadBlockPart1);
+        if (first) ++m_blockNumber;
     }
+    if (first) {
+        ++m_state;
+    } else if (m_nameIndex == group->names) {
+        m_nameIndex = 0;
+        m_state = number(group->first) + 2;
+    } else {
+        m_state = number(group->first);
+    }
+    transmit();
 }
 
 void DeviceExchange::prepareBlockPart(int part) {
@@ -249,7 +229,8 @@ bool DeviceExchange::transmit() {
 }
 
 void DeviceExchange::goIdle() {
-    m_state = kIdle;
+    m_state = number(S::Idle);
+    m_awaitingQuiet = false;
     m_stepsDone = 0;
 }
 

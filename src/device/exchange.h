@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -17,6 +18,49 @@ enum class AbandonReason {
     NoReply,       // no report within the reply timeout: "VASKIRO did not respond"
     Disconnected,  // the device vanished: "VASKIRO was disconnected"
 };
+
+// The states of the exchange, by the reply each one waits for. The numbers
+// are the ones logs and tests have always used; 14-20 and 23-29 are unused.
+enum class ExchangeStep : std::int32_t {
+    Idle = 0,
+    // Write: each state is left on the reply to what the previous one sent.
+    WriteIdentify = 1,
+    WriteBegun = 2,           // BeginWrite answered: send block 0 part 1, the settings
+    WroteSettings = 3,        // send block 0 part 2, the device name
+    WroteDeviceName = 4,      // send block 1 part 1, the scalings
+    WroteScalings = 5,        // send block 1 part 2, the COV increments
+    WriteInputNameFirst = 6,  // each pair of names is one block: first name (part 1) ...
+    WriteInputNameSecond = 7, // ... then second name (part 2)
+    WriteOutputNameFirst = 8,
+    WriteOutputNameSecond = 9,
+    WriteAnalogueNameFirst = 10,
+    WriteAnalogueNameSecond = 11,
+    WroteNames = 12,          // send block 22 part 1, location and description
+    WroteLocation = 13,       // send block 22 part 2, the password
+    WrotePassword = 21,       // send EndWrite
+    WriteEnded = 22,
+    // Read: each state stores the part its reply carries.
+    ReadIdentify = 30,
+    ReadSettings = 31,
+    ReadDeviceName = 32,
+    ReadScalings = 33,
+    ReadCovIncrements = 34,
+    ReadInputNameFirst = 35,
+    ReadInputNameSecond = 36,
+    ReadOutputNameFirst = 37,
+    ReadOutputNameSecond = 38,
+    ReadAnalogueNameFirst = 39,
+    ReadAnalogueNameSecond = 40,
+    ReadLocation = 41,
+    ReadPassword = 42,
+    IdentifyOnly = 50,
+};
+
+// How long the link must stay quiet after an exchange that the device did not
+// answer in time before the next exchange sends its first request: the
+// protocol carries no request tag, so a late reply taken as the answer to a
+// new request would shift every part of that exchange by one.
+inline constexpr std::chrono::milliseconds kQuietAfterNoReply{250};
 
 // Who the device said it was in its identity reply.
 struct DeviceIdentity {
@@ -37,7 +81,8 @@ public:
 
     // Sends Identify and enters state 1 (Write) or 30 (Read), whatever the
     // previous exchange was doing. The caller has validated and collected
-    // the window (Write) and opened the device.
+    // the window (Write) and opened the device. After an exchange abandoned
+    // for NoReply, Identify waits until the shell calls linkQuiet().
     void startWrite();
     void startRead();
     // Identify alone, for a tool that only asks who the device is: logs the
@@ -60,6 +105,15 @@ public:
     // A Read in progress leaves the image untouched. Nothing when idle.
     void abandon(AbandonReason reason);
 
+    // True from a start after a NoReply abandonment until linkQuiet(): the
+    // shell lets the link be quiet for kQuietAfterNoReply, handing over (to be
+    // dropped and logged) whatever late reports still arrive, and then calls
+    // linkQuiet(), which sends the deferred Identify.
+    bool awaitingQuietLink() const { return m_awaitingQuiet; }
+    void linkQuiet();
+    // The device was opened afresh: no late reply can come on the new link.
+    void linkReopened() { m_linkUnsettled = false; }
+
     bool idle() const { return m_state == 0; }
     std::int32_t ExchangeState() const { return m_state; }
     // Replies consumed so far in the running exchange, and how many it needs
@@ -77,11 +131,10 @@ public:
     const Report& InReport() const { return m_inReport; }
 
 private:
-    void start(std::int32_t state);
+    void start(ExchangeStep state);
     void identityStep();
-    void writeStep();
-    void readStep();
-    void nextNamePair();
+    void sequenceStep();
+    void namePairStep();
     void prepareBlockPart(int part);
     void prepareReadRequest(std::uint8_t code);
     bool transmit();
@@ -93,6 +146,8 @@ private:
     Report m_outReport{};
     Report m_inReport{};
     std::int32_t m_state = 0;
+    bool m_linkUnsettled = false;  // the last exchange was abandoned while a reply was due
+    bool m_awaitingQuiet = false;
     std::uint8_t m_blockNumber = 0;
     std::int32_t m_nameIndex = 0;
     int m_stepsDone = 0;

@@ -6,10 +6,23 @@ namespace vaskiro::device {
 
 std::optional<AbandonReason> runExchange(DeviceExchange& exchange, HidConnection& connection,
                                          std::chrono::milliseconds replyTimeout,
-                                         std::chrono::milliseconds poll) {
+                                         std::chrono::milliseconds poll, std::chrono::milliseconds quiet) {
     using Clock = std::chrono::steady_clock;
+    const Clock::time_point settleBy = Clock::now() + replyTimeout;
     Clock::time_point lastReply = Clock::now();
     while (!exchange.idle()) {
+        if (exchange.awaitingQuietLink()) {
+            const Clock::time_point now = Clock::now();
+            if (now - lastReply >= quiet) {
+                exchange.linkQuiet();
+                lastReply = now;
+                continue;
+            }
+            if (now >= settleBy) {
+                exchange.abandon(AbandonReason::NoReply);
+                return AbandonReason::NoReply;
+            }
+        }
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(lastReply + replyTimeout - Clock::now());
         if (left <= std::chrono::milliseconds::zero()) {
             exchange.abandon(AbandonReason::NoReply);

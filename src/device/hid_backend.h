@@ -78,6 +78,14 @@ public:
     // Opens a device by path; null with `error` set (the system's reason)
     // when it cannot be opened.
     virtual std::unique_ptr<HidConnection> open(const std::string& path, std::string& error) = 0;
+    // The system's notice of devices coming and going, where there is one;
+    // null where callers must enumerate to learn of changes.
+    virtual std::unique_ptr<DeviceChangeMonitor> openChangeMonitor() { return nullptr; }
+    // Simulated devices whose settings outlive the process: loads them before
+    // a search and keeps them after an exchange. False with `error` (a whole
+    // sentence) when their file cannot be used. Nothing for real devices.
+    virtual bool restoreState(std::string& /*error*/) { return true; }
+    virtual bool saveState(std::string& /*error*/) { return true; }
 };
 
 }  // namespace vaskiro::device

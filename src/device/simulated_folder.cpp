@@ -54,6 +54,7 @@ std::unique_ptr<HidConnection> SimulatedFolder::open(const std::string& path, st
         return nullptr;
     }
     auto device = std::make_shared<SimulatedDevice>();
+    device->setReplyDelay(m_replyDelay);
     fs::path file(path);
     device->setSerialNumber(serialOf(file.filename().string()));
     if (inProgramMode(*found)) device->setRevision(SimulatedDevice::kProgramModeRevision);
@@ -72,6 +73,8 @@ std::unique_ptr<HidConnection> SimulatedFolder::open(const std::string& path, st
 }
 
 bool SimulatedFolder::save(std::string& error) {
+    // A device whose file is gone was unplugged: saving it would plug it in again.
+    std::erase_if(m_opened, [](const auto& opened) { return !fs::exists(opened.first); });
     for (const auto& [path, device] : m_opened) {
         config::ConfigurationImage image;
         image.SetDefaults();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -27,13 +28,17 @@ public:
     std::vector<HidDeviceInfo> enumerate() override;
     std::unique_ptr<HidConnection> open(const std::string& path, std::string& error) override;
 
-    // Writes the settings of every device opened so far back to its file;
-    // false with `error` when one cannot be written.
+    // Writes the settings of every device opened so far and still plugged in
+    // back to its file; false with `error` when one cannot be written.
     bool save(std::string& error);
+
+    // Each device's replies become readable this long after their requests.
+    void setReplyDelay(std::chrono::milliseconds delay) { m_replyDelay = delay; }
 
 private:
     std::filesystem::path m_folder;
     std::map<std::string, std::shared_ptr<SimulatedDevice>> m_opened;  // by path
+    std::chrono::milliseconds m_replyDelay{0};
 };
 
 }  // namespace vaskiro::device

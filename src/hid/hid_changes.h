@@ -6,7 +6,10 @@
 
 #include "device/hid_backend.h"
 
-namespace vaskiro::device {
+namespace vaskiro::hid {
+
+using device::DeviceChangeMonitor;
+using device::HidBackend;
 
 // The system's notification of HID devices coming and going; null where the
 // platform has none for a process without a window (the caller enumerates
@@ -21,4 +24,4 @@ std::string hidOpenError(const std::string& path);
 // a hidraw node that was added or removed.
 bool isHidrawPlugEvent(const std::vector<std::string>& properties);
 
-}  // namespace vaskiro::device
+}  // namespace vaskiro::hid

@@ -3,10 +3,10 @@
 
 #include "hid/hid_changes.h"
 
-namespace vaskiro::device {
+namespace vaskiro::hid {
 
 std::unique_ptr<DeviceChangeMonitor> openHidChangeMonitor() { return nullptr; }
 
 std::string hidOpenError(const std::string&) { return {}; }
 
-}  // namespace vaskiro::device
+}  // namespace vaskiro::hid

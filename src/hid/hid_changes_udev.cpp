@@ -12,7 +12,7 @@
 
 #include "hid/hid_changes.h"
 
-namespace vaskiro::device {
+namespace vaskiro::hid {
 
 bool isHidrawPlugEvent(const std::vector<std::string>& properties) {
     auto has = [&](std::string_view property) {
@@ -90,4 +90,4 @@ std::unique_ptr<DeviceChangeMonitor> openHidChangeMonitor() {
     return std::make_unique<UdevHidrawMonitor>(context, monitor);
 }
 
-}  // namespace vaskiro::device
+}  // namespace vaskiro::hid

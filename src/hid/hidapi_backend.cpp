@@ -9,7 +9,9 @@
 
 #include "hid/hid_changes.h"
 
-namespace vaskiro::device {
+namespace vaskiro::hid {
+
+using namespace device;
 
 namespace {
 
@@ -78,6 +80,7 @@ public:
 
     bool systemAnnouncesChanges() const override { return true; }
     std::chrono::milliseconds pollInterval() const override { return std::chrono::seconds(1); }
+    std::unique_ptr<DeviceChangeMonitor> openChangeMonitor() override { return openHidChangeMonitor(); }
 
     std::vector<HidDeviceInfo> enumerate() override {
         std::vector<HidDeviceInfo> devices;
@@ -121,4 +124,4 @@ private:
 
 std::unique_ptr<HidBackend> makeHidapiBackend() { return std::make_unique<HidapiBackend>(); }
 
-}  // namespace vaskiro::device
+}  // namespace vaskiro::hid

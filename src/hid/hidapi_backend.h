@@ -4,9 +4,12 @@
 
 #include "device/hid_backend.h"
 
-namespace vaskiro::device {
+namespace vaskiro::hid {
+
+using device::DeviceChangeMonitor;
+using device::HidBackend;
 
 // The machine's HID devices through hidapi (hidraw on Linux).
 std::unique_ptr<HidBackend> makeHidapiBackend();
 
-}  // namespace vaskiro::device
+}  // namespace vaskiro::hid

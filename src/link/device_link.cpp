@@ -5,7 +5,9 @@
 
 #include "link/port1_comms.h"
 
-namespace vaskiro::device {
+namespace vaskiro::link {
+
+using namespace device;
 
 DeviceLink::DeviceLink(std::unique_ptr<HidBackend> backend, QObject* parent)
     : QObject(parent), m_backend(std::move(backend)) {}
@@ -22,7 +24,8 @@ OpenResult DeviceLink::OpenDevice() {
     close();  // a link whose reader failed: release it before searching again
     if (!m_backend) return {OpenOutcome::NotFound, nullptr, {}, {}};
 
-    OpenResult result = findAndOpenVaskiro(*m_backend);
+    OpenResult result =
+        m_devicePath.empty() ? findAndOpenVaskiro(*m_backend) : openVaskiroAt(*m_backend, m_devicePath);
     if (!result.connection) return result;
 
     m_connection = std::move(result.connection);
@@ -75,4 +78,4 @@ void DeviceLink::close() {
     m_connection.reset();
 }
 
-}  // namespace vaskiro::device
+}  // namespace vaskiro::link

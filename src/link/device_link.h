@@ -10,7 +10,12 @@
 #include "device/device_finder.h"
 #include "device/hid_backend.h"
 
-namespace vaskiro::device {
+namespace vaskiro::link {
+
+using device::HidBackend;
+using device::HidConnection;
+using device::OpenResult;
+using device::Report;
 
 class Port1Comms;
 
@@ -27,6 +32,8 @@ public:
     void setBackend(std::unique_ptr<HidBackend> backend);
     bool hasBackend() const { return m_backend != nullptr; }
     HidBackend* backend() const { return m_backend.get(); }
+    // OpenDevice() opens the device at `path`; empty: the first match.
+    void setDevicePath(std::string path) { m_devicePath = std::move(path); }
 
     // True while a device is open and its reader thread runs.
     bool DeviceOpen() const { return m_deviceOpen; }
@@ -58,10 +65,11 @@ private:
     std::unique_ptr<HidBackend> m_backend;
     std::unique_ptr<HidConnection> m_connection;
     std::string m_openPath;
+    std::string m_devicePath;
     Port1Comms* m_reader = nullptr;
     std::atomic<bool> m_deviceOpen{false};
     bool m_closing = false;
     unsigned m_generation = 0;  // tells a stale reader's failure from the current one's
 };
 
-}  // namespace vaskiro::device
+}  // namespace vaskiro::link

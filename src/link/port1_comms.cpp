@@ -1,6 +1,8 @@
 #include "link/port1_comms.h"
 
-namespace vaskiro::device {
+namespace vaskiro::link {
+
+using namespace device;
 
 Port1Comms::Port1Comms(HidConnection& connection, std::atomic<bool>& deviceOpen, QObject* parent)
     : QThread(parent), m_connection(connection), m_deviceOpen(deviceOpen) {
@@ -25,4 +27,4 @@ void Port1Comms::run() {
     }
 }
 
-}  // namespace vaskiro::device
+}  // namespace vaskiro::link

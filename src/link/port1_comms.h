@@ -8,7 +8,10 @@
 
 #include "device/hid_backend.h"
 
-namespace vaskiro::device {
+namespace vaskiro::link {
+
+using device::HidConnection;
+using device::Report;
 
 // The reader thread: waits for the device's reports and hands each one to
 // the window's thread, waiting until it has been handled there, so reports
@@ -38,4 +41,4 @@ private:
     std::atomic<bool>& m_deviceOpen;
 };
 
-}  // namespace vaskiro::device
+}  // namespace vaskiro::link

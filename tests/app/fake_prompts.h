@@ -27,7 +27,8 @@ struct FakePrompts : vaskiro::app::UserPrompts {
 
 // A fresh main window, shown, whose prompts are answered by the returned fake.
 struct TestWindow {
-    TestWindow() : form(std::make_unique<vaskiro::app::TMainForm>()) {
+    // The window sees no devices until a test hands it stand-ins.
+    TestWindow() : form(std::make_unique<vaskiro::app::TMainForm>(nullptr)) {
         auto owned = std::make_unique<FakePrompts>();
         prompts = owned.get();
         form->setPrompts(std::move(owned));

@@ -8,6 +8,7 @@
 #include <dbt.h>
 
 #include "app/device_changes.h"
+#include "device/simulated_device.h"
 #include "app/device_changes_win.h"
 
 using namespace vaskiro::app;
@@ -55,7 +56,8 @@ private slots:
         QWidget window;
         window.show();
         int changes = 0;
-        QVERIFY(watchDeviceChanges(&window, [&] { ++changes; }));
+        vaskiro::device::SimulatedBackend devices;
+        QVERIFY(watchDeviceChanges(&window, devices, [&] { ++changes; }));
         DEV_BROADCAST_DEVICEINTERFACE_W broadcast{};
         broadcast.dbcc_size = sizeof broadcast;
         broadcast.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;

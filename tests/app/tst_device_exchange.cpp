@@ -112,6 +112,9 @@ private slots:
         click("ReadButton");
         QTRY_COMPARE(w->prompts->errors, QStringList({"VASKIRO did not respond"}));
         QCOMPARE(w->logLines(), QStringList({"Exchange abandoned"}));
+        device->setSilent(false);
+        click("ReadButton");  // on the same link, once it has been quiet
+        QTRY_COMPARE(w->prompts->information, QStringList({"Read Complete"}));
         device = std::make_shared<device::SimulatedDevice>();
         device->disconnectAfter(10);
         useBackendWith();

@@ -43,7 +43,8 @@ private slots:
         auto* button = w.find<QPushButton>("PointCheckoutButton");
         QCOMPARE(button->focusPolicy(), Qt::NoFocus);
         QTest::mouseClick(button, Qt::LeftButton);
-        QPointer<app::PointCheckoutView> view = w.form->findChild<app::PointCheckoutAction*>("PointCheckoutAction")->view();
+        auto* action = w.form->findChild<app::PointCheckoutAction*>("PointCheckoutAction");
+        QPointer<app::PointCheckoutView> view = action->view();
         QVERIFY(view);
         for (QWidget* control : view->findChildren<QWidget*>())
             if (control->focusPolicy() != Qt::NoFocus && qobject_cast<QAbstractButton*>(control))

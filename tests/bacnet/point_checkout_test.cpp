@@ -77,7 +77,8 @@ TEST_P(Checkout, FollowsAnInputAndReleasesTheOutputsItDrove) {
     EXPECT_TRUE(checkout.releaseAll().empty());
     checkout.cancelSubscriptions();
     stopServing();
-    for (int output : {2, 5}) EXPECT_EQ(m_responder->device().points().priorities(output), SimulatedPoints::PriorityArray{});
+    for (int output : {2, 5})
+        EXPECT_EQ(m_responder->device().points().priorities(output), SimulatedPoints::PriorityArray{});
     EXPECT_EQ(m_responder->device().subscriptionCount(), 0u);
 }
 INSTANTIATE_TEST_SUITE_P(Device, Checkout, ::testing::Bool(),

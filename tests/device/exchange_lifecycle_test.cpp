@@ -63,14 +63,24 @@ INSTANTIATE_TEST_SUITE_P(
                  },
                  {"send S", "log Appware Version:1", "log Serial Number: 0", "send E", "send d", "send D", "send S",
                   "log Appware Version:2", "log Serial Number: 0", "send r"}},
-        // A click while the final box is up starts the new exchange at once.
-        Scenario{"AClickUnderTheFinalBoxStartsOver",
+        // A click while the final box is up starts the new exchange, whose
+        // Identify waits for a quiet link since a reply was still due.
+        Scenario{"AClickUnderTheFinalBoxStartsOverOnceTheLinkIsQuiet",
                  [](Rig& r) {
                      r.exchange.startWrite();
                      r.duringMessage = [&r] { r.duringMessage = nullptr, r.exchange.startRead(); };
                      r.exchange.abandon(AbandonReason::NoReply);
+                     r.exchange.linkQuiet();
                  },
-                 {"send S", "log Exchange abandoned", "error VASKIRO did not respond", "send S"}}),
+                 {"send S", "log Exchange abandoned", "error VASKIRO did not respond", "send S"}},
+        // The reply that came too late is dropped, not taken as the next identity reply.
+        Scenario{"ALateReplyIsDroppedUntilTheLinkIsQuiet",
+                 [](Rig& r) {
+                     r.exchange.startRead(), r.exchange.abandon(AbandonReason::NoReply), r.exchange.startRead();
+                     r.feed(identityReply({}, "1")), r.exchange.linkQuiet(), r.feed(identityReply({}, "2"));
+                 },
+                 {"send S", "log Exchange abandoned", "error VASKIRO did not respond", "log Late report dropped",
+                  "send S", "log Appware Version:2", "log Serial Number: 0", "send r"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ExchangeAbandon, NoReplyOrALostDeviceEndsTheExchangeAndKeepsTheImage) {
@@ -89,6 +99,21 @@ TEST(ExchangeAbandon, NoReplyOrALostDeviceEndsTheExchangeAndKeepsTheImage) {
         EXPECT_EQ(rig.lastEvents(2), (Events{"log Exchange abandoned", "error VASKIRO was disconnected"}));
         EXPECT_EQ(rig.image, defaultImage());
     }
+    // A reply later than the timeout is still queued when the next Read
+    // begins: drained, it cannot shift that Read's parts.
+    Rig slow;
+    ConfigurationImage held = defaultImage();
+    held.setName(NameGroup::Input, 1, "Late");
+    slow.device->storeImage(held);
+    slow.device->setReplyDelay(std::chrono::milliseconds(80));
+    slow.exchange.startRead();
+    EXPECT_EQ(slow.run(std::chrono::milliseconds(40)), AbandonReason::NoReply);
+    slow.device->setReplyDelay(std::chrono::milliseconds(0));
+    EXPECT_EQ(slow.read(), std::nullopt);
+    EXPECT_EQ(slow.events.back(), "info Read Complete");
+    EXPECT_EQ(slow.image.name(NameGroup::Input, 1), "Late");
+    EXPECT_EQ(slow.log.back(), "Data read");
+
     Rig rig;  // reports during the final box are ignored
     rig.duringMessage = [&] { rig.feed(kAck); };
     rig.read();

@@ -102,7 +102,7 @@ TEST(ExchangeSoak, ThousandsOfExchangesWithFaultsKeepEveryImageRight) {
                 device->disconnect();
             });
         isRead ? exchange.startRead() : exchange.startWrite();
-        runExchange(exchange, link, 20ms, 5ms);
+        runExchange(exchange, link, 20ms, 5ms, 5ms);
         if (unplugger.joinable()) unplugger.join();
         ASSERT_TRUE(exchange.idle());
 

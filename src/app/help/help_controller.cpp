@@ -25,6 +25,19 @@ QString HelpController::HelpFileFor(const QString& executableDirectory)
     return beside;
 }
 
+bool HelpController::SetUpHelp()
+{
+    m_helpFilePath = helpFilePathIn(m_helpDirectory);
+    m_ready = QFileInfo(m_helpFilePath).isFile() && openViewer();
+    return m_ready;
+}
+
+void HelpController::FormClose()
+{
+    closeViewer();
+    m_ready = false;
+}
+
 QString HelpController::helpFilePathIn(const QString& directory)
 {
     if (directory.isEmpty()) return HelpFileFor(QCoreApplication::applicationDirPath());

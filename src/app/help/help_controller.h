@@ -15,7 +15,7 @@ namespace vaskiro::app {
 // this program that reads the file with chmlib.
 // The main window owns one controller and calls it on its own thread only:
 //   start-up:   HelpButton->setVisible(controller.SetUpHelp());
-//   Help or F1: controller.HelpButtonClick();
+//   Help or F1: controller.HelpButtonClick(mainWindow);
 //   closing:    controller.FormClose();
 class HelpController {
 public:
@@ -45,9 +45,11 @@ public:
     // help file). False means: hide the Help button; nothing is reported.
     bool SetUpHelp();
 
-    // Shows the help on its default topic and brings the viewer to the front.
-    // Does nothing unless SetUpHelp returned true (and FormClose has not run).
-    void HelpButtonClick();
+    // Shows the help on its default topic and brings the viewer to the front,
+    // whole on the screen that holds `owner` (the main window) where the
+    // viewer is a window of this program. Does nothing unless SetUpHelp
+    // returned true (and FormClose has not run).
+    void HelpButtonClick(const QWidget* owner = nullptr);
 
     // Closes every help window and releases the viewer; help is then no
     // longer ready. Safe to call in any state, and more than once.
@@ -70,6 +72,11 @@ private:
     // HelpFilePath for a help directory (empty: HelpFileFor the executable's
     // directory).
     static QString helpFilePathIn(const QString& directory);
+    // The platform's part of SetUpHelp, once the file is known to exist:
+    // prepares the viewer for HelpFilePath; true when help can be shown.
+    bool openViewer();
+    // The platform's part of FormClose.
+    void closeViewer();
 
     QString m_helpDirectory;
     QString m_helpFilePath;

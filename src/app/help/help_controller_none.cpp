@@ -15,16 +15,11 @@ HelpController::HelpController(QString helpDirectory)
 
 HelpController::~HelpController() = default;
 
-bool HelpController::SetUpHelp()
-{
-    m_helpFilePath = helpFilePathIn(m_helpDirectory);
-    m_ready = false;
-    return false;
-}
+bool HelpController::openViewer() { return false; }
 
-void HelpController::HelpButtonClick() {}
+void HelpController::closeViewer() {}
 
-void HelpController::FormClose() { m_ready = false; }
+void HelpController::HelpButtonClick(const QWidget*) {}
 
 QWidget* HelpController::viewerWindow() const { return nullptr; }
 

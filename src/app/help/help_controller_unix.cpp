@@ -1,8 +1,6 @@
 // Help on platforms without HTML Help: the program's own viewer.
 #include "app/help/help_controller.h"
 
-#include <QFileInfo>
-
 #include <utility>
 
 #include "app/help/help_viewer.h"
@@ -20,36 +18,31 @@ HelpController::HelpController(QString helpDirectory)
 
 HelpController::~HelpController() = default;
 
-bool HelpController::SetUpHelp()
+bool HelpController::openViewer()
 {
-    m_helpFilePath = helpFilePathIn(m_helpDirectory);
-    m_ready = false;
     m_backend->viewer.reset();
-    if (!QFileInfo(m_helpFilePath).isFile()) return false;
-
     auto viewer = std::make_unique<HelpViewer>();
     if (!viewer->openFile(m_helpFilePath)) return false;
     m_backend->viewer = std::move(viewer);
-    m_ready = true;
     return true;
 }
 
-void HelpController::HelpButtonClick()
+void HelpController::HelpButtonClick(const QWidget* owner)
 {
     if (!m_ready) return;
     HelpViewer* viewer = m_backend->viewer.get();
     viewer->showDefaultTopic();
+    if (owner && !viewer->isVisible()) viewer->placeOnScreenOf(*owner);
     if (viewer->isMinimized()) viewer->showNormal();
     else viewer->show();
     viewer->raise();
     viewer->activateWindow();
 }
 
-void HelpController::FormClose()
+void HelpController::closeViewer()
 {
     if (m_backend->viewer) m_backend->viewer->close();
     m_backend->viewer.reset();
-    m_ready = false;
 }
 
 QWidget* HelpController::viewerWindow() const { return m_backend->viewer.get(); }

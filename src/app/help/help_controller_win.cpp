@@ -76,19 +76,17 @@ HelpController::HelpController(QString helpDirectory)
 
 HelpController::~HelpController() = default;
 
-bool HelpController::SetUpHelp()
+bool HelpController::openViewer()
 {
-    m_helpFilePath = helpFilePathIn(m_helpDirectory);
-    m_ready = false;
-    if (!QFileInfo(m_helpFilePath).isFile()) return false;
     // The control stays loaded once found; a second set-up reuses it.
     if (HtmlHelpEntry == nullptr && !LoadHtmlHelp()) return false;
     HtmlHelpEntry(nullptr, nullptr, kHhInitialize, reinterpret_cast<DWORD_PTR>(&m_backend->HelpCookie));
-    m_ready = true;
     return true;
 }
 
-void HelpController::HelpButtonClick()
+// The HTML Help control places its window itself, from the file's window
+// definition.
+void HelpController::HelpButtonClick(const QWidget* /*owner*/)
 {
     if (!m_ready) return;
     // The full path: the control looks for a bare file name in the working
@@ -98,7 +96,7 @@ void HelpController::HelpButtonClick()
     HtmlHelpEntry(nullptr, file.constData(), kHhDisplayTopic, 0);
 }
 
-void HelpController::FormClose()
+void HelpController::closeViewer()
 {
     if (m_ready) HtmlHelpEntry(nullptr, nullptr, kHhCloseAll, 0);
     if (HtmlHelpModule != nullptr) {
@@ -107,7 +105,6 @@ void HelpController::FormClose()
         HtmlHelpModule = nullptr;
         HtmlHelpEntry = nullptr;
     }
-    m_ready = false;
 }
 
 QWidget* HelpController::viewerWindow() const { return nullptr; }

@@ -1,5 +1,7 @@
 #include "app/help/help_viewer.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QDesktopServices>
 #include <QFile>
@@ -8,10 +10,13 @@
 #include <QKeySequence>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QScreen>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QSplitter>
 #include <QStringDecoder>
 #include <QStyle>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTextDocument>
 #include <QToolBar>
@@ -208,6 +213,15 @@ HelpViewer::HelpViewer(QWidget* parent) : QWidget(parent, Qt::Window)
     layout->addWidget(splitter, 1);
     resize(1000, 700);
 
+    m_navigation->setAccessibleName(tr("Help navigation"));
+    m_navigation->tabBar()->setAccessibleName(tr("Contents or index"));
+    m_contents->setAccessibleName(tr("Contents"));
+    m_indexFilter->setAccessibleName(tr("Index keyword"));
+    m_index->setAccessibleName(tr("Index"));
+    m_browser->setAccessibleName(tr("Help page"));
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
+
     connect(m_backAction, &QAction::triggered, m_browser, &QTextBrowser::backward);
     connect(m_forwardAction, &QAction::triggered, m_browser, &QTextBrowser::forward);
     connect(m_homeAction, &QAction::triggered, this, &HelpViewer::showDefaultTopic);
@@ -221,6 +235,25 @@ HelpViewer::HelpViewer(QWidget* parent) : QWidget(parent, Qt::Window)
     connect(m_index, &QListWidget::itemActivated, this, &HelpViewer::openIndexItem);
     connect(m_indexFilter, &QLineEdit::textChanged, this, &HelpViewer::findInIndex);
     connect(m_indexFilter, &QLineEdit::returnPressed, this, [this] { openIndexItem(m_index->currentItem()); });
+}
+
+void HelpViewer::placeOnScreenOf(const QWidget& owner)
+{
+    QScreen* screen = owner.screen();
+    if (!screen) return;
+    const QRect room = screen->availableGeometry();
+    // The window system's frame is known once the window has been shown;
+    // before that, room for a title bar and borders is kept.
+    QSize frame = frameGeometry().size() - size();
+    if (frame.isEmpty()) frame = QSize(16, 48);
+    resize(size().boundedTo(room.size() - frame));
+    QRect outer(QPoint(), size() + frame);
+    outer.moveCenter(owner.frameGeometry().center());
+    outer.moveRight(std::min(outer.right(), room.right()));
+    outer.moveBottom(std::min(outer.bottom(), room.bottom()));
+    outer.moveLeft(std::max(outer.left(), room.left()));
+    outer.moveTop(std::max(outer.top(), room.top()));
+    move(outer.topLeft());
 }
 
 HelpViewer::~HelpViewer()

@@ -55,8 +55,8 @@ private:
 
 // The help window of platforms without HTML Help: the pages of a .chm file
 // beside its table of contents and keyword index, with back, forward and
-// home. Closing it only hides it; the window does not keep the application
-// running when the main window has closed.
+// home. Closing it (or Escape) only hides it; the window does not keep the
+// application running when the main window has closed.
 class HelpViewer : public QWidget {
     Q_OBJECT
 
@@ -81,6 +81,10 @@ public:
     bool showTopic(const QString& archivePath);
     // Archive path of the page shown, with its fragment; empty before any.
     QString currentTopic() const;
+
+    // Sizes and moves the window so that it lies whole on the screen that
+    // holds `owner`, centred on it where there is room.
+    void placeOnScreenOf(const QWidget& owner);
 
     HelpBrowser* browser() const { return m_browser; }
     QTreeWidget* contentsTree() const { return m_contents; }

@@ -15,7 +15,7 @@ class TstWindowHelp : public QObject {
 private slots:
     void withoutTheFileHelpIsHidden() {
         QTemporaryDir empty;
-        TMainForm form(nullptr, empty.path());
+        TMainForm form(nullptr, nullptr, empty.path());
         form.show();
         QVERIFY(form.findChild<QPushButton*>("HelpButton")->isHidden());
         QVERIFY(form.close());
@@ -24,16 +24,19 @@ private slots:
     void withTheFileHelpOpensOnItsDefaultTopicAndClosesWithTheWindow() {
         QTemporaryDir dir;
         QVERIFY(QFile::copy(VASKIRO_HELP_FILE, dir.filePath("bacnet-interface.chm")));
-        TMainForm form(nullptr, dir.path());
+        TMainForm form(nullptr, nullptr, dir.path());
         form.show();
         auto* help = form.findChild<QPushButton*>("HelpButton");
-        QVERIFY(help->isVisible());
+        QVERIFY(help->isVisible() && help->text().remove('&') == "Help");
         QVERIFY(!form.help().viewerWindow()->isVisible());  // shown only when asked for
         QTest::mouseClick(help, Qt::LeftButton);
         auto* viewer = qobject_cast<vaskiro::app::HelpViewer*>(form.help().viewerWindow());
         QVERIFY(viewer && viewer->isVisible());
-        QVERIFY(viewer->showTopic("/data-files.html"));
-        viewer->close();
+        // Whole on the main window's screen, though made larger than the offscreen one.
+        QVERIFY(form.screen()->availableGeometry().contains(viewer->frameGeometry()));
+        QVERIFY(viewer->showTopic("/data-files.html") && QTest::qWaitForWindowActive(viewer));
+        QTest::keyClick(viewer->browser(), Qt::Key_Escape);
+        QVERIFY(!viewer->isVisible());
         form.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&form));
         QTest::keyClick(&form, Qt::Key_F1);

@@ -4,7 +4,7 @@
 
 #include <sstream>
 
-using namespace vaskiro::device;
+using namespace vaskiro::hid;
 
 namespace {
 

@@ -24,6 +24,11 @@
 #include "cli/commission.h"
 #include "cli/network_commands.h"
 #include "cli/presence_commands.h"
+#include "core/bacnet_numbers.h"
+#include "core/reply_timeout.h"
+#include "core/version.h"
+#include "device/backend_choice.h"
+#include "hid/hidapi_backend.h"
 
 namespace {
 
@@ -45,19 +50,20 @@ int main(int argc, char** argv) {
                  "Exit codes: 0 done, 1 device or file failure, 2 bad usage or bad value, 3 (diff, check) different.",
                  "vaskiro"};
     app.require_subcommand(1);
+    app.set_version_flag("--version", std::string(vaskiro::core::kProjectVersion));
 
     std::string simulateState;
-    double timeoutSeconds = 5.0;
-    auto* simulate = app.add_option("--simulate", simulateState,
-                                    "Use the built-in simulated device instead of hardware; with =STATE its settings "
-                                    "are kept in the data file STATE between runs")
-                         ->expected(0, 1);
+    double timeoutSeconds = std::chrono::duration<double>(vaskiro::core::kReplyTimeout).count();
+    auto* simulate =
+        app.add_option("--simulate", simulateState, std::string(vaskiro::device::kSimulateOptionHelp))->expected(0, 1);
     auto* globalTimeout = app.add_option("--timeout", timeoutSeconds,
-                                         "Seconds to wait for answers: each reply of the device (default 5); for "
+                                         "Seconds to wait for answers: each reply of the device (default " +
+                                             std::to_string(vaskiro::core::kReplyTimeout / std::chrono::seconds(1)) +
+                                             "); for "
                                          "discover, check and wait, as their own --timeout")
                               ->check(timeoutRange);
     std::string devicePath;
-    app.add_option("--device", devicePath, "Use the device at PATH (as list prints it) instead of the first one found");
+    app.add_option("--device", devicePath, std::string(vaskiro::device::kDeviceOptionHelp));
 
     std::filesystem::path input, output;
     std::vector<std::string> assignments;
@@ -118,7 +124,7 @@ int main(int argc, char** argv) {
         discover->add_option("--timeout", network.timeoutSeconds, "Seconds to collect answers and names (default 3)")
             ->check(timeoutRange);
     auto* instanceOption = discover->add_option("--instance", instance, "Only the device with this instance")
-                               ->check(CLI::Range(0u, 4194303u));
+                               ->check(CLI::Range(0u, vaskiro::core::kAnyDeviceInstance));
     discover->add_option("--range", network.range, "LOW-HIGH: only devices whose instance lies in this range")
         ->excludes(instanceOption);
     auto* check = app.add_subcommand("check", "Ask the network for the device a configuration describes and compare; "
@@ -189,14 +195,20 @@ int main(int argc, char** argv) {
         return app.exit(e);
     } catch (const CLI::CallForAllHelp& e) {
         return app.exit(e);
+    } catch (const CLI::CallForVersion& e) {
+        return app.exit(e);
     } catch (const CLI::ParseError& e) {
         std::cerr << "vaskiro: " << e.what() << " (try --help)\n";
         return kExitUsage;
     }
 
+    // The composition root: the one place that decides which devices the
+    // commands talk to.
     DeviceOptions options;
-    options.simulate = simulate->count() > 0;
-    options.simulateState = simulateState;
+    const vaskiro::device::BackendChoice choice = vaskiro::device::chooseBackend(simulate->count() > 0, simulateState);
+    options.devices = choice.kind == vaskiro::device::BackendChoice::Kind::Hardware && !vaskiro::device::hardwareBarred()
+                          ? vaskiro::hid::makeHidapiBackend()
+                          : vaskiro::device::makeSimulatedBackend(choice);
     options.replyTimeout = std::chrono::milliseconds(std::llround(timeoutSeconds * 1000.0));
     options.devicePath = devicePath;
 

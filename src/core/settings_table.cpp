@@ -1,0 +1,215 @@
+#include "core/settings_table.h"
+
+#include <limits>
+
+#include "core/bacnet_numbers.h"
+#include "core/dotted_address.h"
+#include "core/engineering_units.h"
+#include "core/float_text.h"
+#include "core/str_to_int.h"
+#include "core/text_codec.h"
+#include "core/text_limits.h"
+
+namespace vaskiro::core {
+
+namespace {
+
+using config::ConfigurationImage;
+using Show = std::function<std::string(const ConfigurationImage&)>;
+
+// A whole decimal number within the limits, nothing else.
+std::optional<std::int32_t> parseWhole(std::string_view text, SettingLimits limits) {
+    auto value = config::tryStrToInt(text);
+    if (!value || *value < limits.low || *value > limits.high) return std::nullopt;
+    return value;
+}
+
+std::string upTo(SettingLimits limits) { return std::to_string(static_cast<long long>(limits.high)); }
+
+// Texts are UTF-8 outside and Windows-1252 in the image; the limit is the
+// window's for the field.
+Setting textSetting(std::string key, std::string label, SettingPage page, config::FieldSpan place, int limit, Show get,
+                    std::function<void(ConfigurationImage&, const std::string&)> set) {
+    return {std::move(key), std::move(label), page, place, {0, double(limit)},
+            [get](const ConfigurationImage& image) { return '"' + config::fromWindows1252(get(image)) + '"'; },
+            [set, limit](ConfigurationImage& image, std::string_view value) -> Result<void> {
+                std::string bytes = config::toWindows1252(value);
+                if (config::fromWindows1252(bytes) != value)
+                    return Unexpected("holds a character that the device cannot store (it keeps Windows-1252 text)");
+                if (bytes.size() > std::size_t(limit))
+                    return Unexpected("is longer than " + std::to_string(limit) + " characters");
+                if (bytes.find('\0') != std::string::npos) return Unexpected("holds a NUL character");
+                set(image, bytes);
+                return {};
+            }};
+}
+
+Setting flagSetting(std::string key, std::string label, SettingPage page, std::size_t offset,
+                    std::function<bool(const ConfigurationImage&)> get,
+                    std::function<void(ConfigurationImage&, bool)> set) {
+    return {std::move(key), std::move(label), page, {offset, 1}, {0, 1},
+            [get](const ConfigurationImage& image) { return get(image) ? "on" : "off"; },
+            [set](ConfigurationImage& image, std::string_view value) -> Result<void> {
+                auto on = parseOnOff(value);
+                if (!on) return Unexpected("must be on or off");
+                set(image, *on);
+                return {};
+            }};
+}
+
+Setting addressSetting(std::string key, std::string label, config::AddressField field) {
+    return {std::move(key), std::move(label), SettingPage::General, config::span(field), {0, 255},
+            [field](const ConfigurationImage& image) { return formatDottedAddress(image.address(field)); },
+            [field](ConfigurationImage& image, std::string_view value) -> Result<void> {
+                auto octets = parseDottedAddress(value);
+                if (!octets) return Unexpected(octets.error());
+                image.setAddress(field, *octets);
+                return {};
+            }};
+}
+
+// A whole number within `limits`, stored by `set`; `what` names the kind of number.
+Setting numberSetting(std::string key, std::string label, std::size_t offset, SettingLimits limits, std::string what,
+                      Show show, std::function<void(ConfigurationImage&, std::int32_t)> set) {
+    return {std::move(key), std::move(label), SettingPage::General, {offset, 4}, limits, std::move(show),
+            [limits, what, set](ConfigurationImage& image, std::string_view value) -> Result<void> {
+                auto number = parseWhole(value, limits);
+                if (!number) return Unexpected("must be " + what + " from 0 to " + upTo(limits));
+                set(image, *number);
+                return {};
+            }};
+}
+
+Setting unitSetting(int n) {
+    const SettingLimits limits{0, units::kUnitCount - 1};
+    return {"analogue-unit." + std::to_string(n), "Analogue " + std::to_string(n) + " units", SettingPage::Analogues,
+            {config::unitCodeOffset(n), 4}, limits,
+            [n](const ConfigurationImage& image) { return formatUnit(image.analogueUnitCode(n)); },
+            [n, limits](ConfigurationImage& image, std::string_view value) -> Result<void> {
+                auto code = parseWhole(value, limits);
+                if (!code) {
+                    auto byName = units::unitCodeByName(value);
+                    if (!byName)
+                        return Unexpected("must be a unit code from 0 to " + upTo(limits) +
+                                          " or a unit name (see 'vaskiro units')");
+                    code = static_cast<std::int32_t>(*byName);
+                }
+                image.setAnalogueUnitCode(n, static_cast<std::uint32_t>(*code));
+                return {};
+            }};
+}
+
+Setting floatSetting(const char* key, const char* label, config::FloatGroup group, int n) {
+    constexpr double kLargest = std::numeric_limits<float>::max();
+    return {key + ("." + std::to_string(n)), "Analogue " + std::to_string(n) + " " + label, SettingPage::Analogues,
+            {config::floatOffset(group, n), 4}, {-kLargest, kLargest},
+            [group, n](const ConfigurationImage& image) { return config::formatFloat(image.analogueValue(group, n)); },
+            [group, n](ConfigurationImage& image, std::string_view value) -> Result<void> {
+                auto number = config::parseFloat(value);
+                if (!number) return Unexpected("must be a finite number");
+                image.setAnalogueValue(group, n, *number);
+                return {};
+            }};
+}
+
+std::vector<Setting> buildSettings() {
+    using config::FlagGroup;
+    using config::NameGroup;
+    using config::TextField;
+    namespace layout = config::layout;
+    std::vector<Setting> s;
+    s.push_back(flagSetting("dhcp", "Get address automatically", SettingPage::General, layout::DHCPEnable,
+                            [](auto& i) { return i.dhcpEnable(); }, [](auto& i, bool on) { i.setDhcpEnable(on); }));
+    s.push_back(addressSetting("ip", "IP address", config::AddressField::IPAddress));
+    s.push_back(addressSetting("gateway", "Gateway address", config::AddressField::GatewayAddress));
+    s.push_back(addressSetting("mask", "Subnet mask", config::AddressField::SubnetMask));
+    s.push_back(numberSetting("port", "BACnet port", layout::BacnetPort, {0, kLargestUdpPort}, "a UDP port number",
+                              [](auto& i) { return std::to_string(i.bacnetPort()); },
+                              [](auto& i, std::int32_t port) { i.setBacnetPort(port); }));
+    auto text = [&s](const char* key, const char* label, TextField field, int limit) {
+        s.push_back(textSetting(key, label, SettingPage::General, config::span(field), limit,
+                                [field](auto& i) { return i.text(field); },
+                                [field](auto& i, auto& t) { i.setText(field, t); }));
+    };
+    text("name", "Object name", TextField::DeviceName, kObjectTextLimit);
+    s.push_back(numberSetting("object-id", "Object identifier number", layout::ObjectIdentifier,
+                              {0, kLargestDeviceInstance}, "a device instance number",
+                              [](auto& i) { return std::to_string(i.objectIdentifier()); },
+                              [](auto& i, std::int32_t id) { i.setObjectIdentifier(static_cast<std::uint32_t>(id)); }));
+    text("location", "Location", TextField::Location, kObjectTextLimit);
+    text("description", "Description", TextField::Description, kObjectTextLimit);
+    text("password", "Password", TextField::DevicePassword, kPasswordLimit);
+
+    auto names = [&s](const char* key, const char* label, SettingPage page, NameGroup group) {
+        for (int n = 1; n <= config::channelCount(group); ++n)
+            s.push_back(textSetting(key + ("." + std::to_string(n)), label + (" " + std::to_string(n)) + " name", page,
+                                    config::nameSpan(group, n), kChannelNameLimit,
+                                    [group, n](auto& i) { return i.name(group, n); },
+                                    [group, n](auto& i, auto& t) { i.setName(group, n, t); }));
+    };
+    auto flags = [&s](const char* key, const char* label, const char* after, SettingPage page, FlagGroup group) {
+        for (int n = 1; n <= config::channelCount(group); ++n)
+            s.push_back(flagSetting(key + ("." + std::to_string(n)), label + (" " + std::to_string(n)) + after, page,
+                                    config::flagOffset(group, n), [group, n](auto& i) { return i.flag(group, n); },
+                                    [group, n](auto& i, bool on) { i.setFlag(group, n, on); }));
+    };
+    flags("input-invert", "Invert input", "", SettingPage::Inputs, FlagGroup::InvertInput);
+    names("input-name", "Input", SettingPage::Inputs, NameGroup::Input);
+    flags("output-start", "Output", " start status", SettingPage::Outputs, FlagGroup::OutputStartStatus);
+    flags("output-invert", "Invert output", "", SettingPage::Outputs, FlagGroup::InvertOutput);
+    names("output-name", "Output", SettingPage::Outputs, NameGroup::Output);
+    names("analogue-name", "Analogue", SettingPage::Analogues, NameGroup::Analogue);
+    for (int n = 1; n <= config::kAnalogueCount; ++n) s.push_back(unitSetting(n));
+    for (int n = 1; n <= config::kAnalogueCount; ++n)
+        s.push_back(floatSetting("analogue-scaling", "scaling", config::FloatGroup::AnalogueScaling, n));
+    for (int n = 1; n <= config::kAnalogueCount; ++n)
+        s.push_back(floatSetting("analogue-cov", "COV increment", config::FloatGroup::COVIncrement, n));
+    return s;
+}
+
+}  // namespace
+
+const std::vector<Setting>& allSettings() {
+    static const std::vector<Setting> settings = buildSettings();
+    return settings;
+}
+
+const Setting* findSetting(std::string_view key) {
+    for (const Setting& s : allSettings())
+        if (s.key == key) return &s;
+    return nullptr;
+}
+
+Result<void> assignSetting(ConfigurationImage& image, std::string_view keyEqualsValue) {
+    auto equals = keyEqualsValue.find('=');
+    if (equals == std::string_view::npos) return Unexpected("'" + std::string(keyEqualsValue) + "' is not KEY=VALUE");
+    auto key = keyEqualsValue.substr(0, equals);
+    auto value = keyEqualsValue.substr(equals + 1);
+    const Setting* setting = findSetting(key);
+    if (!setting) return Unexpected("unknown setting '" + std::string(key) + "'");
+    auto assigned = setting->assign(image, value);
+    if (!assigned) return Unexpected(std::string(key) + " " + assigned.error() + " (got '" + std::string(value) + "')");
+    return {};
+}
+
+std::vector<const Setting*> differences(const ConfigurationImage& a, const ConfigurationImage& b) {
+    std::vector<const Setting*> out;
+    for (const Setting& s : allSettings())
+        if (s.show(a) != s.show(b)) out.push_back(&s);
+    return out;
+}
+
+std::optional<bool> parseOnOff(std::string_view text) {
+    for (auto on : {"on", "true", "yes", "1"})
+        if (text == on) return true;
+    for (auto off : {"off", "false", "no", "0"})
+        if (text == off) return false;
+    return std::nullopt;
+}
+
+std::string formatUnit(std::uint32_t code) {
+    auto name = units::EngineeringUnitName(code);
+    return std::to_string(code) + " (" + (name.empty() ? std::string("undefined") : std::string(name)) + ")";
+}
+
+}  // namespace vaskiro::core

@@ -1,0 +1,103 @@
+#include "device/backend_choice.h"
+
+#include <cstdlib>
+
+#include "core/data_file.h"
+#include "device/simulated_device.h"
+#include "device/simulated_folder.h"
+
+namespace vaskiro::device {
+
+namespace {
+
+// One simulated device whose settings are read from a data file before each
+// search and written back after each exchange, so that successive runs talk
+// to the same device.
+class SimulatedStateFile : public SimulatedBackend {
+public:
+    SimulatedStateFile(std::filesystem::path file, std::shared_ptr<SimulatedDevice> device)
+        : m_file(std::move(file)), m_device(std::move(device)) {
+        add("simulated", m_device);
+    }
+
+    bool restoreState(std::string& error) override {
+        if (!std::filesystem::exists(m_file)) return true;
+        config::ConfigurationImage image;
+        image.SetDefaults();
+        if (config::readDataFile(m_file, image).outcome != config::LoadOutcome::Loaded) {
+            error = "The simulated device's state file " + m_file.string() + " is not a usable data file.";
+            return false;
+        }
+        m_device->storeImage(image);
+        return true;
+    }
+
+    bool saveState(std::string& error) override {
+        config::ConfigurationImage image;
+        image.SetDefaults();
+        m_device->loadImage(image);
+        auto saved = config::writeDataFile(m_file, image);
+        if (!saved.ok)
+            error = "Cannot save the simulated device's state to " + m_file.string() + ": " + saved.error + ".";
+        return saved.ok;
+    }
+
+private:
+    std::filesystem::path m_file;
+    std::shared_ptr<SimulatedDevice> m_device;
+};
+
+// The folder's devices, whose files keep what a Write stored.
+class SavingFolder : public SimulatedFolder {
+public:
+    using SimulatedFolder::SimulatedFolder;
+
+    bool saveState(std::string& error) override {
+        if (save(error)) return true;
+        error = "Cannot save a simulated device's state: " + error + ".";
+        return false;
+    }
+};
+
+}  // namespace
+
+BackendChoice chooseBackend(bool simulate, const std::string& value) {
+    if (!simulate) return {};
+    if (value.empty()) return {BackendChoice::Kind::Simulated, {}};
+    std::error_code error;
+    if (std::filesystem::is_directory(value, error)) return {BackendChoice::Kind::SimulatedFolder, value};
+    return {BackendChoice::Kind::SimulatedState, value};
+}
+
+bool hardwareBarred() {
+    const char* barred = std::getenv("VASKIRO_NO_HARDWARE");
+    return barred && std::string_view(barred) == "1";
+}
+
+std::string simulationTitle(const BackendChoice& choice) {
+    switch (choice.kind) {
+    case BackendChoice::Kind::Hardware: return {};
+    case BackendChoice::Kind::Simulated: return " (simulated device)";
+    case BackendChoice::Kind::SimulatedState: return " (simulated device: " + choice.state.string() + ")";
+    case BackendChoice::Kind::SimulatedFolder: return " (simulated devices: " + choice.state.string() + ")";
+    }
+    return {};
+}
+
+std::unique_ptr<HidBackend> makeSimulatedBackend(const BackendChoice& choice, std::chrono::milliseconds replyDelay) {
+    if (choice.kind == BackendChoice::Kind::SimulatedFolder) {
+        auto folder = std::make_unique<SavingFolder>(choice.state);
+        folder->setReplyDelay(replyDelay);
+        return folder;
+    }
+    if (choice.kind == BackendChoice::Kind::Hardware) return std::make_unique<SimulatedBackend>();
+    auto device = std::make_shared<SimulatedDevice>();
+    device->setReplyDelay(replyDelay);
+    if (choice.kind == BackendChoice::Kind::SimulatedState)
+        return std::make_unique<SimulatedStateFile>(choice.state, std::move(device));
+    auto backend = std::make_unique<SimulatedBackend>();
+    backend->add("simulated", std::move(device));
+    return backend;
+}
+
+}  // namespace vaskiro::device
