@@ -1,5 +1,6 @@
 #include "app/point_checkout_action.h"
 
+#include <QLabel>
 #include <QPushButton>
 #include <QShortcut>
 #include <QStatusBar>
@@ -14,14 +15,22 @@ namespace vaskiro::app {
 
 PointCheckoutAction::PointCheckoutAction(TMainForm& form, QStatusBar& statusBar) : QObject(&form), m_form(form) {
     setObjectName(QStringLiteral("PointCheckoutAction"));
+    const QKeySequence key(tr("Ctrl+Shift+K"));
+    const QString keyText = key.toString(QKeySequence::NativeText);
     auto* button = new QPushButton(tr("Point Checkout"));
     button->setObjectName(QStringLiteral("PointCheckoutButton"));
-    button->setAccessibleName(tr("Point checkout: every input, output and analogue live over the network"));
-    button->setFocusPolicy(Qt::NoFocus);
-    button->setToolTip(tr("Watch every point of the device live and drive its outputs (Ctrl+Shift+K)"));
+    button->setAccessibleName(tr("Point Checkout"));
+    button->setToolTip(tr("Watch every point of the device live and drive its outputs (%1)").arg(keyText));
+    button->setAccessibleDescription(
+        tr("every input, output and analogue of the device live over the network; shortcut %1").arg(keyText));
+    // As beside Check on Network: the key is shown where it is seen without a mouse, and Tab reaches the
+    // button after that one, behind the command panel's six.
+    auto* keyLabel = new QLabel(keyText);
+    keyLabel->setObjectName(QStringLiteral("PointCheckoutKeyLabel"));
     statusBar.addPermanentWidget(button);
+    statusBar.addPermanentWidget(keyLabel);
     connect(button, &QPushButton::clicked, this, &PointCheckoutAction::PointCheckoutButtonClick);
-    auto* shortcut = new QShortcut(QKeySequence(tr("Ctrl+Shift+K")), &form);
+    auto* shortcut = new QShortcut(key, &form);
     connect(shortcut, &QShortcut::activated, button, &QPushButton::click);
 }
 

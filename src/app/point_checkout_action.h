@@ -12,9 +12,9 @@ namespace vaskiro::app {
 class TMainForm;
 
 // "Point Checkout", beside "Check on Network" on the status bar: opens the
-// checkout view for the window's current settings (one at a time). Like its
-// neighbour it takes no focus, so the command panel's tab order stays as it
-// is; Ctrl+Shift+K opens it from the keyboard.
+// checkout view for the window's current settings (one at a time). Tab
+// reaches it after its neighbour, so the command panel's tab order stays as
+// it is; Ctrl+Shift+K, shown beside it, opens it from anywhere.
 class PointCheckoutAction : public QObject {
     Q_OBJECT
 public:

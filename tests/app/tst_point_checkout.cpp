@@ -41,7 +41,8 @@ private slots:
         for (int i = 0; i < 4; ++i) w.find<QLineEdit>(QString("IPAddr%1Edit").arg(i + 1))->setText(octets[i]);
         w.find<QSpinBox>("BacnetPortCSpinEdit")->setValue(responder->endpoint().port);
         auto* button = w.find<QPushButton>("PointCheckoutButton");
-        QCOMPARE(button->focusPolicy(), Qt::NoFocus);
+        QVERIFY(button->focusPolicy() & Qt::TabFocus);
+        QVERIFY(!button->accessibleName().isEmpty());
         QTest::mouseClick(button, Qt::LeftButton);
         auto* action = w.form->findChild<app::PointCheckoutAction*>("PointCheckoutAction");
         QPointer<app::PointCheckoutView> view = action->view();
