@@ -28,6 +28,7 @@
 #include "app/inputs_page.h"
 #include "app/network_check_action.h"
 #include "app/outputs_page.h"
+#include "app/point_checkout_action.h"
 #include "app/window_exchange_port.h"
 #include "app/window_keys.h"
 #include "core/data_file.h"
@@ -86,6 +87,7 @@ TMainForm::TMainForm(std::unique_ptr<device::HidBackend> devices, QWidget* paren
     statusBar->addPermanentWidget(m_presence);
     statusBar->addPermanentWidget(m_progress, 1);
     new NetworkCheckAction(*this, *statusBar);
+    new PointCheckoutAction(*this, *statusBar);
     addCommissionButton(*statusBar);
     window->addWidget(statusBar);
 

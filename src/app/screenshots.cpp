@@ -3,10 +3,15 @@
 // handover sheet as PDF. Run it under X, for example
 //   xvfb-run -a -s "-screen 0 1280x800x24" vaskiro-screenshots docs/screenshots
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QPixmap>
 #include <QScreen>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -15,13 +20,17 @@
 #include <QLineEdit>
 
 #include <array>
+#include <atomic>
 #include <memory>
+#include <thread>
 #include <utility>
 
 #include "app/commission_dialog.h"
 #include "app/form_edits.h"
 #include "app/main_form.h"
 #include "app/print_sheet_dialog.h"
+#include "app/point_checkout_action.h"
+#include "bacnet/simulated_responder.h"
 #include "app/units_picker.h"
 #include "core/data_file.h"
 #include "device/backend_choice.h"
@@ -39,6 +48,49 @@ bool save(QWidget* window, const QString& path) {
     QPixmap shot = window->screen()->grabWindow(window->winId());
     if (shot.isNull()) shot = window->grab();  // platforms that cannot read the screen
     return shot.save(path);
+}
+
+// Until `done` or 5 s have passed.
+template <class Done>
+void settleUntil(Done done) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < 5000) QApplication::processEvents(QEventLoop::AllEvents, 50);
+    settle();
+}
+
+// The point checkout against a simulated network device on a loopback port, a few points moved and checked.
+bool checkoutPicture(vaskiro::app::TMainForm& form, const QDir& out) {
+    vaskiro::config::ConfigurationImage image;
+    image.SetDefaults();
+    for (int n = 1; n <= 8; ++n) image.setAnalogueValue(vaskiro::config::FloatGroup::COVIncrement, n, 0.1);
+    std::string error, note;
+    auto responder = vaskiro::bacnet::SimulatedResponder::open(image, {}, {{127, 0, 0, 1}, 0}, error, note);
+    if (!responder) return false;
+    std::atomic<bool> stop{false};
+    std::thread serving([&] { responder->serve(stop, std::chrono::steady_clock::time_point::max()); });
+    const QStringList octets{"127", "0", "0", "1"};
+    for (int i = 0; i < 4; ++i) form.findChild<QLineEdit*>(QStringLiteral("IPAddr%1Edit").arg(i + 1))->setText(octets[i]);
+    form.findChild<QSpinBox*>(QStringLiteral("BacnetPortCSpinEdit"))->setValue(responder->endpoint().port);
+    form.findChild<QPushButton*>(QStringLiteral("PointCheckoutButton"))->click();
+    auto* view = form.findChild<vaskiro::app::PointCheckoutAction*>(QStringLiteral("PointCheckoutAction"))->view();
+    auto* status = view->findChild<QLabel*>(QStringLiteral("CheckoutStatus"));
+    settleUntil([&] { return status->text().contains(QStringLiteral("by COV")); });
+    responder->change([](vaskiro::bacnet::SimulatedPoints& points) {
+        for (int n : {1, 4, 5, 9}) points.setInput(n, true);
+        for (int n = 1; n <= 8; ++n) points.setAnalogue(n, 18.5f + 0.7f * static_cast<float>(n));
+    });
+    for (int n : {1, 2, 3, 4}) view->findChild<QCheckBox*>(QStringLiteral("InputChecked%1").arg(n))->setChecked(true);
+    view->findChild<QPushButton*>(QStringLiteral("OutputOn2"))->click();
+    auto* held = view->findChild<QLabel*>(QStringLiteral("HeldOutputs"));
+    settleUntil([&] { return held->text().contains(QStringLiteral("output.2")); });
+    const bool ok = save(view, out.filePath(QStringLiteral("checkout.png")));
+    view->findChild<QPushButton*>(QStringLiteral("OutputRelease2"))->click();
+    settleUntil([&] { return !held->text().contains(QStringLiteral("output.2")); });
+    view->close();
+    stop = true;
+    serving.join();
+    return ok;
 }
 
 // Saves without a dialog, so that the log pane shows what a save writes there.
@@ -138,6 +190,7 @@ int main(int argc, char* argv[]) {
     settle();
     ok &= save(form.unitsPicker(), out.filePath(QStringLiteral("units-picker.png")));
     ok &= commissionPictures(out);
+    ok &= checkoutPicture(form, out);
     QTextStream(stdout) << "font: " << form.font().family() << ' ' << form.font().pointSizeF()
                         << ", window " << form.width() << 'x' << form.height() << '\n';
     return ok ? 0 : 1;

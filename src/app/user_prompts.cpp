@@ -9,13 +9,14 @@ namespace {
 
 const QString kDataFileFilter = QStringLiteral("Data Files (*.dat);;All Files (*)");
 
-QString askFileName(QWidget* parent, QFileDialog::AcceptMode mode) {
+QString askFileName(QWidget* parent, QFileDialog::AcceptMode mode, const QString& filter = kDataFileFilter,
+                    const QString& suffix = QStringLiteral("dat")) {
     QFileDialog dialog(parent);
     dialog.setAcceptMode(mode);
-    dialog.setNameFilter(kDataFileFilter);
+    dialog.setNameFilter(filter);
     if (mode == QFileDialog::AcceptSave) {
         dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setDefaultSuffix(QStringLiteral("dat"));
+        dialog.setDefaultSuffix(suffix);
         dialog.setOption(QFileDialog::DontConfirmOverwrite);
     } else {
         dialog.setFileMode(QFileDialog::ExistingFile);
@@ -40,6 +41,15 @@ QString DialogPrompts::askSaveFileName(QWidget* parent) {
 
 QString DialogPrompts::askOpenFileName(QWidget* parent) {
     return askFileName(parent, QFileDialog::AcceptOpen);
+}
+
+QString DialogPrompts::askSaveCsvFileName(QWidget* parent) {
+    return askFileName(parent, QFileDialog::AcceptSave, QStringLiteral("CSV Files (*.csv);;All Files (*)"),
+                       QStringLiteral("csv"));
+}
+
+bool DialogPrompts::askYesNo(QWidget* parent, const QString& text) {
+    return QMessageBox::question(parent, QObject::tr("Confirm"), text) == QMessageBox::Yes;
 }
 
 }  // namespace vaskiro::app

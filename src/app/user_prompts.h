@@ -21,6 +21,10 @@ public:
     // replaces an existing file without asking.
     virtual QString askSaveFileName(QWidget* parent) = 0;
     virtual QString askOpenFileName(QWidget* parent) = 0;
+    // A CSV file to save ("csv" added to a name without an extension), or empty.
+    virtual QString askSaveCsvFileName(QWidget* parent) = 0;
+    // Yes or No; true for Yes.
+    virtual bool askYesNo(QWidget* parent, const QString& text) = 0;
 };
 
 // The real thing: QMessageBox and QFileDialog.
@@ -30,6 +34,8 @@ public:
     void showInformation(QWidget* parent, const QString& text) override;
     QString askSaveFileName(QWidget* parent) override;
     QString askOpenFileName(QWidget* parent) override;
+    QString askSaveCsvFileName(QWidget* parent) override;
+    bool askYesNo(QWidget* parent, const QString& text) override;
 };
 
 }  // namespace vaskiro::app

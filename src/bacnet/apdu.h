@@ -14,6 +14,7 @@ namespace vaskiro::bacnet {
 enum PduType : std::uint8_t {
     kConfirmedRequest = 0,
     kUnconfirmedRequest = 1,
+    kSimpleAck = 2,
     kComplexAck = 3,
     kErrorPdu = 5,
     kRejectPdu = 6,

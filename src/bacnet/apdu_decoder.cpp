@@ -1,5 +1,6 @@
 #include "bacnet/apdu.h"
 #include "bacnet/character_sets.h"
+#include "bacnet/property_value.h"
 
 namespace vaskiro::bacnet {
 
@@ -23,6 +24,43 @@ void expectOpening(Reader& in, std::uint32_t number) {
 }
 
 bool closingFollows(const Reader& in, std::uint8_t number) { return in.peek() == ((number << 4) | 0x0F); }
+
+// The octets between context tags `number` opening and closing, which it consumes.
+std::vector<std::uint8_t> enclosed(Reader& in, std::uint8_t number) {
+    expectOpening(in, number);
+    const Reader start = in;
+    const std::size_t before = in.left();
+    while (!closingFollows(in, number)) skipValue(in, readTag(in));
+    Reader copy = start;
+    const auto bytes = copy.take(before - in.left());
+    in.byte();
+    return {bytes.begin(), bytes.end()};
+}
+
+SubscribeCov subscribeCov(Reader& in, std::uint8_t invokeId) {
+    SubscribeCov request{invokeId, expectUnsigned(in, 0, true, "a process identifier"), expectObjectId(in, 1, true)};
+    if (optionalTagFollows(in, 2)) {
+        const Tag tag = expectTag(in, 2, true, "issue-confirmed-notifications");
+        if (tag.length != 1) throw Malformed{"a Boolean of " + std::to_string(tag.length) + " octets"};
+        const std::uint8_t value = in.byte();
+        if (value > 1) throw Malformed{"a Boolean of value " + std::to_string(value)};
+        request.confirmed = value == 1;
+    }
+    request.lifetime = optionalUnsigned(in, 3, "a lifetime");
+    return request;
+}
+
+WriteProperty writeProperty(Reader& in, std::uint8_t invokeId) {
+    WriteProperty request{invokeId, expectObjectId(in, 0, true), expectUnsigned(in, 1, true, "a property")};
+    request.arrayIndex = optionalUnsigned(in, 2, "an array index");
+    request.value = enclosed(in, 3);
+    if (request.value.empty()) throw Malformed{"a write without a value", kRejectMissingRequiredParameter};
+    if (auto priority = optionalUnsigned(in, 4, "a priority")) {
+        if (*priority < 1 || *priority > 16) throw Malformed{"priority " + std::to_string(*priority)};
+        request.priority = static_cast<std::uint8_t>(*priority);
+    }
+    return request;
+}
 
 ReadPropertyMultiple readAccessList(Reader& in) {
     ReadPropertyMultiple request;
@@ -49,6 +87,10 @@ Message readConfirmedParameters(Reader& in, std::uint8_t invokeId, std::uint8_t 
         read.arrayIndex = optionalUnsigned(in, 2, "an array index");
         read.maxApdu = maxApdu;
         request = read;
+    } else if (service == kServiceSubscribeCov) {
+        request = subscribeCov(in, invokeId);
+    } else if (service == kServiceWriteProperty) {
+        request = writeProperty(in, invokeId);
     } else if (service == kServiceReadPropertyMultiple) {
         ReadPropertyMultiple read = readAccessList(in);
         read.invokeId = invokeId;
@@ -71,6 +113,9 @@ Value readPropertyValue(Reader& in) {
         case kTagCharacterString: value = readCharacterString(in, tag.length); break;
         case kTagUnsigned:
         case kTagEnumerated: value = readUnsigned(in, tag.length); break;
+        case kTagReal: value = std::get<float>(readPrimitive(in, tag)); break;
+        case kTagBitString: value = std::get<BitString>(readPrimitive(in, tag)); break;
+        case kTagObjectId: value = std::get<ObjectId>(readPrimitive(in, tag)); break;
         default: break;
         }
     }
@@ -125,7 +170,22 @@ Message decodeApdu(Reader& in) {
             iAm.vendorId = expectUnsigned(in, kTagUnsigned, false, "a vendor identifier");
             return iAm;
         }
+        if (service == kServiceUnconfirmedCovNotification) {
+            CovNotification notification;
+            notification.processId = expectUnsigned(in, 0, true, "a process identifier");
+            notification.device = expectObjectId(in, 1, true);
+            notification.object = expectObjectId(in, 2, true);
+            notification.timeRemaining = expectUnsigned(in, 3, true, "the time remaining");
+            notification.values = enclosed(in, 4);
+            return notification;
+        }
         throw Malformed{"unconfirmed service " + std::to_string(service) + " is not used"};
+    }
+    case kSimpleAck: {
+        SimpleAck ack;
+        ack.invokeId = in.byte();
+        ack.service = in.byte();
+        return ack;
     }
     case kComplexAck: {
         if (first & kSegmentedMessage) throw Malformed{"segmented reply"};

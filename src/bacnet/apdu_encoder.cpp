@@ -1,5 +1,6 @@
 #include "bacnet/apdu.h"
 #include "bacnet/character_sets.h"
+#include "bacnet/property_value.h"
 
 namespace vaskiro::bacnet {
 
@@ -41,6 +42,42 @@ public:
             }
             m_out.byte(0x1F);
         }
+    }
+    void operator()(const SubscribeCov& request) {
+        confirmedHeader(request.invokeId, kServiceSubscribeCov, 1476);
+        m_out.unsignedValue(0, true, request.processId);
+        m_out.objectId(1, true, request.object);
+        if (request.confirmed) {
+            m_out.tag(2, true, 1);
+            m_out.byte(*request.confirmed ? 1 : 0);
+        }
+        if (request.lifetime) m_out.unsignedValue(3, true, *request.lifetime);
+    }
+    void operator()(const WriteProperty& request) {
+        confirmedHeader(request.invokeId, kServiceWriteProperty, 1476);
+        m_out.objectId(0, true, request.object);
+        m_out.unsignedValue(1, true, request.property);
+        if (request.arrayIndex) m_out.unsignedValue(2, true, *request.arrayIndex);
+        m_out.byte(0x3E);
+        m_out.m_bytes.insert(m_out.m_bytes.end(), request.value.begin(), request.value.end());
+        m_out.byte(0x3F);
+        if (request.priority) m_out.unsignedValue(4, true, *request.priority);
+    }
+    void operator()(const SimpleAck& ack) {
+        m_out.byte(kSimpleAck << 4);
+        m_out.byte(ack.invokeId);
+        m_out.byte(ack.service);
+    }
+    void operator()(const CovNotification& notification) {
+        m_out.byte(kUnconfirmedRequest << 4);
+        m_out.byte(kServiceUnconfirmedCovNotification);
+        m_out.unsignedValue(0, true, notification.processId);
+        m_out.objectId(1, true, notification.device);
+        m_out.objectId(2, true, notification.object);
+        m_out.unsignedValue(3, true, notification.timeRemaining);
+        m_out.byte(0x4E);
+        m_out.m_bytes.insert(m_out.m_bytes.end(), notification.values.begin(), notification.values.end());
+        m_out.byte(0x4F);
     }
     void operator()(const OtherRequest& request) { confirmedHeader(request.invokeId, request.service, 1476); }
     void operator()(const SegmentedRequest& request) {
@@ -99,6 +136,12 @@ private:
             m_out.unsignedValue(kTagUnsigned, false, *number);
         } else if (const auto* encoded = std::get_if<EncodedValue>(&value)) {
             m_out.m_bytes.insert(m_out.m_bytes.end(), encoded->bytes.begin(), encoded->bytes.end());
+        } else if (const auto* real = std::get_if<float>(&value)) {
+            writePrimitive(m_out, *real);
+        } else if (const auto* bits = std::get_if<BitString>(&value)) {
+            writePrimitive(m_out, *bits);
+        } else if (const auto* id = std::get_if<ObjectId>(&value)) {
+            writePrimitive(m_out, *id);
         } else if (std::holds_alternative<UnreadableText>(value)) {
             m_out.tag(kTagCharacterString, false, 1);
             m_out.byte(1);  // a character set this tool does not read
@@ -125,7 +168,8 @@ void encodeApdu(const Message& message, Writer& out) { std::visit(ApduWriter(out
 
 bool isConfirmedRequest(const Message& message) {
     return std::holds_alternative<ReadProperty>(message) || std::holds_alternative<OtherRequest>(message) ||
-           std::holds_alternative<ReadPropertyMultiple>(message) ||
+           std::holds_alternative<ReadPropertyMultiple>(message) || std::holds_alternative<SubscribeCov>(message) ||
+           std::holds_alternative<WriteProperty>(message) ||
            std::holds_alternative<SegmentedRequest>(message) || std::holds_alternative<InvalidRequest>(message);
 }
 

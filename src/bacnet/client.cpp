@@ -56,6 +56,54 @@ std::optional<PropertyResult> verdict(const Message& reply, const ReadProperty& 
     return std::nullopt;
 }
 
+std::uint8_t invokeIdOf(const Message& request) {
+    return std::visit([](const auto& message) -> std::uint8_t {
+        if constexpr (requires { message.invokeId; }) return message.invokeId; else return 0;
+    }, request);
+}
+
+std::uint8_t serviceOf(const Message& request) {
+    if (std::holds_alternative<SubscribeCov>(request)) return kServiceSubscribeCov;
+    if (std::holds_alternative<WriteProperty>(request)) return kServiceWriteProperty;
+    if (std::holds_alternative<ReadPropertyMultiple>(request)) return kServiceReadPropertyMultiple;
+    return kServiceReadProperty;
+}
+
+// The reply's verdict on a request of the point checkout; nothing when it answers something else.
+std::optional<RequestResult> requestVerdict(const Message& reply, const Message& request) {
+    const std::uint8_t invokeId = invokeIdOf(request);
+    const std::uint8_t service = serviceOf(request);
+    if (const auto* ack = std::get_if<SimpleAck>(&reply)) {
+        if (ack->invokeId != invokeId || ack->service != service || service == kServiceReadProperty ||
+            service == kServiceReadPropertyMultiple)
+            return std::nullopt;
+        return RequestResult{reply, {}};
+    }
+    if (const auto* ack = std::get_if<ReadPropertyMultipleAck>(&reply)) {
+        if (ack->invokeId != invokeId || service != kServiceReadPropertyMultiple) return std::nullopt;
+        return RequestResult{reply, {}};
+    }
+    if (std::holds_alternative<ReadPropertyAck>(reply)) {
+        const auto* read = std::get_if<ReadProperty>(&request);
+        if (!read || !verdict(reply, *read)) return std::nullopt;
+        return RequestResult{reply, {}};
+    }
+    if (const auto* error = std::get_if<Error>(&reply)) {
+        if (error->invokeId != invokeId || error->service != service) return std::nullopt;
+        return RequestResult{std::nullopt, "error class " + std::to_string(error->errorClass) + ", code " +
+                                               std::to_string(error->errorCode), true};
+    }
+    if (const auto* reject = std::get_if<Reject>(&reply)) {
+        if (reject->invokeId != invokeId) return std::nullopt;
+        return RequestResult{std::nullopt, "rejected (reason " + std::to_string(reject->reason) + ")", true};
+    }
+    if (const auto* abort = std::get_if<Abort>(&reply)) {
+        if (abort->invokeId != invokeId || !abort->fromServer) return std::nullopt;
+        return RequestResult{std::nullopt, "aborted (reason " + std::to_string(abort->reason) + ")", true};
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 bool isBroadcast(const Endpoint& endpoint) { return endpoint.address[3] == 255; }
@@ -115,6 +163,25 @@ std::size_t Client::startRead(const Endpoint& device, ObjectId object, std::uint
     return m_reads.size() - 1;
 }
 
+std::size_t Client::startRequest(const Endpoint& device, Message request) {
+    std::visit([id = m_nextInvokeId++](auto& message) {
+        if constexpr (requires { message.invokeId; }) message.invokeId = id;
+    }, request);
+    const std::size_t number = m_nextRequest++;
+    PendingRequest& pending = m_confirmed[number];
+    pending.device = device;
+    pending.request = std::move(request);
+    pending.sentAt = Clock::now();
+    send(pending.request, device, false);
+    return number;
+}
+
+RequestResult Client::takeResult(std::size_t request) {
+    RequestResult result = std::move(m_confirmed.at(request).result);
+    m_confirmed.erase(request);
+    return result;
+}
+
 bool Client::allFinished() const {
     return std::all_of(m_reads.begin(), m_reads.end(), [](const PendingRead& read) { return read.finished; });
 }
@@ -151,6 +218,18 @@ void Client::handle(const UdpSocket::Received& received, bool onRequestPort) {
         return;
     }
     if (!onRequestPort) return;
+    if (const auto* notification = std::get_if<CovNotification>(&message)) {
+        if (m_notify) m_notify(*notification, received.from);
+        return;
+    }
+    for (auto& [number, pending] : m_confirmed) {
+        if (pending.finished || received.from != pending.device) continue;
+        if (auto result = requestVerdict(message, pending.request)) {
+            pending.result = std::move(*result);
+            pending.finished = true;
+            return;
+        }
+    }
     for (PendingRead& read : m_reads) {
         if (read.finished || received.from != read.device) continue;
         if (auto result = verdict(message, read.request)) {
@@ -168,6 +247,8 @@ Clock::time_point Client::nextResend() const {
             if (whoIs.retries < kRetries) next = std::min(next, whoIs.sentAt + m_retryInterval);
     for (const PendingRead& read : m_reads)
         if (!read.finished) next = std::min(next, read.sentAt + m_retryInterval);
+    for (const auto& [number, pending] : m_confirmed)
+        if (!pending.finished) next = std::min(next, pending.sentAt + m_retryInterval);
     return next;
 }
 
@@ -190,6 +271,16 @@ void Client::resendDue() {
         send(read.request, read.device, false);
         read.sentAt = now;
         ++read.retries;
+    }
+    for (auto& [number, pending] : m_confirmed) {
+        if (pending.finished || now < pending.sentAt + m_retryInterval) continue;
+        if (pending.retries == kRetries) {
+            pending.finished = true;  // "no reply"
+            continue;
+        }
+        send(pending.request, pending.device, false);
+        pending.sentAt = now;
+        ++pending.retries;
     }
 }
 

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -24,6 +25,16 @@ struct SeenDevice {
 struct PropertyResult {
     std::optional<Value> value;
     std::string error = "no reply";
+};
+
+// How a confirmed request of the point checkout ended: its acknowledgement
+// (SimpleAck, ReadPropertyAck or ReadPropertyMultipleAck), or why there is
+// none. `refused`: the device answered with an Error, Reject or Abort, as
+// opposed to not answering.
+struct RequestResult {
+    std::optional<Message> reply;
+    std::string error = "no reply";
+    bool refused = false;
 };
 
 // A BACnet/IP client: asks with Who-Is and reads properties, several at a
@@ -62,6 +73,18 @@ public:
     bool allFinished() const;
     const PropertyResult& result(std::size_t read) const { return m_reads[read].result; }
 
+    // Sends a ReadProperty, ReadPropertyMultiple, SubscribeCOV or
+    // WriteProperty with an invoke ID of its own, retried as a read is;
+    // returns the number by which requestResult() tells how it ended.
+    std::size_t startRequest(const Endpoint& device, Message request);
+    bool requestFinished(std::size_t request) const { return m_confirmed.at(request).finished; }
+    // The result, after which the request is forgotten.
+    RequestResult takeResult(std::size_t request);
+    // Called for each COV notification that arrives on the request port, with its sender.
+    void onNotification(std::function<void(const CovNotification&, const Endpoint&)> handler) {
+        m_notify = std::move(handler);
+    }
+
     // Handles what arrives and resends what is unanswered, until `until` or
     // until `done` (asked after each arrival and at each retry) says so.
     void wait(Clock::time_point until, const std::function<bool()>& done);
@@ -74,6 +97,14 @@ private:
         int retries = 0;
         bool finished = false;
         PropertyResult result{};
+    };
+    struct PendingRequest {
+        Endpoint device;
+        Message request;
+        Clock::time_point sentAt;
+        int retries = 0;
+        bool finished = false;
+        RequestResult result{};
     };
     struct PendingWhoIs {
         Endpoint to;
@@ -95,6 +126,9 @@ private:
     std::vector<PendingWhoIs> m_whoIs;
     std::vector<SeenDevice> m_seen;
     std::vector<PendingRead> m_reads;
+    std::map<std::size_t, PendingRequest> m_confirmed;
+    std::size_t m_nextRequest = 0;
+    std::function<void(const CovNotification&, const Endpoint&)> m_notify;
 };
 
 // 255.255.255.255 and directed broadcasts (taken as any address ending in 255).

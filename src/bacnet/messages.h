@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -61,6 +62,9 @@ enum Property : std::uint32_t {
     kPropertyList = 371,
 };
 
+// StatusFlags bits (in-alarm, fault, overridden, out-of-service), bit 0 first.
+inline constexpr std::size_t kStatusFlagCount = 4;
+
 struct ObjectId {
     std::uint16_t type = kDeviceObjectType;  // 10 bits
     std::uint32_t instance = 0;              // 22 bits
@@ -109,8 +113,15 @@ struct ReadPropertyMultiple {
     friend bool operator==(const ReadPropertyMultiple&, const ReadPropertyMultiple&) = default;
 };
 
+// A bit string, bit 0 first (status-flags, the services supported).
+struct BitString {
+    std::vector<bool> bits;
+    friend bool operator==(const BitString&, const BitString&) = default;
+};
+
 // A value as read: a character string (as UTF-8), an unsigned or enumerated
-// number, or something of another type the check does not use (its tag).
+// number, a real, a bit string, an object identifier, or something of
+// another type (or a list) that is not read (its tag).
 struct OtherValue {
     std::uint8_t tag = 0;
     friend bool operator==(const OtherValue&, const OtherValue&) = default;
@@ -127,7 +138,8 @@ struct EncodedValue {
     std::vector<std::uint8_t> bytes;
     friend bool operator==(const EncodedValue&, const EncodedValue&) = default;
 };
-using Value = std::variant<std::string, std::uint32_t, OtherValue, UnreadableText, EncodedValue>;
+using Value = std::variant<std::string, std::uint32_t, OtherValue, UnreadableText, EncodedValue, float, BitString,
+                           ObjectId>;
 
 struct ReadPropertyAck {
     std::uint8_t invokeId = 0;
@@ -189,11 +201,57 @@ struct InvalidRequest {
     friend bool operator==(const InvalidRequest&, const InvalidRequest&) = default;
 };
 
-using Message = std::variant<WhoIs, IAm, ReadProperty, ReadPropertyAck, Error, Reject, Abort, OtherRequest,
-                             ReadPropertyMultiple, ReadPropertyMultipleAck, SegmentedRequest, InvalidRequest>;
+// SubscribeCOV: notifications of `object`'s changes to `processId` for
+// `lifetime` seconds (0: without end); with neither optional parameter, the
+// cancellation of that subscription.
+struct SubscribeCov {
+    std::uint8_t invokeId = 0;
+    std::uint32_t processId = 0;
+    ObjectId object;
+    std::optional<bool> confirmed{};  // issue-confirmed-notifications
+    std::optional<std::uint32_t> lifetime{};
+    friend bool operator==(const SubscribeCov&, const SubscribeCov&) = default;
+};
 
+// WriteProperty: `value` as application-tagged octets (a Null releases the
+// command at `priority`, 1-16).
+struct WriteProperty {
+    std::uint8_t invokeId = 0;
+    ObjectId object;
+    std::uint32_t property = kPresentValue;
+    std::optional<std::uint32_t> arrayIndex{};
+    std::vector<std::uint8_t> value{};
+    std::optional<std::uint8_t> priority{};
+    friend bool operator==(const WriteProperty&, const WriteProperty&) = default;
+};
+
+// The acknowledgement of a confirmed request that returns nothing.
+struct SimpleAck {
+    std::uint8_t invokeId = 0;
+    std::uint8_t service = 0;
+    friend bool operator==(const SimpleAck&, const SimpleAck&) = default;
+};
+
+// UnconfirmedCOVNotification: the list of values (BACnetPropertyValue, as
+// the device encoded them) of `object` at `device`, for a subscriber.
+struct CovNotification {
+    std::uint32_t processId = 0;
+    ObjectId device;
+    ObjectId object;
+    std::uint32_t timeRemaining = 0;  // seconds left of the subscription
+    std::vector<std::uint8_t> values{};
+    friend bool operator==(const CovNotification&, const CovNotification&) = default;
+};
+
+using Message = std::variant<WhoIs, IAm, ReadProperty, ReadPropertyAck, Error, Reject, Abort, OtherRequest,
+                             ReadPropertyMultiple, ReadPropertyMultipleAck, SegmentedRequest, InvalidRequest,
+                             SubscribeCov, WriteProperty, SimpleAck, CovNotification>;
+
+inline constexpr std::uint8_t kServiceSubscribeCov = 5;
 inline constexpr std::uint8_t kServiceReadProperty = 12;
 inline constexpr std::uint8_t kServiceReadPropertyMultiple = 14;
+inline constexpr std::uint8_t kServiceWriteProperty = 15;
+inline constexpr std::uint8_t kServiceUnconfirmedCovNotification = 2;
 
 // Error classes and codes, reject and abort reasons that the simulated
 // device sends.
@@ -203,6 +261,13 @@ inline constexpr std::uint32_t kErrorUnknownObject = 31;
 inline constexpr std::uint32_t kErrorUnknownProperty = 32;
 inline constexpr std::uint32_t kErrorInvalidArrayIndex = 42;
 inline constexpr std::uint32_t kErrorPropertyIsNotAnArray = 50;
+inline constexpr std::uint32_t kErrorClassServices = 5;
+inline constexpr std::uint32_t kErrorClassResources = 3;
+inline constexpr std::uint32_t kErrorWriteAccessDenied = 40;
+inline constexpr std::uint32_t kErrorInvalidDataType = 9;
+inline constexpr std::uint32_t kErrorValueOutOfRange = 37;
+inline constexpr std::uint32_t kErrorCovSubscriptionFailed = 43;
+inline constexpr std::uint32_t kErrorNoSpaceToAddListElement = 19;
 inline constexpr std::uint8_t kRejectInvalidTag = 4;
 inline constexpr std::uint8_t kRejectMissingRequiredParameter = 5;
 inline constexpr std::uint8_t kRejectTooManyArguments = 7;

@@ -8,10 +8,6 @@ namespace vaskiro::bacnet {
 
 namespace {
 
-constexpr std::uint8_t kTagNull = 0;
-constexpr std::uint8_t kTagReal = 4;
-constexpr std::uint8_t kTagBitString = 8;
-
 struct PrimitiveWriter {
     Writer& out;
 
@@ -42,5 +38,46 @@ struct PrimitiveWriter {
 }  // namespace
 
 void writePrimitive(Writer& out, const Primitive& value) { std::visit(PrimitiveWriter{out}, value); }
+
+Primitive readPrimitive(Reader& in) { return readPrimitive(in, readTag(in)); }
+
+Primitive readPrimitive(Reader& in, const Tag& tag) {
+    if (tag.context || tag.opening || tag.closing) throw Malformed{"a context tag where a value was expected"};
+    switch (tag.number) {
+    case kTagNull:
+        if (tag.length != 0) throw Malformed{"a Null with content"};
+        return Null{};
+    case kTagBoolean:
+        if (tag.length > 1) throw Malformed{"a Boolean of value " + std::to_string(tag.length)};
+        return tag.length == 1;
+    case kTagUnsigned: return readUnsigned(in, tag.length);
+    case kTagEnumerated: return Enumerated{readUnsigned(in, tag.length)};
+    case kTagReal:
+        if (tag.length != 4) throw Malformed{"a Real of " + std::to_string(tag.length) + " octets"};
+        return std::bit_cast<float>(in.bigEndian(4));
+    case kTagCharacterString: {
+        Value text = readCharacterString(in, tag.length);
+        if (const auto* unreadable = std::get_if<UnreadableText>(&text)) throw Malformed{"a text " + unreadable->why};
+        return std::get<std::string>(std::move(text));
+    }
+    case kTagBitString: {
+        if (tag.length < 1) throw Malformed{"a bit string without its unused-bits octet"};
+        const std::uint8_t unused = in.byte();
+        if (unused > 7 || (tag.length == 1 && unused != 0)) throw Malformed{"a bit string with unused bits " +
+                                                                            std::to_string(unused)};
+        const auto octets = in.take(tag.length - 1);
+        BitString bits;
+        for (std::size_t bit = 0; bit < octets.size() * 8 - unused; ++bit)
+            bits.bits.push_back((octets[bit / 8] & (0x80 >> (bit % 8))) != 0);
+        return bits;
+    }
+    case kTagObjectId: {
+        if (tag.length != 4) throw Malformed{"object identifier of " + std::to_string(tag.length) + " octets"};
+        const std::uint32_t raw = in.bigEndian(4);
+        return ObjectId{static_cast<std::uint16_t>(raw >> 22), raw & kInstanceMask};
+    }
+    default: throw Malformed{"a value of type " + std::to_string(tag.number)};
+    }
+}
 
 }  // namespace vaskiro::bacnet

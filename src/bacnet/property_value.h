@@ -17,10 +17,6 @@ struct Enumerated {
     std::uint32_t value = 0;
     friend bool operator==(const Enumerated&, const Enumerated&) = default;
 };
-struct BitString {
-    std::vector<bool> bits;  // bit 0 first
-    friend bool operator==(const BitString&, const BitString&) = default;
-};
 struct Null {
     friend bool operator==(const Null&, const Null&) = default;
 };
@@ -41,5 +37,10 @@ struct PropertyValue {
 };
 
 void writePrimitive(Writer& out, const Primitive& value);
+// One application-tagged value of the types above; a character string the
+// tool cannot read and other types throw Malformed.
+Primitive readPrimitive(Reader& in);
+// The same, after its tag.
+Primitive readPrimitive(Reader& in, const Tag& tag);
 
 }  // namespace vaskiro::bacnet

@@ -42,7 +42,8 @@ void addDevice(ObjectDatabase& database, const config::ConfigurationImage& image
     fixed(kProtocolVersion, 1u);
     fixed(kProtocolRevision, kProtocolRevisionValue);
     fixed(kProtocolServicesSupported,
-          bitsSet(kServiceCount, {kServiceReadProperty, kServiceReadPropertyMultiple, kServiceWhoIsBit}));
+          bitsSet(kServiceCount, {kServiceSubscribeCov, kServiceReadProperty, kServiceReadPropertyMultiple,
+                                  kServiceWriteProperty, kServiceWhoIsBit}));
     fixed(kProtocolObjectTypesSupported,
           bitsSet(kObjectTypeCount, {kAnalogInput, kBinaryInput, kBinaryOutput, kDeviceObjectType}));
     device.addProperty(kObjectList, true, [&database] {
@@ -60,10 +61,10 @@ void addDevice(ObjectDatabase& database, const config::ConfigurationImage& image
 
 // The properties every point has: name, description, status and event state.
 BacnetObject& addPoint(ObjectDatabase& database, ObjectId id, const std::string& name, const std::string& description,
-                       Primitive presentValue) {
+                       BacnetObject::ReadValue presentValue) {
     BacnetObject& point = database.add(id);
     point.addProperty(kObjectName, true, [name] { return PropertyValue(name); });
-    point.addProperty(kPresentValue, true, [presentValue] { return PropertyValue(presentValue); });
+    point.addProperty(kPresentValue, true, std::move(presentValue));
     point.addProperty(kDescription, false, [description] { return PropertyValue(description); });
     point.addProperty(kStatusFlags, true, [] { return PropertyValue(BitString{std::vector<bool>(4, false)}); });
     point.addProperty(kEventState, true, [] { return PropertyValue(Enumerated{0}); });  // normal
@@ -76,28 +77,41 @@ std::string pointName(const config::ConfigurationImage& image, NameGroup group, 
     return name.empty() ? fallback + std::to_string(channel) : name;
 }
 
-void addBinaryPoints(ObjectDatabase& database, const config::ConfigurationImage& image, bool outputs) {
+Enumerated binary(bool active) { return Enumerated{active ? 1u : 0u}; }
+
+void addBinaryPoints(ObjectDatabase& database, const config::ConfigurationImage& image, bool outputs,
+                     const SimulatedPoints& points) {
     const NameGroup names = outputs ? NameGroup::Output : NameGroup::Input;
     for (int n = 1; n <= config::channelCount(names); ++n) {
         const Enumerated polarity{image.flag(outputs ? FlagGroup::InvertOutput : FlagGroup::InvertInput, n) ? 1u : 0u};
-        const Enumerated startUp{outputs && image.flag(FlagGroup::OutputStartStatus, n) ? 1u : 0u};
         BacnetObject& point = addPoint(
             database, {outputs ? kBinaryOutput : kBinaryInput, static_cast<std::uint32_t>(n)},
             pointName(image, names, n, outputs ? "Output " : "Input "),
-            (outputs ? "Binary output " : "Binary input ") + std::to_string(n), startUp);
+            (outputs ? "Binary output " : "Binary input ") + std::to_string(n), [&points, outputs, n] {
+                return PropertyValue(binary(outputs ? points.output(n) : points.input(n)));
+            });
         point.addProperty(kPolarity, true, [polarity] { return PropertyValue(polarity); });
         if (!outputs) continue;
-        point.addProperty(kPriorityArray, true,
-                          [] { return PropertyValue(std::vector<Primitive>(16, Null{}), Form::Array); });
-        point.addProperty(kRelinquishDefault, true, [startUp] { return PropertyValue(startUp); });
+        point.addProperty(kPriorityArray, true, [&points, n] {
+            std::vector<Primitive> slots;
+            for (const std::optional<bool>& slot : points.priorities(n)) {
+                if (slot) slots.emplace_back(binary(*slot));
+                else slots.emplace_back(Null{});
+            }
+            return PropertyValue(std::move(slots), Form::Array);
+        });
+        point.addProperty(kRelinquishDefault, true,
+                          [&points, n] { return PropertyValue(binary(points.relinquishDefault(n))); });
     }
 }
 
-void addAnalogueInputs(ObjectDatabase& database, const config::ConfigurationImage& image) {
+void addAnalogueInputs(ObjectDatabase& database, const config::ConfigurationImage& image,
+                       const SimulatedPoints& points) {
     for (int n = 1; n <= config::kAnalogueCount; ++n) {
         BacnetObject& point = addPoint(database, {kAnalogInput, static_cast<std::uint32_t>(n)},
                                        pointName(image, NameGroup::Analogue, n, "Analogue "),
-                                       "Analogue input " + std::to_string(n), 0.0f);
+                                       "Analogue input " + std::to_string(n),
+                                       [&points, n] { return PropertyValue(points.analogue(n)); });
         const Enumerated units{image.analogueUnitCode(n)};
         const float increment = image.analogueValue(config::FloatGroup::COVIncrement, n);
         point.addProperty(kUnits, true, [units] { return PropertyValue(units); });
@@ -108,11 +122,11 @@ void addAnalogueInputs(ObjectDatabase& database, const config::ConfigurationImag
 }  // namespace
 
 void addDeviceObjects(ObjectDatabase& database, const config::ConfigurationImage& image,
-                      const DeviceIdentity& identity) {
+                      const DeviceIdentity& identity, const SimulatedPoints& points) {
     addDevice(database, image, identity);
-    addBinaryPoints(database, image, false);
-    addBinaryPoints(database, image, true);
-    addAnalogueInputs(database, image);
+    addBinaryPoints(database, image, false, points);
+    addBinaryPoints(database, image, true, points);
+    addAnalogueInputs(database, image, points);
 }
 
 }  // namespace vaskiro::bacnet

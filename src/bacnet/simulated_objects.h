@@ -4,6 +4,7 @@
 #include <string>
 
 #include "bacnet/object_database.h"
+#include "bacnet/simulated_points.h"
 #include "core/configuration_image.h"
 
 namespace vaskiro::bacnet {
@@ -19,9 +20,10 @@ struct DeviceIdentity {
 
 // The objects of a device configured by `image`, as the interface presents
 // them: its Device object, then binary-input 1-16, binary-output 1-16 and
-// analog-input 1-8, named and described from the configuration. Nothing is
-// commanded, so inputs read inactive or 0 and outputs their start-up state.
+// analog-input 1-8, named and described from the configuration. Their
+// present-values and the outputs' priority arrays read `points`, which must
+// outlive the database.
 void addDeviceObjects(ObjectDatabase& database, const config::ConfigurationImage& image,
-                      const DeviceIdentity& identity);
+                      const DeviceIdentity& identity, const SimulatedPoints& points);
 
 }  // namespace vaskiro::bacnet

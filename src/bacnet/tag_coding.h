@@ -22,9 +22,12 @@ struct Malformed {
 };
 
 enum AppTag : std::uint8_t {
+    kTagNull = 0,
     kTagBoolean = 1,
     kTagUnsigned = 2,
+    kTagReal = 4,
     kTagCharacterString = 7,
+    kTagBitString = 8,
     kTagEnumerated = 9,
     kTagObjectId = 12,
 };

@@ -4,6 +4,9 @@
 #include <charconv>
 #include <cmath>
 #include <csignal>
+#include <iostream>
+#include <random>
+#include <thread>
 
 #include "bacnet/network_check.h"
 #include "bacnet/simulated_responder.h"
@@ -106,8 +109,44 @@ int runCheck(const std::filesystem::path& input, const NetworkOptions& options, 
     return kExitFailure;
 }
 
-int runSimulateNetwork(const std::filesystem::path& state, const std::string& at, std::optional<double> forSeconds,
-                       Streams io) {
+namespace {
+
+// Lines typed on standard input, each applied to the device's points as it comes. The thread is left to end
+// with the process: nothing portable ends a wait for a line; it keeps the responder it changes alive.
+void readPointLines(std::shared_ptr<bacnet::SimulatedResponder> responder, std::ostream& err) {
+    std::thread([responder, &err] {
+        std::string line;
+        while (std::getline(std::cin, line)) {
+            if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
+            responder->change([line, &err](bacnet::SimulatedPoints& points) {
+                if (std::string why = points.apply(line); !why.empty()) err << why << std::endl;
+            });
+        }
+    }).detach();
+}
+
+// Every 2 s one input toggles and one analogue moves, so that a demonstration shows changes.
+std::thread wiggle(bacnet::SimulatedResponder& responder, const std::atomic<bool>& stop) {
+    return std::thread([&responder, &stop] {
+        std::mt19937 random(std::random_device{}());
+        for (int tick = 1; !stop && !g_interrupted; ++tick) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            if (tick % 20 != 0) continue;
+            const int input = std::uniform_int_distribution(1, bacnet::SimulatedPoints::kInputs)(random);
+            const int analogue = std::uniform_int_distribution(1, bacnet::SimulatedPoints::kAnalogues)(random);
+            const float value = std::round(std::uniform_real_distribution(0.0f, 100.0f)(random) * 10.0f) / 10.0f;
+            responder.change([=](bacnet::SimulatedPoints& points) {
+                points.setInput(input, !points.input(input));
+                points.setAnalogue(analogue, value);
+            });
+        }
+    });
+}
+
+}  // namespace
+
+int runSimulateNetwork(const std::filesystem::path& state, const SimulateNetworkOptions& options, Streams io) {
+    const std::string& at = options.at;
     config::ConfigurationImage image;
     image.SetDefaults();
     std::error_code unused;
@@ -135,7 +174,8 @@ int runSimulateNetwork(const std::filesystem::path& state, const std::string& at
     }
 
     std::string error, note;
-    auto responder = bacnet::SimulatedResponder::open(image, {}, endpoint, error, note);
+    std::shared_ptr<bacnet::SimulatedResponder> responder =
+        bacnet::SimulatedResponder::open(image, {}, endpoint, error, note);
     if (!responder) {
         io.err << "Cannot answer on " << bacnet::formatEndpoint(endpoint) << ": " << error << ".\n";
         return kExitFailure;
@@ -145,9 +185,16 @@ int runSimulateNetwork(const std::filesystem::path& state, const std::string& at
     std::signal(SIGTERM, onInterrupt);
     io.out << "Simulated BACnet device " << (image.objectIdentifier() & bacnet::kInstanceMask) << " answering on "
            << bacnet::formatEndpoint(responder->endpoint()) << std::endl;
-    const auto until = forSeconds ? std::chrono::steady_clock::now() + milliseconds(*forSeconds)
-                                  : std::chrono::steady_clock::time_point::max();
+    if (options.refuseCov) responder->device().refuseSubscriptions();
+    if (options.refuseReadMultiple) responder->device().refuseReadMultiple();
+    const auto until = options.forSeconds ? std::chrono::steady_clock::now() + milliseconds(*options.forSeconds)
+                                          : std::chrono::steady_clock::time_point::max();
+    readPointLines(responder, io.err);
+    std::atomic<bool> served{false};
+    std::thread wiggling = options.wiggle ? wiggle(*responder, served) : std::thread();
     responder->serve(g_interrupted, until);
+    served = true;
+    if (wiggling.joinable()) wiggling.join();
     return kExitDone;
 }
 

@@ -23,10 +23,17 @@ int runDiscover(const NetworkOptions& options, Streams io);
 // configuration, 3 a value read differs or the instance answers from two
 // addresses.
 int runCheck(const std::filesystem::path& input, const NetworkOptions& options, Streams io);
+struct SimulateNetworkOptions {
+    std::string at;  // ADDRESS:PORT; empty: 127.0.0.1 and the state's configured port
+    std::optional<double> forSeconds;
+    bool wiggle = false;              // changes inputs and analogues every few seconds
+    bool refuseCov = false;           // rejects SubscribeCOV, as a device without COV
+    bool refuseReadMultiple = false;  // rejects ReadPropertyMultiple
+};
+
 // Answers as the simulated device in the data file `state` until SIGINT or
-// SIGTERM, or for `forSeconds` when given. `at`: ADDRESS:PORT, default
-// 127.0.0.1 and the state's configured port.
-int runSimulateNetwork(const std::filesystem::path& state, const std::string& at, std::optional<double> forSeconds,
-                       Streams io);
+// SIGTERM, or for `forSeconds` when given. Each line on standard input sets
+// a point ("input.3 on", "analogue.2 21.5").
+int runSimulateNetwork(const std::filesystem::path& state, const SimulateNetworkOptions& options, Streams io);
 
 }  // namespace vaskiro::cli

@@ -19,6 +19,7 @@
 #define VASKIRO_STDERR STDERR_FILENO
 #endif
 
+#include "cli/checkout_commands.h"
 #include "cli/commands.h"
 #include "cli/commission.h"
 #include "cli/network_commands.h"
@@ -126,7 +127,7 @@ int main(int argc, char** argv) {
 
     NetworkOptions network;
     std::uint32_t instance = 0;
-    std::string simulateAt;
+    SimulateNetworkOptions simulateNetworkOptions;
     double simulateFor = 0;
     auto* discover = app.add_subcommand("discover", "Find BACnet devices on the network: Who-Is, then each one's "
                                                     "object-name; exit 0 when any answered, 1 when none");
@@ -158,10 +159,35 @@ int main(int argc, char** argv) {
                             "simulated device's configuration in STATE, until interrupted");
     simulateNetwork->add_option("state", input, "The simulated device's state file (see --simulate=STATE)")
         ->required();
-    simulateNetwork->add_option("--at", simulateAt, "ADDRESS:PORT to answer on (default 127.0.0.1 and the port "
-                                                    "configured in STATE)");
+    simulateNetwork->add_option("--at", simulateNetworkOptions.at, "ADDRESS:PORT to answer on (default 127.0.0.1 and "
+                                                                   "the port configured in STATE)");
+    simulateNetwork->add_flag("--wiggle", simulateNetworkOptions.wiggle,
+                              "Change an input and an analogue every 2 s (a line on standard input such as "
+                              "\"input.3 on\" or \"analogue.2 21.5\" sets one at any time)");
+    simulateNetwork->add_flag("--no-cov", simulateNetworkOptions.refuseCov,
+                              "Reject SubscribeCOV, as a device without COV does");
+    simulateNetwork->add_flag("--no-read-multiple", simulateNetworkOptions.refuseReadMultiple,
+                              "Reject ReadPropertyMultiple, as a device with ReadProperty alone does");
     auto* forOption = simulateNetwork->add_option("--for", simulateFor, "Stop after this many seconds")
                           ->check(CLI::PositiveNumber);
+
+    CheckoutOptions checkoutOptions;
+    double watchFor = 0;
+    auto* watch = app.add_subcommand("watch", "Show the 40 points of the device a configuration describes, live over "
+                                              "BACnet/IP; exit 0, 1 when it does not answer");
+    watch->add_option("file", input, "Data file (.dat) or JSON file")->required();
+    watch->add_option("--to", checkoutOptions.to, "ADDRESS[:PORT] of the device (default: the file's)");
+    auto* watchForOption = watch->add_option("--for", watchFor, "Stop after this many seconds")
+                               ->check(CLI::PositiveNumber);
+    watch->add_flag("--json", checkoutOptions.json, "One JSON object per line");
+    std::string drivePoint, driveCommand;
+    auto* drive = app.add_subcommand("drive", "Command one output of the device a configuration describes: on and "
+                                              "off hold until release");
+    drive->add_option("file", input, "Data file (.dat) or JSON file")->required();
+    drive->add_option("output", drivePoint, "output.N (N 1-16)")->required();
+    drive->add_option("command", driveCommand, "on, off or release")->required();
+    drive->add_option("--priority", checkoutOptions.priority, "BACnet priority 1-16 (default 8, manual operator)");
+    drive->add_option("--to", checkoutOptions.to, "ADDRESS[:PORT] of the device (default: the file's)");
 
     auto* list = app.add_subcommand("list", "List the attached devices: path, identifier, mode");
     bool identify = false;
@@ -173,7 +199,7 @@ int main(int argc, char** argv) {
     auto* waitTimeout =
         wait->add_option("--timeout", waitSeconds, "Give up after SECONDS (default: never)")->check(timeoutRange);
     for (auto* sub : {info, read, write, show, exportCommand, importCommand, set, diff, unitsCommand, discover, check,
-                      simulateNetwork, commission, sheet, list, wait})
+                      simulateNetwork, commission, sheet, list, wait, watch, drive})
         sub->fallthrough();
 
     try {
@@ -227,8 +253,16 @@ int main(int argc, char** argv) {
         if (global && checkTimeout->count() == 0) network.timeoutSeconds = timeoutSeconds;
         return runCheck(input, network, io);
     }
-    if (*simulateNetwork)
-        return runSimulateNetwork(input, simulateAt, *forOption ? std::optional(simulateFor) : std::nullopt, io);
+    if (*simulateNetwork) {
+        if (*forOption) simulateNetworkOptions.forSeconds = simulateFor;
+        return runSimulateNetwork(input, simulateNetworkOptions, io);
+    }
+    if (*watch || *drive) {
+        if (global) checkoutOptions.timeoutSeconds = timeoutSeconds;
+        if (*watchForOption) checkoutOptions.forSeconds = watchFor;
+        return *watch ? runWatch(input, checkoutOptions, io)
+                      : runDrive(input, drivePoint, driveCommand, checkoutOptions, io);
+    }
     if (*list) return runList(options, identify, io);
     if (*wait) {
         std::optional<std::chrono::milliseconds> limit;

@@ -15,9 +15,13 @@ struct FakePrompts : vaskiro::app::UserPrompts {
     void showInformation(QWidget*, const QString& text) override { information << text; }
     QString askSaveFileName(QWidget*) override { return ++saveAsked, saveAnswer; }
     QString askOpenFileName(QWidget*) override { return ++openAsked, openAnswer; }
+    QString askSaveCsvFileName(QWidget*) override { return csvAnswer; }
+    bool askYesNo(QWidget*, const QString& text) override { return questions << text, yes; }
 
     QStringList errors, information;
-    QString saveAnswer, openAnswer;  // empty: the user cancels
+    QString saveAnswer, openAnswer, csvAnswer;  // empty: the user cancels
+    QStringList questions;
+    bool yes = true;
     int saveAsked = 0, openAsked = 0;
 };
 

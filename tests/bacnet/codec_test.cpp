@@ -4,6 +4,7 @@
 
 #include "bacnet/client.h"
 #include "bacnet/codec.h"
+#include "bacnet/point_values.h"
 #include "bacnet/simulated_responder.h"
 
 using namespace vaskiro::bacnet;
@@ -51,6 +52,32 @@ const Exact kExact[] = {
     {"SegmentedRequest", SegmentedRequest{1}, false, "81 0A 00 0C 01 04 0C 05 01 00 01 0C"},
     // A ReadProperty header without its object: cut short, so missing-required-parameter (5).
     {"InvalidRequest", InvalidRequest{1, 5}, false, "81 0A 00 0A 01 04 00 05 01 0C"},
+    // 05 SubscribeCOV: 09 [0] process 1, 1C [1] binary-input 3 (type 3 << 22 | 3), 29 00 [2] unconfirmed,
+    // 3A 01 2C [3] lifetime 300 s; without [2] and [3], the cancellation.
+    {"SubscribeCov", SubscribeCov{1, 1, {3, 3}, false, 300}, false,
+     "81 0A 00 16 01 04 00 05 01 05 09 01 1C 00 C0 00 03 29 00 3A 01 2C"},
+    {"CancelCov", SubscribeCov{2, 1, {3, 3}}, false, "81 0A 00 11 01 04 00 05 02 05 09 01 1C 00 C0 00 03"},
+    // 10 02 UnconfirmedCOVNotification: process 1, 1C device 12345, 2C binary-input 3, 39 F0 240 s left,
+    // 4E values: 09 55 present-value 2E 91 01 active 2F, 09 6F status-flags 2E 82 04 00 (4 bits clear) 2F, 4F.
+    {"CovNotification",
+     CovNotification{1, {8, 12345}, {3, 3}, 240, hex("09 55 2E 91 01 2F 09 6F 2E 82 04 00 2F")}, false,
+     "81 0A 00 25 01 00 10 02 09 01 1C 02 00 30 39 2C 00 C0 00 03 39 F0 4E 09 55 2E 91 01 2F 09 6F 2E 82 04 00 2F 4F"},
+    // 0F WriteProperty: 0C binary-output 2 (01 00 00 02), 19 55 present-value, 3E 91 01 active 3F, 49 08 priority 8;
+    // 3E 00 3F a Null, which releases priority 8.
+    {"WriteActiveAtPriority8", WriteProperty{3, {4, 2}, kPresentValue, {}, hex("91 01"), 8}, false,
+     "81 0A 00 17 01 04 00 05 03 0F 0C 01 00 00 02 19 55 3E 91 01 3F 49 08"},
+    {"WriteNullAtPriority8", WriteProperty{4, {4, 2}, kPresentValue, {}, hex("00"), 8}, false,
+     "81 0A 00 16 01 04 00 05 04 0F 0C 01 00 00 02 19 55 3E 00 3F 49 08"},
+    // 20 SimpleAck, invoke ID 3, service 0F.
+    {"SimpleAck", SimpleAck{3, 15}, false, "81 0A 00 09 01 00 20 03 0F"},
+    // ReadPropertyMultiple of binary-input 3: 09 55 present-value, 09 6F status-flags.
+    {"ReadPointMultiple", ReadPropertyMultiple{5, {{{3, 3}, {{kPresentValue, {}}, {kStatusFlags, {}}}}}}, false,
+     "81 0A 00 15 01 04 00 05 05 0E 0C 00 C0 00 03 1E 09 55 09 6F 1F"},
+    // present-value of analog-input 1 (00 00 00 01): 44 Real 21.5 = 41 AC 00 00.
+    {"AckReal", ReadPropertyAck{1, {0, 1}, kPresentValue, 21.5f}, false,
+     "81 0A 00 17 01 00 30 01 0C 0C 00 00 00 01 19 55 3E 44 41 AC 00 00 3F"},
+    {"AckObjectListElement", ReadPropertyAck{1, {8, 12345}, kObjectList, ObjectId{3, 1}, 2}, false,
+     "81 0A 00 19 01 00 30 01 0C 0C 02 00 30 39 19 4C 29 02 3E C4 00 C0 00 01 3F"},
 };
 
 class ExactBytes : public ::testing::TestWithParam<Exact> {};
@@ -122,6 +149,39 @@ TEST_P(ReceivedBytes, Decode) {
 INSTANTIATE_TEST_SUITE_P(Messages, ReceivedBytes, ::testing::ValuesIn(kReceived),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// ReadPropertyMultiple-ACK results: binary-input 3 (0C 00 C0 00 03, 1E): 29 55 present-value 4E 91 01 4F,
+// 29 6F status-flags 4E 82 04 80 (in-alarm set) 4F, 29 4D object-name 5E 91 02 91 20 (unknown-property) 5F, 1F;
+// analog-input 1 (0C 00 00 00 01): 29 55 4E 44 41 AC 00 00 (21.5) 4F, 29 4D 4E 75 03 00 41 31 ("A1") 4F.
+TEST(PointValues, ReadAccessResults) {
+    const auto readings = readAccessResults(hex("0C 00 C0 00 03 1E 29 55 4E 91 01 4F 29 6F 4E 82 04 80 4F 29 4D 5E 91 02 "
+                                                "91 20 5F 1F 0C 00 00 00 01 1E 29 55 4E 44 41 AC 00 00 4F 29 4D 4E 75 03 "
+                                                "00 41 31 4F 1F"));
+    ASSERT_TRUE(readings);
+    ASSERT_EQ(readings->size(), 5u);
+    EXPECT_EQ((*readings)[0].values, std::vector<Primitive>{Enumerated{1}});
+    EXPECT_EQ((*readings)[1].values.front(), Primitive(BitString{{true, false, false, false}}));
+    EXPECT_EQ((*readings)[2].error, "error class 2, code 32");
+    EXPECT_EQ((*readings)[3].object, (ObjectId{0, 1}));
+    EXPECT_EQ((*readings)[3].values, std::vector<Primitive>{21.5f});
+    EXPECT_EQ((*readings)[4].values, std::vector<Primitive>{std::string("A1")});
+    for (const char* bad : {"0C 00 C0 00 03 1E 29 55 4E 91 01", "0C 00 C0 00 03 1E 29 55 6E 6F 1F", "1E 1F"})
+        EXPECT_FALSE(readAccessResults(hex(bad))) << bad;
+}
+
+// A COV notification's values: 09 55 2E 91 00 2F inactive, 09 6F 2E 82 04 00 2F; a value of type 5 (Double) is
+// not read; a text in character set 2 cannot be.
+TEST(PointValues, CovValues) {
+    const auto values = propertyValues(hex("09 55 2E 91 00 2F 39 08 09 6F 2E 82 04 00 2F 09 1C 2E 55 08 00 00 00 00 00 "
+                                           "00 00 00 2F 09 4D 2E 72 02 41 2F"), {3, 3});
+    ASSERT_TRUE(values);
+    ASSERT_EQ(values->size(), 4u);
+    EXPECT_EQ((*values)[0].values, std::vector<Primitive>{Enumerated{0}});
+    EXPECT_EQ((*values)[1].values.front(), Primitive(BitString{{false, false, false, false}}));
+    EXPECT_EQ((*values)[2].error, "a value this tool does not read");
+    EXPECT_EQ((*values)[3].error, "the device sent a text in character set 2, which this tool cannot read");
+    EXPECT_FALSE(propertyValues(hex("09 55 2E 91 00"), {3, 3}));
+}
+
 TEST(Decode, ForwardedIAmNamesTheDeviceBehindTheBbmd) {
     Decoded decoded = decode(hex("81 04 00 1A C0 A8 00 09 BA C0 01 00 10 00 C4 02 00 30 39 22 05 C4 91 03 21 00"));
     ASSERT_TRUE(decoded.datagram) << decoded.error;
@@ -167,7 +227,7 @@ TEST(SimulatedDevice, AnswersFromItsConfiguration) {
          "81 0A 00 1A 01 00 30 01 0C 0C 02 00 30 39 19 3A 3E 75 06 00 45 61 72 74 68 3F"},
         {"81 0A 00 11 01 04 00 05 01 0C 0C 02 00 30 39 19 55", "81 0A 00 0D 01 00 50 01 0C 91 02 91 20"},
         {"81 0A 00 11 01 04 00 05 01 0C 0C 02 00 30 3A 19 4D", "81 0A 00 0D 01 00 50 01 0C 91 01 91 1F"},
-        {"81 0A 00 0A 01 04 00 05 02 0F", "81 0A 00 09 01 00 60 02 09"},
+        {"81 0A 00 0A 01 04 00 05 02 1A", "81 0A 00 09 01 00 60 02 09"},
     };
     for (const auto& [request, reply] : exchanges) {
         auto answered = answer(image, {}, decode(hex(request)).datagram->message);
@@ -192,12 +252,12 @@ TEST(SimulatedDevice, PresentsTheDeviceAndItsPointsToAnyClient) {
         // object-list[42]: invalid-array-index (42); object-name[1]: property-is-not-an-array (50).
         {"81 0A 00 13 01 04 00 05 01 0C 0C 02 00 30 39 19 4C 29 2A", "81 0A 00 0D 01 00 50 01 0C 91 02 91 2A"},
         {"81 0A 00 13 01 04 00 05 01 0C 0C 02 00 30 39 19 4D 29 01", "81 0A 00 0D 01 00 50 01 0C 91 02 91 32"},
-        // object-type device (91 08); protocol-services-supported: 41 bits, 7 unused, readProperty (12),
-        // readPropertyMultiple (14), who-Is (34); protocol-object-types-supported: 55 bits, 1 unused,
+        // object-type device (91 08); protocol-services-supported: 41 bits, 7 unused, subscribeCOV (5),
+        // readProperty (12), readPropertyMultiple (14), writeProperty (15), who-Is (34); protocol-object-types-supported: 55 bits, 1 unused,
         // analog-input 0, binary-input 3, binary-output 4, device 8; device-address-binding: an empty list.
         {"81 0A 00 11 01 04 00 05 01 0C 0C 02 00 30 39 19 4F", "81 0A 00 14 01 00 30 01 0C 0C 02 00 30 39 19 4F 3E 91 08 3F"},
         {"81 0A 00 11 01 04 00 05 01 0C 0C 02 00 30 39 19 61",
-         "81 0A 00 1B 01 00 30 01 0C 0C 02 00 30 39 19 61 3E 85 07 07 00 0A 00 00 20 00 3F"},
+         "81 0A 00 1B 01 00 30 01 0C 0C 02 00 30 39 19 61 3E 85 07 07 04 0B 00 00 20 00 3F"},
         {"81 0A 00 11 01 04 00 05 01 0C 0C 02 00 30 39 19 60",
          "81 0A 00 1C 01 00 30 01 0C 0C 02 00 30 39 19 60 3E 85 08 01 98 80 00 00 00 00 00 3F"},
         {"81 0A 00 11 01 04 00 05 01 0C 0C 02 00 30 39 19 1E", "81 0A 00 12 01 00 30 01 0C 0C 02 00 30 39 19 1E 3E 3F"},
@@ -234,7 +294,7 @@ TEST(SimulatedDevice, PresentsTheDeviceAndItsPointsToAnyClient) {
          "81 0A 00 35 01 00 30 01 0E 0C 02 00 30 39 1E 29 4D 4E 75 08 00 56 41 53 4B 49 52 4F 4F 29 4C 39 00 4E 21 29 "
          "4F 1F 0C 00 C0 00 63 1E 29 08 5E 91 01 91 1F 5F 1F"},
     };
-    const SimulatedDevice device(image, {});
+    SimulatedDevice device(image, {});
     for (const auto& [request, reply] : exchanges) {
         auto answered = device.answer(decode(hex(request)).datagram->message);
         EXPECT_EQ(answered ? encode(*answered, false) : std::vector<std::uint8_t>{}, hex(reply)) << request;
@@ -248,4 +308,55 @@ TEST(Client, WhenTheBacnetPortIsTakenItListensOnItsOwnAndSaysSo) {
     auto client = Client::open(holder->localEndpoint().port, error, warning);
     ASSERT_TRUE(client) << error;
     EXPECT_NE(warning.find("devices that broadcast their I-Am may be missed"), std::string::npos) << warning;
+}
+
+// WriteProperty on binary-output 2 (01 00 00 02) at priority 8 and its priority-array[8] (19 57 29 08): active
+// (91 01), then released (00); refused: write-access-denied (28) on binary-input 1, value-out-of-range (25) for
+// 91 02, invalid-data-type (09) for a Real (44 3F 80 00 00). SubscribeCOV of binary-input 3: a SimpleAck (20 01 05);
+// confirmed notifications: services (05), cov-subscription-failed (2B); binary-input 99: unknown-object (1F).
+TEST(SimulatedDevice, TakesCommandsAndSubscriptions) {
+    vaskiro::config::ConfigurationImage image;
+    image.SetDefaults();
+    const std::pair<const char*, const char*> exchanges[] = {
+        {"81 0A 00 17 01 04 00 05 03 0F 0C 01 00 00 02 19 55 3E 91 01 3F 49 08", "81 0A 00 09 01 00 20 03 0F"},
+        {"81 0A 00 13 01 04 00 05 01 0C 0C 01 00 00 02 19 57 29 08",
+         "81 0A 00 16 01 00 30 01 0C 0C 01 00 00 02 19 57 29 08 3E 91 01 3F"},
+        {"81 0A 00 11 01 04 00 05 01 0C 0C 01 00 00 02 19 55", "81 0A 00 14 01 00 30 01 0C 0C 01 00 00 02 19 55 3E 91 01 3F"},
+        {"81 0A 00 16 01 04 00 05 04 0F 0C 01 00 00 02 19 55 3E 00 3F 49 08", "81 0A 00 09 01 00 20 04 0F"},
+        {"81 0A 00 13 01 04 00 05 01 0C 0C 01 00 00 02 19 57 29 08",
+         "81 0A 00 15 01 00 30 01 0C 0C 01 00 00 02 19 57 29 08 3E 00 3F"},
+        {"81 0A 00 17 01 04 00 05 03 0F 0C 00 C0 00 01 19 55 3E 91 01 3F 49 08", "81 0A 00 0D 01 00 50 03 0F 91 02 91 28"},
+        {"81 0A 00 17 01 04 00 05 03 0F 0C 01 00 00 02 19 55 3E 91 02 3F 49 08", "81 0A 00 0D 01 00 50 03 0F 91 02 91 25"},
+        {"81 0A 00 1A 01 04 00 05 03 0F 0C 01 00 00 02 19 55 3E 44 3F 80 00 00 3F 49 08",
+         "81 0A 00 0D 01 00 50 03 0F 91 02 91 09"},
+        {"81 0A 00 16 01 04 00 05 01 05 09 01 1C 00 C0 00 03 29 01 3A 01 2C", "81 0A 00 0D 01 00 50 01 05 91 05 91 2B"},
+        {"81 0A 00 16 01 04 00 05 01 05 09 01 1C 00 C0 00 63 29 00 3A 01 2C", "81 0A 00 0D 01 00 50 01 05 91 01 91 1F"},
+        {"81 0A 00 16 01 04 00 05 01 05 09 01 1C 00 C0 00 03 29 00 3A 01 2C", "81 0A 00 09 01 00 20 01 05"},
+    };
+    SimulatedDevice device(image, {});
+    for (const auto& [request, reply] : exchanges) {
+        auto answered = device.answer(decode(hex(request)).datagram->message);
+        EXPECT_EQ(answered ? encode(*answered, false) : std::vector<std::uint8_t>{}, hex(reply)) << request;
+    }
+    // At once a notification of binary-input 3: 3A 01 2C 300 s left, inactive, no flags; then none until a change.
+    auto told = device.takeNotifications();
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(encode(told.front().second, false), hex("81 0A 00 26 01 00 10 02 09 01 1C 02 00 30 39 2C 00 C0 00 03 3A 01 "
+                                                     "2C 4E 09 55 2E 91 00 2F 09 6F 2E 82 04 00 2F 4F"));
+    EXPECT_TRUE(device.takeNotifications().empty());
+    EXPECT_EQ(device.points().apply("input.3 on"), "");
+    EXPECT_EQ(device.takeNotifications().size(), 1u);
+}
+
+TEST(SimulatedPoints, LinesSetInputsAndAnalogues) {
+    vaskiro::config::ConfigurationImage image;
+    image.SetDefaults();
+    SimulatedPoints points(image);
+    EXPECT_EQ(points.apply("analogue.8 -21.5"), "");
+    EXPECT_EQ(points.analogue(8), -21.5f);
+    EXPECT_EQ(points.apply("input.16 on"), "");
+    EXPECT_TRUE(points.input(16));
+    for (const char* bad : {"input.17 on", "input.0 on", "input.3 maybe", "analogue.2 nan", "analogue.9 1", "output.1 on",
+                            "input.3 on now", "input3 on", "analogue.2 21.5x", ""})
+        EXPECT_NE(points.apply(bad), "") << bad;
 }

@@ -1,0 +1,58 @@
+#include "app/point_checkout_action.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QShortcut>
+#include <QStatusBar>
+
+#include <exception>
+
+#include "app/main_form.h"
+#include "app/point_checkout_view.h"
+#include "core/display_text.h"
+
+namespace vaskiro::app {
+
+PointCheckoutAction::PointCheckoutAction(TMainForm& form, QStatusBar& statusBar) : QObject(&form), m_form(form) {
+    setObjectName(QStringLiteral("PointCheckoutAction"));
+    const QKeySequence key(tr("Ctrl+Shift+K"));
+    const QString keyText = key.toString(QKeySequence::NativeText);
+    auto* button = new QPushButton(tr("Point Checkout"));
+    button->setObjectName(QStringLiteral("PointCheckoutButton"));
+    button->setAccessibleName(tr("Point Checkout"));
+    button->setToolTip(tr("Watch every point of the device live and drive its outputs (%1)").arg(keyText));
+    button->setAccessibleDescription(
+        tr("every input, output and analogue of the device live over the network; shortcut %1").arg(keyText));
+    // As beside Check on Network: the key is shown where it is seen without a mouse, and Tab reaches the
+    // button after that one, behind the command panel's six.
+    auto* keyLabel = new QLabel(keyText);
+    keyLabel->setObjectName(QStringLiteral("PointCheckoutKeyLabel"));
+    statusBar.addPermanentWidget(button);
+    statusBar.addPermanentWidget(keyLabel);
+    connect(button, &QPushButton::clicked, this, &PointCheckoutAction::PointCheckoutButtonClick);
+    auto* shortcut = new QShortcut(key, &form);
+    connect(shortcut, &QShortcut::activated, button, &QPushButton::click);
+}
+
+void PointCheckoutAction::PointCheckoutButtonClick() {
+    if (m_view) {
+        m_view->raise();
+        m_view->activateWindow();
+        return;
+    }
+    try {
+        if (!m_form.ValidateAddresses()) {
+            m_form.prompts().showError(&m_form, QStringLiteral("There are errors"));
+            return;
+        }
+        m_form.CollectForm();
+    } catch (const std::exception& error) {
+        m_form.prompts().showError(&m_form, QString::fromStdString(core::escapeControlCharacters(error.what())));
+        return;
+    }
+    m_view = new PointCheckoutView(m_form.image(), m_form.prompts(), &m_form);
+    m_view->setWindowFlag(Qt::Window);
+    m_view->show();
+}
+
+}  // namespace vaskiro::app

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+
+#include "app/point_checkout_view.h"
+
+class QStatusBar;
+
+namespace vaskiro::app {
+
+class TMainForm;
+
+// "Point Checkout", beside "Check on Network" on the status bar: opens the
+// checkout view for the window's current settings (one at a time). Tab
+// reaches it after its neighbour, so the command panel's tab order stays as
+// it is; Ctrl+Shift+K, shown beside it, opens it from anywhere.
+class PointCheckoutAction : public QObject {
+    Q_OBJECT
+public:
+    PointCheckoutAction(TMainForm& form, QStatusBar& statusBar);
+    PointCheckoutView* view() const { return m_view; }
+
+public slots:
+    void PointCheckoutButtonClick();
+
+private:
+    TMainForm& m_form;
+    QPointer<PointCheckoutView> m_view;
+};
+
+}  // namespace vaskiro::app

@@ -1,0 +1,184 @@
+// watch and drive against simulate-network on a loopback port: points set
+// through the device's standard input, polling where it refuses COV, and
+// outputs released. The device's priority arrays are read here by hand.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <sstream>
+
+#include "core/data_file.h"
+#include "tool_run.h"
+
+using namespace vaskiro::config;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+// A tool process with its standard input and output (standard error with it) on pipes.
+class Process {
+public:
+    explicit Process(const std::string& arguments) {
+        int in[2], out[2];
+        if (pipe(in) != 0 || pipe(out) != 0) return;
+        m_pid = fork();
+        if (m_pid == 0) {
+            dup2(in[0], STDIN_FILENO);
+            dup2(out[1], STDOUT_FILENO);
+            dup2(out[1], STDERR_FILENO);
+            for (int fd : {in[0], in[1], out[0], out[1]}) close(fd);
+            execl("/bin/sh", "sh", "-c", ("exec " + std::string(VASKIRO_TOOL) + " " + arguments).c_str(), nullptr);
+            _exit(127);
+        }
+        close(in[0]);
+        close(out[1]);
+        m_in = in[1];
+        m_out = out[0];
+    }
+    ~Process() {
+        if (m_pid > 0 && m_code < 0) kill(m_pid, SIGKILL), finish();
+        close(m_in);
+        close(m_out);
+    }
+    void write(const std::string& line) { ::write(m_in, line.data(), line.size()); }
+    // The next line that holds `text`, within `timeout`; empty when none came.
+    std::string lineWith(const std::string& text, std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
+        const auto until = Clock::now() + timeout;
+        for (;;) {
+            for (std::size_t end; (end = m_buffer.find('\n')) != std::string::npos;) {
+                std::string line = m_buffer.substr(0, end);
+                m_buffer.erase(0, end + 1);
+                all += line + '\n';
+                if (line.find(text) != std::string::npos) return line;
+            }
+            pollfd p{m_out, POLLIN, 0};
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now()).count();
+            char chunk[4096];
+            ssize_t got = 0;
+            if (left <= 0 || poll(&p, 1, static_cast<int>(left)) <= 0 || (got = read(m_out, chunk, sizeof chunk)) <= 0)
+                return {};
+            m_buffer.append(chunk, static_cast<std::size_t>(got));
+        }
+    }
+    int finish() {
+        int status = 0;
+        if (m_code < 0 && waitpid(m_pid, &status, 0) == m_pid) m_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128;
+        lineWith("\x01", std::chrono::milliseconds(200));  // what is left of the output
+        return m_code;
+    }
+    void interrupt() { kill(m_pid, SIGINT); }
+    std::string all;  // every line read so far
+
+private:
+    pid_t m_pid = -1;
+    int m_in = -1, m_out = -1, m_code = -1;
+    std::string m_buffer;
+};
+
+class Checkout : public VaskiroTool {
+protected:
+    void SetUp() override {
+        VaskiroTool::SetUp();
+        // A port the kernel hands out, for the device; a socket of its own, for reading the priority arrays.
+        sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
+        for (int s : {socket(AF_INET, SOCK_DGRAM, 0), socket(AF_INET, SOCK_DGRAM, 0)}) {
+            sockaddr_in bound = address;
+            socklen_t length = sizeof bound;
+            bind(s, reinterpret_cast<sockaddr*>(&bound), sizeof bound);
+            getsockname(s, reinterpret_cast<sockaddr*>(&bound), &length);
+            if (m_device.sin_port == 0) m_device = bound, close(s);
+            else m_socket = s;
+        }
+        ConfigurationImage image;
+        image.SetDefaults();
+        image.setAddress(AddressField::IPAddress, {127, 0, 0, 1});
+        image.setBacnetPort(ntohs(m_device.sin_port));
+        ASSERT_TRUE(writeDataFile(path("site.dat"), image));
+        ASSERT_EQ(runTool("--simulate=" + path("state.dat") + " write " + path("site.dat")).code, 0);
+    }
+    void TearDown() override {
+        close(m_socket);
+        VaskiroTool::TearDown();
+    }
+    // The priority-array (19 57) of binary-output N (01 00 00 0N): the octets between 3E and 3F of the reply.
+    std::string priorityArray(int output) {
+        const std::uint8_t request[] = {0x81, 0x0A, 0x00, 0x11, 0x01, 0x04, 0x00, 0x05, 0x01, 0x0C,
+                                        0x0C, 0x01, 0x00, 0x00, static_cast<std::uint8_t>(output), 0x19, 0x57};
+        sendto(m_socket, request, sizeof request, 0, reinterpret_cast<sockaddr*>(&m_device), sizeof m_device);
+        pollfd p{m_socket, POLLIN, 0};
+        std::uint8_t reply[200];
+        const ssize_t got = poll(&p, 1, 1000) > 0 ? recv(m_socket, reply, sizeof reply, 0) : 0;
+        std::ostringstream hex;
+        for (ssize_t i = 17; i < got - 1; ++i) hex << (i > 17 ? " " : "") << std::hex << int{reply[i]};
+        return hex.str();
+    }
+    std::string device(const char* options = "") {
+        return "simulate-network --for 30 " + path("state.dat") + " " + options;
+    }
+
+    sockaddr_in m_device{};
+    int m_socket = -1;
+};
+
+const char* const kEmpty = "0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0";
+const char* const kOnAt8 = "0 0 0 0 0 0 0 91 1 0 0 0 0 0 0 0 0";
+
+}  // namespace
+
+TEST_F(Checkout, WatchSeesAnInputSetAtTheDeviceWithinASecond) {
+    Process simulated(device());
+    ASSERT_NE(simulated.lineWith("answering on"), "");
+    Process watch("watch --json --for 20 " + path("site.dat"));
+    ASSERT_NE(watch.lineWith("\"kind\":\"analogue\",\"channel\":8"), "") << watch.all;
+    ASSERT_NE(watch.lineWith("40 by COV"), "") << watch.all;
+    const auto set = Clock::now();
+    simulated.write("input.3 on\n");
+    const std::string line = watch.lineWith("\"channel\":3", std::chrono::seconds(1));
+    EXPECT_LT(Clock::now() - set, std::chrono::seconds(1));
+    EXPECT_NE(line.find("\"kind\":\"input\",\"channel\":3,\"object\":\"binary-input,3\",\"name\":\"Input 3\","
+                        "\"value\":\"on\",\"units\":null,\"flags\":[]}"), std::string::npos) << watch.all;
+    watch.interrupt();
+    EXPECT_EQ(watch.finish(), 0) << watch.all;
+}
+
+TEST_F(Checkout, ARefusedSubscriptionIsPolled) {
+    Process simulated(device("--no-cov"));
+    ASSERT_NE(simulated.lineWith("answering on"), "");
+    Process watch("watch --for 20 " + path("site.dat"));
+    ASSERT_NE(watch.lineWith("0 by COV, 40 read every second"), "") << watch.all;
+    simulated.write("analogue.2 21.5\n");
+    EXPECT_NE(watch.lineWith("analogue.2\tanalog-input,2\tAnalogue 2\t21.5 No Units\tnormal", std::chrono::seconds(2)),
+              "") << watch.all;
+}
+
+TEST_F(Checkout, DriveHoldsUntilReleaseAndWatchReleasesOnCtrlC) {
+    Process simulated(device());
+    ASSERT_NE(simulated.lineWith("answering on"), "");
+    ToolRun on = runTool("drive " + path("site.dat") + " output.2 on");
+    EXPECT_EQ(on.code, 0) << on.out;
+    EXPECT_NE(on.out.find("output.2 held on at priority 8; it stays so until"), std::string::npos) << on.out;
+    EXPECT_EQ(priorityArray(2), kOnAt8);
+    EXPECT_EQ(runTool("drive " + path("site.dat") + " output.2 release").code, 0);
+    EXPECT_EQ(priorityArray(2), kEmpty);
+    EXPECT_EQ(runTool("drive " + path("site.dat") + " output.2 on --priority 17").code, 2);
+
+    Process watch("watch --for 20 " + path("site.dat"));
+    ASSERT_NE(watch.lineWith("by COV"), "") << watch.all;
+    watch.write("output.5 on\n");
+    ASSERT_NE(watch.lineWith("output.5\tbinary-output,5\tOutput 5\ton"), "") << watch.all;
+    EXPECT_EQ(priorityArray(5), kOnAt8);
+    watch.interrupt();
+    EXPECT_EQ(watch.finish(), 0) << watch.all;
+    EXPECT_NE(watch.all.find("Every output driven was released."), std::string::npos) << watch.all;
+    EXPECT_EQ(priorityArray(5), kEmpty);
+}
+
+TEST_F(Checkout, ADeviceThatDoesNotAnswerIsExitOne) {
+    ToolRun watch = runTool("--timeout 0.2 watch " + path("site.dat"));
+    EXPECT_EQ(watch.code, 1);
+    EXPECT_NE(watch.out.find("Nothing answered as BACnet device 12345"), std::string::npos) << watch.out;
+}
