@@ -119,7 +119,7 @@ bool commissionPictures(const QDir& out) {
     QDir(dir.path()).mkpath(QStringLiteral("devices"));
     vaskiro::config::ConfigurationImage base;
     base.SetDefaults();
-    vaskiro::config::writeDataFile(dir.filePath(QStringLiteral("base.dat")).toStdString(), base);
+    if (!vaskiro::config::writeDataFile(dir.filePath(QStringLiteral("base.dat")).toStdString(), base)) return false;
     QFile list(dir.filePath(QStringLiteral("ahu.csv")));
     list.open(QIODevice::WriteOnly);
     list.write("tag,ip,object-id,name,location,analogue-unit.1\n"
