@@ -50,13 +50,14 @@ bool save(QWidget* window, const QString& path) {
     return shot.save(path);
 }
 
-// Until `done` or 5 s have passed.
+// Waits (painting) until `done`, at most ten seconds; whether it came.
 template <class Done>
-void settleUntil(Done done) {
+bool settleUntil(Done done) {
     QElapsedTimer timer;
     timer.start();
-    while (!done() && timer.elapsed() < 5000) QApplication::processEvents(QEventLoop::AllEvents, 50);
+    while (!done() && timer.elapsed() < 10000) QApplication::processEvents(QEventLoop::AllEvents, 20);
     settle();
+    return done();
 }
 
 // The point checkout against a simulated network device on a loopback port, a few points moved and checked.
@@ -103,14 +104,6 @@ private:
     QString m_fileName;
 };
 
-// Waits (painting) until `done`, at most ten seconds.
-template <class Done>
-bool settleUntil(Done done) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < 10000) QApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
 
 // The worklist view while row 2 is written, row 1 done; then the sheets of
 // the record as PDF (sheet.pdf, for pdftoppm to turn into a picture).
