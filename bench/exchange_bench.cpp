@@ -97,7 +97,8 @@ void throughSimulatedDevice(benchmark::State& state) {
         }
     }
     const int steps = kRead ? DeviceExchange::kReadSteps : DeviceExchange::kWriteSteps;
-    state.counters["per_report"] = benchmark::Counter(static_cast<double>(steps), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    state.counters["per_report"] = benchmark::Counter(
+        static_cast<double>(steps), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 template <bool kRead>
@@ -112,7 +113,8 @@ void stateMachineAlone(benchmark::State& state) {
         benchmark::DoNotOptimize(image);
     }
     const int steps = kRead ? DeviceExchange::kReadSteps : DeviceExchange::kWriteSteps;
-    state.counters["per_report"] = benchmark::Counter(static_cast<double>(steps), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    state.counters["per_report"] = benchmark::Counter(
+        static_cast<double>(steps), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 void BM_WriteThroughSimulatedDevice(benchmark::State& state) { throughSimulatedDevice<false>(state); }
@@ -157,4 +159,9 @@ BENCHMARK(BM_WriteThroughSimulatedDevice);
 BENCHMARK(BM_ReadThroughSimulatedDevice);
 BENCHMARK(BM_WriteStateMachineAlone);
 BENCHMARK(BM_ReadStateMachineAlone);
-BENCHMARK(BM_ReadAtOneMillisecondPerReply)->Arg(50000)->Arg(1)->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(20);
+BENCHMARK(BM_ReadAtOneMillisecondPerReply)
+    ->Arg(50000)
+    ->Arg(1)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(20);

@@ -98,9 +98,11 @@ void BM_ReportHandOff(benchmark::State& state) {
         state.PauseTiming();
         // The first reports warm the thread up; leave them out.
         for (std::size_t n = 10; n < kReports; ++n) {
-            oneWay.push_back(std::chrono::duration<double, std::micro>(handled[n] - connection->m_delivered[n]).count());
+            oneWay.push_back(
+                std::chrono::duration<double, std::micro>(handled[n] - connection->m_delivered[n]).count());
             roundTrip.push_back(
-                std::chrono::duration<double, std::micro>(connection->m_returned[n] - connection->m_delivered[n]).count());
+                std::chrono::duration<double, std::micro>(connection->m_returned[n] - connection->m_delivered[n])
+                    .count());
         }
         link.close();
         state.ResumeTiming();
@@ -151,8 +153,8 @@ void BM_ReadAtOneMillisecondPerReplyThroughTheLink(benchmark::State& state) {
     port.loop = &loop;
     DeviceExchange exchange(image, port);
     QObject::connect(&link, &DeviceLink::report, &loop, [&](const QByteArray& bytes) {
-        exchange.ProcessDeviceReport(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()),
-                                               static_cast<std::size_t>(bytes.size())));
+        exchange.ProcessDeviceReport(
+            std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), static_cast<std::size_t>(bytes.size())));
     });
     std::vector<double> seconds;
     for (auto _ : state) {

@@ -41,7 +41,8 @@ void BM_StartUpToFirstPaint(benchmark::State& state) {
         int status = 0;
         rusage usage{};
         wait4(pid, &status, 0, &usage);
-        const double elapsed = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count();
+        const double elapsed =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count();
         state.SetIterationTime(elapsed / 1e3);
         if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
             state.SkipWithError("vaskiro-config failed");

@@ -21,8 +21,8 @@ namespace vaskiro::app {
 namespace {
 
 // Edit N is spoken as "Analogue N <spoken>".
-QGroupBox* makeValueGroup(const QString& group, const QString& title, const QString& editPrefix,
-                          const QString& spoken, std::span<config::NumericEdit*> edits) {
+QGroupBox* makeValueGroup(const QString& group, const QString& title, const QString& editPrefix, const QString& spoken,
+                          std::span<config::NumericEdit*> edits) {
     auto* box = new QGroupBox(title);
     box->setObjectName(group);
     auto* grid = new QGridLayout(box);
@@ -42,8 +42,8 @@ QGroupBox* makeValueGroup(const QString& group, const QString& title, const QStr
 AnaloguesPage::AnaloguesPage(config::FormControls& controls, QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("AnaloguesTabSheet"));
 
-    QGroupBox* names = makeNameGroup(QStringLiteral("GroupBox3"), tr("Analogue"),
-                                     QStringLiteral("AnalogueNameEdit"), controls.analogueNames, 1, true);
+    QGroupBox* names = makeNameGroup(QStringLiteral("GroupBox3"), tr("Analogue"), QStringLiteral("AnalogueNameEdit"),
+                                     controls.analogueNames, 1, true);
 
     auto* units = new QGroupBox(tr("Units"));
     units->setObjectName(QStringLiteral("GroupBox4"));
@@ -72,17 +72,16 @@ AnaloguesPage::AnaloguesPage(config::FormControls& controls, QWidget* parent) : 
         unitGrid->addWidget(m_selectUnits[i], static_cast<int>(i), 1);
     }
 
-    QGroupBox* scaling = makeValueGroup(QStringLiteral("GroupBox5"), tr("Scaling"),
-                                        QStringLiteral("AnalogueScalingJvCalcEdit"), tr("scaling"),
-                                        controls.analogueScaling);
-    QGroupBox* cov = makeValueGroup(QStringLiteral("GroupBox6"), tr("COV Increment"),
-                                    QStringLiteral("COVIncrementJvCalcEdit"), tr("COV increment"),
-                                    controls.covIncrement);
+    QGroupBox* scaling =
+        makeValueGroup(QStringLiteral("GroupBox5"), tr("Scaling"), QStringLiteral("AnalogueScalingJvCalcEdit"),
+                       tr("scaling"), controls.analogueScaling);
+    QGroupBox* cov =
+        makeValueGroup(QStringLiteral("GroupBox6"), tr("COV Increment"), QStringLiteral("COVIncrementJvCalcEdit"),
+                       tr("COV increment"), controls.covIncrement);
 
     // Channel N sits in row N of every group, so the rows must be equally tall
     // even though only the unit rows hold a button.
-    const int rowHeight = std::max(m_selectUnits[0]->sizeHint().height(),
-                                   controls.unitNames[0]->sizeHint().height());
+    const int rowHeight = std::max(m_selectUnits[0]->sizeHint().height(), controls.unitNames[0]->sizeHint().height());
     const std::array<std::pair<QGroupBox*, int>, 4> groups = {{{names, 4}, {units, 4}, {scaling, 2}, {cov, 2}}};
     auto* columns = new QHBoxLayout;
     for (const auto& [group, stretch] : groups) {

@@ -17,9 +17,7 @@
 
 namespace vaskiro::app {
 
-Calculator::Calculator(const QString& seed) : m_display(seed) {
-    m_failed = !config::parseFloat(seed.toStdString());
-}
+Calculator::Calculator(const QString& seed) : m_display(seed) { m_failed = !config::parseFloat(seed.toStdString()); }
 
 void Calculator::press(char key) {
     if (key == 'c' || (m_failed && (std::isdigit(static_cast<unsigned char>(key)) || key == '.'))) {
@@ -89,14 +87,22 @@ struct Key {
 
 // The keypad, row by row; '!' is OK.
 constexpr std::array<std::array<Key, 4>, 5> kKeypad = {{
-    {{{'c', "C", "CalcClearButton"}, {'b', "\u2190", "CalcBackspaceButton"}, {'n', "+/-", "CalcSignButton"},
+    {{{'c', "C", "CalcClearButton"},
+      {'b', "\u2190", "CalcBackspaceButton"},
+      {'n', "+/-", "CalcSignButton"},
       {'/', "/", "CalcDivideButton"}}},
-    {{{'7', "7", "CalcButton7"}, {'8', "8", "CalcButton8"}, {'9', "9", "CalcButton9"},
+    {{{'7', "7", "CalcButton7"},
+      {'8', "8", "CalcButton8"},
+      {'9', "9", "CalcButton9"},
       {'*', "x", "CalcMultiplyButton"}}},
-    {{{'4', "4", "CalcButton4"}, {'5', "5", "CalcButton5"}, {'6', "6", "CalcButton6"},
+    {{{'4', "4", "CalcButton4"},
+      {'5', "5", "CalcButton5"},
+      {'6', "6", "CalcButton6"},
       {'-', "-", "CalcSubtractButton"}}},
     {{{'1', "1", "CalcButton1"}, {'2', "2", "CalcButton2"}, {'3', "3", "CalcButton3"}, {'+', "+", "CalcAddButton"}}},
-    {{{'0', "0", "CalcButton0"}, {'.', ".", "CalcPointButton"}, {'=', "=", "CalcEqualsButton"},
+    {{{'0', "0", "CalcButton0"},
+      {'.', ".", "CalcPointButton"},
+      {'=', "=", "CalcEqualsButton"},
       {'!', "OK", "CalcOKButton"}}},
 }};
 
@@ -171,9 +177,7 @@ void CalculatorPopup::open(const QString& value, QWidget* anchor) {
     setFocus();
 }
 
-QString CalculatorPopup::display() const {
-    return m_display->text();
-}
+QString CalculatorPopup::display() const { return m_display->text(); }
 
 void CalculatorPopup::OKButtonClick() {
     m_calculator.finish();

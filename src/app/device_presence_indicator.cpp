@@ -32,8 +32,8 @@ void DevicePresenceIndicator::setIdentified(const std::string& path, const devic
 }
 
 void DevicePresenceIndicator::refresh() {
-    device::DevicePresence presence = device::assessPresence(m_backend ? m_backend->enumerate()
-                                                                       : std::vector<device::HidDeviceInfo>{});
+    device::DevicePresence presence =
+        device::assessPresence(m_backend ? m_backend->enumerate() : std::vector<device::HidDeviceInfo>{});
     if (m_identified && std::none_of(presence.devices.begin(), presence.devices.end(),
                                      [&](const device::HidDeviceInfo& d) { return d.path == m_identified->path; }))
         m_identified.reset();

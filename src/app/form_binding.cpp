@@ -39,8 +39,7 @@ void showNames(const ConfigurationImage& image, NameGroup group, std::span<Limit
 }
 
 void showFlags(const ConfigurationImage& image, FlagGroup group, std::span<QCheckBox* const> boxes) {
-    for (std::size_t i = 0; i < boxes.size(); ++i)
-        boxes[i]->setChecked(image.flag(group, static_cast<int>(i) + 1));
+    for (std::size_t i = 0; i < boxes.size(); ++i) boxes[i]->setChecked(image.flag(group, static_cast<int>(i) + 1));
 }
 
 void showValues(const ConfigurationImage& image, FloatGroup group, std::span<NumericEdit* const> edits) {
@@ -54,8 +53,7 @@ void takeNames(std::span<LimitedLineEdit* const> edits, NameGroup group, Configu
 }
 
 void takeFlags(std::span<QCheckBox* const> boxes, FlagGroup group, ConfigurationImage& image) {
-    for (std::size_t i = 0; i < boxes.size(); ++i)
-        image.setFlag(group, static_cast<int>(i) + 1, boxes[i]->isChecked());
+    for (std::size_t i = 0; i < boxes.size(); ++i) image.setFlag(group, static_cast<int>(i) + 1, boxes[i]->isChecked());
 }
 
 void takeValues(std::span<NumericEdit* const> edits, FloatGroup group, ConfigurationImage& image) {
@@ -79,13 +77,9 @@ void takeAddresses(const FormControls& controls, ConfigurationImage& image) {
 
 }  // namespace
 
-QString textFromImage(const std::string& bytes) {
-    return QString::fromStdString(fromWindows1252(bytes));
-}
+QString textFromImage(const std::string& bytes) { return QString::fromStdString(fromWindows1252(bytes)); }
 
-std::string textToImage(const QString& text) {
-    return toWindows1252(toStd(text));
-}
+std::string textToImage(const QString& text) { return toWindows1252(toStd(text)); }
 
 void showUnitName(QLineEdit* edit, std::uint32_t code) {
     edit->setText(QString::fromStdString(std::string(units::EngineeringUnitName(code))));
@@ -135,9 +129,9 @@ void collectForm(const FormControls& controls, ConfigurationImage& image) {
 }
 
 bool validateAddresses(const FormControls& controls, const std::function<void(const QString&)>& log) {
-    static const std::array<QString, 3> complaints = {
-        QStringLiteral("Invalid IP Address"), QStringLiteral("Invalid Gateway Address"),
-        QStringLiteral("Invalid Submask")};
+    static const std::array<QString, 3> complaints = {QStringLiteral("Invalid IP Address"),
+                                                      QStringLiteral("Invalid Gateway Address"),
+                                                      QStringLiteral("Invalid Submask")};
     bool result = true;
     const auto rows = addressRows(controls);
     for (std::size_t r = 0; r < rows.size(); ++r) {

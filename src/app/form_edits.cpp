@@ -23,9 +23,7 @@ class LengthValidator : public QValidator {
 public:
     LengthValidator(const int& allowance, QObject* parent) : QValidator(parent), m_allowance(allowance) {}
 
-    State validate(QString& input, int&) const override {
-        return input.size() <= m_allowance ? Acceptable : Invalid;
-    }
+    State validate(QString& input, int&) const override { return input.size() <= m_allowance ? Acceptable : Invalid; }
 
 private:
     const int& m_allowance;
@@ -36,8 +34,8 @@ private:
 class NumberValidator : public QRegularExpressionValidator {
 public:
     explicit NumberValidator(QObject* parent)
-        : QRegularExpressionValidator(
-              QRegularExpression(QStringLiteral("[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?")), parent) {}
+        : QRegularExpressionValidator(QRegularExpression(QStringLiteral("[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?")),
+                                      parent) {}
 
     State validate(QString& input, int& pos) const override {
         input.replace(QLatin1Char(','), QLatin1Char('.'));
@@ -100,15 +98,12 @@ void NumericEdit::setValue(float value) {
     setText(format(value));
 }
 
-float NumericEdit::value() const {
-    return m_value;
-}
+float NumericEdit::value() const { return m_value; }
 
 bool NumericEdit::offer(const QString& text) {
     QString candidate = text;
     int position = 0;
-    if (validator()->validate(candidate, position) != QValidator::Acceptable ||
-        !parseFloat(candidate.toStdString()))
+    if (validator()->validate(candidate, position) != QValidator::Acceptable || !parseFloat(candidate.toStdString()))
         return false;
     setText(candidate);
     settle();
@@ -129,9 +124,7 @@ void NumericEdit::keyPressEvent(QKeyEvent* event) {
     QLineEdit::keyPressEvent(event);
 }
 
-QString NumericEdit::format(float value) {
-    return QString::fromStdString(formatFloat(value));
-}
+QString NumericEdit::format(float value) { return QString::fromStdString(formatFloat(value)); }
 
 // editingFinished does not come for a half-typed text such as "1e", which
 // would otherwise stay on screen while the last good value is the one kept.
@@ -140,9 +133,7 @@ void NumericEdit::focusOutEvent(QFocusEvent* event) {
     settle();
 }
 
-void NumericEdit::settle() {
-    setValue(m_value);
-}
+void NumericEdit::settle() { setValue(m_value); }
 
 PortSpinEdit::PortSpinEdit(QWidget* parent) : QSpinBox(parent) {
     setRange(std::numeric_limits<int>::min(), std::numeric_limits<int>::max());

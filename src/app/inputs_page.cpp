@@ -11,12 +11,12 @@ namespace vaskiro::app {
 InputsPage::InputsPage(config::FormControls& controls, QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("InputsTabSheet"));
     auto* page = new QVBoxLayout(this);
-    page->addWidget(makeCheckBoxGroup({QStringLiteral("AdvGroupBox2"), tr("Invert Inputs"),
-                                       QStringLiteral("InvertInputsJvCheckBox"), tr("Input %1 inverted"),
-                                       QStringLiteral("InvertInputsCheckAllButton"), tr("Invert All"),
-                                       QStringLiteral("InvertInputsCheckNoneButton"), tr("Invert None"),
-                                       tr("Invert all inputs"), tr("Invert no inputs")},
-                                      controls.invertInputs, m_invertAll, m_invertNone));
+    page->addWidget(makeCheckBoxGroup(
+        {QStringLiteral("AdvGroupBox2"), tr("Invert Inputs"), QStringLiteral("InvertInputsJvCheckBox"),
+         tr("Input %1 inverted"), QStringLiteral("InvertInputsCheckAllButton"), tr("Invert All"),
+         QStringLiteral("InvertInputsCheckNoneButton"), tr("Invert None"), tr("Invert all inputs"),
+         tr("Invert no inputs")},
+        controls.invertInputs, m_invertAll, m_invertNone));
     page->addWidget(makeNameGroup(QStringLiteral("GroupBox1"), tr("Input"), QStringLiteral("InputNameEdit"),
                                   controls.inputNames, 2, true));
     page->addStretch();

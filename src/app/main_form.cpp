@@ -45,9 +45,7 @@ void setAll(std::span<QCheckBox* const> boxes, bool checked) {
     for (QCheckBox* box : boxes) box->setChecked(checked);
 }
 
-std::filesystem::path toPath(const QString& fileName) {
-    return std::filesystem::path(fileName.toStdU16String());
-}
+std::filesystem::path toPath(const QString& fileName) { return std::filesystem::path(fileName.toStdU16String()); }
 
 }  // namespace
 
@@ -111,8 +109,7 @@ TMainForm::TMainForm(std::unique_ptr<device::HidBackend> devices, QWidget* paren
         updateExchangeProgress();
     });
 
-    connect(m_inputsPage->invertAllButton(), &QPushButton::clicked, this,
-            &TMainForm::InvertInputsCheckAllButtonClick);
+    connect(m_inputsPage->invertAllButton(), &QPushButton::clicked, this, &TMainForm::InvertInputsCheckAllButtonClick);
     connect(m_inputsPage->invertNoneButton(), &QPushButton::clicked, this,
             &TMainForm::InvertInputsCheckNoneButtonClick);
     connect(m_outputsPage->invertAllButton(), &QPushButton::clicked, this,
@@ -208,17 +205,11 @@ void TMainForm::setPrompts(std::unique_ptr<UserPrompts> prompts) {
     m_prompts = prompts ? std::move(prompts) : std::make_unique<DialogPrompts>();
 }
 
-void TMainForm::appendLog(const QString& line) {
-    m_logMemo->appendPlainText(line);
-}
+void TMainForm::appendLog(const QString& line) { m_logMemo->appendPlainText(line); }
 
-void TMainForm::PopulateForm() {
-    config::populateForm(m_image, m_controls);
-}
+void TMainForm::PopulateForm() { config::populateForm(m_image, m_controls); }
 
-void TMainForm::CollectForm() {
-    config::collectForm(m_controls, m_image);
-}
+void TMainForm::CollectForm() { config::collectForm(m_controls, m_image); }
 
 bool TMainForm::ValidateAddresses() {
     return config::validateAddresses(m_controls, [this](const QString& line) { appendLog(line); });
@@ -292,37 +283,21 @@ void TMainForm::LoadButtonClick() {
     });
 }
 
-void TMainForm::HelpButtonClick() {
-    m_help.HelpButtonClick(this);
-}
+void TMainForm::HelpButtonClick() { m_help.HelpButtonClick(this); }
 
-void TMainForm::ExitButtonClick() {
-    close();
-}
+void TMainForm::ExitButtonClick() { close(); }
 
-void TMainForm::InvertInputsCheckAllButtonClick() {
-    setAll(m_controls.invertInputs, true);
-}
+void TMainForm::InvertInputsCheckAllButtonClick() { setAll(m_controls.invertInputs, true); }
 
-void TMainForm::InvertInputsCheckNoneButtonClick() {
-    setAll(m_controls.invertInputs, false);
-}
+void TMainForm::InvertInputsCheckNoneButtonClick() { setAll(m_controls.invertInputs, false); }
 
-void TMainForm::InvertOutputsCheckAllButtonClick() {
-    setAll(m_controls.invertOutputs, true);
-}
+void TMainForm::InvertOutputsCheckAllButtonClick() { setAll(m_controls.invertOutputs, true); }
 
-void TMainForm::InvertOutputsCheckNoneButtonClick() {
-    setAll(m_controls.invertOutputs, false);
-}
+void TMainForm::InvertOutputsCheckNoneButtonClick() { setAll(m_controls.invertOutputs, false); }
 
-void TMainForm::OutputStartStatusCheckAllButtonClick() {
-    setAll(m_controls.outputStartStatus, true);
-}
+void TMainForm::OutputStartStatusCheckAllButtonClick() { setAll(m_controls.outputStartStatus, true); }
 
-void TMainForm::OutputStartStatusCheckNoneButtonClick() {
-    setAll(m_controls.outputStartStatus, false);
-}
+void TMainForm::OutputStartStatusCheckNoneButtonClick() { setAll(m_controls.outputStartStatus, false); }
 
 void TMainForm::SelectAnalogueUnitsButtonClick(int channel) {
     m_unitsPicker->setTarget(channel - 1, m_image.analogueUnitCode(channel));
@@ -341,7 +316,8 @@ bool TMainForm::FormCloseQuery() {
             m_pageControl->setCurrentWidget(m_generalPage);
             m_controls.objectIdentifier->setFocus();
             throw std::runtime_error(error.what() + tr("\nObject Identifier Number on the General page must hold a "
-                                                       "whole number; the window stays open until it does.").toStdString());
+                                                       "whole number; the window stays open until it does.")
+                                                        .toStdString());
         }
     });
 }

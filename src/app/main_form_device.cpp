@@ -65,8 +65,8 @@ void TMainForm::ReadButtonClick() {
 void TMainForm::ProcessDeviceReport(const QByteArray& bytes) {
     runHandler([this, &bytes] {
         const bool running = !m_exchange->idle();
-        m_exchange->ProcessDeviceReport(
-            std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size())));
+        m_exchange->ProcessDeviceReport(std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                                  static_cast<std::size_t>(bytes.size())));
         if (m_exchange->identity()) m_presence->setIdentified(m_link->openPath(), *m_exchange->identity());
         // Simulated devices kept in files keep what the exchange stored.
         if (running && m_exchange->idle()) {
@@ -97,12 +97,14 @@ bool TMainForm::openDevice() {
         // usual remedy (on Linux a permission on /dev/hidraw*).
         appendLog(QStringLiteral("Cannot open ") + QString::fromStdString(result.identifier) + QStringLiteral(": ") +
                   QString::fromStdString(result.error));
-        appendLog(tr("On Linux, the udev rule 60-vaskiro.rules gives the logged-in user access: "
-                     "see Troubleshooting in Help."));
+        appendLog(
+            tr("On Linux, the udev rule 60-vaskiro.rules gives the logged-in user access: "
+               "see Troubleshooting in Help."));
         break;
     case device::OpenOutcome::NotFound:
-        appendLog(tr("No VASKIRO among the USB devices: check that its USB cable is plugged in at both ends "
-                     "and that the device is powered."));
+        appendLog(
+            tr("No VASKIRO among the USB devices: check that its USB cable is plugged in at both ends "
+               "and that the device is powered."));
         break;
     case device::OpenOutcome::ProgramMode: break;
     }

@@ -58,7 +58,8 @@ void NetworkCheckAction::CheckNetworkButtonClick() {
     options.timeout = m_timeout;
     m_thread = std::thread([this, reporter, image = m_form.image(), options] {
         const bacnet::CheckResult result = bacnet::checkOnNetwork(image, options, reporter);
-        QMetaObject::invokeMethod(this, [this, result] { finish(result); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, result] { finish(result); }, Qt::QueuedConnection);
     });
 }
 

@@ -16,12 +16,12 @@ OutputsPage::OutputsPage(config::FormControls& controls, QWidget* parent) : QWid
                                        QStringLiteral("OutputStartStatusCheckAllButton"), tr("All Active"),
                                        QStringLiteral("OutputStartStatusCheckNoneButton"), tr("None Active")},
                                       controls.outputStartStatus, m_allActive, m_noneActive));
-    page->addWidget(makeCheckBoxGroup({QStringLiteral("AdvGroupBox3"), tr("Invert Outputs"),
-                                       QStringLiteral("InvertOutputsJvCheckBox"), tr("Output %1 inverted"),
-                                       QStringLiteral("InvertOutputsCheckAllButton"), tr("Invert All"),
-                                       QStringLiteral("InvertOutputsCheckNoneButton"), tr("Invert None"),
-                                       tr("Invert all outputs"), tr("Invert no outputs")},
-                                      controls.invertOutputs, m_invertAll, m_invertNone));
+    page->addWidget(makeCheckBoxGroup(
+        {QStringLiteral("AdvGroupBox3"), tr("Invert Outputs"), QStringLiteral("InvertOutputsJvCheckBox"),
+         tr("Output %1 inverted"), QStringLiteral("InvertOutputsCheckAllButton"), tr("Invert All"),
+         QStringLiteral("InvertOutputsCheckNoneButton"), tr("Invert None"), tr("Invert all outputs"),
+         tr("Invert no outputs")},
+        controls.invertOutputs, m_invertAll, m_invertNone));
     page->addWidget(makeNameGroup(QStringLiteral("GroupBox2"), tr("Output"), QStringLiteral("OutputNameEdit"),
                                   controls.outputNames, 4, false));
     page->addStretch();

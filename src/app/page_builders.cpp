@@ -13,8 +13,8 @@
 
 namespace vaskiro::app {
 
-QGroupBox* makeCheckBoxGroup(const CheckBoxGroupNames& names, std::span<QCheckBox*> boxes,
-                             QPushButton*& allButton, QPushButton*& noneButton) {
+QGroupBox* makeCheckBoxGroup(const CheckBoxGroupNames& names, std::span<QCheckBox*> boxes, QPushButton*& allButton,
+                             QPushButton*& noneButton) {
     auto* group = new QGroupBox(names.title);
     group->setObjectName(names.group);
     auto* column = new QVBoxLayout(group);
@@ -73,12 +73,8 @@ void nameControl(QWidget* control, const QString& name, const QString& descripti
     if (!description.isEmpty()) control->setAccessibleDescription(description);
 }
 
-QString upToCharacters(int limit) {
-    return QObject::tr("up to %1 characters").arg(limit);
-}
+QString upToCharacters(int limit) { return QObject::tr("up to %1 characters").arg(limit); }
 
-int textWidth(const QWidget* widget, int characters) {
-    return widget->fontMetrics().averageCharWidth() * characters;
-}
+int textWidth(const QWidget* widget, int characters) { return widget->fontMetrics().averageCharWidth() * characters; }
 
 }  // namespace vaskiro::app

@@ -17,10 +17,10 @@ namespace vaskiro::app {
 
 // Names and captions of a group of numbered check boxes with its two buttons.
 struct CheckBoxGroupNames {
-    QString group;       // object name of the group box
+    QString group;  // object name of the group box
     QString title;
-    QString boxPrefix;   // box N is <boxPrefix>N, captioned N
-    QString boxSpoken;   // what a screen reader calls box N: "%1" stands for N
+    QString boxPrefix;  // box N is <boxPrefix>N, captioned N
+    QString boxSpoken;  // what a screen reader calls box N: "%1" stands for N
     QString allButton;
     QString allCaption;
     QString noneButton;
@@ -33,8 +33,8 @@ struct CheckBoxGroupNames {
 
 // One row of check boxes with the check-all and check-none buttons below.
 // Fills `boxes` (box 1 first) and the two buttons.
-QGroupBox* makeCheckBoxGroup(const CheckBoxGroupNames& names, std::span<QCheckBox*> boxes,
-                             QPushButton*& allButton, QPushButton*& noneButton);
+QGroupBox* makeCheckBoxGroup(const CheckBoxGroupNames& names, std::span<QCheckBox*> boxes, QPushButton*& allButton,
+                             QPushButton*& noneButton);
 
 // The name and description a screen reader gives `control`: which one it is,
 // in a technician's words, and the limits of what it takes.

@@ -30,12 +30,13 @@ using Clock = std::chrono::steady_clock;
 constexpr std::uint8_t kPriority = 8;
 
 QString prefix(PointKind kind) {
-    return kind == PointKind::Input ? QStringLiteral("Input") : kind == PointKind::Output ? QStringLiteral("Output")
-                                                                                           : QStringLiteral("Analogue");
+    return kind == PointKind::Input    ? QStringLiteral("Input")
+           : kind == PointKind::Output ? QStringLiteral("Output")
+                                       : QStringLiteral("Analogue");
 }
 
 config::NameGroup nameGroup(PointKind kind) {
-    return kind == PointKind::Input ? config::NameGroup::Input
+    return kind == PointKind::Input    ? config::NameGroup::Input
            : kind == PointKind::Output ? config::NameGroup::Output
                                        : config::NameGroup::Analogue;
 }
@@ -127,9 +128,10 @@ void PointCheckoutView::addGroup(PointKind kind, int count, const QString& title
             return widget;
         };
         const std::string configured = config::fromWindows1252(m_image.name(nameGroup(kind), n));
-        grid->addWidget(label(QStringLiteral("Name"), point + "  " + QString::fromStdString(
-                                                          core::escapeControlCharacters(configured)), tr("Name of")),
-                        n, 0);
+        grid->addWidget(
+            label(QStringLiteral("Name"),
+                  point + "  " + QString::fromStdString(core::escapeControlCharacters(configured)), tr("Name of")),
+            n, 0);
         grid->addWidget(row.value = label(QStringLiteral("Value"), QStringLiteral("-"), tr("Value of")), n, 1);
         grid->addWidget(row.changed = label(QStringLiteral("Changed"), QString(), tr("Last change of")), n, 2);
         grid->addWidget(row.mark = label(QStringLiteral("Mark"), QString(), tr("Change mark of")), n, 3);
@@ -163,9 +165,9 @@ void PointCheckoutView::follow() {
     std::string error, warning;
     const std::int32_t port = m_image.bacnetPort();
     const bool portUsable = port > 0 && port <= core::kLargestUdpPort;
-    const bacnet::Endpoint to{m_image.dhcpEnable() ? config::Octets{255, 255, 255, 255}
-                                                   : m_image.address(config::AddressField::IPAddress),
-                              static_cast<std::uint16_t>(portUsable ? port : core::kDefaultBacnetPort)};
+    const bacnet::Endpoint to{
+        m_image.dhcpEnable() ? config::Octets{255, 255, 255, 255} : m_image.address(config::AddressField::IPAddress),
+        static_cast<std::uint16_t>(portUsable ? port : core::kDefaultBacnetPort)};
     auto client = bacnet::Client::open(to.port, error, warning);
     const std::uint32_t instance = m_image.objectIdentifier();
     const auto device = client ? bacnet::findDevice(*client, to, instance, std::chrono::seconds(3)) : std::nullopt;
@@ -267,16 +269,20 @@ void PointCheckoutView::closeEvent(QCloseEvent* event) {
 QString PointCheckoutView::checkedCsv() const {
     QString csv = QStringLiteral("point,object,name,value,last change,checked\n");
     for (const Row& row : m_rows) {
-        const QString point = QString::fromLatin1(bacnet::kindName(row.point.kind)) + '.' +
-                              QString::number(row.point.channel);
+        const QString point =
+            QString::fromLatin1(bacnet::kindName(row.point.kind)) + '.' + QString::number(row.point.channel);
         static const char* const types[] = {"binary-input", "binary-output", "analog-input"};
         const QString object = row.point.object.type == bacnet::kDeviceObjectType
                                    ? QString()
-                                   : QStringLiteral("%1,%2").arg(QLatin1String(types[static_cast<int>(row.point.kind)]))
+                                   : QStringLiteral("%1,%2")
+                                         .arg(QLatin1String(types[static_cast<int>(row.point.kind)]))
                                          .arg(row.point.object.instance);
         const std::string name = config::fromWindows1252(m_image.name(nameGroup(row.point.kind), row.point.channel));
-        csv += QStringList{point, csvField(object), csvField(QString::fromStdString(name)),
-                           csvField(row.value->text()), row.changed->text(),
+        csv += QStringList{point,
+                           csvField(object),
+                           csvField(QString::fromStdString(name)),
+                           csvField(row.value->text()),
+                           row.changed->text(),
                            row.checked->isChecked() ? QStringLiteral("yes") : QStringLiteral("no")}
                    .join(',') +
                '\n';

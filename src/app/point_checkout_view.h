@@ -52,7 +52,7 @@ private:
         bacnet::Point point;
     };
     void addGroup(bacnet::PointKind kind, int count, const QString& title, QVBoxLayout* into);
-    void follow();                             // the thread's work
+    void follow();  // the thread's work
     void showPoint(const bacnet::Point& point, bool change);
     void post(std::function<void()> onWindowThread);
     void command(int channel, std::optional<bool> active);

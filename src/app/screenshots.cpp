@@ -71,7 +71,8 @@ bool checkoutPicture(vaskiro::app::TMainForm& form, const QDir& out) {
     std::atomic<bool> stop{false};
     std::thread serving([&] { responder->serve(stop, std::chrono::steady_clock::time_point::max()); });
     const QStringList octets{"127", "0", "0", "1"};
-    for (int i = 0; i < 4; ++i) form.findChild<QLineEdit*>(QStringLiteral("IPAddr%1Edit").arg(i + 1))->setText(octets[i]);
+    for (int i = 0; i < 4; ++i)
+        form.findChild<QLineEdit*>(QStringLiteral("IPAddr%1Edit").arg(i + 1))->setText(octets[i]);
     form.findChild<QSpinBox*>(QStringLiteral("BacnetPortCSpinEdit"))->setValue(responder->endpoint().port);
     form.findChild<QPushButton*>(QStringLiteral("PointCheckoutButton"))->click();
     auto* view = form.findChild<vaskiro::app::PointCheckoutAction*>(QStringLiteral("PointCheckoutAction"))->view();
@@ -104,7 +105,6 @@ private:
     QString m_fileName;
 };
 
-
 // The worklist view while row 2 is written, row 1 done; then the sheets of
 // the record as PDF (sheet.pdf, for pdftoppm to turn into a picture).
 bool commissionPictures(const QDir& out) {
@@ -115,10 +115,11 @@ bool commissionPictures(const QDir& out) {
     if (!vaskiro::config::writeDataFile(dir.filePath(QStringLiteral("base.dat")).toStdString(), base)) return false;
     QFile list(dir.filePath(QStringLiteral("ahu.csv")));
     list.open(QIODevice::WriteOnly);
-    list.write("tag,ip,object-id,name,location,analogue-unit.1\n"
-               "AHU-1,10.20.0.101,20001,AHU 1,Plant room 1,Degrees Celsius\n"
-               "AHU-2,10.20.0.102,20002,AHU 2,Plant room 1,Degrees Celsius\n"
-               "AHU-3,10.20.0.103,20003,AHU 3,\"Roof, east\",Degrees Celsius\n");
+    list.write(
+        "tag,ip,object-id,name,location,analogue-unit.1\n"
+        "AHU-1,10.20.0.101,20001,AHU 1,Plant room 1,Degrees Celsius\n"
+        "AHU-2,10.20.0.102,20002,AHU 2,Plant room 1,Degrees Celsius\n"
+        "AHU-3,10.20.0.103,20003,AHU 3,\"Roof, east\",Degrees Celsius\n");
     list.close();
     using vaskiro::device::BackendChoice;
     vaskiro::app::TMainForm form(vaskiro::device::makeSimulatedBackend(
@@ -131,7 +132,9 @@ bool commissionPictures(const QDir& out) {
     dialog->findChild<QLineEdit*>(QStringLiteral("BaseEdit"))->setText(dir.filePath(QStringLiteral("base.dat")));
     dialog->StartButtonClick();
     auto* prompt = dialog->findChild<QLabel*>(QStringLiteral("CommissionPrompt"));
-    auto plug = [&](const char* serial) { QFile(dir.filePath(QStringLiteral("devices/") + serial)).open(QIODevice::WriteOnly); };
+    auto plug = [&](const char* serial) {
+        QFile(dir.filePath(QStringLiteral("devices/") + serial)).open(QIODevice::WriteOnly);
+    };
     plug("20501");
     bool ok = settleUntil([&] { return prompt->text() == QStringLiteral("Disconnect the device"); });
     QFile::remove(dir.filePath(QStringLiteral("devices/20501")));
@@ -172,19 +175,23 @@ int main(int argc, char* argv[]) {
     auto* cov = form.findChild<vaskiro::config::NumericEdit*>(QStringLiteral("COVIncrementJvCalcEdit2"));
     cov->openCalculator();
     settle();
-    const QRect area = form.frameGeometry().united(cov->findChild<QWidget*>(QStringLiteral("CalculatorPopup"))->frameGeometry());
-    ok &= form.screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+    const QRect area =
+        form.frameGeometry().united(cov->findChild<QWidget*>(QStringLiteral("CalculatorPopup"))->frameGeometry());
+    ok &= form.screen()
+              ->grabWindow(0, area.x(), area.y(), area.width(), area.height())
               .save(out.filePath(QStringLiteral("calculator.png")));
     QApplication::activePopupWidget()->close();
 
     // The picker with a unit of one of the longest names highlighted.
     form.SelectAnalogueUnitsButtonClick(1);
-    form.unitsPicker()->findChild<QTableWidget*>(QStringLiteral("SelectAnalogueUnitsAdvStringGrid"))->setCurrentCell(11, 1);
+    form.unitsPicker()
+        ->findChild<QTableWidget*>(QStringLiteral("SelectAnalogueUnitsAdvStringGrid"))
+        ->setCurrentCell(11, 1);
     settle();
     ok &= save(form.unitsPicker(), out.filePath(QStringLiteral("units-picker.png")));
     ok &= commissionPictures(out);
     ok &= checkoutPicture(form, out);
-    QTextStream(stdout) << "font: " << form.font().family() << ' ' << form.font().pointSizeF()
-                        << ", window " << form.width() << 'x' << form.height() << '\n';
+    QTextStream(stdout) << "font: " << form.font().family() << ' ' << form.font().pointSizeF() << ", window "
+                        << form.width() << 'x' << form.height() << '\n';
     return ok ? 0 : 1;
 }

@@ -14,9 +14,7 @@ namespace {
 
 using Cell = std::pair<int, int>;  // row, column
 
-int rowLength(int row) {
-    return static_cast<int>(categoryTable()[static_cast<std::size_t>(row)].units.size());
-}
+int rowLength(int row) { return static_cast<int>(categoryTable()[static_cast<std::size_t>(row)].units.size()); }
 
 // Every unit's cell in reading order: row by row, left to right.
 const std::vector<Cell>& unitCells() {
@@ -83,12 +81,8 @@ QModelIndex UnitsGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers mod
     case MoveUp: to = inRow((at.first + kCategoryRows - 1) % kCategoryRows, at.second); break;
     case MovePageDown: to = inRow(std::min(at.first + rowStep, kCategoryRows - 1), at.second); break;
     case MovePageUp: to = inRow(std::max(at.first - rowStep, 0), at.second); break;
-    case MoveHome:
-        to = modifiers & Qt::ControlModifier ? cells.front() : Cell{at.first, 1};
-        break;
-    case MoveEnd:
-        to = modifiers & Qt::ControlModifier ? cells.back() : Cell{at.first, rowLength(at.first)};
-        break;
+    case MoveHome: to = modifiers & Qt::ControlModifier ? cells.front() : Cell{at.first, 1}; break;
+    case MoveEnd: to = modifiers & Qt::ControlModifier ? cells.back() : Cell{at.first, rowLength(at.first)}; break;
     }
     return model()->index(to.first, to.second);
 }

@@ -20,13 +20,9 @@ namespace vaskiro::units {
 
 namespace {
 
-QString cellText(int row, int column) {
-    return QString::fromStdString(std::string(categoryCellText(row, column)));
-}
+QString cellText(int row, int column) { return QString::fromStdString(std::string(categoryCellText(row, column))); }
 
-QString unitName(std::uint32_t code) {
-    return QString::fromStdString(std::string(EngineeringUnitName(code)));
-}
+QString unitName(std::uint32_t code) { return QString::fromStdString(std::string(EngineeringUnitName(code))); }
 
 // The grid cell that shows `code`; the header cell of row 0 for a code the
 // catalogue does not know, where no unit is chosen.
@@ -47,8 +43,9 @@ TSelectAnalogueUnitsForm::TSelectAnalogueUnitsForm(QWidget* parent) : QDialog(pa
     m_grid = new UnitsGrid(kCategoryRows, kCategoryColumns);
     m_grid->setObjectName(QStringLiteral("SelectAnalogueUnitsAdvStringGrid"));
     m_grid->setAccessibleName(tr("Engineering units"));
-    m_grid->setAccessibleDescription(tr("one category per row; arrow keys move between units, typing a unit's "
-                                        "name finds it, Enter chooses, Escape cancels"));
+    m_grid->setAccessibleDescription(
+        tr("one category per row; arrow keys move between units, typing a unit's "
+           "name finds it, Enter chooses, Escape cancels"));
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
     m_grid->setSelectionBehavior(QAbstractItemView::SelectItems);
@@ -182,9 +179,7 @@ void TSelectAnalogueUnitsForm::OKButtonClick() {
     hide();
 }
 
-void TSelectAnalogueUnitsForm::CancelButtonClick() {
-    hide();
-}
+void TSelectAnalogueUnitsForm::CancelButtonClick() { hide(); }
 
 void TSelectAnalogueUnitsForm::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);

@@ -20,7 +20,7 @@ class TSelectAnalogueUnitsForm : public QDialog {
 public:
     explicit TSelectAnalogueUnitsForm(QWidget* parent = nullptr);
 
-    int TargetChannel() const { return m_targetChannel; }        // 0 to 7
+    int TargetChannel() const { return m_targetChannel; }  // 0 to 7
     std::uint32_t SelectedUnitCode() const { return m_selectedUnitCode; }
 
     // Points the picker at analogue channel `channel` (0 to 7), whose unit is

@@ -35,13 +35,9 @@ void DialogPrompts::showInformation(QWidget* parent, const QString& text) {
     QMessageBox::information(parent, QObject::tr("Information"), text);
 }
 
-QString DialogPrompts::askSaveFileName(QWidget* parent) {
-    return askFileName(parent, QFileDialog::AcceptSave);
-}
+QString DialogPrompts::askSaveFileName(QWidget* parent) { return askFileName(parent, QFileDialog::AcceptSave); }
 
-QString DialogPrompts::askOpenFileName(QWidget* parent) {
-    return askFileName(parent, QFileDialog::AcceptOpen);
-}
+QString DialogPrompts::askOpenFileName(QWidget* parent) { return askFileName(parent, QFileDialog::AcceptOpen); }
 
 QString DialogPrompts::askSaveCsvFileName(QWidget* parent) {
     return askFileName(parent, QFileDialog::AcceptSave, QStringLiteral("CSV Files (*.csv);;All Files (*)"),

@@ -157,7 +157,8 @@ Message decodeApdu(Reader& in) {
             if (in.atEnd()) return whoIs;
             whoIs.low = expectUnsigned(in, 0, true, "a low limit");
             whoIs.high = expectUnsigned(in, 1, true, "a high limit");
-            if (*whoIs.low > core::kAnyDeviceInstance || *whoIs.high > core::kAnyDeviceInstance) throw Malformed{"limit out of range"};
+            if (*whoIs.low > core::kAnyDeviceInstance || *whoIs.high > core::kAnyDeviceInstance)
+                throw Malformed{"limit out of range"};
             return whoIs;
         }
         if (service == kServiceIAm) {
@@ -228,8 +229,7 @@ Message decodeApdu(Reader& in) {
         abort.reason = in.byte();
         return abort;
     }
-    default:
-        throw Malformed{"APDU type " + std::to_string(first >> 4) + " is not used"};
+    default: throw Malformed{"APDU type " + std::to_string(first >> 4) + " is not used"};
     }
 }
 

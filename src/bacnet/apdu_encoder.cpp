@@ -90,9 +90,7 @@ public:
         m_out.byte(kServiceReadProperty);
     }
     // A ReadProperty without its parameters.
-    void operator()(const InvalidRequest& request) {
-        confirmedHeader(request.invokeId, kServiceReadProperty, 1476);
-    }
+    void operator()(const InvalidRequest& request) { confirmedHeader(request.invokeId, kServiceReadProperty, 1476); }
     void operator()(const ReadPropertyAck& ack) {
         m_out.byte(kComplexAck << 4);
         m_out.byte(ack.invokeId);
@@ -169,8 +167,8 @@ void encodeApdu(const Message& message, Writer& out) { std::visit(ApduWriter(out
 bool isConfirmedRequest(const Message& message) {
     return std::holds_alternative<ReadProperty>(message) || std::holds_alternative<OtherRequest>(message) ||
            std::holds_alternative<ReadPropertyMultiple>(message) || std::holds_alternative<SubscribeCov>(message) ||
-           std::holds_alternative<WriteProperty>(message) ||
-           std::holds_alternative<SegmentedRequest>(message) || std::holds_alternative<InvalidRequest>(message);
+           std::holds_alternative<WriteProperty>(message) || std::holds_alternative<SegmentedRequest>(message) ||
+           std::holds_alternative<InvalidRequest>(message);
 }
 
 }  // namespace vaskiro::bacnet

@@ -28,8 +28,11 @@ void appendUtf8(std::string& out, std::uint32_t code) {
 bool validUtf8(std::span<const std::uint8_t> bytes) {
     for (std::size_t i = 0; i < bytes.size();) {
         const std::uint8_t lead = bytes[i];
-        std::size_t extra = lead < 0x80 ? 0 : (lead & 0xE0) == 0xC0 ? 1 : (lead & 0xF0) == 0xE0 ? 2
-                          : (lead & 0xF8) == 0xF0 ? 3 : 4;
+        std::size_t extra = lead < 0x80             ? 0
+                            : (lead & 0xE0) == 0xC0 ? 1
+                            : (lead & 0xF0) == 0xE0 ? 2
+                            : (lead & 0xF8) == 0xF0 ? 3
+                                                    : 4;
         if (extra == 4 || i + extra >= bytes.size()) return false;
         std::uint32_t code = extra == 0 ? lead : lead & (0x3F >> extra);
         for (std::size_t k = 1; k <= extra; ++k) {
@@ -67,8 +70,7 @@ Value readCharacterString(Reader& in, std::uint32_t length) {
         while (!chars.atEnd()) appendUtf8(out, chars.bigEndian(width));
         return out;
     }
-    default:
-        return UnreadableText{"in character set " + std::to_string(charset)};
+    default: return UnreadableText{"in character set " + std::to_string(charset)};
     }
 }
 

@@ -57,9 +57,14 @@ std::optional<PropertyResult> verdict(const Message& reply, const ReadProperty& 
 }
 
 std::uint8_t invokeIdOf(const Message& request) {
-    return std::visit([](const auto& message) -> std::uint8_t {
-        if constexpr (requires { message.invokeId; }) return message.invokeId; else return 0;
-    }, request);
+    return std::visit(
+        [](const auto& message) -> std::uint8_t {
+            if constexpr (requires { message.invokeId; })
+                return message.invokeId;
+            else
+                return 0;
+        },
+        request);
 }
 
 std::uint8_t serviceOf(const Message& request) {
@@ -90,8 +95,9 @@ std::optional<RequestResult> requestVerdict(const Message& reply, const Message&
     }
     if (const auto* error = std::get_if<Error>(&reply)) {
         if (error->invokeId != invokeId || error->service != service) return std::nullopt;
-        return RequestResult{std::nullopt, "error class " + std::to_string(error->errorClass) + ", code " +
-                                               std::to_string(error->errorCode), true};
+        return RequestResult{
+            std::nullopt,
+            "error class " + std::to_string(error->errorClass) + ", code " + std::to_string(error->errorCode), true};
     }
     if (const auto* reject = std::get_if<Reject>(&reply)) {
         if (reject->invokeId != invokeId) return std::nullopt;
@@ -164,9 +170,11 @@ std::size_t Client::startRead(const Endpoint& device, ObjectId object, std::uint
 }
 
 std::size_t Client::startRequest(const Endpoint& device, Message request) {
-    std::visit([id = m_nextInvokeId++](auto& message) {
-        if constexpr (requires { message.invokeId; }) message.invokeId = id;
-    }, request);
+    std::visit(
+        [id = m_nextInvokeId++](auto& message) {
+            if constexpr (requires { message.invokeId; }) message.invokeId = id;
+        },
+        request);
     const std::size_t number = m_nextRequest++;
     PendingRequest& pending = m_confirmed[number];
     pending.device = device;

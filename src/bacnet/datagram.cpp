@@ -27,7 +27,8 @@ Datagram decodeDatagram(std::span<const std::uint8_t> bytes) {
     const std::uint8_t function = in.byte();
     if (in.bigEndian(2) != bytes.size()) throw Malformed{"BVLC length differs from the datagram's"};
     Datagram datagram{WhoIs{}, function != kOriginalUnicast, std::nullopt, std::nullopt};
-    if (function == kForwardedNpdu) datagram.forwardedFrom = readEndpoint(in);
+    if (function == kForwardedNpdu)
+        datagram.forwardedFrom = readEndpoint(in);
     else if (function != kOriginalUnicast && function != kOriginalBroadcast)
         throw Malformed{"BVLC function " + std::to_string(function) + " carries no message for this tool"};
 

@@ -90,7 +90,7 @@ struct ReadProperty {
     ObjectId object;
     std::uint32_t property = kObjectName;
     std::optional<std::uint32_t> arrayIndex{};  // 0: the array's length
-    std::uint16_t maxApdu = 1476;             // the largest reply the client takes
+    std::uint16_t maxApdu = 1476;               // the largest reply the client takes
     friend bool operator==(const ReadProperty&, const ReadProperty&) = default;
 };
 
@@ -138,8 +138,8 @@ struct EncodedValue {
     std::vector<std::uint8_t> bytes;
     friend bool operator==(const EncodedValue&, const EncodedValue&) = default;
 };
-using Value = std::variant<std::string, std::uint32_t, OtherValue, UnreadableText, EncodedValue, float, BitString,
-                           ObjectId>;
+using Value =
+    std::variant<std::string, std::uint32_t, OtherValue, UnreadableText, EncodedValue, float, BitString, ObjectId>;
 
 struct ReadPropertyAck {
     std::uint8_t invokeId = 0;

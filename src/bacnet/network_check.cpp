@@ -87,18 +87,20 @@ CheckResult checkOnNetwork(const config::ConfigurationImage& image, const CheckO
                            const Reporter& reporter) {
     const std::uint32_t instance = image.objectIdentifier();
     if (instance > core::kLargestDeviceInstance)
-        return {CheckOutcome::BadConfiguration,
-                "The object identifier " + std::to_string(instance) + " is not a BACnet device instance (0 to " +
-                    std::to_string(core::kLargestDeviceInstance) + ")."};
+        return {CheckOutcome::BadConfiguration, "The object identifier " + std::to_string(instance) +
+                                                    " is not a BACnet device instance (0 to " +
+                                                    std::to_string(core::kLargestDeviceInstance) + ")."};
     const std::int32_t port = image.bacnetPort();
     if (port < 1 || port > core::kLargestUdpPort)
         return {CheckOutcome::BadConfiguration, "The BACnet port " + std::to_string(port) + " is not a UDP port."};
     const bool dhcp = image.dhcpEnable();
-    const Endpoint configured{dhcp ? config::Octets{255, 255, 255, 255} : image.address(config::AddressField::IPAddress),
-                              static_cast<std::uint16_t>(port)};
+    const Endpoint configured{
+        dhcp ? config::Octets{255, 255, 255, 255} : image.address(config::AddressField::IPAddress),
+        static_cast<std::uint16_t>(port)};
     const Endpoint to = options.to.value_or(configured);
-    const std::optional<Endpoint> broadcast =
-        options.broadcast ? options.broadcast : isBroadcast(to) ? std::nullopt : std::optional(broadcastFor(to));
+    const std::optional<Endpoint> broadcast = options.broadcast ? options.broadcast
+                                              : isBroadcast(to) ? std::nullopt
+                                                                : std::optional(broadcastFor(to));
 
     auto client = openClient(to.port, options.timeout, reporter);
     if (!client) return {CheckOutcome::Failed, "The network check could not open a UDP socket."};
@@ -124,8 +126,8 @@ CheckResult checkOnNetwork(const config::ConfigurationImage& image, const CheckO
     const auto duplicateWindowEnds =
         firstHeard + std::min<std::chrono::milliseconds>(std::chrono::seconds(1), options.timeout);
     const std::pair<const char*, TextField> texts[] = {{"object-name", TextField::DeviceName},
-                                                      {"location", TextField::Location},
-                                                      {"description", TextField::Description}};
+                                                       {"location", TextField::Location},
+                                                       {"description", TextField::Description}};
     const std::uint32_t properties[] = {kObjectName, kLocation, kDescription};
     std::size_t reads[std::size(properties)];
     for (std::size_t i = 0; i < std::size(properties); ++i)
@@ -136,9 +138,9 @@ CheckResult checkOnNetwork(const config::ConfigurationImage& image, const CheckO
     if (client->seen().size() > 1) {
         const std::string addresses = addressList(client->seen());
         say(reporter.line, who + ": duplicate instance, answered from " + addresses);
-        return {CheckOutcome::Duplicate,
-                "More than one device answers as instance " + std::to_string(instance) + ": " + addresses +
-                    ".\nGive each device on the network its own object identifier."};
+        return {CheckOutcome::Duplicate, "More than one device answers as instance " + std::to_string(instance) + ": " +
+                                             addresses +
+                                             ".\nGive each device on the network its own object identifier."};
     }
     say(reporter.line, who + " answered from " + formatEndpoint(device.address));
     std::string differences, unread;
@@ -148,8 +150,7 @@ CheckResult checkOnNetwork(const config::ConfigurationImage& image, const CheckO
         say(reporter.line, item + ": " + verdict);
         if (!same) differences += "\n" + item + ": " + verdict;
     };
-    if (!dhcp)
-        compare("address", formatAddress(configured.address), formatAddress(device.address.address));
+    if (!dhcp) compare("address", formatAddress(configured.address), formatAddress(device.address.address));
     compare("port", std::to_string(configured.port), std::to_string(device.address.port));
     for (std::size_t i = 0; i < std::size(texts); ++i) {
         const PropertyResult& read = client->result(reads[i]);

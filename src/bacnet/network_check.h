@@ -34,13 +34,13 @@ struct DiscoverOptions {
 int discoverDevices(const DiscoverOptions& options, const Reporter& reporter);
 
 enum class CheckOutcome {
-    Match,              // the device answered and everything compared equal
-    NoAnswer,           // no device with the configured instance answered
-    Differs,            // it answered and a value read differs
-    Unread,             // it answered but a property could not be read (no reply, an error, an unreadable text)
-    Duplicate,          // the instance answered from two or more addresses
-    BadConfiguration,   // the object identifier is no BACnet instance
-    Failed,             // no socket, or the request could not be sent
+    Match,             // the device answered and everything compared equal
+    NoAnswer,          // no device with the configured instance answered
+    Differs,           // it answered and a value read differs
+    Unread,            // it answered but a property could not be read (no reply, an error, an unreadable text)
+    Duplicate,         // the instance answered from two or more addresses
+    BadConfiguration,  // the object identifier is no BACnet instance
+    Failed,            // no socket, or the request could not be sent
 };
 
 struct CheckResult {

@@ -14,8 +14,7 @@ bool listedInPropertyList(std::uint32_t id) {
 }
 
 bool selects(std::uint32_t wanted, const BacnetObject::Property& property) {
-    return wanted == kAll || (wanted == kRequired && property.required) ||
-           (wanted == kOptional && !property.required);
+    return wanted == kAll || (wanted == kRequired && property.required) || (wanted == kOptional && !property.required);
 }
 
 void writeError(Writer& out, const PropertyError& error) {
@@ -66,7 +65,7 @@ std::vector<ObjectId> ObjectDatabase::ids() const {
 }
 
 std::variant<std::vector<std::uint8_t>, PropertyError> ObjectDatabase::read(ObjectId id, std::uint32_t property,
-                                                                             std::optional<std::uint32_t> index) const {
+                                                                            std::optional<std::uint32_t> index) const {
     const BacnetObject* object = find(id);
     if (!object) return PropertyError{kErrorClassObject, kErrorUnknownObject};
     const BacnetObject::Property* found = object->find(property);
@@ -87,8 +86,7 @@ std::variant<std::vector<std::uint8_t>, PropertyError> ObjectDatabase::read(Obje
     return std::move(out.m_bytes);
 }
 
-std::vector<std::uint8_t> ObjectDatabase::readMultiple(
-    const std::vector<ReadAccess>& accesses) const {
+std::vector<std::uint8_t> ObjectDatabase::readMultiple(const std::vector<ReadAccess>& accesses) const {
     Writer out;
     for (const ReadAccess& access : accesses) {
         const BacnetObject* object = find(access.object);
@@ -108,8 +106,8 @@ std::vector<std::uint8_t> ObjectDatabase::readMultiple(
             out.byte(0x4F);
         };
         for (const PropertyReference& reference : access.properties) {
-            const bool group = reference.property == kAll || reference.property == kRequired ||
-                               reference.property == kOptional;
+            const bool group =
+                reference.property == kAll || reference.property == kRequired || reference.property == kOptional;
             if (!group) {
                 result(reference.property, reference.arrayIndex);
             } else if (!object) {

@@ -59,7 +59,7 @@ public:
     // One property, or with `index` one element of an array property (0: how
     // many there are), as application-tagged octets.
     std::variant<std::vector<std::uint8_t>, PropertyError> read(ObjectId object, std::uint32_t property,
-                                                                 std::optional<std::uint32_t> index) const;
+                                                                std::optional<std::uint32_t> index) const;
     // The list of read access results that answers ReadPropertyMultiple;
     // kAll, kRequired and kOptional stand for those properties of an object.
     std::vector<std::uint8_t> readMultiple(const std::vector<ReadAccess>& accesses) const;

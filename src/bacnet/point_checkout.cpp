@@ -70,8 +70,7 @@ PointCheckout::PointCheckout(Client& client, const Endpoint& device, std::uint32
 
 PointCheckout::~PointCheckout() { m_client.onNotification(nullptr); }
 
-std::vector<RequestResult> PointCheckout::ask(std::vector<Message> requests, std::size_t inFlight,
-                                              bool interruptible) {
+std::vector<RequestResult> PointCheckout::ask(std::vector<Message> requests, std::size_t inFlight, bool interruptible) {
     std::vector<RequestResult> results(requests.size());
     for (std::size_t first = 0; first < requests.size(); first += inFlight) {
         if (interruptible && m_stopped()) break;
@@ -79,9 +78,9 @@ std::vector<RequestResult> PointCheckout::ask(std::vector<Message> requests, std
         for (std::size_t i = first; i < std::min(requests.size(), first + inFlight); ++i)
             started.push_back(m_client.startRequest(m_device, std::move(requests[i])));
         m_client.wait(Clock::time_point::max(), [&] {
-            return (interruptible && m_stopped()) ||
-                   std::all_of(started.begin(), started.end(),
-                               [&](std::size_t r) { return m_client.requestFinished(r); });
+            return (interruptible && m_stopped()) || std::all_of(started.begin(), started.end(), [&](std::size_t r) {
+                       return m_client.requestFinished(r);
+                   });
         });
         for (std::size_t i = 0; i < started.size(); ++i) results[first + i] = m_client.takeResult(started[i]);
     }
@@ -129,8 +128,10 @@ std::string PointCheckout::readObjectListByIndex(std::vector<ObjectId>& ids) {
         requests.push_back(ReadProperty{0, device, kObjectList, index});
     for (const RequestResult& result : ask(std::move(requests), kInFlight, true)) {
         const auto* element = result.reply ? std::get_if<ReadPropertyAck>(&*result.reply) : nullptr;
-        if (const auto* id = element ? std::get_if<ObjectId>(&element->value) : nullptr) ids.push_back(*id);
-        else if (!result.refused) return "object-list not read: " + result.error;
+        if (const auto* id = element ? std::get_if<ObjectId>(&element->value) : nullptr)
+            ids.push_back(*id);
+        else if (!result.refused)
+            return "object-list not read: " + result.error;
     }
     return {};
 }
@@ -235,8 +236,10 @@ void PointCheckout::readByProperty(const std::vector<std::size_t>& which, bool a
             PropertyReading reading{point.object, property};
             const auto* ack = result.reply ? std::get_if<ReadPropertyAck>(&*result.reply) : nullptr;
             const auto value = ack ? primitiveOf(ack->value) : std::nullopt;
-            if (value) reading.values.push_back(*value);
-            else reading.error = ack ? "a value this tool does not read" : result.error;
+            if (value)
+                reading.values.push_back(*value);
+            else
+                reading.error = ack ? "a value this tool does not read" : result.error;
             if (apply(reading)) m_changed.push_back(index);
         }
     }
@@ -318,13 +321,14 @@ void PointCheckout::cancelSubscriptions() {
 }
 
 std::string PointCheckout::command(int channel, std::optional<bool> active, std::uint8_t priority) {
-    auto output = std::find_if(m_points.begin(), m_points.end(), [&](const Point& p) {
-        return p.kind == PointKind::Output && p.channel == channel;
-    });
+    auto output = std::find_if(m_points.begin(), m_points.end(),
+                               [&](const Point& p) { return p.kind == PointKind::Output && p.channel == channel; });
     if (output == m_points.end()) return "the device has no output " + std::to_string(channel);
     Writer value;
-    if (active) writePrimitive(value, Enumerated{*active ? 1u : 0u});
-    else writePrimitive(value, Null{});
+    if (active)
+        writePrimitive(value, Enumerated{*active ? 1u : 0u});
+    else
+        writePrimitive(value, Null{});
     Message write = WriteProperty{0, output->object, kPresentValue, {}, std::move(value.m_bytes), priority};
     const RequestResult result = ask({std::move(write)}, 1, false).front();
     if (!result.reply) return result.error;

@@ -22,12 +22,12 @@ struct Point {
     PointKind kind = PointKind::Input;
     int channel = 1;  // 1-based, in instance order within its kind
     ObjectId object{};
-    std::string name{};                  // object-name on the device, as it sent it
-    std::optional<Primitive> value{};    // present-value
-    BitString flags{};                   // status-flags
+    std::string name{};                    // object-name on the device, as it sent it
+    std::optional<Primitive> value{};      // present-value
+    BitString flags{};                     // status-flags
     std::optional<std::uint32_t> units{};  // analogue inputs
-    bool subscribed = false;             // by COV; polled otherwise
-    std::string error{};                 // why there is no value; empty when there is
+    bool subscribed = false;               // by COV; polled otherwise
+    std::string error{};                   // why there is no value; empty when there is
 };
 
 // Finds the device with `instance` by a Who-Is for that instance alone sent

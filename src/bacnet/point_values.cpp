@@ -21,9 +21,10 @@ void readValues(Reader& in, std::uint8_t number, PropertyReading& reading) {
     while (!closingFollows(in, number)) {
         const Tag tag = readTag(in);
         // Null, Boolean, Unsigned, Real, character string, bit string, Enumerated, object identifier.
-        const bool primitive = !tag.context && !tag.opening && (tag.number <= kTagUnsigned || tag.number == kTagReal ||
-                               (tag.number >= kTagCharacterString && tag.number <= kTagEnumerated) ||
-                               tag.number == kTagObjectId);
+        const bool primitive =
+            !tag.context && !tag.opening &&
+            (tag.number <= kTagUnsigned || tag.number == kTagReal ||
+             (tag.number >= kTagCharacterString && tag.number <= kTagEnumerated) || tag.number == kTagObjectId);
         if (!primitive) {
             skipValue(in, tag);
             reading.error = "a value this tool does not read";

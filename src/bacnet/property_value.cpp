@@ -63,8 +63,8 @@ Primitive readPrimitive(Reader& in, const Tag& tag) {
     case kTagBitString: {
         if (tag.length < 1) throw Malformed{"a bit string without its unused-bits octet"};
         const std::uint8_t unused = in.byte();
-        if (unused > 7 || (tag.length == 1 && unused != 0)) throw Malformed{"a bit string with unused bits " +
-                                                                            std::to_string(unused)};
+        if (unused > 7 || (tag.length == 1 && unused != 0))
+            throw Malformed{"a bit string with unused bits " + std::to_string(unused)};
         const auto octets = in.take(tag.length - 1);
         BitString bits;
         for (std::size_t bit = 0; bit < octets.size() * 8 - unused; ++bit)

@@ -87,16 +87,17 @@ void addBinaryPoints(ObjectDatabase& database, const config::ConfigurationImage&
         BacnetObject& point = addPoint(
             database, {outputs ? kBinaryOutput : kBinaryInput, static_cast<std::uint32_t>(n)},
             pointName(image, names, n, outputs ? "Output " : "Input "),
-            (outputs ? "Binary output " : "Binary input ") + std::to_string(n), [&points, outputs, n] {
-                return PropertyValue(binary(outputs ? points.output(n) : points.input(n)));
-            });
+            (outputs ? "Binary output " : "Binary input ") + std::to_string(n),
+            [&points, outputs, n] { return PropertyValue(binary(outputs ? points.output(n) : points.input(n))); });
         point.addProperty(kPolarity, true, [polarity] { return PropertyValue(polarity); });
         if (!outputs) continue;
         point.addProperty(kPriorityArray, true, [&points, n] {
             std::vector<Primitive> slots;
             for (const std::optional<bool>& slot : points.priorities(n)) {
-                if (slot) slots.emplace_back(binary(*slot));
-                else slots.emplace_back(Null{});
+                if (slot)
+                    slots.emplace_back(binary(*slot));
+                else
+                    slots.emplace_back(Null{});
             }
             return PropertyValue(std::move(slots), Form::Array);
         });
@@ -108,10 +109,10 @@ void addBinaryPoints(ObjectDatabase& database, const config::ConfigurationImage&
 void addAnalogueInputs(ObjectDatabase& database, const config::ConfigurationImage& image,
                        const SimulatedPoints& points) {
     for (int n = 1; n <= config::kAnalogueCount; ++n) {
-        BacnetObject& point = addPoint(database, {kAnalogInput, static_cast<std::uint32_t>(n)},
-                                       pointName(image, NameGroup::Analogue, n, "Analogue "),
-                                       "Analogue input " + std::to_string(n),
-                                       [&points, n] { return PropertyValue(points.analogue(n)); });
+        BacnetObject& point =
+            addPoint(database, {kAnalogInput, static_cast<std::uint32_t>(n)},
+                     pointName(image, NameGroup::Analogue, n, "Analogue "), "Analogue input " + std::to_string(n),
+                     [&points, n] { return PropertyValue(points.analogue(n)); });
         const Enumerated units{image.analogueUnitCode(n)};
         const float increment = image.analogueValue(config::FloatGroup::COVIncrement, n);
         point.addProperty(kUnits, true, [units] { return PropertyValue(units); });
@@ -121,8 +122,8 @@ void addAnalogueInputs(ObjectDatabase& database, const config::ConfigurationImag
 
 }  // namespace
 
-void addDeviceObjects(ObjectDatabase& database, const config::ConfigurationImage& image,
-                      const DeviceIdentity& identity, const SimulatedPoints& points) {
+void addDeviceObjects(ObjectDatabase& database, const config::ConfigurationImage& image, const DeviceIdentity& identity,
+                      const SimulatedPoints& points) {
     addDevice(database, image, identity);
     addBinaryPoints(database, image, false, points);
     addBinaryPoints(database, image, true, points);

@@ -30,8 +30,8 @@ std::string SimulatedPoints::apply(const std::string& line) {
     int channel = 0;
     const char* number = point.data() + (dot == std::string::npos ? point.size() : dot + 1);
     const auto [end, error] = std::from_chars(number, point.data() + point.size(), channel);
-    const bool wellFormed = !(in >> extra) && dot != std::string::npos && error == std::errc{} &&
-                            end == point.data() + point.size();
+    const bool wellFormed =
+        !(in >> extra) && dot != std::string::npos && error == std::errc{} && end == point.data() + point.size();
     const std::string usage = "write input.N on|off (N 1-16) or analogue.N VALUE (N 1-8)";
     if (wellFormed && kind == "input" && channel >= 1 && channel <= kInputs && (value == "on" || value == "off")) {
         setInput(channel, value == "on");

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-
 namespace vaskiro::bacnet {
 
 namespace {
@@ -70,8 +69,7 @@ Message SimulatedDevice::write(const WriteProperty& request) {
         Reader in(request.value);
         value = readPrimitive(in);
         if (!in.atEnd()) value.reset();
-    } catch (const Malformed&) {
-    }
+    } catch (const Malformed&) {}
     const auto* state = value ? std::get_if<Enumerated>(&*value) : nullptr;
     if (!value || (!state && !std::holds_alternative<Null>(*value)))
         return refuse(kErrorClassProperty, kErrorInvalidDataType);
@@ -116,9 +114,11 @@ std::vector<std::pair<Endpoint, CovNotification>> SimulatedDevice::takeNotificat
             subscription.ends
                 ? static_cast<std::uint32_t>(std::chrono::ceil<std::chrono::seconds>(*subscription.ends - now).count())
                 : 0;
-        due.emplace_back(subscription.subscriber,
-                         CovNotification{subscription.processId, {kDeviceObjectType, m_instance}, subscription.object,
-                                         remaining, std::move(values)});
+        due.emplace_back(subscription.subscriber, CovNotification{subscription.processId,
+                                                                  {kDeviceObjectType, m_instance},
+                                                                  subscription.object,
+                                                                  remaining,
+                                                                  std::move(values)});
     }
     return due;
 }
@@ -155,9 +155,14 @@ std::optional<Message> SimulatedDevice::answer(const Message& request, const End
         return std::nullopt;
     }
     if (fits(reply, maxApdu)) return reply;
-    const std::uint8_t invokeId = std::visit([](const auto& ack) -> std::uint8_t {
-        if constexpr (requires { ack.invokeId; }) return ack.invokeId; else return 0;
-    }, reply);
+    const std::uint8_t invokeId = std::visit(
+        [](const auto& ack) -> std::uint8_t {
+            if constexpr (requires { ack.invokeId; })
+                return ack.invokeId;
+            else
+                return 0;
+        },
+        reply);
     return Abort{invokeId, kAbortSegmentationNotSupported, true};
 }
 
@@ -186,9 +191,9 @@ void SimulatedResponder::serve(const std::atomic<bool>& stop, std::chrono::stead
     std::vector<UdpSocket*> sockets{m_unicast.get()};
     if (m_broadcasts) sockets.push_back(m_broadcasts.get());
     while (!stop && std::chrono::steady_clock::now() < until) {
-        const auto slice = std::min(std::chrono::milliseconds(100),
-                                    std::chrono::duration_cast<std::chrono::milliseconds>(
-                                        until - std::chrono::steady_clock::now()));
+        const auto slice =
+            std::min(std::chrono::milliseconds(100),
+                     std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now()));
         const int ready = UdpSocket::waitReadable(sockets, slice);
         {
             std::lock_guard lock(m_changesMutex);

@@ -15,8 +15,10 @@ Tag readTag(Reader& in) {
         tag.closing = true;
     } else if (lvt == 5) {
         tag.length = in.byte();
-        if (tag.length == 254) tag.length = in.bigEndian(2);
-        else if (tag.length == 255) tag.length = in.bigEndian(4);
+        if (tag.length == 254)
+            tag.length = in.bigEndian(2);
+        else if (tag.length == 255)
+            tag.length = in.bigEndian(4);
     } else if (lvt > 5) {
         throw Malformed{"application tag with a context tag's length"};
     } else {

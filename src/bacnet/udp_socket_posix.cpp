@@ -64,8 +64,8 @@ Endpoint UdpSocket::localEndpoint() const {
 
 bool UdpSocket::sendTo(std::span<const std::uint8_t> bytes, const Endpoint& to, std::string& error) {
     const sockaddr_in address = toSockaddr(to);
-    const ssize_t sent =
-        ::sendto(fd(m_handle), bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    const ssize_t sent = ::sendto(fd(m_handle), bytes.data(), bytes.size(), 0,
+                                  reinterpret_cast<const sockaddr*>(&address), sizeof address);
     if (sent == static_cast<ssize_t>(bytes.size())) return true;
     error = sent < 0 ? std::strerror(errno) : "datagram cut short";
     return false;

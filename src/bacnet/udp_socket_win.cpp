@@ -36,8 +36,8 @@ std::vector<LocalInterface> localInterfaces() {
     if (s == INVALID_SOCKET) return found;
     INTERFACE_INFO interfaces[64];
     DWORD bytes = 0;
-    if (::WSAIoctl(s, SIO_GET_INTERFACE_LIST, nullptr, 0, interfaces, sizeof interfaces, &bytes, nullptr,
-                   nullptr) == 0) {
+    if (::WSAIoctl(s, SIO_GET_INTERFACE_LIST, nullptr, 0, interfaces, sizeof interfaces, &bytes, nullptr, nullptr) ==
+        0) {
         for (DWORD i = 0; i < bytes / sizeof(INTERFACE_INFO); ++i) {
             if (!(interfaces[i].iiFlags & IFF_UP)) continue;
             found.push_back({fromSockaddr(interfaces[i].iiAddress.AddressIn).address,
@@ -81,8 +81,9 @@ Endpoint UdpSocket::localEndpoint() const {
 
 bool UdpSocket::sendTo(std::span<const std::uint8_t> bytes, const Endpoint& to, std::string& error) {
     const sockaddr_in address = toSockaddr(to);
-    const int sent = ::sendto(sock(m_handle), reinterpret_cast<const char*>(bytes.data()), static_cast<int>(bytes.size()),
-                              0, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    const int sent =
+        ::sendto(sock(m_handle), reinterpret_cast<const char*>(bytes.data()), static_cast<int>(bytes.size()), 0,
+                 reinterpret_cast<const sockaddr*>(&address), sizeof address);
     if (sent == static_cast<int>(bytes.size())) return true;
     error = sent < 0 ? lastError() : "datagram cut short";
     return false;
@@ -93,9 +94,9 @@ std::optional<UdpSocket::Received> UdpSocket::receive() {
     received.bytes.resize(1500);
     sockaddr_in address{};
     int length = sizeof address;
-    const int count = ::recvfrom(sock(m_handle), reinterpret_cast<char*>(received.bytes.data()),
-                                 static_cast<int>(received.bytes.size()), 0, reinterpret_cast<sockaddr*>(&address),
-                                 &length);
+    const int count =
+        ::recvfrom(sock(m_handle), reinterpret_cast<char*>(received.bytes.data()),
+                   static_cast<int>(received.bytes.size()), 0, reinterpret_cast<sockaddr*>(&address), &length);
     if (count < 0) return std::nullopt;
     received.bytes.resize(static_cast<std::size_t>(count));
     received.from = fromSockaddr(address);

@@ -87,8 +87,8 @@ public:
                       "and that no firewall blocks UDP on that port.\n";
             return kExitFailure;
         }
-        m_checkout = std::make_unique<bacnet::PointCheckout>(*m_client, device->address, instance,
-                                                             [] { return g_stop.load(); });
+        m_checkout =
+            std::make_unique<bacnet::PointCheckout>(*m_client, device->address, instance, [] { return g_stop.load(); });
         if (std::string why = m_checkout->findPoints(); !why.empty()) {
             io.err << who << " at " << bacnet::formatEndpoint(device->address)
                    << " answered, but its points could not be found: " << why << ".\n";
@@ -134,9 +134,12 @@ void obey(const std::string& line, bacnet::PointCheckout& checkout, Streams io) 
         return;
     }
     const std::string why = checkout.command(parsed->channel, parsed->active, 8);
-    if (!why.empty()) io.err << point << ' ' << command << " failed: " << why << '\n';
-    else if (parsed->active) io.err << point << " held " << command << " at priority 8 until released\n";
-    else io.err << point << " released at priority 8\n";
+    if (!why.empty())
+        io.err << point << ' ' << command << " failed: " << why << '\n';
+    else if (parsed->active)
+        io.err << point << " held " << command << " at priority 8 until released\n";
+    else
+        io.err << point << " released at priority 8\n";
 }
 
 // Releases what is held; a failure is said loudly, with what is still held.

@@ -104,9 +104,7 @@ int runCommission(const DeviceOptions& device, const CommissionOptions& options,
         case Phase::AwaitingDevice:
             stand.waitForDevice(interrupted) ? run.deviceCame(stand.severalAttached()) : run.stopRequested();
             break;
-        case Phase::AwaitingRemoval:
-            stand.waitUntilGone(interrupted) ? run.deviceWent() : run.stopRequested();
-            break;
+        case Phase::AwaitingRemoval: stand.waitUntilGone(interrupted) ? run.deviceWent() : run.stopRequested(); break;
         case Phase::RunningStep: {
             StepResult result = runStep(run, device, session, stand, io);
             if (interrupted()) run.stopRequested();

@@ -25,7 +25,8 @@ public:
     }
 
     bool checkOnNetwork(const config::ConfigurationImage& image, std::string& result, Streams io) override {
-        bacnet::Reporter reporter{[&io](const std::string& line) { io.out << "  " << line << '\n' << std::flush; },
+        bacnet::Reporter reporter{[&io](const std::string& line) { io.out << "  " << line << '\n'
+                                                                          << std::flush; },
                                   [&io](const std::string& note) { io.err << "  " << note << '\n'; }};
         bacnet::CheckResult check = bacnet::checkOnNetwork(image, {}, reporter);
         bool passed = check.outcome == bacnet::CheckOutcome::Match;

@@ -84,8 +84,7 @@ void apply(config::ConfigurationImage& image, const std::string& key, const json
 }
 
 void applyChannels(config::ConfigurationImage& image, const json& root, const json& baseline, const char* group,
-                   std::size_t count,
-                   const std::vector<std::pair<const char*, const char*>>& members) {
+                   std::size_t count, const std::vector<std::pair<const char*, const char*>>& members) {
     if (!root.contains(group)) return;
     const json& list = root[group];
     if (!list.is_array() || list.size() != count)
@@ -175,11 +174,14 @@ core::Result<config::ConfigurationImage> importJson(const std::string& text) {
                 apply(result, key, value, baseline["general"][key], "general." + key);
             }
         }
-        applyChannels(result, root, baseline, "inputs", config::kInputCount, {{"name", "input-name"}, {"invert", "input-invert"}});
+        applyChannels(result, root, baseline, "inputs", config::kInputCount,
+                      {{"name", "input-name"}, {"invert", "input-invert"}});
         applyChannels(result, root, baseline, "outputs", config::kOutputCount,
                       {{"name", "output-name"}, {"invert", "output-invert"}, {"start", "output-start"}});
         applyChannels(result, root, baseline, "analogues", config::kAnalogueCount,
-                      {{"name", "analogue-name"}, {"unit", "analogue-unit"}, {"scaling", "analogue-scaling"},
+                      {{"name", "analogue-name"},
+                       {"unit", "analogue-unit"},
+                       {"scaling", "analogue-scaling"},
                        {"cov", "analogue-cov"}});
     } catch (const std::invalid_argument& e) {
         return Refusal(e.what());

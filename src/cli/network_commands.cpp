@@ -67,8 +67,8 @@ int runDiscover(const NetworkOptions& options, Streams io) {
     if (!options.range.empty()) {
         auto range = parseRange(options.range);
         if (!range) {
-            io.err << "Bad value: " << options.range << " is not an instance or LOW-HIGH within 0-" << core::kAnyDeviceInstance
-                   << ".\n";
+            io.err << "Bad value: " << options.range << " is not an instance or LOW-HIGH within 0-"
+                   << core::kAnyDeviceInstance << ".\n";
             return kExitUsage;
         }
         discover.range = *range;

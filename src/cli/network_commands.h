@@ -10,9 +10,9 @@
 namespace vaskiro::cli {
 
 struct NetworkOptions {
-    std::string to;      // ADDRESS[:PORT]; empty: the command's default
+    std::string to;         // ADDRESS[:PORT]; empty: the command's default
     std::string broadcast;  // check: ADDRESS[:PORT] for the second Who-Is; empty: the device's subnet's
-    std::string range;   // discover: "LOW-HIGH" or one instance; empty: all
+    std::string range;      // discover: "LOW-HIGH" or one instance; empty: all
     double timeoutSeconds = 3.0;
 };
 

@@ -29,7 +29,7 @@ std::string objectText(const bacnet::ObjectId& id) {
 }
 
 config::NameGroup nameGroup(PointKind kind) {
-    return kind == PointKind::Input ? config::NameGroup::Input
+    return kind == PointKind::Input    ? config::NameGroup::Input
            : kind == PointKind::Output ? config::NameGroup::Output
                                        : config::NameGroup::Analogue;
 }
@@ -81,9 +81,12 @@ std::string pointLine(const bacnet::Point& point, const config::ConfigurationIma
         line["name"] = configured;
         if (!point.name.empty() && onDevice != configured) line["name_on_device"] = onDevice;
         const auto* real = point.value ? std::get_if<float>(&*point.value) : nullptr;
-        if (real && std::isfinite(*real)) line["value"] = *real;
-        else if (value) line["value"] = *value;
-        else line["value"] = nullptr;
+        if (real && std::isfinite(*real))
+            line["value"] = *real;
+        else if (value)
+            line["value"] = *value;
+        else
+            line["value"] = nullptr;
         if (!point.error.empty()) line["error"] = escapeControlCharacters(point.error);
         line["units"] = units.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(units);
         line["flags"] = flags;
@@ -92,8 +95,10 @@ std::string pointLine(const bacnet::Point& point, const config::ConfigurationIma
     std::string text = time.empty() ? std::string() : time + '\t';
     text += std::string(bacnet::kindName(point.kind)) + '.' + std::to_string(point.channel) + '\t' +
             objectText(point.object) + '\t' + configured + '\t';
-    if (value) text += *value + (units.empty() ? "" : " " + units);
-    else text += "no value: " + escapeControlCharacters(point.error.empty() ? "not read" : point.error);
+    if (value)
+        text += *value + (units.empty() ? "" : " " + units);
+    else
+        text += "no value: " + escapeControlCharacters(point.error.empty() ? "not read" : point.error);
     std::string flagList;
     for (const std::string& flag : flags) flagList += (flagList.empty() ? "" : ",") + flag;
     text += '\t' + (flagList.empty() ? std::string("normal") : flagList);

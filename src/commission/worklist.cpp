@@ -72,8 +72,9 @@ core::Result<Worklist, std::vector<std::string>> readWorklist(std::string_view t
         WorklistRow row{static_cast<int>(r), {}, base};
         const csv::Record& cells = records[r];
         if (cells.size() > header.size())
-            errors.push_back("row " + std::to_string(r) + " (line " + std::to_string(parsed.table.lines[r]) + "): has " +
-                             std::to_string(cells.size()) + " fields, the header " + std::to_string(header.size()));
+            errors.push_back("row " + std::to_string(r) + " (line " + std::to_string(parsed.table.lines[r]) +
+                             "): has " + std::to_string(cells.size()) + " fields, the header " +
+                             std::to_string(header.size()));
         for (std::size_t c = 0; c < cells.size() && c < header.size(); ++c) {
             if (static_cast<int>(c) == tagColumn) row.tag = cells[c];
             if (!columns[c] || cells[c].empty()) continue;

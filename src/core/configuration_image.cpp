@@ -13,8 +13,7 @@ namespace {
 
 void checkChannel(int channel, int count) {
     if (channel < 1 || channel > count)
-        throw std::out_of_range("channel " + std::to_string(channel) + " is outside 1.." +
-                                std::to_string(count));
+        throw std::out_of_range("channel " + std::to_string(channel) + " is outside 1.." + std::to_string(count));
 }
 
 }  // namespace
@@ -28,9 +27,7 @@ int channelCount(NameGroup group) {
     return 0;
 }
 
-int channelCount(FlagGroup group) {
-    return group == FlagGroup::InvertInput ? kInputCount : kOutputCount;
-}
+int channelCount(FlagGroup group) { return group == FlagGroup::InvertInput ? kInputCount : kOutputCount; }
 
 FieldSpan span(AddressField field) {
     switch (field) {
@@ -74,8 +71,7 @@ std::size_t unitCodeOffset(int channel) {
 
 std::size_t floatOffset(FloatGroup group, int channel) {
     checkChannel(channel, kAnalogueCount);
-    std::size_t base =
-        group == FloatGroup::AnalogueScaling ? layout::AnalogueScaling : layout::COVIncrement;
+    std::size_t base = group == FloatGroup::AnalogueScaling ? layout::AnalogueScaling : layout::COVIncrement;
     return base + 4 * static_cast<std::size_t>(channel - 1);
 }
 
@@ -88,8 +84,7 @@ void ConfigurationImage::SetDefaults() {
     setAddress(AddressField::SubnetMask, {255, 255, 255, 0});
     setText(TextField::DeviceName, "VASKIRO");
     for (int n = 1; n <= kInputCount; ++n) setName(NameGroup::Input, n, "Input " + std::to_string(n));
-    for (int n = 1; n <= kOutputCount; ++n)
-        setName(NameGroup::Output, n, "Output " + std::to_string(n));
+    for (int n = 1; n <= kOutputCount; ++n) setName(NameGroup::Output, n, "Output " + std::to_string(n));
     for (int n = 1; n <= kAnalogueCount; ++n) {
         setName(NameGroup::Analogue, n, "Analogue " + std::to_string(n));
         setAnalogueUnitCode(n, 95);
@@ -126,21 +121,15 @@ void ConfigurationImage::writeText(FieldSpan field, std::string_view value) {
 
 std::string ConfigurationImage::text(TextField field) const { return readText(span(field)); }
 
-void ConfigurationImage::setText(TextField field, std::string_view value) {
-    writeText(span(field), value);
-}
+void ConfigurationImage::setText(TextField field, std::string_view value) { writeText(span(field), value); }
 
-std::string ConfigurationImage::name(NameGroup group, int channel) const {
-    return readText(nameSpan(group, channel));
-}
+std::string ConfigurationImage::name(NameGroup group, int channel) const { return readText(nameSpan(group, channel)); }
 
 void ConfigurationImage::setName(NameGroup group, int channel, std::string_view value) {
     writeText(nameSpan(group, channel), value);
 }
 
-bool ConfigurationImage::flag(FlagGroup group, int channel) const {
-    return m_bytes[flagOffset(group, channel)] != 0;
-}
+bool ConfigurationImage::flag(FlagGroup group, int channel) const { return m_bytes[flagOffset(group, channel)] != 0; }
 
 void ConfigurationImage::setFlag(FlagGroup group, int channel, bool on) {
     m_bytes[flagOffset(group, channel)] = on ? 1 : 0;
@@ -151,8 +140,7 @@ bool ConfigurationImage::dhcpEnable() const { return m_bytes[layout::DHCPEnable]
 void ConfigurationImage::setDhcpEnable(bool on) { m_bytes[layout::DHCPEnable] = on ? 1 : 0; }
 
 std::uint32_t ConfigurationImage::readU32(std::size_t offset) const {
-    return static_cast<std::uint32_t>(m_bytes.at(offset)) |
-           static_cast<std::uint32_t>(m_bytes.at(offset + 1)) << 8 |
+    return static_cast<std::uint32_t>(m_bytes.at(offset)) | static_cast<std::uint32_t>(m_bytes.at(offset + 1)) << 8 |
            static_cast<std::uint32_t>(m_bytes.at(offset + 2)) << 16 |
            static_cast<std::uint32_t>(m_bytes.at(offset + 3)) << 24;
 }
@@ -161,9 +149,7 @@ void ConfigurationImage::writeU32(std::size_t offset, std::uint32_t value) {
     for (std::size_t i = 0; i < 4; ++i) m_bytes.at(offset + i) = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
-std::int32_t ConfigurationImage::bacnetPort() const {
-    return static_cast<std::int32_t>(readU32(layout::BacnetPort));
-}
+std::int32_t ConfigurationImage::bacnetPort() const { return static_cast<std::int32_t>(readU32(layout::BacnetPort)); }
 
 void ConfigurationImage::setBacnetPort(std::int32_t port) {
     writeU32(layout::BacnetPort, static_cast<std::uint32_t>(port));
@@ -173,9 +159,7 @@ std::uint32_t ConfigurationImage::objectIdentifier() const { return readU32(layo
 
 void ConfigurationImage::setObjectIdentifier(std::uint32_t id) { writeU32(layout::ObjectIdentifier, id); }
 
-std::uint32_t ConfigurationImage::analogueUnitCode(int channel) const {
-    return readU32(unitCodeOffset(channel));
-}
+std::uint32_t ConfigurationImage::analogueUnitCode(int channel) const { return readU32(unitCodeOffset(channel)); }
 
 void ConfigurationImage::setAnalogueUnitCode(int channel, std::uint32_t code) {
     writeU32(unitCodeOffset(channel), code);

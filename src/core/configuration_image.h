@@ -119,7 +119,7 @@ public:
     std::string name(NameGroup group, int channel) const;
     void setName(NameGroup group, int channel, std::string_view value);
 
-    bool flag(FlagGroup group, int channel) const;  // any non-zero byte is on
+    bool flag(FlagGroup group, int channel) const;        // any non-zero byte is on
     void setFlag(FlagGroup group, int channel, bool on);  // stores 1 or 0
 
     bool dhcpEnable() const;

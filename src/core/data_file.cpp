@@ -16,8 +16,7 @@ constexpr std::size_t kTextEnd = kTextOffset + kDataFileText.size();  // offset 
 
 // Needs bytes up to the NUL at kTextEnd.
 bool hasDataFileText(std::span<const std::uint8_t> bytes) {
-    return std::equal(kDataFileText.begin(), kDataFileText.end(), bytes.begin() + kTextOffset) &&
-           bytes[kTextEnd] == 0;
+    return std::equal(kDataFileText.begin(), kDataFileText.end(), bytes.begin() + kTextOffset) && bytes[kTextEnd] == 0;
 }
 
 }  // namespace

@@ -7,10 +7,10 @@
 
 namespace vaskiro::units {
 
-inline constexpr std::uint32_t kUnitCount = 190;      // codes 0..189
-inline constexpr std::uint32_t kNoUnits = 95;         // the default of every channel
+inline constexpr std::uint32_t kUnitCount = 190;  // codes 0..189
+inline constexpr std::uint32_t kNoUnits = 95;     // the default of every channel
 inline constexpr int kCategoryRows = 27;
-inline constexpr int kCategoryColumns = 13;           // header + up to 12 units
+inline constexpr int kCategoryColumns = 13;  // header + up to 12 units
 inline constexpr int kUnitsPerRow = 12;
 
 struct Unit {

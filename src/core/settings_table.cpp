@@ -30,7 +30,11 @@ std::string upTo(SettingLimits limits) { return std::to_string(static_cast<long 
 // window's for the field.
 Setting textSetting(std::string key, std::string label, SettingPage page, config::FieldSpan place, int limit, Show get,
                     std::function<void(ConfigurationImage&, const std::string&)> set) {
-    return {std::move(key), std::move(label), page, place, {0, double(limit)},
+    return {std::move(key),
+            std::move(label),
+            page,
+            place,
+            {0, double(limit)},
             [get](const ConfigurationImage& image) { return '"' + config::fromWindows1252(get(image)) + '"'; },
             [set, limit](ConfigurationImage& image, std::string_view value) -> Result<void> {
                 std::string bytes = config::toWindows1252(value);
@@ -47,7 +51,11 @@ Setting textSetting(std::string key, std::string label, SettingPage page, config
 Setting flagSetting(std::string key, std::string label, SettingPage page, std::size_t offset,
                     std::function<bool(const ConfigurationImage&)> get,
                     std::function<void(ConfigurationImage&, bool)> set) {
-    return {std::move(key), std::move(label), page, {offset, 1}, {0, 1},
+    return {std::move(key),
+            std::move(label),
+            page,
+            {offset, 1},
+            {0, 1},
             [get](const ConfigurationImage& image) { return get(image) ? "on" : "off"; },
             [set](ConfigurationImage& image, std::string_view value) -> Result<void> {
                 auto on = parseOnOff(value);
@@ -58,7 +66,11 @@ Setting flagSetting(std::string key, std::string label, SettingPage page, std::s
 }
 
 Setting addressSetting(std::string key, std::string label, config::AddressField field) {
-    return {std::move(key), std::move(label), SettingPage::General, config::span(field), {0, 255},
+    return {std::move(key),
+            std::move(label),
+            SettingPage::General,
+            config::span(field),
+            {0, 255},
             [field](const ConfigurationImage& image) { return formatDottedAddress(image.address(field)); },
             [field](ConfigurationImage& image, std::string_view value) -> Result<void> {
                 auto octets = parseDottedAddress(value);
@@ -71,7 +83,12 @@ Setting addressSetting(std::string key, std::string label, config::AddressField 
 // A whole number within `limits`, stored by `set`; `what` names the kind of number.
 Setting numberSetting(std::string key, std::string label, std::size_t offset, SettingLimits limits, std::string what,
                       Show show, std::function<void(ConfigurationImage&, std::int32_t)> set) {
-    return {std::move(key), std::move(label), SettingPage::General, {offset, 4}, limits, std::move(show),
+    return {std::move(key),
+            std::move(label),
+            SettingPage::General,
+            {offset, 4},
+            limits,
+            std::move(show),
             [limits, what, set](ConfigurationImage& image, std::string_view value) -> Result<void> {
                 auto number = parseWhole(value, limits);
                 if (!number) return Unexpected("must be " + what + " from 0 to " + upTo(limits));
@@ -82,8 +99,11 @@ Setting numberSetting(std::string key, std::string label, std::size_t offset, Se
 
 Setting unitSetting(int n) {
     const SettingLimits limits{0, units::kUnitCount - 1};
-    return {"analogue-unit." + std::to_string(n), "Analogue " + std::to_string(n) + " units", SettingPage::Analogues,
-            {config::unitCodeOffset(n), 4}, limits,
+    return {"analogue-unit." + std::to_string(n),
+            "Analogue " + std::to_string(n) + " units",
+            SettingPage::Analogues,
+            {config::unitCodeOffset(n), 4},
+            limits,
             [n](const ConfigurationImage& image) { return formatUnit(image.analogueUnitCode(n)); },
             [n, limits](ConfigurationImage& image, std::string_view value) -> Result<void> {
                 auto code = parseWhole(value, limits);
@@ -101,8 +121,11 @@ Setting unitSetting(int n) {
 
 Setting floatSetting(const char* key, const char* label, config::FloatGroup group, int n) {
     constexpr double kLargest = std::numeric_limits<float>::max();
-    return {key + ("." + std::to_string(n)), "Analogue " + std::to_string(n) + " " + label, SettingPage::Analogues,
-            {config::floatOffset(group, n), 4}, {-kLargest, kLargest},
+    return {key + ("." + std::to_string(n)),
+            "Analogue " + std::to_string(n) + " " + label,
+            SettingPage::Analogues,
+            {config::floatOffset(group, n), 4},
+            {-kLargest, kLargest},
             [group, n](const ConfigurationImage& image) { return config::formatFloat(image.analogueValue(group, n)); },
             [group, n](ConfigurationImage& image, std::string_view value) -> Result<void> {
                 auto number = config::parseFloat(value);
@@ -118,40 +141,43 @@ std::vector<Setting> buildSettings() {
     using config::TextField;
     namespace layout = config::layout;
     std::vector<Setting> s;
-    s.push_back(flagSetting("dhcp", "Get address automatically", SettingPage::General, layout::DHCPEnable,
-                            [](auto& i) { return i.dhcpEnable(); }, [](auto& i, bool on) { i.setDhcpEnable(on); }));
+    s.push_back(flagSetting(
+        "dhcp", "Get address automatically", SettingPage::General, layout::DHCPEnable,
+        [](auto& i) { return i.dhcpEnable(); }, [](auto& i, bool on) { i.setDhcpEnable(on); }));
     s.push_back(addressSetting("ip", "IP address", config::AddressField::IPAddress));
     s.push_back(addressSetting("gateway", "Gateway address", config::AddressField::GatewayAddress));
     s.push_back(addressSetting("mask", "Subnet mask", config::AddressField::SubnetMask));
-    s.push_back(numberSetting("port", "BACnet port", layout::BacnetPort, {0, kLargestUdpPort}, "a UDP port number",
-                              [](auto& i) { return std::to_string(i.bacnetPort()); },
-                              [](auto& i, std::int32_t port) { i.setBacnetPort(port); }));
+    s.push_back(numberSetting(
+        "port", "BACnet port", layout::BacnetPort, {0, kLargestUdpPort}, "a UDP port number",
+        [](auto& i) { return std::to_string(i.bacnetPort()); },
+        [](auto& i, std::int32_t port) { i.setBacnetPort(port); }));
     auto text = [&s](const char* key, const char* label, TextField field, int limit) {
-        s.push_back(textSetting(key, label, SettingPage::General, config::span(field), limit,
-                                [field](auto& i) { return i.text(field); },
-                                [field](auto& i, auto& t) { i.setText(field, t); }));
+        s.push_back(textSetting(
+            key, label, SettingPage::General, config::span(field), limit, [field](auto& i) { return i.text(field); },
+            [field](auto& i, auto& t) { i.setText(field, t); }));
     };
     text("name", "Object name", TextField::DeviceName, kObjectTextLimit);
-    s.push_back(numberSetting("object-id", "Object identifier number", layout::ObjectIdentifier,
-                              {0, kLargestDeviceInstance}, "a device instance number",
-                              [](auto& i) { return std::to_string(i.objectIdentifier()); },
-                              [](auto& i, std::int32_t id) { i.setObjectIdentifier(static_cast<std::uint32_t>(id)); }));
+    s.push_back(numberSetting(
+        "object-id", "Object identifier number", layout::ObjectIdentifier, {0, kLargestDeviceInstance},
+        "a device instance number", [](auto& i) { return std::to_string(i.objectIdentifier()); },
+        [](auto& i, std::int32_t id) { i.setObjectIdentifier(static_cast<std::uint32_t>(id)); }));
     text("location", "Location", TextField::Location, kObjectTextLimit);
     text("description", "Description", TextField::Description, kObjectTextLimit);
     text("password", "Password", TextField::DevicePassword, kPasswordLimit);
 
     auto names = [&s](const char* key, const char* label, SettingPage page, NameGroup group) {
         for (int n = 1; n <= config::channelCount(group); ++n)
-            s.push_back(textSetting(key + ("." + std::to_string(n)), label + (" " + std::to_string(n)) + " name", page,
-                                    config::nameSpan(group, n), kChannelNameLimit,
-                                    [group, n](auto& i) { return i.name(group, n); },
-                                    [group, n](auto& i, auto& t) { i.setName(group, n, t); }));
+            s.push_back(textSetting(
+                key + ("." + std::to_string(n)), label + (" " + std::to_string(n)) + " name", page,
+                config::nameSpan(group, n), kChannelNameLimit, [group, n](auto& i) { return i.name(group, n); },
+                [group, n](auto& i, auto& t) { i.setName(group, n, t); }));
     };
     auto flags = [&s](const char* key, const char* label, const char* after, SettingPage page, FlagGroup group) {
         for (int n = 1; n <= config::channelCount(group); ++n)
-            s.push_back(flagSetting(key + ("." + std::to_string(n)), label + (" " + std::to_string(n)) + after, page,
-                                    config::flagOffset(group, n), [group, n](auto& i) { return i.flag(group, n); },
-                                    [group, n](auto& i, bool on) { i.setFlag(group, n, on); }));
+            s.push_back(flagSetting(
+                key + ("." + std::to_string(n)), label + (" " + std::to_string(n)) + after, page,
+                config::flagOffset(group, n), [group, n](auto& i) { return i.flag(group, n); },
+                [group, n](auto& i, bool on) { i.setFlag(group, n, on); }));
     };
     flags("input-invert", "Invert input", "", SettingPage::Inputs, FlagGroup::InvertInput);
     names("input-name", "Input", SettingPage::Inputs, NameGroup::Input);

@@ -11,8 +11,10 @@ std::size_t utf8Length(std::string_view text, std::size_t i) {
     auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
     unsigned char lead = byte(i);
     if (lead < 0x80) return 1;
-    std::size_t length = lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
-                       : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
+    std::size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
+                         : lead >= 0xE0 && lead <= 0xEF ? 3
+                         : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                        : 0;
     if (length == 0 || i + length > text.size()) return 0;
     for (std::size_t k = 1; k < length; ++k)
         if ((byte(i + k) & 0xC0) != 0x80) return 0;
@@ -27,9 +29,12 @@ char detectDelimiter(std::string_view text) {
     int commas = 0, semicolons = 0;
     bool quoted = false;
     for (char c : text) {
-        if (c == '"') quoted = !quoted;
-        else if (!quoted && (c == '\n' || c == '\r')) break;
-        else if (!quoted) commas += c == ',', semicolons += c == ';';
+        if (c == '"')
+            quoted = !quoted;
+        else if (!quoted && (c == '\n' || c == '\r'))
+            break;
+        else if (!quoted)
+            commas += c == ',', semicolons += c == ';';
     }
     return semicolons > commas ? ';' : ',';
 }
@@ -117,8 +122,8 @@ std::string formatRecord(const Record& record, char delimiter) {
     for (std::size_t i = 0; i < record.size(); ++i) {
         const std::string& field = record[i];
         if (i > 0) line += delimiter;
-        bool quote = field.find_first_of(",;\"\r\n") != std::string::npos ||
-                     field.starts_with(' ') || field.ends_with(' ');
+        bool quote =
+            field.find_first_of(",;\"\r\n") != std::string::npos || field.starts_with(' ') || field.ends_with(' ');
         if (!quote) {
             line += field;
             continue;

@@ -14,7 +14,7 @@ using config::NameGroup;
 namespace {
 
 // Block 0 part 1 payload offsets.
-constexpr std::size_t kMarker = 0;  // 0x55 on write, ignored on read
+constexpr std::size_t kMarker = 0;     // 0x55 on write, ignored on read
 constexpr std::size_t kAddresses = 1;  // IP, gateway, mask: 12 bytes in image order
 constexpr std::size_t kPort = 13;
 constexpr std::size_t kObjectId = 15;
@@ -35,8 +35,7 @@ constexpr std::uint8_t kNameTrailer = 0x30;
 
 void checkBlockPart(int block, int part) {
     if (block < 0 || block >= kBlockCount || (part != 1 && part != 2))
-        throw std::out_of_range("block " + std::to_string(block) + " part " + std::to_string(part) +
-                                " does not exist");
+        throw std::out_of_range("block " + std::to_string(block) + " part " + std::to_string(part) + " does not exist");
 }
 
 // Which name field a name block part carries; blocks 2..21 only.

@@ -31,10 +31,10 @@ inline constexpr std::uint8_t ReadBlockPart2 = 0x52;   // 'R'
 
 // The device's reply to Identify.
 namespace identity {
-inline constexpr std::size_t MarkAt = 2;                              // bytes 2-4 must read 00 01 10
+inline constexpr std::size_t MarkAt = 2;  // bytes 2-4 must read 00 01 10
 inline constexpr std::uint8_t Mark[3] = {0x00, 0x01, 0x10};
-inline constexpr std::size_t SerialAt = 6;                            // 32 bits, least significant first
-inline constexpr std::size_t VersionAt = 10;                          // text up to a zero byte
+inline constexpr std::size_t SerialAt = 6;                           // 32 bits, least significant first
+inline constexpr std::size_t VersionAt = 10;                         // text up to a zero byte
 inline constexpr std::size_t VersionRoom = kReportSize - VersionAt;  // 55
 }  // namespace identity
 

@@ -53,7 +53,8 @@ namespace {
 OpenResult openDevice(HidBackend& backend, const HidDeviceInfo& device) {
     std::string error;
     std::unique_ptr<HidConnection> connection = backend.open(device.path, error);
-    if (connection == nullptr) return OpenResult{OpenOutcome::CannotOpen, nullptr, device.identifier, device.path, error};
+    if (connection == nullptr)
+        return OpenResult{OpenOutcome::CannotOpen, nullptr, device.identifier, device.path, error};
     OpenOutcome outcome = inProgramMode(device) ? OpenOutcome::ProgramMode : OpenOutcome::Opened;
     return OpenResult{outcome, std::move(connection), device.identifier, device.path, {}};
 }

@@ -14,7 +14,8 @@ DevicePresence assessPresence(const std::vector<HidDeviceInfo>& enumeration) {
     if (order.empty()) return presence;
     // As the search does: a device enumeration already knows to be refused is
     // passed over while another can be opened.
-    auto openable = std::find_if(order.begin(), order.end(), [](const HidDeviceInfo* d) { return d->openError.empty(); });
+    auto openable =
+        std::find_if(order.begin(), order.end(), [](const HidDeviceInfo* d) { return d->openError.empty(); });
     presence.chosen = openable == order.end() ? *order.front() : **openable;
     if (presence.devices.size() > 1)
         presence.state = PresenceState::Several;
@@ -56,9 +57,8 @@ bool waitForPresence(HidBackend& backend, DeviceChangeMonitor* monitor, bool pre
         if (found == present) return true;
         auto now = Clock::now();
         if (now >= deadline) return false;
-        auto left = deadline == Clock::time_point::max()
-                        ? std::chrono::milliseconds::max()
-                        : std::chrono::ceil<std::chrono::milliseconds>(deadline - now);
+        auto left = deadline == Clock::time_point::max() ? std::chrono::milliseconds::max()
+                                                         : std::chrono::ceil<std::chrono::milliseconds>(deadline - now);
         // A monitor can stay silent (no udev daemon in a container or a
         // minimal system): enumerate every poll interval all the same.
         auto pause = std::min(left, backend.pollInterval());

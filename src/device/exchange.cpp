@@ -49,17 +49,16 @@ struct NameGroupRow {
 };
 
 constexpr NameGroupRow kNameGroups[] = {
-    {S::WriteInputNameFirst, config::kInputCount},     {S::WriteOutputNameFirst, config::kOutputCount},
+    {S::WriteInputNameFirst, config::kInputCount},       {S::WriteOutputNameFirst, config::kOutputCount},
     {S::WriteAnalogueNameFirst, config::kAnalogueCount}, {S::ReadInputNameFirst, config::kInputCount},
-    {S::ReadOutputNameFirst, config::kOutputCount},    {S::ReadAnalogueNameFirst, config::kAnalogueCount},
+    {S::ReadOutputNameFirst, config::kOutputCount},      {S::ReadAnalogueNameFirst, config::kAnalogueCount},
 };
 
 bool isWriting(std::int32_t state) { return state >= number(S::WriteIdentify) && state < number(S::ReadIdentify); }
 
 }  // namespace
 
-DeviceExchange::DeviceExchange(config::ConfigurationImage& image, ExchangePort& port)
-    : m_image(image), m_port(port) {}
+DeviceExchange::DeviceExchange(config::ConfigurationImage& image, ExchangePort& port) : m_image(image), m_port(port) {}
 
 void DeviceExchange::startWrite() { start(S::WriteIdentify); }
 
@@ -101,8 +100,7 @@ void DeviceExchange::ProcessDeviceReport(std::span<const std::uint8_t> bytes) {
         return;
     }
     ++m_stepsDone;
-    if (m_state == number(S::WriteIdentify) || m_state == number(S::ReadIdentify) ||
-        m_state == number(S::IdentifyOnly))
+    if (m_state == number(S::WriteIdentify) || m_state == number(S::ReadIdentify) || m_state == number(S::IdentifyOnly))
         identityStep();
     else
         sequenceStep();
@@ -114,8 +112,8 @@ void DeviceExchange::abandon(AbandonReason reason) {
     m_linkUnsettled = reason == AbandonReason::NoReply;
     goIdle();
     m_port.appendLog("Exchange abandoned");
-    m_port.showMessage(MessageKind::Error, reason == AbandonReason::NoReply ? "VASKIRO did not respond"
-                                                                            : "VASKIRO was disconnected");
+    m_port.showMessage(MessageKind::Error,
+                       reason == AbandonReason::NoReply ? "VASKIRO did not respond" : "VASKIRO was disconnected");
 }
 void DeviceExchange::identityStep() {
     if (!std::equal(std::begin(identity::Mark), std::end(identity::Mark), m_inReport.begin() + identity::MarkAt)) {
@@ -127,7 +125,8 @@ void DeviceExchange::identityStep() {
     std::string version(versionBegin, std::find(versionBegin, m_inReport.end(), std::uint8_t{0}));
     m_identity = DeviceIdentity{0, config::fromWindows1252(version)};
     m_port.appendLog("Appware Version:" + m_identity->version);
-    std::uint32_t serial = std::uint32_t{m_inReport[identity::SerialAt]} | std::uint32_t{m_inReport[identity::SerialAt + 1]} << 8 |
+    std::uint32_t serial = std::uint32_t{m_inReport[identity::SerialAt]} |
+                           std::uint32_t{m_inReport[identity::SerialAt + 1]} << 8 |
                            std::uint32_t{m_inReport[identity::SerialAt + 2]} << 16 |
                            std::uint32_t{m_inReport[identity::SerialAt + 3]} << 24;
     m_identity->serial = static_cast<std::int32_t>(serial);

@@ -25,19 +25,19 @@ enum class ExchangeStep : std::int32_t {
     Idle = 0,
     // Write: each state is left on the reply to what the previous one sent.
     WriteIdentify = 1,
-    WriteBegun = 2,           // BeginWrite answered: send block 0 part 1, the settings
-    WroteSettings = 3,        // send block 0 part 2, the device name
-    WroteDeviceName = 4,      // send block 1 part 1, the scalings
-    WroteScalings = 5,        // send block 1 part 2, the COV increments
-    WriteInputNameFirst = 6,  // each pair of names is one block: first name (part 1) ...
-    WriteInputNameSecond = 7, // ... then second name (part 2)
+    WriteBegun = 2,            // BeginWrite answered: send block 0 part 1, the settings
+    WroteSettings = 3,         // send block 0 part 2, the device name
+    WroteDeviceName = 4,       // send block 1 part 1, the scalings
+    WroteScalings = 5,         // send block 1 part 2, the COV increments
+    WriteInputNameFirst = 6,   // each pair of names is one block: first name (part 1) ...
+    WriteInputNameSecond = 7,  // ... then second name (part 2)
     WriteOutputNameFirst = 8,
     WriteOutputNameSecond = 9,
     WriteAnalogueNameFirst = 10,
     WriteAnalogueNameSecond = 11,
-    WroteNames = 12,          // send block 22 part 1, location and description
-    WroteLocation = 13,       // send block 22 part 2, the password
-    WrotePassword = 21,       // send EndWrite
+    WroteNames = 12,     // send block 22 part 1, location and description
+    WroteLocation = 13,  // send block 22 part 2, the password
+    WrotePassword = 21,  // send EndWrite
     WriteEnded = 22,
     // Read: each state stores the part its reply carries.
     ReadIdentify = 30,

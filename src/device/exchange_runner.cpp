@@ -5,8 +5,8 @@
 namespace vaskiro::device {
 
 std::optional<AbandonReason> runExchange(DeviceExchange& exchange, HidConnection& connection,
-                                         std::chrono::milliseconds replyTimeout,
-                                         std::chrono::milliseconds poll, std::chrono::milliseconds quiet) {
+                                         std::chrono::milliseconds replyTimeout, std::chrono::milliseconds poll,
+                                         std::chrono::milliseconds quiet) {
     using Clock = std::chrono::steady_clock;
     const Clock::time_point settleBy = Clock::now() + replyTimeout;
     Clock::time_point lastReply = Clock::now();
@@ -37,11 +37,8 @@ std::optional<AbandonReason> runExchange(DeviceExchange& exchange, HidConnection
             lastReply = Clock::now();
             exchange.ProcessDeviceReport(std::span(report.data(), std::min(result.length, kReportSize)));
             break;
-        case ReadStatus::Timeout:
-            break;
-        case ReadStatus::Failed:
-            exchange.abandon(AbandonReason::Disconnected);
-            return AbandonReason::Disconnected;
+        case ReadStatus::Timeout: break;
+        case ReadStatus::Failed: exchange.abandon(AbandonReason::Disconnected); return AbandonReason::Disconnected;
         }
     }
     return std::nullopt;

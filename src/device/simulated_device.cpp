@@ -113,8 +113,7 @@ Report SimulatedDevice::answer(const Report& request) {
             std::copy(part.begin(), part.end(), reply.begin() + kReplyPayloadAt);
         }
         break;
-    default:
-        break;
+    default: break;
     }
     return reply;
 }

@@ -53,9 +53,9 @@ public:
     void setVersion(std::string version);
 
     // Test switches.
-    void setRefuseIdentity(bool refuse);        // identity replies lack 00 01 10 at bytes 2-4
-    void setSilent(bool silent);                // records reports but neither acts on nor answers them
-    void setReplyLength(std::size_t length);    // later replies deliver only their first `length` bytes (1..65)
+    void setRefuseIdentity(bool refuse);      // identity replies lack 00 01 10 at bytes 2-4
+    void setSilent(bool silent);              // records reports but neither acts on nor answers them
+    void setReplyLength(std::size_t length);  // later replies deliver only their first `length` bytes (1..65)
     void setReplyDelay(std::chrono::milliseconds delay);  // a reply becomes readable this long after its request
     // The `reports`-th report from now is received but not answered, and
     // the device is gone with it (as if unplugged while the host waits).

@@ -34,10 +34,10 @@ std::vector<HidDeviceInfo> SimulatedFolder::enumerate() {
     for (const fs::path& file : files) {
         bool programMode = file.extension() == ".program";
         bool refused = file.extension() == ".refused";
-        devices.push_back({hidIdentifier(SimulatedDevice::kVendorId, SimulatedDevice::kProductId,
-                                         programMode ? SimulatedDevice::kProgramModeRevision
-                                                     : SimulatedDevice::kApplicationRevision),
-                           file.string(), refused ? kRefusal : ""});
+        devices.push_back(
+            {hidIdentifier(SimulatedDevice::kVendorId, SimulatedDevice::kProductId,
+                           programMode ? SimulatedDevice::kProgramModeRevision : SimulatedDevice::kApplicationRevision),
+             file.string(), refused ? kRefusal : ""});
     }
     return devices;
 }

@@ -15,6 +15,8 @@ inline constexpr std::string_view kPasswordTooLong = "Password longer than 12 ch
 inline constexpr std::string_view kThereAreErrors = "There are errors";
 
 // `password` in single-byte characters.
-inline bool passwordFitsDevice(std::string_view password) { return password.size() <= std::size_t{core::kPasswordLimit}; }
+inline bool passwordFitsDevice(std::string_view password) {
+    return password.size() <= std::size_t{core::kPasswordLimit};
+}
 
 }  // namespace vaskiro::device

@@ -88,8 +88,8 @@ public:
         hid_device_info* list = hid_enumerate(0, 0);
         for (hid_device_info* info = list; info; info = info->next) {
             std::string path = info->path ? info->path : "";
-            devices.push_back({hidIdentifier(info->vendor_id, info->product_id, info->release_number), path,
-                               hidOpenError(path)});
+            devices.push_back(
+                {hidIdentifier(info->vendor_id, info->product_id, info->release_number), path, hidOpenError(path)});
         }
         hid_free_enumeration(list);
         return devices;

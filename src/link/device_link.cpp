@@ -24,8 +24,7 @@ OpenResult DeviceLink::OpenDevice() {
     close();  // a link whose reader failed: release it before searching again
     if (!m_backend) return {OpenOutcome::NotFound, nullptr, {}, {}};
 
-    OpenResult result =
-        m_devicePath.empty() ? findAndOpenVaskiro(*m_backend) : openVaskiroAt(*m_backend, m_devicePath);
+    OpenResult result = m_devicePath.empty() ? findAndOpenVaskiro(*m_backend) : openVaskiroAt(*m_backend, m_devicePath);
     if (!result.connection) return result;
 
     m_connection = std::move(result.connection);

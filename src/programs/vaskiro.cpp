@@ -47,9 +47,10 @@ int main(int argc, char** argv) {
     using namespace vaskiro::cli;
     const CLI::Validator timeoutRange(timeoutOutOfRange, "SECONDS (0.05-600)", "timeout");
 
-    CLI::App app{"Reads, writes and inspects the settings of a VASKIRO BACnet interface.\n"
-                 "Exit codes: 0 done, 1 device or file failure, 2 bad usage or bad value, 3 (diff, check) different.",
-                 "vaskiro"};
+    CLI::App app{
+        "Reads, writes and inspects the settings of a VASKIRO BACnet interface.\n"
+        "Exit codes: 0 done, 1 device or file failure, 2 bad usage or bad value, 3 (diff, check) different.",
+        "vaskiro"};
     app.require_subcommand(1);
     app.set_version_flag("--version", std::string(vaskiro::core::kProjectVersion));
 
@@ -61,7 +62,7 @@ int main(int argc, char** argv) {
                                          "Seconds to wait for answers: each reply of the device (default " +
                                              std::to_string(vaskiro::core::kReplyTimeout / std::chrono::seconds(1)) +
                                              "); for "
-                                         "discover, check and wait, as their own --timeout")
+                                             "discover, check and wait, as their own --timeout")
                               ->check(timeoutRange);
     std::string devicePath;
     app.add_option("--device", devicePath, std::string(vaskiro::device::kDeviceOptionHelp));
@@ -100,8 +101,9 @@ int main(int argc, char** argv) {
     CommissionOptions commissionOptions;
     auto* commission = app.add_subcommand(
         "commission", "Commission devices one after another from a worklist (CSV), keeping an as-left record");
-    commission->add_option("worklist", commissionOptions.worklist,
-                           "CSV: a header of setting keys (as set takes them) and tag, one row per device")
+    commission
+        ->add_option("worklist", commissionOptions.worklist,
+                     "CSV: a header of setting keys (as set takes them) and tag, one row per device")
         ->required();
     commission->add_option("--base", commissionOptions.base, "Data file (.dat) or JSON file each row starts from")
         ->required();
@@ -114,25 +116,29 @@ int main(int argc, char** argv) {
     commission->add_flag("--again", commissionOptions.again, "Accept a device that the record already holds");
 
     SheetOptions sheetOptions;
-    auto* sheet = app.add_subcommand("sheet", "Write a handover sheet (printable HTML, one page per device) of a "
-                                              "configuration or of the devices of an as-left record");
+    auto* sheet = app.add_subcommand("sheet",
+                                     "Write a handover sheet (printable HTML, one page per device) of a "
+                                     "configuration or of the devices of an as-left record");
     auto* sheetFile = sheet->add_option("file", sheetOptions.file, "Data file (.dat) or JSON file");
-    auto* sheetRecord = sheet->add_option("--record", sheetOptions.record, "As-left record (CSV) of a worklist")
-                            ->excludes(sheetFile);
+    auto* sheetRecord =
+        sheet->add_option("--record", sheetOptions.record, "As-left record (CSV) of a worklist")->excludes(sheetFile);
     sheet->add_option("--row", sheetOptions.row, "Only the device of this worklist row (with --record)")
         ->needs(sheetRecord)
         ->check(CLI::Range(1, std::numeric_limits<int>::max()));
-    sheet->add_flag("--with-password", sheetOptions.withPassword, "Print the device password too (left out unless given)");
+    sheet->add_flag("--with-password", sheetOptions.withPassword,
+                    "Print the device password too (left out unless given)");
     sheet->add_option("-o,--output", sheetOptions.output, "HTML file to write")->required();
 
     NetworkOptions network;
     std::uint32_t instance = 0;
     SimulateNetworkOptions simulateNetworkOptions;
     double simulateFor = 0;
-    auto* discover = app.add_subcommand("discover", "Find BACnet devices on the network: Who-Is, then each one's "
-                                                    "object-name; exit 0 when any answered, 1 when none");
-    discover->add_option("--to", network.to, "ADDRESS[:PORT] to ask: one device or a directed broadcast "
-                                             "(default 255.255.255.255:47808)");
+    auto* discover = app.add_subcommand("discover",
+                                        "Find BACnet devices on the network: Who-Is, then each one's "
+                                        "object-name; exit 0 when any answered, 1 when none");
+    discover->add_option("--to", network.to,
+                         "ADDRESS[:PORT] to ask: one device or a directed broadcast "
+                         "(default 255.255.255.255:47808)");
     auto* discoverTimeout =
         discover->add_option("--timeout", network.timeoutSeconds, "Seconds to collect answers and names (default 3)")
             ->check(timeoutRange);
@@ -140,27 +146,31 @@ int main(int argc, char** argv) {
                                ->check(CLI::Range(0u, vaskiro::core::kAnyDeviceInstance));
     discover->add_option("--range", network.range, "LOW-HIGH: only devices whose instance lies in this range")
         ->excludes(instanceOption);
-    auto* check = app.add_subcommand("check", "Ask the network for the device a configuration describes and compare; "
-                                              "exit 0 as configured, 1 no answer or a value not read, 3 differs or "
-                                              "duplicate instance");
+    auto* check = app.add_subcommand("check",
+                                     "Ask the network for the device a configuration describes and compare; "
+                                     "exit 0 as configured, 1 no answer or a value not read, 3 differs or "
+                                     "duplicate instance");
     check->add_option("file", input, "Data file (.dat) or JSON file")->required();
-    check->add_option("--to", network.to, "ADDRESS[:PORT] to ask (default: the file's address; a broadcast "
-                                          "when it uses DHCP; the file's port)");
+    check->add_option("--to", network.to,
+                      "ADDRESS[:PORT] to ask (default: the file's address; a broadcast "
+                      "when it uses DHCP; the file's port)");
     check->add_option("--broadcast", network.broadcast,
                       "ADDRESS[:PORT] where the Who-Is is broadcast as well, so that a second device with the "
                       "instance answers too (default: the directed broadcast of the local subnet that holds the "
                       "device's address, else 255.255.255.255)");
-    auto* checkTimeout =
-        check->add_option("--timeout", network.timeoutSeconds, "Seconds to wait for the I-Am, and again for the "
-                                                               "values (default 3)")
-            ->check(timeoutRange);
-    auto* simulateNetwork = app.add_subcommand(
-        "simulate-network", "Answer as a BACnet device (Who-Is, ReadProperty, ReadPropertyMultiple) with the "
-                            "simulated device's configuration in STATE, until interrupted");
-    simulateNetwork->add_option("state", input, "The simulated device's state file (see --simulate=STATE)")
-        ->required();
-    simulateNetwork->add_option("--at", simulateNetworkOptions.at, "ADDRESS:PORT to answer on (default 127.0.0.1 and "
-                                                                   "the port configured in STATE)");
+    auto* checkTimeout = check
+                             ->add_option("--timeout", network.timeoutSeconds,
+                                          "Seconds to wait for the I-Am, and again for the "
+                                          "values (default 3)")
+                             ->check(timeoutRange);
+    auto* simulateNetwork =
+        app.add_subcommand("simulate-network",
+                           "Answer as a BACnet device (Who-Is, ReadProperty, ReadPropertyMultiple) with the "
+                           "simulated device's configuration in STATE, until interrupted");
+    simulateNetwork->add_option("state", input, "The simulated device's state file (see --simulate=STATE)")->required();
+    simulateNetwork->add_option("--at", simulateNetworkOptions.at,
+                                "ADDRESS:PORT to answer on (default 127.0.0.1 and "
+                                "the port configured in STATE)");
     simulateNetwork->add_flag("--wiggle", simulateNetworkOptions.wiggle,
                               "Change an input and an analogue every 2 s (a line on standard input such as "
                               "\"input.3 on\" or \"analogue.2 21.5\" sets one at any time)");
@@ -168,21 +178,23 @@ int main(int argc, char** argv) {
                               "Reject SubscribeCOV, as a device without COV does");
     simulateNetwork->add_flag("--no-read-multiple", simulateNetworkOptions.refuseReadMultiple,
                               "Reject ReadPropertyMultiple, as a device with ReadProperty alone does");
-    auto* forOption = simulateNetwork->add_option("--for", simulateFor, "Stop after this many seconds")
-                          ->check(CLI::PositiveNumber);
+    auto* forOption =
+        simulateNetwork->add_option("--for", simulateFor, "Stop after this many seconds")->check(CLI::PositiveNumber);
 
     CheckoutOptions checkoutOptions;
     double watchFor = 0;
-    auto* watch = app.add_subcommand("watch", "Show the 40 points of the device a configuration describes, live over "
-                                              "BACnet/IP; exit 0, 1 when it does not answer");
+    auto* watch = app.add_subcommand("watch",
+                                     "Show the 40 points of the device a configuration describes, live over "
+                                     "BACnet/IP; exit 0, 1 when it does not answer");
     watch->add_option("file", input, "Data file (.dat) or JSON file")->required();
     watch->add_option("--to", checkoutOptions.to, "ADDRESS[:PORT] of the device (default: the file's)");
-    auto* watchForOption = watch->add_option("--for", watchFor, "Stop after this many seconds")
-                               ->check(CLI::PositiveNumber);
+    auto* watchForOption =
+        watch->add_option("--for", watchFor, "Stop after this many seconds")->check(CLI::PositiveNumber);
     watch->add_flag("--json", checkoutOptions.json, "One JSON object per line");
     std::string drivePoint, driveCommand;
-    auto* drive = app.add_subcommand("drive", "Command one output of the device a configuration describes: on and "
-                                              "off hold until release");
+    auto* drive = app.add_subcommand("drive",
+                                     "Command one output of the device a configuration describes: on and "
+                                     "off hold until release");
     drive->add_option("file", input, "Data file (.dat) or JSON file")->required();
     drive->add_option("output", drivePoint, "output.N (N 1-16)")->required();
     drive->add_option("command", driveCommand, "on, off or release")->required();
@@ -219,9 +231,10 @@ int main(int argc, char** argv) {
     // commands talk to.
     DeviceOptions options;
     const vaskiro::device::BackendChoice choice = vaskiro::device::chooseBackend(simulate->count() > 0, simulateState);
-    options.devices = choice.kind == vaskiro::device::BackendChoice::Kind::Hardware && !vaskiro::device::hardwareBarred()
-                          ? vaskiro::hid::makeHidapiBackend()
-                          : vaskiro::device::makeSimulatedBackend(choice);
+    options.devices =
+        choice.kind == vaskiro::device::BackendChoice::Kind::Hardware && !vaskiro::device::hardwareBarred()
+            ? vaskiro::hid::makeHidapiBackend()
+            : vaskiro::device::makeSimulatedBackend(choice);
     options.replyTimeout = std::chrono::milliseconds(std::llround(timeoutSeconds * 1000.0));
     options.devicePath = devicePath;
 
@@ -266,8 +279,10 @@ int main(int argc, char** argv) {
     if (*list) return runList(options, identify, io);
     if (*wait) {
         std::optional<std::chrono::milliseconds> limit;
-        if (waitTimeout->count() > 0) limit = std::chrono::milliseconds(std::llround(waitSeconds * 1000.0));
-        else if (global) limit = options.replyTimeout;
+        if (waitTimeout->count() > 0)
+            limit = std::chrono::milliseconds(std::llround(waitSeconds * 1000.0));
+        else if (global)
+            limit = options.replyTimeout;
         return runWait(options, gone, limit, io);
     }
     return runUnits(io);

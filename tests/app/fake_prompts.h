@@ -35,8 +35,12 @@ struct TestWindow {
         form->show();
     }
     template <class T = QWidget>
-    T* find(const QString& name) const { return form->findChild<T*>(name); }
-    QStringList logLines() const { return find<QPlainTextEdit>("LogMemo")->toPlainText().split('\n', Qt::SkipEmptyParts); }
+    T* find(const QString& name) const {
+        return form->findChild<T*>(name);
+    }
+    QStringList logLines() const {
+        return find<QPlainTextEdit>("LogMemo")->toPlainText().split('\n', Qt::SkipEmptyParts);
+    }
 
     std::unique_ptr<vaskiro::app::TMainForm> form;
     FakePrompts* prompts;

@@ -32,7 +32,9 @@ class TstDataFiles : public QObject {
         QFile f(file);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
-    QByteArray image() const { return QByteArray(reinterpret_cast<const char*>(w->form->image().bytes().data()), kImageSize); }
+    QByteArray image() const {
+        return QByteArray(reinterpret_cast<const char*>(w->form->image().bytes().data()), kImageSize);
+    }
 
 private slots:
     void init() { w = std::make_unique<TestWindow>(); }
@@ -45,7 +47,8 @@ private slots:
         old.close();
         save(path("a.dat"));
         const QByteArray file = read(path("a.dat"));
-        QCOMPARE(file.left(40), QByteArray("\x01\x00\x00\x00VASKIRO BACnet Interface\0\0\0\0\0\0\0\0\xC0\xA8\x00\x06", 40));
+        QCOMPARE(file.left(40),
+                 QByteArray("\x01\x00\x00\x00VASKIRO BACnet Interface\0\0\0\0\0\0\0\0\xC0\xA8\x00\x06", 40));
         QCOMPARE(file.mid(36), image());
         QCOMPARE(w->logLines(), QStringList({"File Saved:", path("a.dat")}));
 
@@ -60,7 +63,8 @@ private slots:
         const QByteArray before = image();
         w->find<QLineEdit>("IPAddr1Edit")->setText("10");  // not collected by a load
         QFile later(path("later.dat"));
-        QVERIFY(later.open(QIODevice::WriteOnly) && later.write(QByteArray("\x02\0\0\0VASKIRO BACnet Interface", 28) + QByteArray(1568, 0)));
+        QVERIFY(later.open(QIODevice::WriteOnly) &&
+                later.write(QByteArray("\x02\0\0\0VASKIRO BACnet Interface", 28) + QByteArray(1568, 0)));
         later.close();
         load(path("later.dat"));
         load(path("missing.dat"));
@@ -73,7 +77,8 @@ private slots:
         save(path("never.dat"));  // the identifier stops it before the dialog
         QCOMPARE(w->prompts->saveAsked + w->prompts->openAsked, 5);
         QCOMPARE(w->prompts->errors.size(), 4);
-        QCOMPARE(w->prompts->errors.mid(0, 2), QStringList({"The file uses a later data format.\r\nCannot load", "Error Opening File."}));
+        QCOMPARE(w->prompts->errors.mid(0, 2),
+                 QStringList({"The file uses a later data format.\r\nCannot load", "Error Opening File."}));
         QVERIFY2(w->prompts->errors[2].contains("could not be saved") && w->prompts->errors[2].split('\n').size() >= 3,
                  qPrintable(w->prompts->errors[2]));  // and the system's reason
         QCOMPARE(w->prompts->errors[3], QString("'' is not a valid integer value"));

@@ -32,12 +32,16 @@ private slots:
         QTest::addColumn<uint>("event");
         QTest::addColumn<uint>("deviceType");  // 0: no broadcast data
         QTest::addColumn<bool>("counts");
-        QTest::newRow("arrival") << uint(WM_DEVICECHANGE) << uint(DBT_DEVICEARRIVAL) << uint(DBT_DEVTYP_DEVICEINTERFACE) << true;
-        QTest::newRow("removal") << uint(WM_DEVICECHANGE) << uint(DBT_DEVICEREMOVECOMPLETE) << uint(DBT_DEVTYP_DEVICEINTERFACE) << true;
+        QTest::newRow("arrival") << uint(WM_DEVICECHANGE) << uint(DBT_DEVICEARRIVAL) << uint(DBT_DEVTYP_DEVICEINTERFACE)
+                                 << true;
+        QTest::newRow("removal") << uint(WM_DEVICECHANGE) << uint(DBT_DEVICEREMOVECOMPLETE)
+                                 << uint(DBT_DEVTYP_DEVICEINTERFACE) << true;
         QTest::newRow("volume") << uint(WM_DEVICECHANGE) << uint(DBT_DEVICEARRIVAL) << uint(DBT_DEVTYP_VOLUME) << false;
-        QTest::newRow("query") << uint(WM_DEVICECHANGE) << uint(DBT_DEVICEQUERYREMOVE) << uint(DBT_DEVTYP_DEVICEINTERFACE) << false;
+        QTest::newRow("query") << uint(WM_DEVICECHANGE) << uint(DBT_DEVICEQUERYREMOVE)
+                               << uint(DBT_DEVTYP_DEVICEINTERFACE) << false;
         QTest::newRow("no data") << uint(WM_DEVICECHANGE) << uint(DBT_DEVICEARRIVAL) << 0u << false;
-        QTest::newRow("other message") << uint(WM_PAINT) << uint(DBT_DEVICEARRIVAL) << uint(DBT_DEVTYP_DEVICEINTERFACE) << false;
+        QTest::newRow("other message") << uint(WM_PAINT) << uint(DBT_DEVICEARRIVAL) << uint(DBT_DEVTYP_DEVICEINTERFACE)
+                                       << false;
     }
     void onlyInterfaceArrivalAndRemovalCount() {
         QFETCH(uint, message);
@@ -47,7 +51,8 @@ private slots:
         DEV_BROADCAST_DEVICEINTERFACE_W broadcast{};
         broadcast.dbcc_size = sizeof broadcast;
         broadcast.dbcc_devicetype = deviceType;
-        QCOMPARE(isDeviceInterfaceArrivalOrRemoval(deviceChange(event, deviceType ? &broadcast : nullptr, message)), counts);
+        QCOMPARE(isDeviceInterfaceArrivalOrRemoval(deviceChange(event, deviceType ? &broadcast : nullptr, message)),
+                 counts);
     }
 
     // Through the window's own message handling: needs the windows platform.

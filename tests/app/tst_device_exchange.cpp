@@ -62,7 +62,8 @@ private slots:
         QTRY_COMPARE(w->prompts->information, QStringList({"Download Complete", "Read Complete"}));
         QVERIFY(progress->isHidden());
         QCOMPARE(requests(), "SE" + QString("dD").repeated(23) + "ZS" + QString("rR").repeated(23));
-        QCOMPARE(QStringList({edit("IPAddr1Edit")->text(), edit("OutputNameEdit16")->text(), edit("SelectAnalogueUnitsEdit3")->text()}),
+        QCOMPARE(QStringList({edit("IPAddr1Edit")->text(), edit("OutputNameEdit16")->text(),
+                              edit("SelectAnalogueUnitsEdit3")->text()}),
                  QStringList({"10", "Pump 16", "Degrees Celsius"}));
         QVERIFY(w->prompts->errors.isEmpty() && w->form->DeviceOpen());
         QCOMPARE(backend->openAttempts().size(), std::size_t{1});  // the second click found it open
@@ -127,7 +128,8 @@ private slots:
     void aPasswordTheDeviceCannotKeepIsRefused() {
         w->find<config::LimitedLineEdit>("PasswordEdit")->setWholeText("thirteen-char");
         click("WriteButton");
-        QCOMPARE(w->prompts->errors + w->logLines(), QStringList({"There are errors", "Password longer than 12 characters"}));
+        QCOMPARE(w->prompts->errors + w->logLines(),
+                 QStringList({"There are errors", "Password longer than 12 characters"}));
         QVERIFY(requests().isEmpty());
     }
 

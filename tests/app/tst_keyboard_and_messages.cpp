@@ -19,7 +19,10 @@ class TstKeyboardAndMessages : public QObject {
     Q_OBJECT
     std::unique_ptr<TestWindow> w;
     QLineEdit* edit(const QString& name) const { return w->find<QLineEdit>(name); }
-    template <class T> T* inPicker(const char* name) const { return w->form->unitsPicker()->findChild<T*>(name); }
+    template <class T>
+    T* inPicker(const char* name) const {
+        return w->form->unitsPicker()->findChild<T*>(name);
+    }
     QTabWidget* pages() const { return w->find<QTabWidget>("PageControl1"); }
     // What a screen reader calls each focusable control under `node`.
     static void collectNames(QAccessibleInterface* node, QMap<QObject*, QString>& names) {
@@ -32,7 +35,10 @@ class TstKeyboardAndMessages : public QObject {
     }
 
 private slots:
-    void init() { w = std::make_unique<TestWindow>(); QVERIFY(QTest::qWaitForWindowActive(w->form.get())); }
+    void init() {
+        w = std::make_unique<TestWindow>();
+        QVERIFY(QTest::qWaitForWindowActive(w->form.get()));
+    }
 
     void everyControlHasANameOfItsOwn() {
         QMap<QObject*, QString> named;
@@ -55,14 +61,17 @@ private slots:
         QTest::addColumn<QKeySequence>("keys");
         QTest::addColumn<int>("page");
         QTest::addColumn<QString>("button");  // the one the keys click
-        const std::pair<const char*, int> paging[] = {{"Ctrl+Tab", 1}, {"Ctrl+PgDown", 1}, {"Ctrl+Shift+Tab", 3},
-            {"Ctrl+Shift+Backtab", 3}, {"Ctrl+PgUp", 3}, {"Alt+O", 2}, {"Alt+A, Alt+I", 1}, {"Alt+A, Alt+G", 0}};
+        const std::pair<const char*, int> paging[] = {
+            {"Ctrl+Tab", 1},  {"Ctrl+PgDown", 1}, {"Ctrl+Shift+Tab", 3}, {"Ctrl+Shift+Backtab", 3},
+            {"Ctrl+PgUp", 3}, {"Alt+O", 2},       {"Alt+A, Alt+I", 1},   {"Alt+A, Alt+G", 0}};
         for (const char* at : {"LoadButton", "SaveButton", "WriteButton", "ReadButton", "ExitButton",
                                "CheckNetworkButton", "LogMemo", "IPAddr2Edit", "BacnetPortCSpinEdit"})
             for (auto [keys, page] : paging) QTest::addRow("%s %s", at, keys) << at << QKeySequence(keys) << page << "";
         for (auto [caption, letter, button] : {std::tuple{"Load File", 'L', "LoadButton"},
-             {"Save File", 'S', "SaveButton"}, {"Write To VASKIRO", 'W', "WriteButton"},
-             {"Read From VASKIRO", 'R', "ReadButton"}, {"Exit", 'X', "ExitButton"}})
+                                               {"Save File", 'S', "SaveButton"},
+                                               {"Write To VASKIRO", 'W', "WriteButton"},
+                                               {"Read From VASKIRO", 'R', "ReadButton"},
+                                               {"Exit", 'X', "ExitButton"}})
             QTest::newRow(caption) << "IPAddr2Edit" << QKeySequence(QString("Alt+") + letter) << 0 << button;
     }
     void keys() {
@@ -106,16 +115,26 @@ private slots:
         QTest::addColumn<QKeySequence>("keys");
         QTest::addColumn<QString>("typed");  // '|' is a pause
         QTest::addColumn<QString>("chosen");
-        QTest::newRow("right into the next row") << 166u << QKeySequence("Right") << "" << "Square Meters";
-        QTest::newRow("left into the row above") << 0u << QKeySequence("Left") << "" << "Meters Per Second Per Second";
-        QTest::newRow("down onto a shorter row's end") << 19u << QKeySequence("Down") << "" << "BTUs Per Pound";
-        QTest::newRow("last to first") << 141u << QKeySequence("Right") << "" << "Meters Per Second Per Second";
-        QTest::newRow("ctrl+end") << 62u << QKeySequence("Ctrl+End") << "" << "Watts Per Square Meter Degree Kelvin";
-        QTest::newRow("page down, up, home") << 63u << QKeySequence("PgDown, PgDown, Up, Home") << "" << "Newton Seconds";
-        QTest::newRow("escape keeps") << 95u << QKeySequence("Left, Escape") << "" << "No Units";
-        QTest::newRow("kil again") << 129u << QKeySequence() << "kil|kil" << "Kilograms Per Second";
-        QTest::newRow("more letters") << 39u << QKeySequence() << "kilograms per h" << "Kilograms Per Hour";
-        QTest::newRow("round the end") << 186u << QKeySequence() << "KIL" << "Kilohms";
+        QTest::newRow("right into the next row") << 166u << QKeySequence("Right") << ""
+                                                 << "Square Meters";
+        QTest::newRow("left into the row above") << 0u << QKeySequence("Left") << ""
+                                                 << "Meters Per Second Per Second";
+        QTest::newRow("down onto a shorter row's end") << 19u << QKeySequence("Down") << ""
+                                                       << "BTUs Per Pound";
+        QTest::newRow("last to first") << 141u << QKeySequence("Right") << ""
+                                       << "Meters Per Second Per Second";
+        QTest::newRow("ctrl+end") << 62u << QKeySequence("Ctrl+End") << ""
+                                  << "Watts Per Square Meter Degree Kelvin";
+        QTest::newRow("page down, up, home") << 63u << QKeySequence("PgDown, PgDown, Up, Home") << ""
+                                             << "Newton Seconds";
+        QTest::newRow("escape keeps") << 95u << QKeySequence("Left, Escape") << ""
+                                      << "No Units";
+        QTest::newRow("kil again") << 129u << QKeySequence() << "kil|kil"
+                                   << "Kilograms Per Second";
+        QTest::newRow("more letters") << 39u << QKeySequence() << "kilograms per h"
+                                      << "Kilograms Per Hour";
+        QTest::newRow("round the end") << 186u << QKeySequence() << "KIL"
+                                       << "Kilohms";
     }
     void pickerKeys() {
         QFETCH(QKeySequence, keys);
@@ -141,7 +160,9 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("keys");
         QTest::addColumn<QString>("text");
-        QTest::newRow("comma") << "AnalogueScalingJvCalcEdit1" << "-1,25e2" << "-1.25e2";
+        QTest::newRow("comma") << "AnalogueScalingJvCalcEdit1"
+                               << "-1,25e2"
+                               << "-1.25e2";
     }
     void typing() {
         QFETCH(QString, name);
@@ -176,7 +197,8 @@ private slots:
         QVERIFY(w->form->minimumSizeHint().width() <= 1017 && w->form->minimumSizeHint().height() <= 572);
         w->form->SelectAnalogueUnitsButtonClick(1);
         auto* chosen = inPicker<QLineEdit>("CurrentSelectionEdit");
-        QTRY_VERIFY(chosen->width() >= chosen->fontMetrics().horizontalAdvance("Grams Of Water Per Kilogram Dry Air") + 4);
+        QTRY_VERIFY(chosen->width() >=
+                    chosen->fontMetrics().horizontalAdvance("Grams Of Water Per Kilogram Dry Air") + 4);
     }
     void helpSaysWhatTheWindowDoes() {
         QFile general(VASKIRO_HELP_SOURCE_DIR "/general.html"), analogues(VASKIRO_HELP_SOURCE_DIR "/analogues.html");

@@ -51,7 +51,8 @@ private slots:
         QCOMPARE(w->form->windowTitle(), QString("VASKIRO BACnet Interface Version 1.00"));
         QCOMPARE(w->find<QTabWidget>("PageControl1")->currentWidget()->objectName(), QString("GeneralAdvTabSheet"));
         QVERIFY(w->find<QPushButton>("HelpButton")->isHidden() && w->form->unitsPicker()->isHidden());
-        QCOMPARE(QStringList({edit("IPAddr1Edit")->text(), edit("InputNameEdit16")->text(), edit("SelectAnalogueUnitsEdit8")->text()}),
+        QCOMPARE(QStringList({edit("IPAddr1Edit")->text(), edit("InputNameEdit16")->text(),
+                              edit("SelectAnalogueUnitsEdit8")->text()}),
                  QStringList({"192", "Input 16", "No Units"}));
         const ImageBytes before = bytes();
         QTest::mouseClick(w->find<QPushButton>("WriteButton"), Qt::LeftButton);
@@ -65,9 +66,19 @@ private slots:
         QStringList expected{"DHCPEnableJvCheckBox"};
         for (const char* address : {"IPAddr", "GateWayAddr", "SubMaskAddr"})
             for (int i = 1; i <= 4; ++i) expected << QString("%1%2Edit").arg(address).arg(i);
-        expected << "BacnetPortCSpinEdit" << "DeviceNameEdit" << "ObjectIdentifierEdit" << "LocationEdit"
-                 << "DescriptionEdit" << "PasswordEdit" << "LogMemo" << "LoadButton" << "SaveButton"
-                 << "WriteButton" << "ReadButton" << "HelpButton" << "ExitButton";
+        expected << "BacnetPortCSpinEdit"
+                 << "DeviceNameEdit"
+                 << "ObjectIdentifierEdit"
+                 << "LocationEdit"
+                 << "DescriptionEdit"
+                 << "PasswordEdit"
+                 << "LogMemo"
+                 << "LoadButton"
+                 << "SaveButton"
+                 << "WriteButton"
+                 << "ReadButton"
+                 << "HelpButton"
+                 << "ExitButton";
         QStringList chain;
         QWidget* first = w->find("DHCPEnableJvCheckBox");
         int steps = 0;  // the chain is a ring
@@ -135,12 +146,20 @@ private slots:
 
     // The window's checks hold the limits of the table that set and the worklist are tried against.
     void everySettingsChecksHoldTheToolsLimits() {
-        const QMap<QString, QString> controls = {
-            {"ip", "IPAddr%1Edit"}, {"gateway", "GateWayAddr%1Edit"}, {"mask", "SubMaskAddr%1Edit"},
-            {"port", "BacnetPortCSpinEdit"}, {"object-id", "ObjectIdentifierEdit"}, {"name", "DeviceNameEdit"},
-            {"location", "LocationEdit"}, {"description", "DescriptionEdit"}, {"password", "PasswordEdit"},
-            {"input-name", "InputNameEdit"}, {"output-name", "OutputNameEdit"}, {"analogue-name", "AnalogueNameEdit"},
-            {"analogue-scaling", "AnalogueScalingJvCalcEdit"}, {"analogue-cov", "COVIncrementJvCalcEdit"}};
+        const QMap<QString, QString> controls = {{"ip", "IPAddr%1Edit"},
+                                                 {"gateway", "GateWayAddr%1Edit"},
+                                                 {"mask", "SubMaskAddr%1Edit"},
+                                                 {"port", "BacnetPortCSpinEdit"},
+                                                 {"object-id", "ObjectIdentifierEdit"},
+                                                 {"name", "DeviceNameEdit"},
+                                                 {"location", "LocationEdit"},
+                                                 {"description", "DescriptionEdit"},
+                                                 {"password", "PasswordEdit"},
+                                                 {"input-name", "InputNameEdit"},
+                                                 {"output-name", "OutputNameEdit"},
+                                                 {"analogue-name", "AnalogueNameEdit"},
+                                                 {"analogue-scaling", "AnalogueScalingJvCalcEdit"},
+                                                 {"analogue-cov", "COVIncrementJvCalcEdit"}};
         for (const vaskiro::core::Setting& setting : vaskiro::core::allSettings())
             for (const SettingEdge& edge : kSettingEdges) {
                 if (!edge.covers(setting.key) || edge.verdicts[1] == '-') continue;
@@ -170,7 +189,8 @@ private slots:
         bytes()[layout::InvertInput + 4] = 2;
         image.setAnalogueUnitCode(1, 62);
         image.setAnalogueUnitCode(2, 190);
-        const float values[] = {0.1f, -0.0f, std::numeric_limits<float>::infinity(), std::numeric_limits<float>::denorm_min()};
+        const float values[] = {0.1f, -0.0f, std::numeric_limits<float>::infinity(),
+                                std::numeric_limits<float>::denorm_min()};
         for (int n = 1; n <= 4; ++n) image.setAnalogueValue(FloatGroup::COVIncrement, n, values[n - 1]);
         w->form->PopulateForm();
         QStringList shown;
@@ -182,7 +202,8 @@ private slots:
         const ImageBytes before = bytes();
         w->form->CollectForm();
         QCOMPARE(std::exchange(bytes()[layout::InvertInput + 4], 2), 1);
-        QVERIFY(bytesAre(layout::InputName + 11 * layout::TextSize, {'P', 'u', 'm', 'p', 0x00, 0x20, 0x31, 0x32, 0x00}));
+        QVERIFY(
+            bytesAre(layout::InputName + 11 * layout::TextSize, {'P', 'u', 'm', 'p', 0x00, 0x20, 0x31, 0x32, 0x00}));
         QVERIFY(std::equal(before.begin() + layout::DHCPEnable, before.end(), bytes().begin() + layout::DHCPEnable));
     }
 
@@ -205,7 +226,9 @@ private slots:
         edit("LocationEdit")->setText("Mars");
         QVERIFY_THROWS_EXCEPTION(ConversionError, w->form->CollectForm());
         // Collected up to the identifier: the port and the scaling, not the location after it.
-        QCOMPARE(std::pair(w->form->image().bacnetPort(), w->form->image().analogueValue(FloatGroup::AnalogueScaling, 2)), std::pair(99, 2500.0f));
+        QCOMPARE(
+            std::pair(w->form->image().bacnetPort(), w->form->image().analogueValue(FloatGroup::AnalogueScaling, 2)),
+            std::pair(99, 2500.0f));
         QCOMPARE(w->form->image().text(TextField::Location), std::string("Earth"));
     }
 

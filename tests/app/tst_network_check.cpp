@@ -28,11 +28,14 @@ private slots:
         QTest::addColumn<QString>("information");
         QTest::addColumn<QString>("error");
         QTest::addColumn<QString>("logged");
-        QTest::newRow("as configured") << "VASKIRO" << true << "Device found on the network as configured" << ""
+        QTest::newRow("as configured") << "VASKIRO" << true << "Device found on the network as configured"
+                                       << ""
                                        << "object-name: ok";
-        QTest::newRow("other name") << "Boiler 2" << true << "" << "object-name: differs: device has \"VASKIRO\""
+        QTest::newRow("other name") << "Boiler 2" << true << ""
+                                    << "object-name: differs: device has \"VASKIRO\""
                                     << "object-name: differs: device has \"VASKIRO\"";
-        QTest::newRow("nothing answers") << "VASKIRO" << false << "" << "Check the network cable"
+        QTest::newRow("nothing answers") << "VASKIRO" << false << ""
+                                         << "Check the network cable"
                                          << "No answer from BACnet device 12345";
     }
 
@@ -69,7 +72,8 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!action->running(), 10000);
         QCOMPARE(w.prompts->information, information.isEmpty() ? QStringList() : QStringList{information});
         QCOMPARE(w.prompts->errors.size(), error.isEmpty() ? 0 : 1);
-        if (!error.isEmpty()) QVERIFY2(w.prompts->errors.front().contains(error), qPrintable(w.prompts->errors.front()));
+        if (!error.isEmpty())
+            QVERIFY2(w.prompts->errors.front().contains(error), qPrintable(w.prompts->errors.front()));
         QVERIFY(w.find<QPlainTextEdit>("LogMemo")->toPlainText().contains(logged));
         QVERIFY(button->isEnabled());
     }

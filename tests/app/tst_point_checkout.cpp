@@ -69,7 +69,8 @@ private slots:
         QVERIFY(saved.open(QIODevice::ReadOnly));
         const QString csv = QString::fromUtf8(saved.readAll());
         QVERIFY2(csv.startsWith("point,object,name,value,last change,checked\ninput.1,\"binary-input,1\",\"Input 1\","
-                                "\"off\",,no\n"), qPrintable(csv));
+                                "\"off\",,no\n"),
+                 qPrintable(csv));
         QVERIFY2(csv.contains(QRegularExpression("\ninput.3,\"binary-input,3\",\"Input 3\",\"on\",[0-9:.]+,yes\n")),
                  qPrintable(csv));
 

@@ -17,7 +17,9 @@ class TstUnitsPicker : public QObject {
 
     QString current() const { return picker->findChild<QLineEdit*>("CurrentSelectionEdit")->text(); }
     std::uint32_t stored(int channel) const { return w->form->image().analogueUnitCode(channel); }
-    void openFor(int channel) { QTest::mouseClick(w->find<QPushButton>(QString("SelectAnalogueUnitsButton%1").arg(channel)), Qt::LeftButton); }
+    void openFor(int channel) {
+        QTest::mouseClick(w->find<QPushButton>(QString("SelectAnalogueUnitsButton%1").arg(channel)), Qt::LeftButton);
+    }
     void press(const char* button) { QTest::mouseClick(picker->findChild<QPushButton*>(button), Qt::LeftButton); }
     void clickCell(int row, int column) {
         grid->scrollToItem(grid->item(row, column));
@@ -41,7 +43,8 @@ private slots:
         QCOMPARE(current(), QString("Degrees Celsius"));
         // Headers, empty cells, below the table and typing keep the selection.
         auto* header = grid->verticalHeader();
-        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(header->width() / 2, header->sectionViewportPosition(5) + 5));
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->width() / 2, header->sectionViewportPosition(5) + 5));
         clickCell(9, 5);
         picker->SelectAnalogueUnitsAdvStringGridClickCell(27, 1);
         picker->findChild<QLineEdit*>("CurrentSelectionEdit")->setText("Percent");

@@ -59,8 +59,8 @@ const Exact kExact[] = {
     {"CancelCov", SubscribeCov{2, 1, {3, 3}}, false, "81 0A 00 11 01 04 00 05 02 05 09 01 1C 00 C0 00 03"},
     // 10 02 UnconfirmedCOVNotification: process 1, 1C device 12345, 2C binary-input 3, 39 F0 240 s left,
     // 4E values: 09 55 present-value 2E 91 01 active 2F, 09 6F status-flags 2E 82 04 00 (4 bits clear) 2F, 4F.
-    {"CovNotification",
-     CovNotification{1, {8, 12345}, {3, 3}, 240, hex("09 55 2E 91 01 2F 09 6F 2E 82 04 00 2F")}, false,
+    {"CovNotification", CovNotification{1, {8, 12345}, {3, 3}, 240, hex("09 55 2E 91 01 2F 09 6F 2E 82 04 00 2F")},
+     false,
      "81 0A 00 25 01 00 10 02 09 01 1C 02 00 30 39 2C 00 C0 00 03 39 F0 4E 09 55 2E 91 01 2F 09 6F 2E 82 04 00 2F 4F"},
     // 0F WriteProperty: 0C binary-output 2 (01 00 00 02), 19 55 present-value, 3E 91 01 active 3F, 49 08 priority 8;
     // 3E 00 3F a Null, which releases priority 8.
@@ -105,8 +105,7 @@ struct Received {
 };
 
 const Received kReceived[] = {
-    {"RoutedIAm", "81 0B 00 18 01 08 00 05 01 2A 10 00 C4 02 00 30 39 22 05 C4 91 03 21 00", IAm{12345, 1476, 3, 0},
-     5},
+    {"RoutedIAm", "81 0B 00 18 01 08 00 05 01 2A 10 00 C4 02 00 30 39 22 05 C4 91 03 21 00", IAm{12345, 1476, 3, 0}, 5},
     {"GlobalWhoIsWithHopCount", "81 0B 00 0C 01 20 FF FF 00 FF 10 08", WhoIs{}, std::nullopt},
     {"DestinationSourceAndHopCount", "81 0B 00 15 01 28 FF FF 00 00 07 06 C0 A8 00 09 BA C0 FE 10 08", WhoIs{}, 7},
     {"Ucs2Text", "81 0A 00 19 01 00 30 01 0C 0C 02 00 30 39 19 4D 3E 75 05 04 00 48 00 E9 3F",
@@ -153,9 +152,10 @@ INSTANTIATE_TEST_SUITE_P(Messages, ReceivedBytes, ::testing::ValuesIn(kReceived)
 // 29 6F status-flags 4E 82 04 80 (in-alarm set) 4F, 29 4D object-name 5E 91 02 91 20 (unknown-property) 5F, 1F;
 // analog-input 1 (0C 00 00 00 01): 29 55 4E 44 41 AC 00 00 (21.5) 4F, 29 4D 4E 75 03 00 41 31 ("A1") 4F.
 TEST(PointValues, ReadAccessResults) {
-    const auto readings = readAccessResults(hex("0C 00 C0 00 03 1E 29 55 4E 91 01 4F 29 6F 4E 82 04 80 4F 29 4D 5E 91 02 "
-                                                "91 20 5F 1F 0C 00 00 00 01 1E 29 55 4E 44 41 AC 00 00 4F 29 4D 4E 75 03 "
-                                                "00 41 31 4F 1F"));
+    const auto readings =
+        readAccessResults(hex("0C 00 C0 00 03 1E 29 55 4E 91 01 4F 29 6F 4E 82 04 80 4F 29 4D 5E 91 02 "
+                              "91 20 5F 1F 0C 00 00 00 01 1E 29 55 4E 44 41 AC 00 00 4F 29 4D 4E 75 03 "
+                              "00 41 31 4F 1F"));
     ASSERT_TRUE(readings);
     ASSERT_EQ(readings->size(), 5u);
     EXPECT_EQ((*readings)[0].values, std::vector<Primitive>{Enumerated{1}});
@@ -172,7 +172,8 @@ TEST(PointValues, ReadAccessResults) {
 // not read; a text in character set 2 cannot be.
 TEST(PointValues, CovValues) {
     const auto values = propertyValues(hex("09 55 2E 91 00 2F 39 08 09 6F 2E 82 04 00 2F 09 1C 2E 55 08 00 00 00 00 00 "
-                                           "00 00 00 2F 09 4D 2E 72 02 41 2F"), {3, 3});
+                                           "00 00 00 2F 09 4D 2E 72 02 41 2F"),
+                                       {3, 3});
     ASSERT_TRUE(values);
     ASSERT_EQ(values->size(), 4u);
     EXPECT_EQ((*values)[0].values, std::vector<Primitive>{Enumerated{0}});
@@ -189,12 +190,11 @@ TEST(Decode, ForwardedIAmNamesTheDeviceBehindTheBbmd) {
 }
 
 TEST(Decode, RefusesWhatIsMalformed) {
-    for (const char* bytes : {"", "82 0A 00 08 01 00 10 08", "81 0B 00 09 01 00 10 08", "81 05 00 08 01 00 10 08",
-                              "81 0A 00 07 01 80 00", "81 0B 00 0B 01 08 00 05 00 10 08",
-                              "81 0B 00 0A 01 00 10 08 09 05", "81 0B 00 10 01 00 10 08 0B 40 00 00 1B 40 00 00",
-                              "81 0A 00 09 01 00 10 08 00", "81 0A 00 09 01 00 38 01 0C",
-                              "81 0A 00 13 01 00 30 01 0C 0C 02 00 30 39 19 4D 3E 1F 3F",
-                              "81 0A 00 0B 01 00 10 00 C4 02 00"})
+    for (const char* bytes :
+         {"", "82 0A 00 08 01 00 10 08", "81 0B 00 09 01 00 10 08", "81 05 00 08 01 00 10 08", "81 0A 00 07 01 80 00",
+          "81 0B 00 0B 01 08 00 05 00 10 08", "81 0B 00 0A 01 00 10 08 09 05",
+          "81 0B 00 10 01 00 10 08 0B 40 00 00 1B 40 00 00", "81 0A 00 09 01 00 10 08 00", "81 0A 00 09 01 00 38 01 0C",
+          "81 0A 00 13 01 00 30 01 0C 0C 02 00 30 39 19 4D 3E 1F 3F", "81 0A 00 0B 01 00 10 00 C4 02 00"})
         EXPECT_FALSE(decode(hex(bytes)).datagram) << bytes;
 }
 
@@ -253,9 +253,11 @@ TEST(SimulatedDevice, PresentsTheDeviceAndItsPointsToAnyClient) {
         {"81 0A 00 13 01 04 00 05 01 0C 0C 02 00 30 39 19 4C 29 2A", "81 0A 00 0D 01 00 50 01 0C 91 02 91 2A"},
         {"81 0A 00 13 01 04 00 05 01 0C 0C 02 00 30 39 19 4D 29 01", "81 0A 00 0D 01 00 50 01 0C 91 02 91 32"},
         // object-type device (91 08); protocol-services-supported: 41 bits, 7 unused, subscribeCOV (5),
-        // readProperty (12), readPropertyMultiple (14), writeProperty (15), who-Is (34); protocol-object-types-supported: 55 bits, 1 unused,
+        // readProperty (12), readPropertyMultiple (14), writeProperty (15), who-Is (34);
+        // protocol-object-types-supported: 55 bits, 1 unused,
         // analog-input 0, binary-input 3, binary-output 4, device 8; device-address-binding: an empty list.
-        {"81 0A 00 11 01 04 00 05 01 0C 0C 02 00 30 39 19 4F", "81 0A 00 14 01 00 30 01 0C 0C 02 00 30 39 19 4F 3E 91 08 3F"},
+        {"81 0A 00 11 01 04 00 05 01 0C 0C 02 00 30 39 19 4F",
+         "81 0A 00 14 01 00 30 01 0C 0C 02 00 30 39 19 4F 3E 91 08 3F"},
         {"81 0A 00 11 01 04 00 05 01 0C 0C 02 00 30 39 19 61",
          "81 0A 00 1B 01 00 30 01 0C 0C 02 00 30 39 19 61 3E 85 07 07 04 0B 00 00 20 00 3F"},
         {"81 0A 00 11 01 04 00 05 01 0C 0C 02 00 30 39 19 60",
@@ -263,18 +265,22 @@ TEST(SimulatedDevice, PresentsTheDeviceAndItsPointsToAnyClient) {
         {"81 0A 00 11 01 04 00 05 01 0C 0C 02 00 30 39 19 1E", "81 0A 00 12 01 00 30 01 0C 0C 02 00 30 39 19 1E 3E 3F"},
         // binary-input 1: present-value inactive, polarity reverse (inverted), status-flags 4 bits all clear,
         // property-list: present-value, description, status-flags, event-state, out-of-service, polarity.
-        {"81 0A 00 11 01 04 00 05 01 0C 0C 00 C0 00 01 19 55", "81 0A 00 14 01 00 30 01 0C 0C 00 C0 00 01 19 55 3E 91 00 3F"},
-        {"81 0A 00 11 01 04 00 05 01 0C 0C 00 C0 00 01 19 54", "81 0A 00 14 01 00 30 01 0C 0C 00 C0 00 01 19 54 3E 91 01 3F"},
+        {"81 0A 00 11 01 04 00 05 01 0C 0C 00 C0 00 01 19 55",
+         "81 0A 00 14 01 00 30 01 0C 0C 00 C0 00 01 19 55 3E 91 00 3F"},
+        {"81 0A 00 11 01 04 00 05 01 0C 0C 00 C0 00 01 19 54",
+         "81 0A 00 14 01 00 30 01 0C 0C 00 C0 00 01 19 54 3E 91 01 3F"},
         {"81 0A 00 11 01 04 00 05 01 0C 0C 00 C0 00 01 19 6F",
          "81 0A 00 15 01 00 30 01 0C 0C 00 C0 00 01 19 6F 3E 82 04 00 3F"},
         {"81 0A 00 12 01 04 00 05 01 0C 0C 00 C0 00 01 1A 01 73",
          "81 0A 00 1F 01 00 30 01 0C 0C 00 C0 00 01 1A 01 73 3E 91 55 91 1C 91 6F 91 24 91 51 91 54 3F"},
         // binary-output 2 starts active: relinquish-default 1; a priority array of 16.
-        {"81 0A 00 11 01 04 00 05 01 0C 0C 01 00 00 02 19 68", "81 0A 00 14 01 00 30 01 0C 0C 01 00 00 02 19 68 3E 91 01 3F"},
+        {"81 0A 00 11 01 04 00 05 01 0C 0C 01 00 00 02 19 68",
+         "81 0A 00 14 01 00 30 01 0C 0C 01 00 00 02 19 68 3E 91 01 3F"},
         {"81 0A 00 13 01 04 00 05 01 0C 0C 01 00 00 02 19 57 29 00",
          "81 0A 00 16 01 00 30 01 0C 0C 01 00 00 02 19 57 29 00 3E 21 10 3F"},
         // analog-input 1: units 95 (no-units), cov-increment 1024.0 (real 44 80 00 00), its name.
-        {"81 0A 00 11 01 04 00 05 01 0C 0C 00 00 00 01 19 75", "81 0A 00 14 01 00 30 01 0C 0C 00 00 00 01 19 75 3E 91 5F 3F"},
+        {"81 0A 00 11 01 04 00 05 01 0C 0C 00 00 00 01 19 75",
+         "81 0A 00 14 01 00 30 01 0C 0C 00 00 00 01 19 75 3E 91 5F 3F"},
         {"81 0A 00 11 01 04 00 05 01 0C 0C 00 00 00 01 19 16",
          "81 0A 00 17 01 00 30 01 0C 0C 00 00 00 01 19 16 3E 44 44 80 00 00 3F"},
         {"81 0A 00 11 01 04 00 05 01 0C 0C 00 00 00 01 19 4D",
@@ -321,12 +327,15 @@ TEST(SimulatedDevice, TakesCommandsAndSubscriptions) {
         {"81 0A 00 17 01 04 00 05 03 0F 0C 01 00 00 02 19 55 3E 91 01 3F 49 08", "81 0A 00 09 01 00 20 03 0F"},
         {"81 0A 00 13 01 04 00 05 01 0C 0C 01 00 00 02 19 57 29 08",
          "81 0A 00 16 01 00 30 01 0C 0C 01 00 00 02 19 57 29 08 3E 91 01 3F"},
-        {"81 0A 00 11 01 04 00 05 01 0C 0C 01 00 00 02 19 55", "81 0A 00 14 01 00 30 01 0C 0C 01 00 00 02 19 55 3E 91 01 3F"},
+        {"81 0A 00 11 01 04 00 05 01 0C 0C 01 00 00 02 19 55",
+         "81 0A 00 14 01 00 30 01 0C 0C 01 00 00 02 19 55 3E 91 01 3F"},
         {"81 0A 00 16 01 04 00 05 04 0F 0C 01 00 00 02 19 55 3E 00 3F 49 08", "81 0A 00 09 01 00 20 04 0F"},
         {"81 0A 00 13 01 04 00 05 01 0C 0C 01 00 00 02 19 57 29 08",
          "81 0A 00 15 01 00 30 01 0C 0C 01 00 00 02 19 57 29 08 3E 00 3F"},
-        {"81 0A 00 17 01 04 00 05 03 0F 0C 00 C0 00 01 19 55 3E 91 01 3F 49 08", "81 0A 00 0D 01 00 50 03 0F 91 02 91 28"},
-        {"81 0A 00 17 01 04 00 05 03 0F 0C 01 00 00 02 19 55 3E 91 02 3F 49 08", "81 0A 00 0D 01 00 50 03 0F 91 02 91 25"},
+        {"81 0A 00 17 01 04 00 05 03 0F 0C 00 C0 00 01 19 55 3E 91 01 3F 49 08",
+         "81 0A 00 0D 01 00 50 03 0F 91 02 91 28"},
+        {"81 0A 00 17 01 04 00 05 03 0F 0C 01 00 00 02 19 55 3E 91 02 3F 49 08",
+         "81 0A 00 0D 01 00 50 03 0F 91 02 91 25"},
         {"81 0A 00 1A 01 04 00 05 03 0F 0C 01 00 00 02 19 55 3E 44 3F 80 00 00 3F 49 08",
          "81 0A 00 0D 01 00 50 03 0F 91 02 91 09"},
         {"81 0A 00 16 01 04 00 05 01 05 09 01 1C 00 C0 00 03 29 01 3A 01 2C", "81 0A 00 0D 01 00 50 01 05 91 05 91 2B"},
@@ -341,8 +350,9 @@ TEST(SimulatedDevice, TakesCommandsAndSubscriptions) {
     // At once a notification of binary-input 3: 3A 01 2C 300 s left, inactive, no flags; then none until a change.
     auto told = device.takeNotifications();
     ASSERT_EQ(told.size(), 1u);
-    EXPECT_EQ(encode(told.front().second, false), hex("81 0A 00 26 01 00 10 02 09 01 1C 02 00 30 39 2C 00 C0 00 03 3A 01 "
-                                                     "2C 4E 09 55 2E 91 00 2F 09 6F 2E 82 04 00 2F 4F"));
+    EXPECT_EQ(encode(told.front().second, false),
+              hex("81 0A 00 26 01 00 10 02 09 01 1C 02 00 30 39 2C 00 C0 00 03 3A 01 "
+                  "2C 4E 09 55 2E 91 00 2F 09 6F 2E 82 04 00 2F 4F"));
     EXPECT_TRUE(device.takeNotifications().empty());
     EXPECT_EQ(device.points().apply("input.3 on"), "");
     EXPECT_EQ(device.takeNotifications().size(), 1u);
@@ -356,7 +366,7 @@ TEST(SimulatedPoints, LinesSetInputsAndAnalogues) {
     EXPECT_EQ(points.analogue(8), -21.5f);
     EXPECT_EQ(points.apply("input.16 on"), "");
     EXPECT_TRUE(points.input(16));
-    for (const char* bad : {"input.17 on", "input.0 on", "input.3 maybe", "analogue.2 nan", "analogue.9 1", "output.1 on",
-                            "input.3 on now", "input3 on", "analogue.2 21.5x", ""})
+    for (const char* bad : {"input.17 on", "input.0 on", "input.3 maybe", "analogue.2 nan", "analogue.9 1",
+                            "output.1 on", "input.3 on now", "input3 on", "analogue.2 21.5x", ""})
         EXPECT_NE(points.apply(bad), "") << bad;
 }

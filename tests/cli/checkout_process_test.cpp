@@ -90,8 +90,10 @@ protected:
             socklen_t length = sizeof bound;
             bind(s, reinterpret_cast<sockaddr*>(&bound), sizeof bound);
             getsockname(s, reinterpret_cast<sockaddr*>(&bound), &length);
-            if (m_device.sin_port == 0) m_device = bound, close(s);
-            else m_socket = s;
+            if (m_device.sin_port == 0)
+                m_device = bound, close(s);
+            else
+                m_socket = s;
         }
         ConfigurationImage image;
         image.SetDefaults();
@@ -106,8 +108,10 @@ protected:
     }
     // The priority-array (19 57) of binary-output N (01 00 00 0N): the octets between 3E and 3F of the reply.
     std::string priorityArray(int output) {
-        const std::uint8_t request[] = {0x81, 0x0A, 0x00, 0x11, 0x01, 0x04, 0x00, 0x05, 0x01, 0x0C,
-                                        0x0C, 0x01, 0x00, 0x00, static_cast<std::uint8_t>(output), 0x19, 0x57};
+        const std::uint8_t request[] = {0x81, 0x0A, 0x00, 0x11, 0x01,
+                                        0x04, 0x00, 0x05, 0x01, 0x0C,
+                                        0x0C, 0x01, 0x00, 0x00, static_cast<std::uint8_t>(output),
+                                        0x19, 0x57};
         sendto(m_socket, request, sizeof request, 0, reinterpret_cast<sockaddr*>(&m_device), sizeof m_device);
         pollfd p{m_socket, POLLIN, 0};
         std::uint8_t reply[200];
@@ -140,7 +144,9 @@ TEST_F(Checkout, WatchSeesAnInputSetAtTheDeviceWithinASecond) {
     const std::string line = watch.lineWith("\"channel\":3", std::chrono::seconds(1));
     EXPECT_LT(Clock::now() - set, std::chrono::seconds(1));
     EXPECT_NE(line.find("\"kind\":\"input\",\"channel\":3,\"object\":\"binary-input,3\",\"name\":\"Input 3\","
-                        "\"value\":\"on\",\"units\":null,\"flags\":[]}"), std::string::npos) << watch.all;
+                        "\"value\":\"on\",\"units\":null,\"flags\":[]}"),
+              std::string::npos)
+        << watch.all;
     watch.interrupt();
     EXPECT_EQ(watch.finish(), 0) << watch.all;
 }
@@ -152,7 +158,8 @@ TEST_F(Checkout, ARefusedSubscriptionIsPolled) {
     ASSERT_NE(watch.lineWith("0 by COV, 40 read every second"), "") << watch.all;
     simulated.write("analogue.2 21.5\n");
     EXPECT_NE(watch.lineWith("analogue.2\tanalog-input,2\tAnalogue 2\t21.5 No Units\tnormal", std::chrono::seconds(2)),
-              "") << watch.all;
+              "")
+        << watch.all;
 }
 
 TEST_F(Checkout, DriveHoldsUntilReleaseAndWatchReleasesOnCtrlC) {

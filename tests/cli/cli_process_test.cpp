@@ -28,7 +28,7 @@ ConfigurationImage oddImage() {
     ConfigurationImage image = defaults();
     image.bytes()[1373] = 0xA5;
     std::fill_n(image.bytes().begin() + 44, 32, static_cast<std::uint8_t>('N'));  // input 1, no NUL
-    image.setText(TextField::Location, "AB");                                      // "Earth" behind it
+    image.setText(TextField::Location, "AB");                                     // "Earth" behind it
     image.bytes()[1326] = 2;
     image.bytes()[1324] = 7;
     image.setAnalogueUnitCode(4, 200);
@@ -77,7 +77,8 @@ class VaskiroToolRefuses : public VaskiroFiles, public ::testing::WithParamInter
 
 TEST_P(VaskiroToolRefuses, WithItsMessageAndExitCodeAndWritesNothing) {
     std::ofstream(path("junk.dat")) << "not a data file";
-    std::ofstream(path("bad.json")) << R"({"format": "VASKIRO BACnet Interface", "version": 1, "general": {"port": "x"}})";
+    std::ofstream(path("bad.json"))
+        << R"({"format": "VASKIRO BACnet Interface", "version": 1, "general": {"port": "x"}})";
     std::ofstream(path("later.json")) << R"({"format": "VASKIRO BACnet Interface", "version": 2})";
     // Found by fuzzing: a "format" that was not text escaped as an exception and aborted the tool.
     std::ofstream(path("object.json")) << R"({"format": {"dhcp": true}, "version": 1})";
@@ -94,7 +95,8 @@ TEST_P(VaskiroToolRefuses, WithItsMessageAndExitCodeAndWritesNothing) {
 INSTANTIATE_TEST_SUITE_P(
     Runs, VaskiroToolRefuses,
     ::testing::Values(
-        Refusal{"read -o @out.dat", 1, "Cannot find VASKIRO"}, Refusal{"list", 1, "Cannot find VASKIRO\n"}, Refusal{"read --simulate", 2, ""},
+        Refusal{"read -o @out.dat", 1, "Cannot find VASKIRO"}, Refusal{"list", 1, "Cannot find VASKIRO\n"},
+        Refusal{"read --simulate", 2, ""},
         Refusal{"--simulate write @junk.dat", 1, "Incompatible data file: @junk.dat\n"},
         Refusal{"--simulate write @missing.dat", 1, "Error Opening File: "},
         Refusal{"--simulate write @long.dat", 2, "There are errors: Password longer than 12 characters.\n"},
@@ -108,7 +110,9 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(VaskiroFiles, WriteThenReadInAnotherProcessCarriesTheSettings) {
     EXPECT_EQ(run("--simulate info").out, "Appware Version:1.00\nSerial Number: 12345\n");
     ASSERT_EQ(run("set @base.dat ip=10.1.2.3 object-id=4194302 port=47809 output-name.16=Pump input-invert.9=on "
-                  "analogue-unit.3=62 analogue-cov.2=0.5 password=secret -o @in.dat").code, 0);
+                  "analogue-unit.3=62 analogue-cov.2=0.5 password=secret -o @in.dat")
+                  .code,
+              0);
     const ToolRun write = run("--simulate=@device.dat write @in.dat");
     EXPECT_NE(write.out.find("Download Complete"), std::string::npos) << write.out;
     ASSERT_EQ(run("read --simulate=@device.dat -o @back.dat").code, 0);
@@ -136,22 +140,34 @@ TEST_F(VaskiroFiles, ShowListsEverySettingInTheWindowsOrderAndUnitsTheCatalogue)
     const ToolRun show = run("show @odd.dat");
     EXPECT_EQ(std::count(show.out.begin(), show.out.end(), '\n'), 10 + 32 + 48 + 32);
     EXPECT_EQ(show.out.rfind("dhcp                on\nip                  192.168.0.6\n", 0), 0u) << show.out;
-    for (const std::string& line : {"input-name.1        \"" + std::string(32, 'N') + "\"\n", std::string("object-id           2147483648\n"),
-                                   std::string("analogue-unit.4     200 (undefined)\n"), std::string("analogue-cov.8      1e-05\n")})
+    for (const std::string& line :
+         {"input-name.1        \"" + std::string(32, 'N') + "\"\n", std::string("object-id           2147483648\n"),
+          std::string("analogue-unit.4     200 (undefined)\n"), std::string("analogue-cov.8      1e-05\n")})
         EXPECT_NE(show.out.find(line), std::string::npos) << line;
     const ToolRun units = run("units");
     EXPECT_EQ(std::count(units.out.begin(), units.out.end(), '\n'), 190);
 }
 
 TEST_F(VaskiroFiles, SetChangesOnlyTheNamedSettings) {
-    const ToolRun set = run("set @base.dat ip=10.0.0.20 dhcp=on object-id=4194302 name='Plant Room 3' "
-                            "input-invert.16=on output-start.1=yes analogue-unit.1='degrees celsius' "
-                            "analogue-unit.2=98 analogue-scaling.3=0.25 analogue-cov.3=0.5 -o @out.dat");
+    const ToolRun set =
+        run("set @base.dat ip=10.0.0.20 dhcp=on object-id=4194302 name='Plant Room 3' "
+            "input-invert.16=on output-start.1=yes analogue-unit.1='degrees celsius' "
+            "analogue-unit.2=98 analogue-scaling.3=0.25 analogue-cov.3=0.5 -o @out.dat");
     ASSERT_EQ(set.code, 0) << set.out;
     ConfigurationImage expected = defaults();
-    for (auto [at, value] : std::initializer_list<std::pair<int, int>>{{0, 10}, {1, 0}, {3, 20}, {1324, 1}, {1340, 1}, {1357, 1},
-                                                                        {1448, 62}, {1452, 98}, {1380, 0xFE}, {1381, 0xFF}, {1382, 0x3F}})
-        expected.bytes()[at] = static_cast<std::uint8_t>(value);  // ip, DHCP, invert input 16, start output 1, units, object-id
+    for (auto [at, value] : std::initializer_list<std::pair<int, int>>{{0, 10},
+                                                                       {1, 0},
+                                                                       {3, 20},
+                                                                       {1324, 1},
+                                                                       {1340, 1},
+                                                                       {1357, 1},
+                                                                       {1448, 62},
+                                                                       {1452, 98},
+                                                                       {1380, 0xFE},
+                                                                       {1381, 0xFF},
+                                                                       {1382, 0x3F}})
+        expected.bytes()[at] =
+            static_cast<std::uint8_t>(value);  // ip, DHCP, invert input 16, start output 1, units, object-id
     expected.setText(TextField::DeviceName, "Plant Room 3");
     expected.setAnalogueValue(FloatGroup::AnalogueScaling, 3, 0.25);
     expected.setAnalogueValue(FloatGroup::COVIncrement, 3, 0.5);
@@ -164,7 +180,8 @@ TEST_F(VaskiroFiles, DiffComparesFilesJsonAndTheDevice) {
     const ToolRun diff = run("diff @base.dat @b.json");
     EXPECT_EQ(diff.code, 3);
     const std::string a = " (" + path("base.dat") + ")", b = " (" + path("b.json") + ")";
-    EXPECT_EQ(diff.out, "port: 47808" + a + " -> 47809" + b + "\nanalogue-name.2: \"Analogue 2\"" + a + " -> \"Flow\"" + b + "\n");
+    EXPECT_EQ(diff.out, "port: 47808" + a + " -> 47809" + b + "\nanalogue-name.2: \"Analogue 2\"" + a + " -> \"Flow\"" +
+                            b + "\n");
     EXPECT_EQ(run("diff @b.dat @b.json").code, 0);
     EXPECT_EQ(run("--simulate diff @base.dat device").code, 0);  // a fresh simulated device holds the defaults
 }

@@ -75,8 +75,9 @@ protected:
     }
 };
 
-const std::string kThreeRows = "tag,ip,object-id,name\nAHU-1,10.0.0.1,1001,AHU 1\nAHU-2,10.0.0.2,1002,\"AHU, 2\"\n"
-                               "AHU-3,10.0.0.3,1003,AHU 3\n";
+const std::string kThreeRows =
+    "tag,ip,object-id,name\nAHU-1,10.0.0.1,1001,AHU 1\nAHU-2,10.0.0.2,1002,\"AHU, 2\"\n"
+    "AHU-3,10.0.0.3,1003,AHU 3\n";
 const std::string kHeader = "row|tag|serial|object-id|name|verify|network (time time)\n";
 const std::string kRecorded[] = {"1|AHU-1|501|1001|AHU 1|verified|not checked\n",
                                  "2|AHU-2|502|1002|AHU, 2|verified|not checked\n",
@@ -89,13 +90,15 @@ TEST_P(CommissionFormats, ThreeRowsInOrderLeaveThreeRecordLines) {
     ASSERT_EQ(run.code, 0) << run.out;
     EXPECT_NE(run.out.find("Connect device for 2 (AHU-2)\nRow 2: identifying\nRow 2: device 502, version 1.00\nRow 2: "
                            "writing\nRow 2: verifying\n2 of 3 done\nDisconnect the device\n"),
-              std::string::npos) << run.out;
+              std::string::npos)
+        << run.out;
     EXPECT_EQ(recorded(), kHeader + kRecorded[0] + kRecorded[1] + kRecorded[2]);
 }
 
 INSTANTIATE_TEST_SUITE_P(Worklist, CommissionFormats,
-                         ::testing::Values(kThreeRows, "\xEF\xBB\xBFtag;ip;object-id;name\r\nAHU-1;10.0.0.1;1001;AHU 1\r\n"
-                                                       "AHU-2;10.0.0.2;1002;AHU, 2\r\nAHU-3;10.0.0.3;1003;AHU 3\r\n"));
+                         ::testing::Values(kThreeRows,
+                                           "\xEF\xBB\xBFtag;ip;object-id;name\r\nAHU-1;10.0.0.1;1001;AHU 1\r\n"
+                                           "AHU-2;10.0.0.2;1002;AHU, 2\r\nAHU-3;10.0.0.3;1003;AHU 3\r\n"));
 
 TEST_F(Commission, TheRecordGivesAHandoverSheetPerDevice) {
     ASSERT_EQ(commission(kThreeRows, "", {"501", "502", "503"}).code, 0);
@@ -126,7 +129,8 @@ TEST_F(Commission, ADevicePresentedTwiceIsRefusedUnlessAgain) {
     EXPECT_NE(run.out.find("Device 501 refused: already commissioned as 1"), std::string::npos) << run.out;
     ToolRun again = commission(kThreeRows, "--start-at 3 --again", {"501"});
     EXPECT_EQ(again.code, 0) << again.out;
-    EXPECT_EQ(recorded(), kHeader + kRecorded[0] + kRecorded[1] + kRecorded[2] + "3|AHU-3|501|1003|AHU 3|verified|not checked\n");
+    EXPECT_EQ(recorded(),
+              kHeader + kRecorded[0] + kRecorded[1] + kRecorded[2] + "3|AHU-3|501|1003|AHU 3|verified|not checked\n");
 }
 
 TEST_F(Commission, AnInterruptedRunResumesWithStartAt) {
@@ -142,9 +146,11 @@ TEST_F(Commission, AnInterruptedRunResumesWithStartAt) {
 TEST_F(Commission, ANetworkCheckWithoutAnswerIsRecordedAndStopsTheRun) {
     ToolRun run = commission("ip,port,object-id\n127.0.0.1,47999,1001\n", "--check-network", {"501"});
     EXPECT_EQ(run.code, 1) << run.out;
-    EXPECT_NE(run.out.find("Row 1 is not commissioned. Resume with --start-at 1 --again"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("Row 1 is not commissioned. Resume with --start-at 1 --again"), std::string::npos)
+        << run.out;
     EXPECT_NE(recorded().find("1||501|1001|VASKIRO|verified|Nothing answered as BACnet device 1001 at 127.0.0.1:47999"),
-              std::string::npos) << recorded();
+              std::string::npos)
+        << recorded();
 }
 
 }  // namespace

@@ -87,8 +87,10 @@ class ScriptedPeer {
 public:
     using Script = std::function<std::vector<std::string>(const std::vector<std::uint8_t>& request)>;
     ScriptedPeer(const char* address, int port, Script script)
-        : m_unicast(boundSocket(address, port)), m_broadcast(boundSocket("0.0.0.0", port)),
-          m_otherPort(boundSocket(address, 0)), m_thread([this, script] { serve(script); }) {}
+        : m_unicast(boundSocket(address, port)),
+          m_broadcast(boundSocket("0.0.0.0", port)),
+          m_otherPort(boundSocket(address, 0)),
+          m_thread([this, script] { serve(script); }) {}
     ~ScriptedPeer() {
         m_stop = true;
         m_thread.join();
@@ -223,8 +225,8 @@ TEST_F(NetworkCheck, ASecondDeviceWithTheInstanceIsHeardThroughTheBroadcast) {
     SimulatedNetworkDevice second(path("state.dat") + " --at 127.0.0.2:" + m_port);
     ToolRun check = runTool("check " + path("site.dat") + " --broadcast 127.255.255.255 --timeout 1");
     EXPECT_EQ(check.code, 3);
-    EXPECT_NE(check.out.find("More than one device answers as instance 12345: 127.0.0.1:" + m_port + ", 127.0.0.2:" +
-                             m_port + "."),
+    EXPECT_NE(check.out.find("More than one device answers as instance 12345: 127.0.0.1:" + m_port +
+                             ", 127.0.0.2:" + m_port + "."),
               std::string::npos)
         << check.out;
     EXPECT_EQ(runTool("check " + path("site.dat") + " --broadcast 127.0.0").out,
@@ -261,10 +263,12 @@ TEST_F(NetworkCheck, NoReplyIsExitOneWithinTheBoundAndNamesAreReadAtOnce) {
 TEST_F(NetworkCheck, OnlyTheExactReplyCountsAndALostOneIsAskedAgain) {
     // Before the right answer: an Error of another service (0F), an Abort from a client (70), the answer from
     // another port, for another instance (30 3A), and for another property (3A).
-    ScriptedPeer forged("127.0.0.1", std::stoi(m_port), answering({{0x4D, {
-        "81 0A 00 0D 01 00 50 ID 0F 91 02 91 20", "81 0A 00 09 01 00 70 ID 04", "!" + kAcks.at(0x4D),
-        "81 0A 00 1C 01 00 30 ID 0C 0C 02 00 30 3A 19 4D 3E 75 08 00 41 41 41 41 41 41 41 3F", kAcks.at(0x3A),
-        kAcks.at(0x4D)}}}));
+    ScriptedPeer forged(
+        "127.0.0.1", std::stoi(m_port),
+        answering({{0x4D,
+                    {"81 0A 00 0D 01 00 50 ID 0F 91 02 91 20", "81 0A 00 09 01 00 70 ID 04", "!" + kAcks.at(0x4D),
+                     "81 0A 00 1C 01 00 30 ID 0C 0C 02 00 30 3A 19 4D 3E 75 08 00 41 41 41 41 41 41 41 3F",
+                     kAcks.at(0x3A), kAcks.at(0x4D)}}}));
     ToolRun check = runTool("check " + path("site.dat") + " --timeout 1");
     EXPECT_EQ(check.code, 0) << check.out;
     EXPECT_NE(check.out.find("object-name: ok\n"), std::string::npos) << check.out;
@@ -285,9 +289,11 @@ TEST_F(NetworkCheck, NamesAreShownEscapedAndUnreadableOnesSaidAtOnce) {
     // Reject; then an object-name in character set 2 and location an Error.
     ToolRun check, discover, unreadable;
     {
-        ScriptedPeer device("127.0.0.1", std::stoi(m_port), answering({
-            {0x4D, {"81 0A 00 1C 01 00 30 ID 0C 0C 02 00 30 39 19 4D 3E 75 08 00 41 0A 42 1B 5B 32 4A 3F"}},
-            {0x3A, {"81 0A 00 09 01 00 71 ID 04"}}, {0x1C, {"81 0A 00 09 01 00 60 ID 09"}}}));
+        ScriptedPeer device(
+            "127.0.0.1", std::stoi(m_port),
+            answering({{0x4D, {"81 0A 00 1C 01 00 30 ID 0C 0C 02 00 30 39 19 4D 3E 75 08 00 41 0A 42 1B 5B 32 4A 3F"}},
+                       {0x3A, {"81 0A 00 09 01 00 71 ID 04"}},
+                       {0x1C, {"81 0A 00 09 01 00 60 ID 09"}}}));
         check = runTool("check " + path("site.dat") + " --timeout 1");
         discover = runTool("discover --to 127.0.0.1:" + m_port + " --timeout 0.5");
     }

@@ -10,8 +10,8 @@ TEST(DisplayText, ControlCharactersShowAsEscapesThatReadBackToOneText) {
         {"A\nB\tC\rD", "A\\nB\\tC\\rD"},
         {"\x1b[31mred", "\\x1b[31mred"},
         {std::string("\0\x01\x1f\x7f", 4), "\\x00\\x01\\x1f\\x7f"},
-        {"a\\nb", "a\\\\nb"},                          // a backslash and an n, not a line break
-        {"\xC2\x85next\xC2\x9B", "\\u0085next\\u009b"},  // C1 NEL and CSI as UTF-8
+        {"a\\nb", "a\\\\nb"},                                              // a backslash and an n, not a line break
+        {"\xC2\x85next\xC2\x9B", "\\u0085next\\u009b"},                    // C1 NEL and CSI as UTF-8
         {"\xC2\xA0\xC3\xA9\xE2\x82\xAC", "\xC2\xA0\xC3\xA9\xE2\x82\xAC"},  // no-break space, é, € pass
         {"\xC2", "\xC2"},
     };

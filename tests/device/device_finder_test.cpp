@@ -28,24 +28,46 @@ TEST_P(DeviceFinder, OpensOnlyTheFirstMatchApplicationBeforeBootLoader) {
     SimulatedBackend backend;
     for (std::size_t i = 0; i < GetParam().identifiers.size(); ++i) {
         std::string identifier = GetParam().identifiers[i], path = "/dev/hidraw" + std::to_string(i);
-        if (identifier[0] == '!') backend.addUnopenable(identifier.substr(1), path, "Permission denied");
-        else backend.add(identifier, path, std::make_shared<SimulatedDevice>());
+        if (identifier[0] == '!')
+            backend.addUnopenable(identifier.substr(1), path, "Permission denied");
+        else
+            backend.add(identifier, path, std::make_shared<SimulatedDevice>());
     }
     const OpenResult result = findAndOpenVaskiro(backend);
     EXPECT_EQ(result.outcome, GetParam().outcome);
     EXPECT_EQ(openFailureMessage(result.outcome), GetParam().message);
     EXPECT_EQ(result.identifier, GetParam().identifier);
-    EXPECT_EQ(result.connection != nullptr, result.outcome == OpenOutcome::Opened || result.outcome == OpenOutcome::ProgramMode);
+    EXPECT_EQ(result.connection != nullptr,
+              result.outcome == OpenOutcome::Opened || result.outcome == OpenOutcome::ProgramMode);
     EXPECT_EQ(result.error, result.outcome == OpenOutcome::CannotOpen ? "Permission denied" : "");
     EXPECT_EQ(backend.openAttempts(), GetParam().opened);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Devices, DeviceFinder,
-    ::testing::Values(
-        Search{{"HID\\VID_046D&PID_C52B&REV_1211", "HID\\VID_04D8&PID_C5EA&REV_0014"}, OpenOutcome::NotFound, "Cannot find VASKIRO", "", {}},
-        Search{{kBoot, "hid\\vid_04d8&pid_c5e9&rev_0014", kApp}, OpenOutcome::Opened, "", "hid\\vid_04d8&pid_c5e9&rev_0014", {"/dev/hidraw1"}},
-        Search{{kBoot}, OpenOutcome::ProgramMode, "VASKIRO is in Program Mode", kBoot, {"/dev/hidraw0"}},
-        Search{{"HID\\VID_04D8&PID_C5E9&REV_0002"}, OpenOutcome::Opened, "", "HID\\VID_04D8&PID_C5E9&REV_0002", {"/dev/hidraw0"}},
-        Search{{"!" + kApp, kApp}, OpenOutcome::CannotOpen, "VASKIRO was found but cannot be opened", kApp, {"/dev/hidraw0", "/dev/hidraw0"}},
-        Search{{"!" + kApp, kBoot}, OpenOutcome::ProgramMode, "VASKIRO is in Program Mode", kBoot, {"/dev/hidraw0", "/dev/hidraw1"}}));
+    ::testing::Values(Search{{"HID\\VID_046D&PID_C52B&REV_1211", "HID\\VID_04D8&PID_C5EA&REV_0014"},
+                             OpenOutcome::NotFound,
+                             "Cannot find VASKIRO",
+                             "",
+                             {}},
+                      Search{{kBoot, "hid\\vid_04d8&pid_c5e9&rev_0014", kApp},
+                             OpenOutcome::Opened,
+                             "",
+                             "hid\\vid_04d8&pid_c5e9&rev_0014",
+                             {"/dev/hidraw1"}},
+                      Search{{kBoot}, OpenOutcome::ProgramMode, "VASKIRO is in Program Mode", kBoot, {"/dev/hidraw0"}},
+                      Search{{"HID\\VID_04D8&PID_C5E9&REV_0002"},
+                             OpenOutcome::Opened,
+                             "",
+                             "HID\\VID_04D8&PID_C5E9&REV_0002",
+                             {"/dev/hidraw0"}},
+                      Search{{"!" + kApp, kApp},
+                             OpenOutcome::CannotOpen,
+                             "VASKIRO was found but cannot be opened",
+                             kApp,
+                             {"/dev/hidraw0", "/dev/hidraw0"}},
+                      Search{{"!" + kApp, kBoot},
+                             OpenOutcome::ProgramMode,
+                             "VASKIRO is in Program Mode",
+                             kBoot,
+                             {"/dev/hidraw0", "/dev/hidraw1"}}));

@@ -32,19 +32,29 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         PresenceCase{{}, {}, PresenceState::None, "No VASKIRO connected", ""},
         PresenceCase{{{kMouse, "/dev/a"}}, {}, PresenceState::None, "No VASKIRO connected", ""},
-        PresenceCase{{{kMouse, "/dev/a"}, {kApp, "/dev/b"}}, {}, PresenceState::Connected, "VASKIRO connected", "/dev/b"},
-        PresenceCase{{{kApp, "/dev/b"}}, kIdentifiedB, PresenceState::Connected, "VASKIRO 12345, application 1.00",
-                     "/dev/b"},
+        PresenceCase{
+            {{kMouse, "/dev/a"}, {kApp, "/dev/b"}}, {}, PresenceState::Connected, "VASKIRO connected", "/dev/b"},
+        PresenceCase{
+            {{kApp, "/dev/b"}}, kIdentifiedB, PresenceState::Connected, "VASKIRO 12345, application 1.00", "/dev/b"},
         PresenceCase{{{kApp, "/dev/c"}}, kIdentifiedB, PresenceState::Connected, "VASKIRO connected", "/dev/c"},
         PresenceCase{{{kBoot, "/dev/b"}}, {}, PresenceState::ProgramMode, "VASKIRO in Program Mode", "/dev/b"},
-        PresenceCase{{{kApp, "/dev/b", "Permission denied"}}, {}, PresenceState::CannotOpen,
-                     "VASKIRO found but cannot be opened", "Permission denied"},
+        PresenceCase{{{kApp, "/dev/b", "Permission denied"}},
+                     {},
+                     PresenceState::CannotOpen,
+                     "VASKIRO found but cannot be opened",
+                     "Permission denied"},
         // Read and Write prefer the application firmware and pass over a refused
         // device, as the search does: the boot loader comes before /dev/c.
-        PresenceCase{{{kBoot, "/dev/a"}, {kApp, "/dev/b"}}, kIdentifiedB, PresenceState::Several, "2 VASKIRO connected",
+        PresenceCase{{{kBoot, "/dev/a"}, {kApp, "/dev/b"}},
+                     kIdentifiedB,
+                     PresenceState::Several,
+                     "2 VASKIRO connected",
                      "Read and Write use /dev/b (VASKIRO 12345, application 1.00)"},
         PresenceCase{{{kApp, "/dev/a", "Permission denied"}, {kBoot, "/dev/b"}, {kApp, "/dev/c"}},
-                     {}, PresenceState::Several, "3 VASKIRO connected", "Read and Write use /dev/b"}));
+                     {},
+                     PresenceState::Several,
+                     "3 VASKIRO connected",
+                     "Read and Write use /dev/b"}));
 
 TEST_P(Presence, StateTextAndTooltip) {
     DevicePresence presence = assessPresence(GetParam().enumeration);

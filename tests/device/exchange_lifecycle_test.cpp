@@ -40,16 +40,24 @@ INSTANTIATE_TEST_SUITE_P(
     Scripts, ExchangeScenario,
     ::testing::Values(
         Scenario{"IdentityLogsVersionAndSerialThenGoesOn",
-                 [](Rig& r) { r.exchange.startWrite(), r.feed(identityReply({0x39, 0x30, 0, 0}, std::string("2.1\0junk", 8))); },
+                 [](Rig& r) {
+                     r.exchange.startWrite(), r.feed(identityReply({0x39, 0x30, 0, 0}, std::string("2.1\0junk", 8)));
+                 },
                  {"send S", "log Appware Version:2.1", "log Serial Number: 12345", "send E"}},
         Scenario{"VersionAsWindows1252AndSerialSigned",
-                 [](Rig& r) { r.exchange.startRead(), r.feed(identityReply({0xFF, 0xFF, 0xFF, 0xFF}, "V\xE9 9")); },
+                 [](Rig& r) {
+                     r.exchange.startRead(), r.feed(identityReply({0xFF, 0xFF, 0xFF, 0xFF}, "V\xE9 9"));
+                 },
                  {"send S", "log Appware Version:V\xC3\xA9 9", "log Serial Number: -1", "send r"}},
         Scenario{"VersionWithoutZeroRunsToTheLastByte",
-                 [](Rig& r) { r.exchange.startIdentify(), r.feed(identityReply({1, 0, 0, 0}, std::string(55, 'v'))); },
+                 [](Rig& r) {
+                     r.exchange.startIdentify(), r.feed(identityReply({1, 0, 0, 0}, std::string(55, 'v')));
+                 },
                  {"send S", "log Appware Version:" + std::string(55, 'v'), "log Serial Number: 1"}},
         Scenario{"RefusedIdentityEndsWithNothingLoggedAndLaterReportsAreIgnored",
-                 [](Rig& r) { r.exchange.startRead(), r.feed(identityReply({}, "1.0", 0x11)), r.feed(identityReply({}, "1")); },
+                 [](Rig& r) {
+                     r.exchange.startRead(), r.feed(identityReply({}, "1.0", 0x11)), r.feed(identityReply({}, "1"));
+                 },
                  {"send S", "error Application is not a VASKIRO BACnet"}},
         Scenario{"FailedSendCountsAsDisconnection",
                  [](Rig& r) { r.exchange.startWrite(), r.failSends = true, r.feed(identityReply({}, "1")); },

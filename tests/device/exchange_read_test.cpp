@@ -18,16 +18,17 @@ BlockPayload payload(const Bytes& bytes) {
 
 TEST(ExchangeRead, StoresEachPartAsTheBlockMapSays) {
     Rig rig;
-    rig.device->setBlockPart(0, 1, payload(concat({{0x00, 172, 16, 0, 9, 172, 16, 0, 1, 255, 255, 0, 0, 0xFF, 0xFF,
-                                                   0x01, 0x02, 0x03, 0x04, 0x81, 0xBD},
-                                                  repeat(0, 17),
-                                                  {0x80, 0x00, 0x00, 0x01, 0xFF, 0x00}})));
+    rig.device->setBlockPart(0, 1,
+                             payload(concat({{0x00, 172, 16,   0,    9,    172,  16,   0,    1,    255, 255,
+                                              0,    0,   0xFF, 0xFF, 0x01, 0x02, 0x03, 0x04, 0x81, 0xBD},
+                                             repeat(0, 17),
+                                             {0x80, 0x00, 0x00, 0x01, 0xFF, 0x00}})));
     rig.device->setBlockPart(0, 2, payload(repeat('N', 26)));
     rig.device->setBlockPart(2, 1, payload(repeat('i', 32)));
     rig.device->setBlockPart(22, 1, payload(concat({repeat('L', 24), repeat('D', 24)})));
     rig.device->setBlockPart(22, 2, payload(repeat('p', 16)));
     std::fill_n(rig.image.bytes().begin() + 12 + 24, 8, 0x77);  // DeviceName bytes 24-31 are not carried
-    rig.image.bytes()[1373] = 0x42;                              // nor is the reserved byte
+    rig.image.bytes()[1373] = 0x42;                             // nor is the reserved byte
     EXPECT_EQ(rig.read(), std::nullopt);
     ASSERT_EQ(rig.sent.size(), 47u);
     for (std::size_t b = 0; b < 23; ++b) {

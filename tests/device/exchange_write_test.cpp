@@ -26,13 +26,13 @@ TEST(ExchangeWrite, SendsFortyNineReportsAndBlock0Part1IsByteExact) {
     EXPECT_EQ(rig.log, (Events{"Appware Version:1.00", "Serial Number: 12345", "Data downloaded"}));
     EXPECT_EQ(rig.lastEvents(3), (Events{"send Z", "log Data downloaded", "info Download Complete"}));
     const Report block0 = {0x00, 0x64, 0x00,
-                           0x55,                                            // payload 0
-                           0xC0, 0xA8, 0x00, 0x06, 0xC0, 0xA8, 0x00, 0x01,  // 1-8
-                           0xFF, 0xFF, 0xFF, 0x00,                          // 9-12
-                           0xBA, 0xC0,                                      // 13-14: 47808
-                           0x00, 0x00, 0x30, 0x39,                          // 15-18: 12345
-                           0x00,                                            // 19
-                           0x5F, 0x5F, 0x5F, 0x5F, 0x5F, 0x5F, 0x5F, 0x5F}; // 20-27; 28-61 zero
+                           0x55,                                             // payload 0
+                           0xC0, 0xA8, 0x00, 0x06, 0xC0, 0xA8, 0x00, 0x01,   // 1-8
+                           0xFF, 0xFF, 0xFF, 0x00,                           // 9-12
+                           0xBA, 0xC0,                                       // 13-14: 47808
+                           0x00, 0x00, 0x30, 0x39,                           // 15-18: 12345
+                           0x00,                                             // 19
+                           0x5F, 0x5F, 0x5F, 0x5F, 0x5F, 0x5F, 0x5F, 0x5F};  // 20-27; 28-61 zero
     EXPECT_EQ(rig.sent[dataReport(0, 1)], block0);
 }
 
@@ -45,8 +45,10 @@ TEST(ExchangeWrite, PartsCarryTheirFillsAndLeaveTheRestAsItWas) {
     const auto& sent = rig.sent;
     EXPECT_EQ(slice(sent[dataReport(0, 2)], W, 32), concat({text("VASKIRO", 24), repeat(0xFF, 7), {0x00}}));
     EXPECT_EQ(slice(sent[dataReport(2, 1)], W, 62), concat({text("Input 1", 32), {0x30}, repeat(0xFF, 29)}));
-    EXPECT_EQ(slice(sent[dataReport(22, 1)], W, 62), concat({text("Earth", 24), text("BACnet Device", 24), repeat(0xFF, 14)}));
-    EXPECT_EQ(slice(sent[dataReport(22, 2)], W, 62), concat({text("ABCDEFGHIJKL", 13), {'N', 'O', 0x00}, repeat(0xFF, 46)}));
+    EXPECT_EQ(slice(sent[dataReport(22, 1)], W, 62),
+              concat({text("Earth", 24), text("BACnet Device", 24), repeat(0xFF, 14)}));
+    EXPECT_EQ(slice(sent[dataReport(22, 2)], W, 62),
+              concat({text("ABCDEFGHIJKL", 13), {'N', 'O', 0x00}, repeat(0xFF, 46)}));
 
     rig.sent.clear();
     rig.write();

@@ -30,16 +30,18 @@ bool encodesAgain(const Message& message) {
 }
 
 std::optional<std::uint8_t> confirmedInvokeId(const Message& message) {
-    return std::visit([](const auto& m) -> std::optional<std::uint8_t> {
-        using T = std::decay_t<decltype(m)>;
-        if constexpr (std::is_same_v<T, ReadProperty> || std::is_same_v<T, ReadPropertyMultiple> ||
-                      std::is_same_v<T, OtherRequest> || std::is_same_v<T, SegmentedRequest> ||
-                      std::is_same_v<T, InvalidRequest> || std::is_same_v<T, SubscribeCov> ||
-                      std::is_same_v<T, WriteProperty>)
-            return m.invokeId;
-        else
-            return std::nullopt;
-    }, message);
+    return std::visit(
+        [](const auto& m) -> std::optional<std::uint8_t> {
+            using T = std::decay_t<decltype(m)>;
+            if constexpr (std::is_same_v<T, ReadProperty> || std::is_same_v<T, ReadPropertyMultiple> ||
+                          std::is_same_v<T, OtherRequest> || std::is_same_v<T, SegmentedRequest> ||
+                          std::is_same_v<T, InvalidRequest> || std::is_same_v<T, SubscribeCov> ||
+                          std::is_same_v<T, WriteProperty>)
+                return m.invokeId;
+            else
+                return std::nullopt;
+        },
+        message);
 }
 
 }  // namespace

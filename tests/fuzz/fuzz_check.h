@@ -5,10 +5,10 @@
 
 // A broken invariant is a finding like a crash: libFuzzer keeps the input
 // that caused the abort, and the replay driver fails.
-#define FUZZ_CHECK(condition)                                                                    \
-    do {                                                                                         \
-        if (!(condition)) {                                                                      \
+#define FUZZ_CHECK(condition)                                                                      \
+    do {                                                                                           \
+        if (!(condition)) {                                                                        \
             std::fprintf(stderr, "%s:%d: invariant broken: %s\n", __FILE__, __LINE__, #condition); \
-            std::abort();                                                                        \
-        }                                                                                        \
+            std::abort();                                                                          \
+        }                                                                                          \
     } while (false)

@@ -39,7 +39,8 @@ const Carried& carried() {
                     Report reply;
                     reply.fill(fill);
                     decodeBlockPart(reply, part / 2, 1 + part % 2, image);
-                    for (std::size_t i = 0; i < config::kImageSize; ++i) carried[i] = carried[i] || image.bytes()[i] != base;
+                    for (std::size_t i = 0; i < config::kImageSize; ++i)
+                        carried[i] = carried[i] || image.bytes()[i] != base;
                 }
         return carried;
     }();
@@ -71,7 +72,9 @@ struct Port : ExchangePort {
         // Only known requests, and a block request names a block.
         const bool block = report[1] == request::WriteBlockPart1 || report[1] == request::WriteBlockPart2 ||
                            report[1] == request::ReadBlockPart1 || report[1] == request::ReadBlockPart2;
-        FUZZ_CHECK(block ? report[2] < kBlockCount : report[1] == request::Identify || report[1] == request::BeginWrite || report[1] == request::EndWrite);
+        FUZZ_CHECK(block ? report[2] < kBlockCount
+                         : report[1] == request::Identify || report[1] == request::BeginWrite ||
+                               report[1] == request::EndWrite);
         if (failSends) return false;
         std::string error;
         return device->write(report, error);
@@ -85,7 +88,8 @@ struct Port : ExchangePort {
         const int start = nestedStart;
         nestedStart = -1;
         const int sendsBefore = sends;
-        (exchange->*std::array{&DeviceExchange::startWrite, &DeviceExchange::startRead, &DeviceExchange::startIdentify}[start])();
+        (exchange->*std::array{&DeviceExchange::startWrite, &DeviceExchange::startRead,
+                               &DeviceExchange::startIdentify}[start])();
         nestedSends += sends - sendsBefore;
     }
     void populateForm() override {

@@ -16,7 +16,11 @@ bool wellFormedUtf8(std::string_view text, std::size_t& codePoints) {
     codePoints = 0;
     for (std::size_t i = 0; i < text.size(); ++codePoints) {
         const auto b0 = static_cast<unsigned char>(text[i]);
-        std::size_t length = b0 < 0x80 ? 1 : (b0 & 0xE0) == 0xC0 ? 2 : (b0 & 0xF0) == 0xE0 ? 3 : (b0 & 0xF8) == 0xF0 ? 4 : 0;
+        std::size_t length = b0 < 0x80             ? 1
+                             : (b0 & 0xE0) == 0xC0 ? 2
+                             : (b0 & 0xF0) == 0xE0 ? 3
+                             : (b0 & 0xF8) == 0xF0 ? 4
+                                                   : 0;
         if (length == 0 || i + length > text.size()) return false;
         std::uint32_t cp = length == 1 ? b0 : b0 & (0x7F >> length);
         for (std::size_t k = 1; k < length; ++k) {

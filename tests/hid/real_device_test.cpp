@@ -52,5 +52,6 @@ TEST(RealDevice, WriteThenReadRestoresWhatItFound) {
     config::ConfigurationImage back = found;
     EXPECT_EQ(exchange(*opened.connection, back, false), "Read Complete");
     EXPECT_EQ(back.name(config::NameGroup::Input, 1), changed.name(config::NameGroup::Input, 1));
-    EXPECT_EQ(exchange(*opened.connection, found, true), "Download Complete") << "the device's configuration was not restored";
+    EXPECT_EQ(exchange(*opened.connection, found, true), "Download Complete")
+        << "the device's configuration was not restored";
 }

@@ -83,7 +83,8 @@ TEST(ExchangeSoak, ThousandsOfExchangesWithFaultsKeepEveryImageRight) {
         }
         const bool isRead = random() % 2 == 0;
         link.fault = random() % 2 ? 0 : 1 + static_cast<int>(random() % (FaultCount - 1));
-        link.faultAt = std::uniform_int_distribution<int>(0, (isRead ? DeviceExchange::kReadSteps : DeviceExchange::kWriteSteps) - 1)(random);
+        link.faultAt = std::uniform_int_distribution<int>(
+            0, (isRead ? DeviceExchange::kReadSteps : DeviceExchange::kWriteSteps) - 1)(random);
         link.replies = link.populated = 0;
         link.tampered = false;
         link.readReplies.clear();

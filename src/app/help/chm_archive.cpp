@@ -11,13 +11,12 @@
 namespace vaskiro::app {
 namespace {
 
-bool endsWith(std::string_view text, std::string_view suffix)
-{
+bool endsWith(std::string_view text, std::string_view suffix) {
     if (suffix.size() > text.size()) return false;
-    return std::equal(suffix.begin(), suffix.end(), text.end() - static_cast<std::ptrdiff_t>(suffix.size()),
-                      [](char a, char b) {
-                          return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-                      });
+    return std::equal(
+        suffix.begin(), suffix.end(), text.end() - static_cast<std::ptrdiff_t>(suffix.size()), [](char a, char b) {
+            return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+        });
 }
 
 // Records of #SYSTEM that name files or texts. The object is a 32-bit
@@ -30,21 +29,18 @@ enum SystemCode : std::uint16_t {
     kSystemTitle = 3,
 };
 
-std::uint16_t readLe16(const std::string& bytes, std::size_t at)
-{
-    return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[at])
-                                      | (static_cast<unsigned char>(bytes[at + 1]) << 8));
+std::uint16_t readLe16(const std::string& bytes, std::size_t at) {
+    return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[at]) |
+                                      (static_cast<unsigned char>(bytes[at + 1]) << 8));
 }
 
-std::string recordText(const std::string& bytes, std::size_t at, std::size_t length)
-{
+std::string recordText(const std::string& bytes, std::size_t at, std::size_t length) {
     std::string text = bytes.substr(at, length);
     if (const auto nul = text.find('\0'); nul != std::string::npos) text.resize(nul);
     return text;
 }
 
-int collectFileName(chmFile*, chmUnitInfo* unit, void* context)
-{
+int collectFileName(chmFile*, chmUnitInfo* unit, void* context) {
     auto* names = static_cast<std::vector<std::string>*>(context);
     const std::string_view path = unit->path;
     // Internal objects start with "/#" or "/$" (or "::" outside the root).
@@ -53,8 +49,7 @@ int collectFileName(chmFile*, chmUnitInfo* unit, void* context)
     return CHM_ENUMERATOR_CONTINUE;
 }
 
-std::vector<std::string> splitSegments(std::string_view path)
-{
+std::vector<std::string> splitSegments(std::string_view path) {
     std::vector<std::string> segments;
     std::string current;
     for (char c : path) {
@@ -69,8 +64,7 @@ std::vector<std::string> splitSegments(std::string_view path)
     return segments;
 }
 
-std::string joinFolded(const std::vector<std::string>& segments)
-{
+std::string joinFolded(const std::vector<std::string>& segments) {
     std::vector<std::string_view> kept;
     for (const std::string& segment : segments) {
         if (segment.empty() || segment == ".") continue;
@@ -90,15 +84,13 @@ std::string joinFolded(const std::vector<std::string>& segments)
 
 }  // namespace
 
-std::string normaliseArchivePath(std::string_view path)
-{
+std::string normaliseArchivePath(std::string_view path) {
     const std::size_t cut = path.find_first_of("#?");
     if (cut != std::string_view::npos) path = path.substr(0, cut);
     return joinFolded(splitSegments(path));
 }
 
-std::string resolveArchivePath(std::string_view basePage, std::string_view reference)
-{
+std::string resolveArchivePath(std::string_view basePage, std::string_view reference) {
     std::string_view fragment;
     if (const std::size_t hash = reference.find('#'); hash != std::string_view::npos) {
         fragment = reference.substr(hash);
@@ -123,12 +115,9 @@ std::string resolveArchivePath(std::string_view basePage, std::string_view refer
 ChmArchive::~ChmArchive() { close(); }
 
 ChmArchive::ChmArchive(ChmArchive&& other) noexcept
-    : m_file(std::exchange(other.m_file, nullptr)), m_system(std::move(other.m_system))
-{
-}
+    : m_file(std::exchange(other.m_file, nullptr)), m_system(std::move(other.m_system)) {}
 
-ChmArchive& ChmArchive::operator=(ChmArchive&& other) noexcept
-{
+ChmArchive& ChmArchive::operator=(ChmArchive&& other) noexcept {
     if (this != &other) {
         close();
         m_file = std::exchange(other.m_file, nullptr);
@@ -137,8 +126,7 @@ ChmArchive& ChmArchive::operator=(ChmArchive&& other) noexcept
     return *this;
 }
 
-bool ChmArchive::open(const std::filesystem::path& file)
-{
+bool ChmArchive::open(const std::filesystem::path& file) {
     close();
     std::error_code error;
     if (!std::filesystem::is_regular_file(file, error)) return false;
@@ -148,35 +136,29 @@ bool ChmArchive::open(const std::filesystem::path& file)
     return true;
 }
 
-void ChmArchive::close()
-{
+void ChmArchive::close() {
     if (m_file != nullptr) chm_close(m_file);
     m_file = nullptr;
     m_system = {};
 }
 
-std::vector<std::string> ChmArchive::fileNames() const
-{
+std::vector<std::string> ChmArchive::fileNames() const {
     std::vector<std::string> names;
-    if (m_file != nullptr)
-        chm_enumerate(m_file, CHM_ENUMERATE_NORMAL | CHM_ENUMERATE_FILES, collectFileName, &names);
+    if (m_file != nullptr) chm_enumerate(m_file, CHM_ENUMERATE_NORMAL | CHM_ENUMERATE_FILES, collectFileName, &names);
     return names;
 }
 
-bool ChmArchive::contains(std::string_view path) const
-{
+bool ChmArchive::contains(std::string_view path) const {
     if (m_file == nullptr) return false;
     chmUnitInfo unit{};
     return chm_resolve_object(m_file, normaliseArchivePath(path).c_str(), &unit) == CHM_RESOLVE_SUCCESS;
 }
 
-std::optional<std::string> ChmArchive::read(std::string_view path) const
-{
+std::optional<std::string> ChmArchive::read(std::string_view path) const {
     return readObject(normaliseArchivePath(path));
 }
 
-std::optional<std::string> ChmArchive::readObject(const std::string& objectPath) const
-{
+std::optional<std::string> ChmArchive::readObject(const std::string& objectPath) const {
     if (m_file == nullptr) return std::nullopt;
     chmUnitInfo unit{};
     if (chm_resolve_object(m_file, objectPath.c_str(), &unit) != CHM_RESOLVE_SUCCESS) return std::nullopt;
@@ -186,17 +168,15 @@ std::optional<std::string> ChmArchive::readObject(const std::string& objectPath)
     std::string bytes(static_cast<std::size_t>(unit.length), '\0');
     LONGUINT64 done = 0;
     while (done < unit.length) {
-        const LONGINT64 got = chm_retrieve_object(m_file, &unit,
-                                                  reinterpret_cast<unsigned char*>(bytes.data()) + done, done,
-                                                  static_cast<LONGINT64>(unit.length - done));
+        const LONGINT64 got = chm_retrieve_object(m_file, &unit, reinterpret_cast<unsigned char*>(bytes.data()) + done,
+                                                  done, static_cast<LONGINT64>(unit.length - done));
         if (got <= 0) return std::nullopt;
         done += static_cast<LONGUINT64>(got);
     }
     return bytes;
 }
 
-void ChmArchive::readSystemInfo()
-{
+void ChmArchive::readSystemInfo() {
     m_system = {};
     // Read by its exact name: normalising would take "#SYSTEM" for a fragment.
     if (const auto system = readObject("/#SYSTEM"); system && system->size() >= 4) {
@@ -227,12 +207,18 @@ void ChmArchive::readSystemInfo()
     if (m_system.contentsFile.empty() || !contains(m_system.contentsFile)) {
         m_system.contentsFile.clear();
         for (const std::string& name : fileNames())
-            if (endsWith(name, ".hhc")) { m_system.contentsFile = name; break; }
+            if (endsWith(name, ".hhc")) {
+                m_system.contentsFile = name;
+                break;
+            }
     }
     if (m_system.indexFile.empty() || !contains(m_system.indexFile)) {
         m_system.indexFile.clear();
         for (const std::string& name : fileNames())
-            if (endsWith(name, ".hhk")) { m_system.indexFile = name; break; }
+            if (endsWith(name, ".hhk")) {
+                m_system.indexFile = name;
+                break;
+            }
     }
     if (m_system.defaultTopic.empty() && !m_system.contentsFile.empty()) {
         if (const auto contents = read(m_system.contentsFile)) {

@@ -8,16 +8,14 @@ namespace vaskiro::app {
 
 namespace {
 
-QString fileIn(const QString& directory)
-{
+QString fileIn(const QString& directory) {
     // cleanPath folds doubled separators and "." / ".." segments.
     return QDir::cleanPath(QDir(directory).absoluteFilePath(QString::fromLatin1(HelpController::kHelpFileName)));
 }
 
 }  // namespace
 
-QString HelpController::HelpFileFor(const QString& executableDirectory)
-{
+QString HelpController::HelpFileFor(const QString& executableDirectory) {
     const QString beside = fileIn(executableDirectory);
     if (QFileInfo(beside).isFile()) return beside;
     const QString installed = fileIn(QDir(executableDirectory).filePath(QString::fromLatin1(kDataDirectory)));
@@ -25,21 +23,18 @@ QString HelpController::HelpFileFor(const QString& executableDirectory)
     return beside;
 }
 
-bool HelpController::SetUpHelp()
-{
+bool HelpController::SetUpHelp() {
     m_helpFilePath = helpFilePathIn(m_helpDirectory);
     m_ready = QFileInfo(m_helpFilePath).isFile() && openViewer();
     return m_ready;
 }
 
-void HelpController::FormClose()
-{
+void HelpController::FormClose() {
     closeViewer();
     m_ready = false;
 }
 
-QString HelpController::helpFilePathIn(const QString& directory)
-{
+QString HelpController::helpFilePathIn(const QString& directory) {
     if (directory.isEmpty()) return HelpFileFor(QCoreApplication::applicationDirPath());
     return fileIn(directory);
 }

@@ -9,9 +9,7 @@ namespace vaskiro::app {
 struct HelpController::Backend {};
 
 HelpController::HelpController(QString helpDirectory)
-    : m_helpDirectory(std::move(helpDirectory)), m_backend(std::make_unique<Backend>())
-{
-}
+    : m_helpDirectory(std::move(helpDirectory)), m_backend(std::make_unique<Backend>()) {}
 
 HelpController::~HelpController() = default;
 

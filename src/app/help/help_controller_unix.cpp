@@ -12,14 +12,11 @@ struct HelpController::Backend {
 };
 
 HelpController::HelpController(QString helpDirectory)
-    : m_helpDirectory(std::move(helpDirectory)), m_backend(std::make_unique<Backend>())
-{
-}
+    : m_helpDirectory(std::move(helpDirectory)), m_backend(std::make_unique<Backend>()) {}
 
 HelpController::~HelpController() = default;
 
-bool HelpController::openViewer()
-{
+bool HelpController::openViewer() {
     m_backend->viewer.reset();
     auto viewer = std::make_unique<HelpViewer>();
     if (!viewer->openFile(m_helpFilePath)) return false;
@@ -27,20 +24,20 @@ bool HelpController::openViewer()
     return true;
 }
 
-void HelpController::HelpButtonClick(const QWidget* owner)
-{
+void HelpController::HelpButtonClick(const QWidget* owner) {
     if (!m_ready) return;
     HelpViewer* viewer = m_backend->viewer.get();
     viewer->showDefaultTopic();
     if (owner && !viewer->isVisible()) viewer->placeOnScreenOf(*owner);
-    if (viewer->isMinimized()) viewer->showNormal();
-    else viewer->show();
+    if (viewer->isMinimized())
+        viewer->showNormal();
+    else
+        viewer->show();
     viewer->raise();
     viewer->activateWindow();
 }
 
-void HelpController::closeViewer()
-{
+void HelpController::closeViewer() {
     if (m_backend->viewer) m_backend->viewer->close();
     m_backend->viewer.reset();
 }

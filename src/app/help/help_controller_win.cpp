@@ -32,15 +32,14 @@ HtmlHelpFunction HtmlHelpEntry = nullptr;
 // Locates the HTML Help control through the registration of its COM server
 // and loads it, falling back to "hhctrl.ocx" by its bare name. True exactly
 // when HtmlHelpEntry is usable.
-bool LoadHtmlHelp()
-{
+bool LoadHtmlHelp() {
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_CLASSES_ROOT, kHtmlHelpServerKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
 
     char libraryPath[255] = {};
     DWORD size = static_cast<DWORD>(sizeof libraryPath);
-    if (RegQueryValueExA(key, nullptr, nullptr, nullptr, reinterpret_cast<LPBYTE>(libraryPath), &size)
-        != ERROR_SUCCESS) {
+    if (RegQueryValueExA(key, nullptr, nullptr, nullptr, reinterpret_cast<LPBYTE>(libraryPath), &size) !=
+        ERROR_SUCCESS) {
         RegCloseKey(key);
         return false;
     }
@@ -70,14 +69,11 @@ struct HelpController::Backend {
 };
 
 HelpController::HelpController(QString helpDirectory)
-    : m_helpDirectory(std::move(helpDirectory)), m_backend(std::make_unique<Backend>())
-{
-}
+    : m_helpDirectory(std::move(helpDirectory)), m_backend(std::make_unique<Backend>()) {}
 
 HelpController::~HelpController() = default;
 
-bool HelpController::openViewer()
-{
+bool HelpController::openViewer() {
     // The control stays loaded once found; a second set-up reuses it.
     if (HtmlHelpEntry == nullptr && !LoadHtmlHelp()) return false;
     HtmlHelpEntry(nullptr, nullptr, kHhInitialize, reinterpret_cast<DWORD_PTR>(&m_backend->HelpCookie));
@@ -86,8 +82,7 @@ bool HelpController::openViewer()
 
 // The HTML Help control places its window itself, from the file's window
 // definition.
-void HelpController::HelpButtonClick(const QWidget* /*owner*/)
-{
+void HelpController::HelpButtonClick(const QWidget* /*owner*/) {
     if (!m_ready) return;
     // The full path: the control looks for a bare file name in the working
     // directory, not beside the executable, so a start from elsewhere (a
@@ -96,8 +91,7 @@ void HelpController::HelpButtonClick(const QWidget* /*owner*/)
     HtmlHelpEntry(nullptr, file.constData(), kHhDisplayTopic, 0);
 }
 
-void HelpController::closeViewer()
-{
+void HelpController::closeViewer() {
     if (m_ready) HtmlHelpEntry(nullptr, nullptr, kHhCloseAll, 0);
     if (HtmlHelpModule != nullptr) {
         HtmlHelpEntry(nullptr, nullptr, kHhUninitialize, static_cast<DWORD_PTR>(m_backend->HelpCookie));

@@ -33,17 +33,16 @@ constexpr int kTopicRole = Qt::UserRole;  // archive path of an entry's page, wi
 
 QString fromArchiveText(const std::string& text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
 
-QString notFoundPage(const QString& path)
-{
-    return QStringLiteral("<html><head><title>Page not found</title></head><body>"
-                          "<h1>Page not found</h1><p>The help file has no page %1.</p></body></html>")
+QString notFoundPage(const QString& path) {
+    return QStringLiteral(
+               "<html><head><title>Page not found</title></head><body>"
+               "<h1>Page not found</h1><p>The help file has no page %1.</p></body></html>")
         .arg(path.toHtmlEscaped());
 }
 
 // Alt+Left / Alt+Right everywhere, plus the platform's own back and forward
 // keys, each once (a key bound twice to one action is ambiguous).
-QList<QKeySequence> navigationKeys(QKeySequence::StandardKey standard, Qt::Key arrow)
-{
+QList<QKeySequence> navigationKeys(QKeySequence::StandardKey standard, Qt::Key arrow) {
     QList<QKeySequence> keys{QKeySequence(Qt::ALT | arrow)};
     for (const QKeySequence& key : QKeySequence::keyBindings(standard))
         if (!keys.contains(key)) keys.append(key);
@@ -51,8 +50,7 @@ QList<QKeySequence> navigationKeys(QKeySequence::StandardKey standard, Qt::Key a
 }
 
 void addSitemapItems(QTreeWidgetItem* parent, QTreeWidget* tree, const std::vector<SitemapEntry>& entries,
-                     const std::string& sitemapPath)
-{
+                     const std::string& sitemapPath) {
     for (const SitemapEntry& entry : entries) {
         auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(tree);
         item->setText(0, fromArchiveText(entry.name));
@@ -63,8 +61,7 @@ void addSitemapItems(QTreeWidgetItem* parent, QTreeWidget* tree, const std::vect
 }
 
 void addIndexItems(QListWidget* list, const std::vector<SitemapEntry>& entries, const std::string& sitemapPath,
-                   const QString& indent)
-{
+                   const QString& indent) {
     for (const SitemapEntry& entry : entries) {
         auto* item = new QListWidgetItem(indent + fromArchiveText(entry.name), list);
         if (!entry.local.empty())
@@ -75,8 +72,7 @@ void addIndexItems(QListWidget* list, const std::vector<SitemapEntry>& entries, 
 
 }  // namespace
 
-HelpBrowser::HelpBrowser(QWidget* parent) : QTextBrowser(parent)
-{
+HelpBrowser::HelpBrowser(QWidget* parent) : QTextBrowser(parent) {
     setObjectName(QStringLiteral("HelpBrowser"));
     // Links are followed by followLink, which keeps other schemes out of the
     // page history.
@@ -85,8 +81,7 @@ HelpBrowser::HelpBrowser(QWidget* parent) : QTextBrowser(parent)
     connect(this, &QTextBrowser::anchorClicked, this, &HelpBrowser::followLink);
 }
 
-QUrl HelpBrowser::topicUrl(const QString& archivePath)
-{
+QUrl HelpBrowser::topicUrl(const QString& archivePath) {
     QUrl url;
     url.setScheme(QString::fromLatin1(kScheme));
     const qsizetype hash = archivePath.indexOf(QLatin1Char('#'));
@@ -95,15 +90,13 @@ QUrl HelpBrowser::topicUrl(const QString& archivePath)
     return url;
 }
 
-QString HelpBrowser::archivePathOf(const QUrl& url)
-{
+QString HelpBrowser::archivePathOf(const QUrl& url) {
     QString path = url.path(QUrl::FullyDecoded);
     if (url.hasFragment()) path += QLatin1Char('#') + url.fragment(QUrl::FullyDecoded);
     return path;
 }
 
-QVariant HelpBrowser::loadResource(int type, const QUrl& name)
-{
+QVariant HelpBrowser::loadResource(int type, const QUrl& name) {
     const QUrl url = name.isRelative() ? m_page.resolved(name) : name;
     if (m_archive == nullptr || url.scheme() != QLatin1String(kScheme)) return {};
 
@@ -126,14 +119,12 @@ QVariant HelpBrowser::loadResource(int type, const QUrl& name)
     }
 }
 
-void HelpBrowser::doSetSource(const QUrl& name, QTextDocument::ResourceType type)
-{
+void HelpBrowser::doSetSource(const QUrl& name, QTextDocument::ResourceType type) {
     m_page = name.isRelative() ? m_page.resolved(name) : name;
     QTextBrowser::doSetSource(m_page, type);
 }
 
-void HelpBrowser::followLink(const QUrl& url)
-{
+void HelpBrowser::followLink(const QUrl& url) {
     // anchorClicked hands over the link resolved against the page, so a link
     // inside the file arrives with the archive's scheme.
     if (url.scheme() == QLatin1String(kScheme))
@@ -142,8 +133,7 @@ void HelpBrowser::followLink(const QUrl& url)
         QDesktopServices::openUrl(url);
 }
 
-HelpViewer::HelpViewer(QWidget* parent) : QWidget(parent, Qt::Window)
-{
+HelpViewer::HelpViewer(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("HelpViewer"));
     setWindowTitle(QString::fromLatin1(kDefaultTitle));
     // The main window's closing ends the run even while help is open.
@@ -237,8 +227,7 @@ HelpViewer::HelpViewer(QWidget* parent) : QWidget(parent, Qt::Window)
     connect(m_indexFilter, &QLineEdit::returnPressed, this, [this] { openIndexItem(m_index->currentItem()); });
 }
 
-void HelpViewer::placeOnScreenOf(const QWidget& owner)
-{
+void HelpViewer::placeOnScreenOf(const QWidget& owner) {
     QScreen* screen = owner.screen();
     if (!screen) return;
     const QRect room = screen->availableGeometry();
@@ -256,14 +245,12 @@ void HelpViewer::placeOnScreenOf(const QWidget& owner)
     move(outer.topLeft());
 }
 
-HelpViewer::~HelpViewer()
-{
+HelpViewer::~HelpViewer() {
     // The browser may still ask for resources while it is torn down.
     m_browser->setArchive(nullptr);
 }
 
-bool HelpViewer::openFile(const QString& chmPath)
-{
+bool HelpViewer::openFile(const QString& chmPath) {
     ChmArchive archive;
     if (!archive.open(std::filesystem::path(QFile::encodeName(chmPath).toStdString()))) return false;
     const std::string& topic = archive.systemInfo().defaultTopic;
@@ -283,22 +270,19 @@ QString HelpViewer::defaultTopic() const { return fromArchiveText(m_archive.syst
 
 void HelpViewer::showDefaultTopic() { showTopic(defaultTopic()); }
 
-bool HelpViewer::showTopic(const QString& archivePath)
-{
+bool HelpViewer::showTopic(const QString& archivePath) {
     if (!m_archive.contains(archivePath.toStdString())) return false;
     const QString path = fromArchiveText(resolveArchivePath("/", archivePath.toStdString()));
     m_browser->setSource(HelpBrowser::topicUrl(path));
     return true;
 }
 
-QString HelpViewer::currentTopic() const
-{
+QString HelpViewer::currentTopic() const {
     const QUrl source = m_browser->source();
     return source.isEmpty() ? QString() : HelpBrowser::archivePathOf(source);
 }
 
-void HelpViewer::buildContents()
-{
+void HelpViewer::buildContents() {
     const QSignalBlocker blocker(m_contents);
     m_contents->clear();
     const std::string& file = m_archive.systemInfo().contentsFile;
@@ -306,24 +290,24 @@ void HelpViewer::buildContents()
     m_contents->expandAll();
 }
 
-void HelpViewer::buildIndex()
-{
+void HelpViewer::buildIndex() {
     m_index->clear();
     const std::string& file = m_archive.systemInfo().indexFile;
     if (const auto text = m_archive.read(file)) addIndexItems(m_index, parseSitemap(*text), file, QString());
     m_navigation->setTabEnabled(1, m_index->count() > 0);
 }
 
-void HelpViewer::selectContentsEntry(const QUrl& url)
-{
+void HelpViewer::selectContentsEntry(const QUrl& url) {
     const QString topic = HelpBrowser::archivePathOf(url);
     const QString page = topic.section(QLatin1Char('#'), 0, 0);
     QTreeWidgetItem* samePage = nullptr;
     QTreeWidgetItem* exact = nullptr;
     for (QTreeWidgetItemIterator it(m_contents); *it != nullptr && exact == nullptr; ++it) {
         const QString entry = (*it)->data(0, kTopicRole).toString();
-        if (entry == topic) exact = *it;
-        else if (samePage == nullptr && entry.section(QLatin1Char('#'), 0, 0) == page) samePage = *it;
+        if (entry == topic)
+            exact = *it;
+        else if (samePage == nullptr && entry.section(QLatin1Char('#'), 0, 0) == page)
+            samePage = *it;
     }
     QTreeWidgetItem* item = exact != nullptr ? exact : samePage;
     const QSignalBlocker blocker(m_contents);
@@ -331,22 +315,19 @@ void HelpViewer::selectContentsEntry(const QUrl& url)
     if (item != nullptr) m_contents->scrollToItem(item);
 }
 
-void HelpViewer::openContentsItem(QTreeWidgetItem* item)
-{
+void HelpViewer::openContentsItem(QTreeWidgetItem* item) {
     if (item == nullptr) return;
     const QString topic = item->data(0, kTopicRole).toString();
     if (!topic.isEmpty() && topic != currentTopic()) showTopic(topic);
 }
 
-void HelpViewer::openIndexItem(QListWidgetItem* item)
-{
+void HelpViewer::openIndexItem(QListWidgetItem* item) {
     if (item == nullptr) return;
     const QString topic = item->data(kTopicRole).toString();
     if (!topic.isEmpty()) showTopic(topic);
 }
 
-void HelpViewer::findInIndex(const QString& text)
-{
+void HelpViewer::findInIndex(const QString& text) {
     const QString wanted = text.trimmed();
     if (wanted.isEmpty()) return;
     for (int row = 0; row < m_index->count(); ++row) {

@@ -9,16 +9,14 @@ namespace {
 
 char lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
 
-bool equalsIgnoringCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size()
-        && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return lower(x) == lower(y); });
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return lower(x) == lower(y); });
 }
 
 bool isSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
 
-std::string decodeEntities(std::string_view text)
-{
+std::string decodeEntities(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -33,18 +31,29 @@ std::string decodeEntities(std::string_view text)
         }
         const std::string_view entity = text.substr(i + 1, semicolon - i - 1);
         std::optional<char> decoded;
-        if (entity == "amp") decoded = '&';
-        else if (entity == "lt") decoded = '<';
-        else if (entity == "gt") decoded = '>';
-        else if (entity == "quot") decoded = '"';
-        else if (entity == "apos") decoded = '\'';
+        if (entity == "amp")
+            decoded = '&';
+        else if (entity == "lt")
+            decoded = '<';
+        else if (entity == "gt")
+            decoded = '>';
+        else if (entity == "quot")
+            decoded = '"';
+        else if (entity == "apos")
+            decoded = '\'';
         else if (entity.size() > 1 && entity[0] == '#') {
             int value = 0;
             bool digits = true;
             for (char c : entity.substr(1)) {
-                if (!std::isdigit(static_cast<unsigned char>(c))) { digits = false; break; }
+                if (!std::isdigit(static_cast<unsigned char>(c))) {
+                    digits = false;
+                    break;
+                }
                 value = value * 10 + (c - '0');
-                if (value > 127) { digits = false; break; }
+                if (value > 127) {
+                    digits = false;
+                    break;
+                }
             }
             if (digits) decoded = static_cast<char>(value);
         }
@@ -59,11 +68,10 @@ std::string decodeEntities(std::string_view text)
 }
 
 struct Tag {
-    std::string name;  // lower case, with a leading '/' for an end tag
+    std::string name;                                             // lower case, with a leading '/' for an end tag
     std::vector<std::pair<std::string, std::string>> attributes;  // names in lower case
 
-    std::string attribute(std::string_view key) const
-    {
+    std::string attribute(std::string_view key) const {
         for (const auto& [name, value] : attributes)
             if (name == key) return value;
         return {};
@@ -71,11 +79,12 @@ struct Tag {
 };
 
 // Parses the tag that starts at text[pos] == '<'; leaves pos after its '>'.
-Tag readTag(std::string_view text, std::size_t& pos)
-{
+Tag readTag(std::string_view text, std::size_t& pos) {
     Tag tag;
     std::size_t i = pos + 1;
-    auto skipSpace = [&] { while (i < text.size() && isSpace(text[i])) ++i; };
+    auto skipSpace = [&] {
+        while (i < text.size() && isSpace(text[i])) ++i;
+    };
     skipSpace();
     while (i < text.size() && !isSpace(text[i]) && text[i] != '>') tag.name += lower(text[i++]);
     while (true) {
@@ -83,7 +92,10 @@ Tag readTag(std::string_view text, std::size_t& pos)
         if (i >= text.size() || text[i] == '>') break;
         std::string key;
         while (i < text.size() && !isSpace(text[i]) && text[i] != '=' && text[i] != '>') key += lower(text[i++]);
-        if (key.empty()) { ++i; continue; }  // a stray '/' or quote
+        if (key.empty()) {
+            ++i;
+            continue;
+        }  // a stray '/' or quote
         skipSpace();
         std::string value;
         if (i < text.size() && text[i] == '=') {
@@ -109,8 +121,7 @@ Tag readTag(std::string_view text, std::size_t& pos)
 
 }  // namespace
 
-std::vector<SitemapEntry> parseSitemap(std::string_view text)
-{
+std::vector<SitemapEntry> parseSitemap(std::string_view text) {
     std::vector<SitemapEntry> root;
     // The lists being filled, innermost last. A <UL> opens the children of
     // the entry added last to the current list (or, before any entry, keeps
@@ -154,8 +165,7 @@ std::vector<SitemapEntry> parseSitemap(std::string_view text)
     return root;
 }
 
-const SitemapEntry* firstTopic(const std::vector<SitemapEntry>& entries)
-{
+const SitemapEntry* firstTopic(const std::vector<SitemapEntry>& entries) {
     for (const SitemapEntry& entry : entries) {
         if (!entry.local.empty()) return &entry;
         if (const SitemapEntry* child = firstTopic(entry.children)) return child;

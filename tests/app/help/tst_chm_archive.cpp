@@ -20,14 +20,30 @@ private slots:
         QTest::addColumn<QString>("base");
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("resolved");
-        QTest::newRow("fragment dropped") << "" << "general.html#ip" << "/general.html";
-        QTest::newRow("dot segments") << "" << "/a/./b/../c.png" << "/a/c.png";
-        QTest::newRow("no climbing above root") << "" << "../../x.html" << "/x.html";
-        QTest::newRow("doubled separators") << "" << "//images//x.png" << "/images/x.png";
-        QTest::newRow("backslashes") << "" << "images\\x.png" << "/images/x.png";
-        QTest::newRow("sibling with fragment") << "/welcome.html" << "device.html#read" << "/device.html#read";
-        QTest::newRow("base fragment ignored") << "/device.html#read" << "#errors" << "/device.html#errors";
-        QTest::newRow("from subfolder up") << "/sub/page.html" << "../help.css" << "/help.css";
+        QTest::newRow("fragment dropped") << ""
+                                          << "general.html#ip"
+                                          << "/general.html";
+        QTest::newRow("dot segments") << ""
+                                      << "/a/./b/../c.png"
+                                      << "/a/c.png";
+        QTest::newRow("no climbing above root") << ""
+                                                << "../../x.html"
+                                                << "/x.html";
+        QTest::newRow("doubled separators") << ""
+                                            << "//images//x.png"
+                                            << "/images/x.png";
+        QTest::newRow("backslashes") << ""
+                                     << "images\\x.png"
+                                     << "/images/x.png";
+        QTest::newRow("sibling with fragment") << "/welcome.html"
+                                               << "device.html#read"
+                                               << "/device.html#read";
+        QTest::newRow("base fragment ignored") << "/device.html#read"
+                                               << "#errors"
+                                               << "/device.html#errors";
+        QTest::newRow("from subfolder up") << "/sub/page.html"
+                                           << "../help.css"
+                                           << "/help.css";
     }
     void resolvesPaths() {
         QFETCH(QString, base);
@@ -52,7 +68,9 @@ private slots:
         QCOMPARE(entries.size(), std::size_t(2));
         QCOMPARE(entries[0].children.size(), std::size_t(2));
         QCOMPARE(entries[0].children[1].name, std::string("Two"));
-        QCOMPARE(vaskiro::app::parseSitemap("<ul><li><object type=text/sitemap><param name=Name value=\"&amp; &quot;.dat&quot; &#65; &bogus; & x\"></object></ul>")[0].name,
+        QCOMPARE(vaskiro::app::parseSitemap("<ul><li><object type=text/sitemap><param name=Name value=\"&amp; "
+                                            "&quot;.dat&quot; &#65; &bogus; & x\"></object></ul>")[0]
+                     .name,
                  std::string("& \".dat\" A &bogus; & x"));
         QCOMPARE(entries[1].local, std::string("three.html"));
         QCOMPARE(vaskiro::app::firstTopic(entries)->local, std::string("one.html#x"));  // depth first
@@ -78,8 +96,9 @@ private slots:
         ChmArchive archive;
         archive = std::move(first);
         QVERIFY(!first.isOpen() && archive.contains("welcome.html#window"));  // NOLINT(bugprone-use-after-move)
-        for (const std::string& name : archive.fileNames())  // no system objects, no folders
-            QVERIFY2(name.size() > 1 && name[0] == '/' && name[1] != '#' && name[1] != '$' && name.back() != '/', name.c_str());
+        for (const std::string& name : archive.fileNames())                   // no system objects, no folders
+            QVERIFY2(name.size() > 1 && name[0] == '/' && name[1] != '#' && name[1] != '$' && name.back() != '/',
+                     name.c_str());
         archive.close();
         QVERIFY(!archive.isOpen() && archive.systemInfo().defaultTopic.empty());
     }

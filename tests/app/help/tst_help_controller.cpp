@@ -20,7 +20,8 @@ private slots:
         const QString beside = root.filePath("bin/bacnet-interface.chm");
         const QString installed = root.filePath("share/vaskiro-config/bacnet-interface.chm");
         QVERIFY(root.mkpath(beside) && root.mkpath("share/vaskiro-config"));  // a folder where the file would be
-        QCOMPARE(HelpController::HelpFileFor(root.filePath("bin") + "/./"), QDir::cleanPath(beside));  // neither: beside
+        QCOMPARE(HelpController::HelpFileFor(root.filePath("bin") + "/./"),
+                 QDir::cleanPath(beside));  // neither: beside
         QVERIFY(QFile::copy(VASKIRO_HELP_FILE, installed));
         QCOMPARE(HelpController::HelpFileFor(root.filePath("bin")), installed);
         QVERIFY(root.rmdir(beside) && QFile::copy(VASKIRO_HELP_FILE, beside));

@@ -32,13 +32,13 @@ class TestHelpFile : public QObject {
     // Empty when `reference`, written in `page`, names a file of the archive
     // and, with a fragment, an anchor of that file; otherwise why not.
     QString whyNotInside(const QString& page, const QString& reference) const {
-        const QString resolved = QString::fromStdString(
-            vaskiro::app::resolveArchivePath(page.toStdString(), reference.toStdString()));
+        const QString resolved =
+            QString::fromStdString(vaskiro::app::resolveArchivePath(page.toStdString(), reference.toStdString()));
         const auto target = m_archive.read(resolved.section('#', 0, 0).toStdString());
         if (!target) return page + ": " + reference + " leads to a missing file";
         const QString fragment = resolved.section('#', 1), text = QString::fromStdString(*target);
-        if (fragment.isEmpty() || text.contains(QStringLiteral("name=\"%1\"").arg(fragment))
-            || text.contains(QStringLiteral("id=\"%1\"").arg(fragment)))
+        if (fragment.isEmpty() || text.contains(QStringLiteral("name=\"%1\"").arg(fragment)) ||
+            text.contains(QStringLiteral("id=\"%1\"").arg(fragment)))
             return {};
         return page + ": " + reference + " leads to a missing anchor";
     }

@@ -29,12 +29,14 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&viewer));
         viewer.showDefaultTopic();
         QTreeWidget* tree = viewer.contentsTree();
-        QTreeWidgetItem* entry = tree->findItems("Messages and what to do", Qt::MatchExactly | Qt::MatchRecursive).value(0);
+        QTreeWidgetItem* entry =
+            tree->findItems("Messages and what to do", Qt::MatchExactly | Qt::MatchRecursive).value(0);
         tree->scrollToItem(entry);
         QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(entry).center());
         QCOMPARE(viewer.currentTopic(), QStringLiteral("/device.html#messages"));
         emit viewer.browser()->anchorClicked(viewer.browser()->source().resolved(QUrl("general.html#password")));
-        QCOMPARE(tree->currentItem()->text(0), QStringLiteral("General page"));  // the page's entry: the anchor has none
+        QCOMPARE(tree->currentItem()->text(0),
+                 QStringLiteral("General page"));  // the page's entry: the anchor has none
         auto* filter = viewer.findChild<QLineEdit*>("HelpIndexFilter");
         filter->setText("there are");
         QTest::keyClick(filter, Qt::Key_Return);
@@ -56,8 +58,13 @@ private slots:
         QCOMPARE(m_opened, QList<QUrl>({QUrl("https://example.org/bacnet")}));
         QCOMPARE(viewer.currentTopic(), QStringLiteral("/welcome.html"));
         QTextBrowser* browser = viewer.browser();
-        QVERIFY(browser->loadResource(QTextDocument::HtmlResource, QUrl("chm:/none.html")).toString().contains("Page not found"));
-        QVERIFY(!browser->loadResource(QTextDocument::StyleSheetResource, QUrl::fromLocalFile(VASKIRO_HELP_SOURCE_DIR "/help.css")).isValid());
+        QVERIFY(browser->loadResource(QTextDocument::HtmlResource, QUrl("chm:/none.html"))
+                    .toString()
+                    .contains("Page not found"));
+        QVERIFY(!browser
+                     ->loadResource(QTextDocument::StyleSheetResource,
+                                    QUrl::fromLocalFile(VASKIRO_HELP_SOURCE_DIR "/help.css"))
+                     .isValid());
     }
 
     // The fixture has what the real help lacks: an image and a page in a folder.
@@ -74,7 +81,10 @@ private slots:
         QVERIFY2(painted, "the red dot from the file is not on the page");
         emit viewer.browser()->anchorClicked(viewer.browser()->source().resolved(QUrl("sub/page.html")));
         QCOMPARE(viewer.currentTopic(), QStringLiteral("/sub/page.html"));
-        QVERIFY(!viewer.browser()->loadResource(QTextDocument::ImageResource, QUrl("../images/dot.png")).toByteArray().isEmpty());
+        QVERIFY(!viewer.browser()
+                     ->loadResource(QTextDocument::ImageResource, QUrl("../images/dot.png"))
+                     .toByteArray()
+                     .isEmpty());
     }
 };
 
