@@ -7,6 +7,7 @@
 
 #include "app/commission_dialog.h"
 #include "app/main_form.h"
+#include "app/page_builders.h"
 #include "app/print_sheet_dialog.h"
 #include "commission/handover_sheet.h"
 #include "link/device_link.h"
@@ -19,21 +20,13 @@ std::string TMainForm::devicePath() const { return m_link->devicePath(); }
 
 namespace {
 
-// A status bar button with its shortcut, shown beside it where it is seen without a mouse.
+// A status bar button with its shortcut, named and described for a screen reader.
 QPushButton* addButton(TMainForm& form, QStatusBar& statusBar, const QString& text, const QString& name,
                        const QString& accessibleName, const QString& shortcutText) {
     const QKeySequence key(shortcutText);
-    const QString keyText = key.toString(QKeySequence::NativeText);
-    auto* button = new QPushButton(text);
-    button->setObjectName(name);
+    QPushButton* button = addStatusBarButton(form, statusBar, text, name, key);
     button->setAccessibleName(accessibleName);
-    button->setToolTip(QStringLiteral("%1 (%2)").arg(accessibleName, keyText));
-    auto* keyLabel = new QLabel(keyText);
-    keyLabel->setObjectName(name + QLatin1String("KeyLabel"));
-    statusBar.addPermanentWidget(button);
-    statusBar.addPermanentWidget(keyLabel);
-    auto* shortcut = new QShortcut(key, &form);
-    QObject::connect(shortcut, &QShortcut::activated, button, &QPushButton::click);
+    button->setToolTip(QStringLiteral("%1 (%2)").arg(accessibleName, key.toString(QKeySequence::NativeText)));
     return button;
 }
 

@@ -8,6 +8,7 @@
 #include <exception>
 
 #include "app/main_form.h"
+#include "app/page_builders.h"
 #include "core/display_text.h"
 #include "device/write_checks.h"
 
@@ -17,19 +18,11 @@ NetworkCheckAction::NetworkCheckAction(TMainForm& form, QStatusBar& statusBar) :
     setObjectName(QStringLiteral("NetworkCheckAction"));
     const QKeySequence key(tr("Ctrl+K"));
     const QString keyText = key.toString(QKeySequence::NativeText);
-    m_button = new QPushButton(tr("Check on Network"));
-    m_button->setObjectName(QStringLiteral("CheckNetworkButton"));
+    m_button = addStatusBarButton(form, statusBar, tr("Check on Network"), QStringLiteral("CheckNetworkButton"), key);
     m_button->setToolTip(tr("Ask the network whether the device answers as these settings say (%1)").arg(keyText));
     m_button->setAccessibleDescription(
         tr("asks the network whether the device answers as these settings say; shortcut %1").arg(keyText));
-    // The key is shown beside the button, where it is seen without a mouse.
-    auto* keyLabel = new QLabel(keyText);
-    keyLabel->setObjectName(QStringLiteral("CheckNetworkKeyLabel"));
-    statusBar.addPermanentWidget(m_button);
-    statusBar.addPermanentWidget(keyLabel);
     connect(m_button, &QPushButton::clicked, this, &NetworkCheckAction::CheckNetworkButtonClick);
-    auto* shortcut = new QShortcut(key, &form);
-    connect(shortcut, &QShortcut::activated, m_button, &QPushButton::click);
 }
 
 NetworkCheckAction::~NetworkCheckAction() {

@@ -6,6 +6,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
+#include <QStatusBar>
 #include <QVBoxLayout>
 
 #include "app/form_edits.h"
@@ -42,6 +44,19 @@ QGroupBox* makeCheckBoxGroup(const CheckBoxGroupNames& names, std::span<QCheckBo
     buttonRow->addStretch();
     column->addLayout(buttonRow);
     return group;
+}
+
+QPushButton* addStatusBarButton(QWidget& window, QStatusBar& statusBar, const QString& text, const QString& name,
+                                const QKeySequence& key) {
+    auto* button = new QPushButton(text);
+    button->setObjectName(name);
+    auto* keyLabel = new QLabel(key.toString(QKeySequence::NativeText));
+    keyLabel->setObjectName(name + QLatin1String("KeyLabel"));
+    statusBar.addPermanentWidget(button);
+    statusBar.addPermanentWidget(keyLabel);
+    auto* shortcut = new QShortcut(key, &window);
+    QObject::connect(shortcut, &QShortcut::activated, button, &QPushButton::click);
+    return button;
 }
 
 QGroupBox* makeNameGroup(const QString& group, const QString& labelPrefix, const QString& editPrefix,

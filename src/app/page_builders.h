@@ -1,6 +1,11 @@
 #pragma once
 
+#include <QKeySequence>
 #include <QString>
+
+class QPushButton;
+class QStatusBar;
+class QWidget;
 
 #include <span>
 
@@ -44,6 +49,12 @@ void nameControl(QWidget* control, const QString& name, const QString& descripti
 // `columns` columns; with `wholeNames`, each edit is wide enough for the
 // core::kChannelNameLimit characters it takes. Each is spoken as "<labelPrefix> N name".
 // Fills `edits` (channel 1 first).
+// A button at the right of the status bar with its shortcut `key` shown beside it
+// (where it is seen without a mouse) and working anywhere in `window`; the
+// label is "<name>KeyLabel". The caller names and describes the button.
+QPushButton* addStatusBarButton(QWidget& window, QStatusBar& statusBar, const QString& text, const QString& name,
+                                const QKeySequence& key);
+
 QGroupBox* makeNameGroup(const QString& group, const QString& labelPrefix, const QString& editPrefix,
                          std::span<config::LimitedLineEdit*> edits, int columns, bool wholeNames);
 

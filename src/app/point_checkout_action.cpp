@@ -8,6 +8,7 @@
 #include <exception>
 
 #include "app/main_form.h"
+#include "app/page_builders.h"
 #include "app/point_checkout_view.h"
 #include "core/display_text.h"
 
@@ -17,21 +18,14 @@ PointCheckoutAction::PointCheckoutAction(TMainForm& form, QStatusBar& statusBar)
     setObjectName(QStringLiteral("PointCheckoutAction"));
     const QKeySequence key(tr("Ctrl+Shift+K"));
     const QString keyText = key.toString(QKeySequence::NativeText);
-    auto* button = new QPushButton(tr("Point Checkout"));
-    button->setObjectName(QStringLiteral("PointCheckoutButton"));
+    auto* button =
+        addStatusBarButton(form, statusBar, tr("Point Checkout"), QStringLiteral("PointCheckoutButton"), key);
     button->setAccessibleName(tr("Point Checkout"));
     button->setToolTip(tr("Watch every point of the device live and drive its outputs (%1)").arg(keyText));
     button->setAccessibleDescription(
         tr("every input, output and analogue of the device live over the network; shortcut %1").arg(keyText));
-    // As beside Check on Network: the key is shown where it is seen without a mouse, and Tab reaches the
-    // button after that one, behind the command panel's six.
-    auto* keyLabel = new QLabel(keyText);
-    keyLabel->setObjectName(QStringLiteral("PointCheckoutKeyLabel"));
-    statusBar.addPermanentWidget(button);
-    statusBar.addPermanentWidget(keyLabel);
+    // Tab reaches the button after Check on Network, behind the command panel's six.
     connect(button, &QPushButton::clicked, this, &PointCheckoutAction::PointCheckoutButtonClick);
-    auto* shortcut = new QShortcut(key, &form);
-    connect(shortcut, &QShortcut::activated, button, &QPushButton::click);
 }
 
 void PointCheckoutAction::PointCheckoutButtonClick() {
