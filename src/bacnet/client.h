@@ -58,6 +58,7 @@ public:
     static std::unique_ptr<Client> open(std::uint16_t bacnetPort, std::string& error, std::string& warning);
 
     void setRetryInterval(std::chrono::milliseconds interval) { m_retryInterval = interval; }
+    std::chrono::milliseconds retryInterval() const { return m_retryInterval; }
 
     // Sends Who-Is to `to` (as a broadcast when it is one); it is sent again
     // after each retry interval until a device in its range answers. The I-Am
@@ -78,7 +79,8 @@ public:
     // returns the number by which requestResult() tells how it ended.
     std::size_t startRequest(const Endpoint& device, Message request);
     bool requestFinished(std::size_t request) const { return m_confirmed.at(request).finished; }
-    // The result, after which the request is forgotten.
+    // The result, after which the request is forgotten (an unfinished one is
+    // abandoned: a late reply to it is ignored).
     RequestResult takeResult(std::size_t request);
     // Called for each COV notification that arrives on the request port, with its sender.
     void onNotification(std::function<void(const CovNotification&, const Endpoint&)> handler) {

@@ -138,6 +138,7 @@ std::optional<Message> SimulatedDevice::answer(const Message& request, const End
                                 EncodedValue{std::get<std::vector<std::uint8_t>>(std::move(value))}, read->arrayIndex};
         maxApdu = read->maxApdu;
     } else if (const auto* readMultiple = std::get_if<ReadPropertyMultiple>(&request)) {
+        if (m_ignoreReadMultiple) return std::nullopt;
         if (m_refuseReadMultiple) return Reject{readMultiple->invokeId, kRejectUnrecognizedService};
         reply = ReadPropertyMultipleAck{readMultiple->invokeId, m_objects->readMultiple(readMultiple->objects)};
         maxApdu = readMultiple->maxApdu;
@@ -217,6 +218,11 @@ void SimulatedResponder::sendNotifications() {
     std::string unused;  // a notification lost is as a datagram lost on the way
     for (const auto& [subscriber, notification] : m_device.takeNotifications())
         m_unicast->sendTo(encode(notification, false), subscriber, unused);
+}
+
+void SimulatedResponder::send(const Message& message, const Endpoint& to) {
+    std::string unused;
+    m_unicast->sendTo(encode(message, false), to, unused);
 }
 
 void SimulatedResponder::change(std::function<void(SimulatedPoints&)> edit) {

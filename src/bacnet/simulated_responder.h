@@ -42,6 +42,8 @@ public:
     void refuseSubscriptions() { m_refuseSubscriptions = true; }
     // Rejects ReadPropertyMultiple, as a device that has only ReadProperty does.
     void refuseReadMultiple() { m_refuseReadMultiple = true; }
+    // Leaves ReadPropertyMultiple unanswered, as some devices without it do.
+    void ignoreReadMultiple() { m_ignoreReadMultiple = true; }
 
     SimulatedPoints& points() { return *m_points; }
     // The notifications due since the last call (new subscriptions, changes), with their subscribers.
@@ -66,6 +68,7 @@ private:
     float m_covIncrement[SimulatedPoints::kAnalogues] = {};
     bool m_refuseSubscriptions = false;
     bool m_refuseReadMultiple = false;
+    bool m_ignoreReadMultiple = false;
     std::unique_ptr<SimulatedPoints> m_points;  // the objects read it
     std::unique_ptr<ObjectDatabase> m_objects;  // the Device object's object-list refers to it
     std::vector<Subscription> m_subscriptions;
@@ -94,6 +97,9 @@ public:
     // From any thread (a line typed, a demonstration's wiggle): the change is
     // made by serve() at once, and its notifications sent.
     void change(std::function<void(SimulatedPoints&)> edit);
+    // Sends `message` from the device's address to `to`: what another
+    // program on the device's host could send.
+    void send(const Message& message, const Endpoint& to);
 
 private:
     SimulatedResponder(const config::ConfigurationImage& image, const DeviceIdentity& identity)

@@ -1,50 +1,43 @@
 #include "cli/checkout_commands.h"
 
 #include <atomic>
-#include <charconv>
 #include <cmath>
 #include <csignal>
-#include <deque>
-#include <iostream>
 #include <memory>
-#include <mutex>
 #include <sstream>
-#include <thread>
 
 #include "bacnet/point_checkout.h"
-#include "core/bacnet_numbers.h"
+#include "cli/checkout_input.h"
 #include "cli/point_lines.h"
+#include "core/bacnet_numbers.h"
 
 namespace vaskiro::cli {
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using Verdict = bacnet::CommandOutcome::Verdict;
 
-std::atomic<bool> g_stop{false};
-void onStop(int) { g_stop = true; }
+std::atomic<int> g_signal{0};
+void onSignal(int signal) { g_signal = signal; }
+
+// Every way a run can be ended from outside that can be caught ends it the same way: outputs released.
+void catchEndings() {
+    g_signal = 0;
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
+#ifndef _WIN32
+    std::signal(SIGHUP, onSignal);
+    std::signal(SIGPIPE, SIG_IGN);  // a closed output is seen as a failed write
+#endif
+}
 
 std::chrono::milliseconds milliseconds(double seconds) {
     return std::chrono::milliseconds(std::llround(seconds * 1000.0));
 }
 
-// A command to an output: its channel, and on, off or nothing for release.
-struct OutputCommand {
-    int channel = 0;
-    std::optional<bool> active;
-};
-
-std::optional<OutputCommand> parseCommand(const std::string& point, const std::string& command) {
-    int channel = 0;
-    const char* first = point.data() + 7;
-    const auto [end, error] = std::from_chars(first, point.data() + point.size(), channel);
-    if (point.rfind("output.", 0) != 0 || error != std::errc{} || end != point.data() + point.size() || channel < 1 ||
-        channel > 16)
-        return std::nullopt;
-    if (command == "on") return OutputCommand{channel, true};
-    if (command == "off") return OutputCommand{channel, false};
-    if (command == "release") return OutputCommand{channel, std::nullopt};
-    return std::nullopt;
+int exitCode(Verdict verdict) {
+    return verdict == Verdict::AsAsked ? kExitDone : verdict == Verdict::Overridden ? kExitOverridden : kExitFailure;
 }
 
 // The device FILE describes, found and its points read; the reason on `io.err` when not.
@@ -79,116 +72,123 @@ public:
         }
         const auto timeout = milliseconds(options.timeoutSeconds);
         m_client->setRetryInterval(bacnet::retryIntervalWithin(timeout));
-        const std::string who = "BACnet device " + std::to_string(instance);
+        m_who = "BACnet device " + std::to_string(instance);
         const auto device = bacnet::findDevice(*m_client, to, instance, timeout);
         if (!device) {
-            io.err << "Nothing answered as " << who << " at " << bacnet::formatEndpoint(to)
+            io.err << "Nothing answered as " << m_who << " at " << bacnet::formatEndpoint(to)
                    << ". Check that it is on and on this network, its address and port (or name them with --to), "
                       "and that no firewall blocks UDP on that port.\n";
             return kExitFailure;
         }
-        m_checkout =
-            std::make_unique<bacnet::PointCheckout>(*m_client, device->address, instance, [] { return g_stop.load(); });
+        m_checkout = std::make_unique<bacnet::PointCheckout>(*m_client, device->address, instance,
+                                                             [] { return g_signal.load() != 0; });
         if (std::string why = m_checkout->findPoints(); !why.empty()) {
-            io.err << who << " at " << bacnet::formatEndpoint(device->address)
+            io.err << m_who << " at " << bacnet::formatEndpoint(device->address)
                    << " answered, but its points could not be found: " << why << ".\n";
             return kExitFailure;
         }
+        m_checkout->readAll();
         return kExitDone;
     }
 
+    // Outputs held at the operator priority by no one this run knows of (a run killed with -9, say).
+    void sayLeftovers(const std::filesystem::path& file, int except, Streams io) const {
+        for (const bacnet::Leftover& left : m_checkout->leftovers())
+            if (left.channel != except)
+                io.err << left.text << ": release it with: vaskiro drive " << file.string() << " output."
+                       << left.channel << " release\n";
+    }
+
     config::ConfigurationImage m_image;
+    std::string m_who;
     std::unique_ptr<bacnet::Client> m_client;
     std::unique_ptr<bacnet::PointCheckout> m_checkout;
 };
 
-std::string commandText(const OutputCommand& command) {
-    return !command.active ? "release" : *command.active ? "on" : "off";
-}
-
-// Commands typed while watching, handed from the thread that reads them; it is left to end with the process.
-struct TypedLines {
-    std::mutex mutex;
-    std::deque<std::string> lines;
-};
-
-std::shared_ptr<TypedLines> readTypedLines() {
-    auto typed = std::make_shared<TypedLines>();
-    std::thread([typed] {
-        std::string line;
-        while (std::getline(std::cin, line)) {
-            std::lock_guard lock(typed->mutex);
-            typed->lines.push_back(line);
-        }
-    }).detach();
-    return typed;
-}
-
 void obey(const std::string& line, bacnet::PointCheckout& checkout, Streams io) {
     std::string point, command;
     std::istringstream(line) >> point >> command;
-    const auto parsed = parseCommand(point, command);
+    const auto parsed = parseOutputCommand(point, command);
     if (!parsed) {
         if (line.find_first_not_of(" \t\r") != std::string::npos)
             io.err << "Not understood: \"" << line << "\"; write output.N on, off or release (N 1-16).\n";
         return;
     }
-    const std::string why = checkout.command(parsed->channel, parsed->active, 8);
-    if (!why.empty())
-        io.err << point << ' ' << command << " failed: " << why << '\n';
-    else if (parsed->active)
-        io.err << point << " held " << command << " at priority 8 until released\n";
-    else
-        io.err << point << " released at priority 8\n";
+    const bacnet::CommandOutcome outcome = checkout.drive(parsed->channel, parsed->active, bacnet::kOperatorPriority);
+    io.err << outcome.text << (outcome.verdict == Verdict::AsAsked && parsed->active ? " until released" : "")
+           << std::endl;
 }
 
-// Releases what is held; a failure is said loudly, with what is still held.
+// Releases what is held and reads it back; a failure is said loudly, with what is still held.
 int releaseHeld(bacnet::PointCheckout& checkout, const std::filesystem::path& file, Streams io) {
     if (checkout.held().empty()) return kExitDone;
     const std::vector<int> still = checkout.releaseAll();
     if (still.empty()) {
-        io.err << "Every output driven was released.\n";
+        io.err << "Every output driven was released." << std::endl;
         return kExitDone;
     }
-    io.err << "RELEASE FAILED: these outputs are still commanded at priority 8 on the device:";
+    io.err << "RELEASE FAILED: these outputs are still commanded on the device:";
     for (int channel : still) io.err << " output." << channel;
-    io.err << "\nRelease each with: vaskiro drive " << file.string() << " output.N release\n";
+    io.err << "\nRelease each with: vaskiro drive " << file.string() << " output.N release" << std::endl;
     return kExitFailure;
+}
+
+// Why watching ended, for the operator; empty while it goes on.
+std::string ending(bool outputFailed, bool inputEnded, bool timeUp) {
+    if (const int signal = g_signal.load()) return "Ended by signal " + std::to_string(signal) + ".";
+    if (outputFailed) return "The output was closed; ending.";
+    if (inputEnded) return "End of input; ending.";
+    return timeUp ? "Watched for the time given." : "";
 }
 
 }  // namespace
 
 int runWatch(const std::filesystem::path& file, const CheckoutOptions& options, Streams io) {
-    g_stop = false;
-    std::signal(SIGINT, onStop);
-    std::signal(SIGTERM, onStop);
+    catchEndings();
     Session session;
     if (const int code = session.open(file, options, io); code != kExitDone) return code;
     bacnet::PointCheckout& checkout = *session.m_checkout;
-    checkout.readAll();
+    const auto print = [&](const bacnet::Point& point, const std::string& time) {
+        io.out << pointLine(point, session.m_image, time, options.json) << '\n';
+    };
     const std::string now = options.json ? timestamp() : std::string();
-    for (const bacnet::Point& point : checkout.points())
-        io.out << pointLine(point, session.m_image, now, options.json) << '\n';
+    for (const bacnet::Point& point : checkout.points()) print(point, now);
     io.out.flush();
+    session.sayLeftovers(file, 0, io);
     checkout.subscribeAll(300);
     std::size_t subscribed = 0;
     for (const bacnet::Point& point : checkout.points()) subscribed += point.subscribed ? 1 : 0;
+    const bool inputCanEnd = standardInputCanEnd();
     io.err << "Watching " << checkout.points().size() << " points: " << subscribed << " by COV, "
-           << checkout.points().size() - subscribed << " read every second. Ctrl-C ends.\n";
+           << checkout.points().size() - subscribed << " read every second; every point read every "
+           << bacnet::PointCheckout::kRefreshInterval.count() / 1000 << " s. Ctrl-C"
+           << (inputCanEnd ? " or the end of input" : "") << " ends." << std::endl;
     const auto until = options.forSeconds ? Clock::now() + milliseconds(*options.forSeconds) : Clock::time_point::max();
     auto typed = readTypedLines();
-    while (!g_stop && Clock::now() < until) {
+    bool inputEnded = false;
+    std::string why;
+    while ((why = ending(!io.out, inputEnded, Clock::now() >= until)).empty()) {
         // Woken five times a second for typed commands; the network wakes it at once.
-        checkout.follow(std::min(until, Clock::now() + std::chrono::milliseconds(200)), [&](std::size_t index) {
-            io.out << pointLine(checkout.points()[index], session.m_image, timestamp(), options.json) << std::endl;
-        });
+        checkout.follow(
+            std::min(until, Clock::now() + std::chrono::milliseconds(200)),
+            [&](std::size_t index) {
+                print(checkout.points()[index], timestamp());
+                io.out.flush();
+            },
+            [&](const bacnet::DeviceEvent& event) {
+                io.err << timestamp() << '\t' << session.m_who << ": " << event.text
+                       << (event.kind == bacnet::DeviceEvent::Kind::Silent ? "; the values shown are stale" : "")
+                       << std::endl;
+            });
         std::deque<std::string> lines;
         {
             std::lock_guard lock(typed->mutex);
             lines.swap(typed->lines);
+            inputEnded = inputCanEnd && typed->ended && lines.empty();
         }
         for (const std::string& line : lines) obey(line, checkout, io);
     }
+    io.err << why << std::endl;
     const int released = releaseHeld(checkout, file, io);
     checkout.cancelSubscriptions();
     return released;
@@ -196,7 +196,7 @@ int runWatch(const std::filesystem::path& file, const CheckoutOptions& options, 
 
 int runDrive(const std::filesystem::path& file, const std::string& point, const std::string& command,
              const CheckoutOptions& options, Streams io) {
-    const auto parsed = parseCommand(point, command);
+    const auto parsed = parseOutputCommand(point, command);
     if (!parsed) {
         io.err << "Bad usage: drive FILE output.N on|off|release (N 1-16), not " << point << ' ' << command << ".\n";
         return kExitUsage;
@@ -205,24 +205,27 @@ int runDrive(const std::filesystem::path& file, const std::string& point, const 
         io.err << "Bad value: --priority takes 1 to 16, not " << options.priority << ".\n";
         return kExitUsage;
     }
-    g_stop = false;
+    catchEndings();
     Session session;
     if (const int code = session.open(file, options, io); code != kExitDone) return code;
+    session.sayLeftovers(file, parsed->channel, io);
     const auto priority = static_cast<std::uint8_t>(options.priority);
-    const std::string why = session.m_checkout->command(parsed->channel, parsed->active, priority);
-    if (!why.empty()) {
-        io.err << "The device did not take " << point << ' ' << commandText(*parsed) << " at priority "
-               << options.priority << ": " << why << ".\n";
-        return kExitFailure;
+    const bacnet::CommandOutcome outcome = session.m_checkout->drive(parsed->channel, parsed->active, priority);
+    if (outcome.verdict == Verdict::Failed) {
+        io.err << outcome.text << ".\n";
+    } else {
+        io.out << outcome.text;
+        if (outcome.verdict == Verdict::AsAsked && parsed->active)
+            io.out << "; it stays so until: vaskiro drive " << file.string() << ' ' << point << " release"
+                   << (options.priority == 8 ? "" : " --priority " + std::to_string(options.priority));
+        io.out << '\n';
     }
-    if (!parsed->active) {
-        io.out << point << " released at priority " << options.priority << '\n';
-        return kExitDone;
+    if (g_signal.load() != 0 && !session.m_checkout->held().empty()) {
+        // Stopped while commanding: what it commanded is not left behind.
+        io.err << "Interrupted; releasing " << point << ".\n";
+        return std::max(releaseHeld(*session.m_checkout, file, io), kExitFailure);
     }
-    io.out << point << " held " << command << " at priority " << options.priority
-           << "; it stays so until: vaskiro drive " << file.string() << ' ' << point << " release"
-           << (options.priority == 8 ? "" : " --priority " + std::to_string(options.priority)) << '\n';
-    return kExitDone;
+    return exitCode(outcome.verdict);
 }
 
 }  // namespace vaskiro::cli

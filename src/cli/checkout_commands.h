@@ -8,6 +8,9 @@
 
 namespace vaskiro::cli {
 
+// drive: the command was taken, but another priority commands the output.
+inline constexpr int kExitOverridden = 4;
+
 struct CheckoutOptions {
     std::string to;                    // ADDRESS[:PORT]; empty: the file's address and port
     std::optional<double> forSeconds;  // watch: stop after this long
@@ -17,15 +20,18 @@ struct CheckoutOptions {
 };
 
 // Finds the device FILE describes and prints its 40 points, then one line
-// per change until Ctrl-C or --for. Lines on standard input ("output.3 on",
-// "output.3 off", "output.3 release") drive outputs at priority 8; all
-// those still held are released at the end. Exit 0, 1 when the device does
-// not answer or a release failed, 2 bad usage.
+// per change, and says when the device stops answering and answers again.
+// Lines on standard input ("output.3 on", "output.3 off", "output.3
+// release") drive outputs at priority 8, each read back. Ends on SIGINT,
+// SIGTERM, SIGHUP, a closed output, --for, or the end of an input that can
+// end; all outputs still held are then released. Exit 0, 1 when the device
+// does not answer or a release failed, 2 bad usage.
 int runWatch(const std::filesystem::path& file, const CheckoutOptions& options, Streams io);
 
-// One command to one output: "output.N" and on, off or release. on and off
-// hold until a release. Exit 0, 1 when the device does not answer or
-// refuses, 2 bad usage.
+// One command to one output: "output.N" and on, off or release, read back.
+// on and off hold until a release. Exit 0 when the output is where asked, 1
+// when the device does not answer, refuses or does not show the command, 2
+// bad usage, kExitOverridden when another priority commands the output.
 int runDrive(const std::filesystem::path& file, const std::string& point, const std::string& command,
              const CheckoutOptions& options, Streams io);
 

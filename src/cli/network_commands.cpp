@@ -187,6 +187,7 @@ int runSimulateNetwork(const std::filesystem::path& state, const SimulateNetwork
            << bacnet::formatEndpoint(responder->endpoint()) << std::endl;
     if (options.refuseCov) responder->device().refuseSubscriptions();
     if (options.refuseReadMultiple) responder->device().refuseReadMultiple();
+    if (options.ignoreReadMultiple) responder->device().ignoreReadMultiple();
     const auto until = options.forSeconds ? std::chrono::steady_clock::now() + milliseconds(*options.forSeconds)
                                           : std::chrono::steady_clock::time_point::max();
     readPointLines(responder, io.err);

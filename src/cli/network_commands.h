@@ -29,6 +29,7 @@ struct SimulateNetworkOptions {
     bool wiggle = false;              // changes inputs and analogues every few seconds
     bool refuseCov = false;           // rejects SubscribeCOV, as a device without COV
     bool refuseReadMultiple = false;  // rejects ReadPropertyMultiple
+    bool ignoreReadMultiple = false;  // leaves ReadPropertyMultiple unanswered
 };
 
 // Answers as the simulated device in the data file `state` until SIGINT or

@@ -5,8 +5,8 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 
-#include "commission/as_left_record.h"
 #include "core/display_text.h"
 #include "core/engineering_units.h"
 #include "core/text_codec.h"
@@ -55,6 +55,26 @@ std::string unitsText(const bacnet::Point& point) {
     return name.empty() ? "units " + std::to_string(*point.units) : std::string(name);
 }
 
+std::tm localTime(bacnet::WallClock::time_point at) {
+    const std::time_t seconds = bacnet::WallClock::to_time_t(at);
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &seconds);
+#else
+    localtime_r(&seconds, &local);
+#endif
+    return local;
+}
+
+// "read 23:50:01", "stale, read 23:50:01" (the device has not answered since), "never read".
+std::string freshnessText(const bacnet::Point& point) {
+    if (point.receivedAt == bacnet::WallClock::time_point{}) return "never read";
+    const std::tm local = localTime(point.receivedAt);
+    char text[16];
+    const std::string clock(text, std::strftime(text, sizeof text, "%H:%M:%S", &local));
+    return (point.stale ? "stale, read " : "read ") + clock;
+}
+
 std::vector<std::string> flagsSet(const bacnet::Point& point) {
     std::vector<std::string> set;
     for (std::size_t bit = 0; bit < point.flags.bits.size() && bit < std::size(kFlagNames); ++bit)
@@ -90,6 +110,10 @@ std::string pointLine(const bacnet::Point& point, const config::ConfigurationIma
         if (!point.error.empty()) line["error"] = escapeControlCharacters(point.error);
         line["units"] = units.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(units);
         line["flags"] = flags;
+        line["read_at"] = point.receivedAt == bacnet::WallClock::time_point{}
+                              ? nlohmann::ordered_json(nullptr)
+                              : nlohmann::ordered_json(timestamp(point.receivedAt));
+        line["stale"] = point.stale;
         return line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
     }
     std::string text = time.empty() ? std::string() : time + '\t';
@@ -101,20 +125,22 @@ std::string pointLine(const bacnet::Point& point, const config::ConfigurationIma
         text += "no value: " + escapeControlCharacters(point.error.empty() ? "not read" : point.error);
     std::string flagList;
     for (const std::string& flag : flags) flagList += (flagList.empty() ? "" : ",") + flag;
-    text += '\t' + (flagList.empty() ? std::string("normal") : flagList);
+    text += '\t' + (flagList.empty() ? std::string("normal") : flagList) + '\t' + freshnessText(point);
     if (!point.name.empty() && onDevice != configured) text += "\ton the device: " + onDevice;
     return text;
 }
 
-std::string timestamp() {
-    const auto now = std::chrono::system_clock::now();
+std::string timestamp(bacnet::WallClock::time_point at) {
+    const std::tm local = localTime(at);
+    char text[40];
+    std::string iso(text, std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S%z", &local));
+    if (iso.size() > 5 && (iso[iso.size() - 5] == '+' || iso[iso.size() - 5] == '-'))
+        iso.insert(iso.size() - 2, ":");  // +0100 -> +01:00
     const auto milliseconds =
-        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
-    std::string iso = commission::localTimeIso8601();
+        std::chrono::duration_cast<std::chrono::milliseconds>(at.time_since_epoch()).count() % 1000;
     char fraction[8];
     std::snprintf(fraction, sizeof fraction, ".%03d", static_cast<int>(milliseconds));
-    const std::size_t offset = iso.find_first_of("+-Z", 19);
-    iso.insert(offset == std::string::npos ? iso.size() : offset, fraction);
+    iso.insert(19, fraction);
     return iso;
 }
 

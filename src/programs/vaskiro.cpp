@@ -178,6 +178,8 @@ int main(int argc, char** argv) {
                               "Reject SubscribeCOV, as a device without COV does");
     simulateNetwork->add_flag("--no-read-multiple", simulateNetworkOptions.refuseReadMultiple,
                               "Reject ReadPropertyMultiple, as a device with ReadProperty alone does");
+    simulateNetwork->add_flag("--ignore-read-multiple", simulateNetworkOptions.ignoreReadMultiple,
+                              "Leave ReadPropertyMultiple unanswered, as some devices with ReadProperty alone do");
     auto* forOption =
         simulateNetwork->add_option("--for", simulateFor, "Stop after this many seconds")->check(CLI::PositiveNumber);
 
@@ -185,7 +187,9 @@ int main(int argc, char** argv) {
     double watchFor = 0;
     auto* watch = app.add_subcommand("watch",
                                      "Show the 40 points of the device a configuration describes, live over "
-                                     "BACnet/IP; exit 0, 1 when it does not answer");
+                                     "BACnet/IP, until Ctrl-C, --for, or the end of input (a terminal, pipe or "
+                                     "file); every output it drove is released at the end; exit 0, 1 when the "
+                                     "device does not answer or a release failed");
     watch->add_option("file", input, "Data file (.dat) or JSON file")->required();
     watch->add_option("--to", checkoutOptions.to, "ADDRESS[:PORT] of the device (default: the file's)");
     auto* watchForOption =
@@ -193,8 +197,9 @@ int main(int argc, char** argv) {
     watch->add_flag("--json", checkoutOptions.json, "One JSON object per line");
     std::string drivePoint, driveCommand;
     auto* drive = app.add_subcommand("drive",
-                                     "Command one output of the device a configuration describes: on and "
-                                     "off hold until release");
+                                     "Command one output of the device a configuration describes (on and "
+                                     "off hold until release) and read it back; exit 0 when the output is "
+                                     "where asked, 1 no answer or not taken, 4 another priority commands it");
     drive->add_option("file", input, "Data file (.dat) or JSON file")->required();
     drive->add_option("output", drivePoint, "output.N (N 1-16)")->required();
     drive->add_option("command", driveCommand, "on, off or release")->required();
