@@ -331,7 +331,9 @@ void TMainForm::FormClose() {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
-    if (!FormCloseQuery()) {
+    // An open point checkout asks first and releases what it holds before the window goes.
+    auto* checkout = findChild<PointCheckoutAction*>(QStringLiteral("PointCheckoutAction"));
+    if (!FormCloseQuery() || (checkout && !checkout->windowMayClose())) {
         event->ignore();
         return;
     }

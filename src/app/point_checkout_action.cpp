@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QStatusBar>
+#include <QTimer>
 
 #include <exception>
 
@@ -26,6 +27,11 @@ PointCheckoutAction::PointCheckoutAction(TMainForm& form, QStatusBar& statusBar)
         tr("every input, output and analogue of the device live over the network; shortcut %1").arg(keyText));
     // Tab reaches the button after Check on Network, behind the command panel's six.
     connect(button, &QPushButton::clicked, this, &PointCheckoutAction::PointCheckoutButtonClick);
+}
+
+bool PointCheckoutAction::windowMayClose() {
+    if (!m_view || !m_view->isVisible()) return true;
+    return m_view->closeThen([this] { QTimer::singleShot(0, &m_form, [this] { m_form.close(); }); });
 }
 
 void PointCheckoutAction::PointCheckoutButtonClick() {

@@ -20,6 +20,11 @@ class PointCheckoutAction : public QObject {
 public:
     PointCheckoutAction(TMainForm& form, QStatusBar& statusBar);
     PointCheckoutView* view() const { return m_view; }
+    // Whether the main window may close now. With a checkout open, the
+    // checkout's own way out runs first (its question, its release in the
+    // background), and the main window is closed again once the checkout has
+    // closed; false until then, and for good on No.
+    bool windowMayClose();
 
 public slots:
     void PointCheckoutButtonClick();

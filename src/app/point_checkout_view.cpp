@@ -1,24 +1,25 @@
 #include "app/point_checkout_view.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QDateTime>
 #include <QFile>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
-#include <QTimer>
 #include <QVBoxLayout>
 
-#include <cmath>
+#include <algorithm>
+#include <utility>
 
+#include "app/point_checkout_marks.h"
+#include "app/point_checkout_session.h"
 #include "app/user_prompts.h"
-#include "core/bacnet_numbers.h"
 #include "core/display_text.h"
-#include "core/engineering_units.h"
 #include "core/text_codec.h"
 
 namespace vaskiro::app {
@@ -26,14 +27,6 @@ namespace vaskiro::app {
 namespace {
 
 using bacnet::PointKind;
-using Clock = std::chrono::steady_clock;
-constexpr std::uint8_t kPriority = 8;
-
-QString prefix(PointKind kind) {
-    return kind == PointKind::Input    ? QStringLiteral("Input")
-           : kind == PointKind::Output ? QStringLiteral("Output")
-                                       : QStringLiteral("Analogue");
-}
 
 config::NameGroup nameGroup(PointKind kind) {
     return kind == PointKind::Input    ? config::NameGroup::Input
@@ -41,254 +34,296 @@ config::NameGroup nameGroup(PointKind kind) {
                                        : config::NameGroup::Analogue;
 }
 
-QString valueText(const bacnet::Point& point) {
-    if (!point.error.empty())
-        return QObject::tr("no value: %1").arg(QString::fromStdString(core::escapeControlCharacters(point.error)));
-    if (!point.value) return QStringLiteral("-");
-    if (const auto* state = std::get_if<bacnet::Enumerated>(&*point.value))
-        return state->value ? QObject::tr("on") : QObject::tr("off");
-    if (const auto* real = std::get_if<float>(&*point.value)) {
-        QString text = QString::number(static_cast<double>(*real), 'g', 7);
-        if (point.units) text += ' ' + QString::fromUtf8(units::EngineeringUnitName(*point.units).data());
-        return text;
-    }
-    return QObject::tr("a value of another type");
+QString outputsText(const std::vector<int>& channels) {
+    QStringList points;
+    for (int channel : channels) points << QStringLiteral("output.%1").arg(channel);
+    return points.join(QStringLiteral(", "));
 }
 
-QString csvField(const QString& text) { return '"' + QString(text).replace('"', QStringLiteral("\"\"")) + '"'; }
+QLabel* textLine(const QString& name, const QString& description) {
+    auto* label = new QLabel;
+    label->setObjectName(name);
+    label->setAccessibleDescription(description);  // the name a screen reader gives it is its text
+    label->setWordWrap(true);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
 
 }  // namespace
 
 PointCheckoutView::PointCheckoutView(const config::ConfigurationImage& image, UserPrompts& prompts, QWidget* parent)
-    : QDialog(parent), m_image(image), m_prompts(prompts) {
+    : QDialog(parent), m_prompts(prompts) {
     setObjectName(QStringLiteral("PointCheckoutView"));
     setWindowTitle(tr("Point Checkout"));
     setAttribute(Qt::WA_DeleteOnClose);
-    auto* layout = new QVBoxLayout(this);
-    m_status = new QLabel(tr("Looking for the device on the network..."));
-    m_status->setObjectName(QStringLiteral("CheckoutStatus"));
-    m_status->setAccessibleName(tr("Checkout status"));
-    m_status->setWordWrap(true);
-    layout->addWidget(m_status);
-    auto* groups = new QWidget;
-    auto* columns = new QHBoxLayout(groups);
+    const auto configuredName = [&image](PointKind kind) {
+        return [&image, kind](int channel) {
+            return QString::fromStdString(
+                core::escapeControlCharacters(config::fromWindows1252(image.name(nameGroup(kind), channel))));
+        };
+    };
+    const auto command = [this](int channel, std::optional<bool> active) {
+        if (m_leaving == Leaving::No || m_leaving == Leaving::ReleaseFailed) m_session->command(channel, active);
+    };
+    m_rows.reserve(40);
+    auto* content = new QWidget;
+    auto* columns = new QHBoxLayout(content);
     auto* left = new QVBoxLayout;
     auto* right = new QVBoxLayout;
     columns->addLayout(left);
     columns->addLayout(right);
-    m_rows.reserve(40);
-    addGroup(PointKind::Input, 16, tr("Inputs"), left);
-    addGroup(PointKind::Output, 16, tr("Outputs"), right);
-    addGroup(PointKind::Analogue, 8, tr("Analogues"), right);
+    auto* inputs =
+        makePointGroup(PointKind::Input, 16, tr("Inputs"), configuredName(PointKind::Input), m_rows, command);
+    auto* outputs =
+        makePointGroup(PointKind::Output, 16, tr("Outputs"), configuredName(PointKind::Output), m_rows, command);
+    auto* analogues =
+        makePointGroup(PointKind::Analogue, 8, tr("Analogues"), configuredName(PointKind::Analogue), m_rows, command);
+    left->addWidget(inputs);
+    left->addWidget(analogues);
     left->addStretch();
+
+    m_status = textLine(QStringLiteral("CheckoutStatus"), tr("Checkout status"));
+    m_status->setText(tr("Looking for the device on the network..."));
+    right->addWidget(m_status);
+    right->addWidget(outputs);
+    m_heldLabel = textLine(QStringLiteral("HeldOutputs"), tr("Outputs held by this checkout"));
+    right->addWidget(m_heldLabel);
+    m_readBack = textLine(QStringLiteral("CommandReadBack"), tr("What the device shows after the last command"));
+    right->addWidget(m_readBack);
+    m_leftoverLabel = textLine(QStringLiteral("LeftoverOutputs"), tr("Outputs held before this checkout"));
+    right->addWidget(m_leftoverLabel);
+    m_releaseLeftovers = addButton(tr("Release Those"), QStringLiteral("ReleaseLeftoversButton"),
+                                   tr("Release the outputs held before this checkout"));
+    right->addWidget(m_releaseLeftovers, 0, Qt::AlignLeft);
+    m_leftoverLabel->hide();
+    m_releaseLeftovers->hide();
     right->addStretch();
-    auto* scroll = new QScrollArea;
-    scroll->setObjectName(QStringLiteral("CheckoutPoints"));
-    scroll->setWidget(groups);
-    scroll->setWidgetResizable(true);
-    layout->addWidget(scroll, 1);
-    m_heldLabel = new QLabel;
-    m_heldLabel->setObjectName(QStringLiteral("HeldOutputs"));
-    m_heldLabel->setAccessibleName(tr("Outputs held"));
-    layout->addWidget(m_heldLabel);
-    auto* save = new QPushButton(tr("Save Checked Marks..."));
-    save->setObjectName(QStringLiteral("SaveCheckoutButton"));
-    save->setAccessibleName(tr("Save the checked marks and values as CSV"));
-    connect(save, &QPushButton::clicked, this, &PointCheckoutView::saveCsv);
-    auto* close = new QPushButton(tr("Close"));
-    close->setObjectName(QStringLiteral("CloseCheckoutButton"));
-    close->setAccessibleName(tr("Close the checkout, releasing the held outputs"));
-    connect(close, &QPushButton::clicked, this, &QWidget::close);
+    auto* save = addButton(tr("Save Checked Marks..."), QStringLiteral("SaveCheckoutButton"),
+                           tr("Save the checked marks and values as CSV"));
+    m_retry = addButton(tr("Retry Release"), QStringLiteral("RetryReleaseButton"),
+                        tr("Retry releasing the held outputs, then close"));
+    m_retry->hide();
+    auto* close = addButton(tr("Close"), QStringLiteral("CloseCheckoutButton"),
+                            tr("Close the checkout, releasing the held outputs"));
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(save);
     buttons->addStretch();
+    buttons->addWidget(m_retry);
     buttons->addWidget(close);
-    layout->addLayout(buttons);
+    right->addLayout(buttons);
+
+    // Scrolls only where the screen is smaller than the view; the points take the focus, not the area.
+    auto* scroll = new QScrollArea;
+    scroll->setObjectName(QStringLiteral("CheckoutPoints"));
+    scroll->setFocusPolicy(Qt::NoFocus);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidget(content);
+    scroll->setWidgetResizable(true);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(scroll);
+    QSize wanted = content->sizeHint() + QSize(4, 4);
+    if (const QScreen* screen = this->screen()) wanted = wanted.boundedTo(screen->availableSize() - QSize(0, 40));
+    resize(wanted);
+
+    connect(save, &QPushButton::clicked, this, &PointCheckoutView::saveCsv);
+    connect(close, &QPushButton::clicked, this, &QWidget::close);
+    connect(m_retry, &QPushButton::clicked, this, [this] {
+        m_retry->setEnabled(false);
+        m_leaving = Leaving::Releasing;
+        m_heldLabel->setText(tr("Releasing %1...").arg(outputsText(m_held)));
+        m_session->releaseHeld();
+    });
+    connect(m_releaseLeftovers, &QPushButton::clicked, this, [this] {
+        m_session->releaseLeftovers(m_leftovers);
+        m_releaseLeftovers->setEnabled(false);
+    });
     showHeld();
-    resize(1180, 760);
-    m_thread = std::thread([this] { follow(); });
+
+    m_session = new PointCheckoutSession(image, this);
+    connect(m_session, &PointCheckoutSession::said, this, [this](const QString& text) {
+        m_deviceLine = text;
+        m_status->clear();
+        showSilence(m_silentSince);
+    });
+    connect(m_session, &PointCheckoutSession::updated, this, &PointCheckoutView::showPoints);
+    connect(m_session, &PointCheckoutSession::silence, this, &PointCheckoutView::showSilence);
+    connect(m_session, &PointCheckoutSession::answersAgain, this, [this](const QString& text) {
+        m_status->setText(m_deviceLine + ' ' + text);
+        QAccessibleEvent event(m_status, QAccessible::Alert);
+        QAccessible::updateAccessibility(&event);
+    });
+    connect(m_session, &PointCheckoutSession::heldChanged, this, [this](const std::vector<int>& held) {
+        m_held = held;
+        showHeld();
+    });
+    connect(m_session, &PointCheckoutSession::leftoversFound, this, &PointCheckoutView::showLeftovers);
+    connect(m_session, &PointCheckoutSession::commanded, this,
+            [this](int, const QString& readBack, bool) { m_readBack->setText(readBack); });
+    connect(m_session, &PointCheckoutSession::released, this, &PointCheckoutView::releaseFinished);
+    connect(m_session, &PointCheckoutSession::ended, this, &PointCheckoutView::sessionEnded);
+    connect(&m_ticks, &QTimer::timeout, this, &PointCheckoutView::tick);
+    m_ticks.start(1000);
 }
 
-PointCheckoutView::~PointCheckoutView() { stop(); }
+PointCheckoutView::~PointCheckoutView() = default;  // the session, a child, ends its thread
 
-void PointCheckoutView::addGroup(PointKind kind, int count, const QString& title, QVBoxLayout* into) {
-    auto* box = new QGroupBox(title);
-    box->setObjectName(prefix(kind) + QStringLiteral("Group"));
-    auto* grid = new QGridLayout(box);
-    for (int n = 1; n <= count; ++n) {
-        const QString id = prefix(kind) + QString::number(n);
-        const QString point = QString::fromLatin1(bacnet::kindName(kind)) + '.' + QString::number(n);
-        Row row;
-        row.point.kind = kind;
-        row.point.channel = n;
-        auto label = [&](const QString& name, const QString& text, const QString& accessible) {
-            auto* widget = new QLabel(text);
-            widget->setObjectName(prefix(kind) + name + QString::number(n));
-            widget->setAccessibleName(accessible + ' ' + point);
-            return widget;
-        };
-        const std::string configured = config::fromWindows1252(m_image.name(nameGroup(kind), n));
-        grid->addWidget(
-            label(QStringLiteral("Name"),
-                  point + "  " + QString::fromStdString(core::escapeControlCharacters(configured)), tr("Name of")),
-            n, 0);
-        grid->addWidget(row.value = label(QStringLiteral("Value"), QStringLiteral("-"), tr("Value of")), n, 1);
-        grid->addWidget(row.changed = label(QStringLiteral("Changed"), QString(), tr("Last change of")), n, 2);
-        grid->addWidget(row.mark = label(QStringLiteral("Mark"), QString(), tr("Change mark of")), n, 3);
-        row.mark->setMinimumWidth(16);
-        row.checked = new QCheckBox(tr("checked"));
-        row.checked->setObjectName(prefix(kind) + QStringLiteral("Checked") + QString::number(n));
-        row.checked->setAccessibleName(tr("Checked %1").arg(point));
-        grid->addWidget(row.checked, n, 4);
-        if (kind == PointKind::Output) {
-            const std::pair<QString, std::optional<bool>> commands[] = {
-                {tr("On"), true}, {tr("Off"), false}, {tr("Release"), std::nullopt}};
-            int column = 5;
-            for (const auto& [text, active] : commands) {
-                auto* button = new QPushButton(text);
-                button->setObjectName(QStringLiteral("Output") + text + QString::number(n));
-                button->setAccessibleName(tr("%1 %2").arg(text, point));
-                connect(button, &QPushButton::clicked, this, [this, n, active = active] { command(n, active); });
-                grid->addWidget(button, n, column++);
-            }
-        }
-        m_rows.push_back(std::move(row));
-    }
-    into->addWidget(box);
+QPushButton* PointCheckoutView::addButton(const QString& text, const QString& name, const QString& spoken) {
+    auto* button = new QPushButton(text);
+    button->setObjectName(name);
+    button->setAccessibleName(spoken);
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    return button;
 }
 
-void PointCheckoutView::post(std::function<void()> onWindowThread) {
-    QMetaObject::invokeMethod(this, std::move(onWindowThread), Qt::QueuedConnection);
+void PointCheckoutView::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!m_rows.empty()) m_rows.front().checked->setFocus(Qt::OtherFocusReason);
 }
 
-void PointCheckoutView::follow() {
-    std::string error, warning;
-    const std::int32_t port = m_image.bacnetPort();
-    const bool portUsable = port > 0 && port <= core::kLargestUdpPort;
-    const bacnet::Endpoint to{
-        m_image.dhcpEnable() ? config::Octets{255, 255, 255, 255} : m_image.address(config::AddressField::IPAddress),
-        static_cast<std::uint16_t>(portUsable ? port : core::kDefaultBacnetPort)};
-    auto client = bacnet::Client::open(to.port, error, warning);
-    const std::uint32_t instance = m_image.objectIdentifier();
-    const auto device = client ? bacnet::findDevice(*client, to, instance, std::chrono::seconds(3)) : std::nullopt;
-    auto say = [this](const std::string& text) {
-        post([this, text = QString::fromStdString(core::escapeControlCharacters(text))] { m_status->setText(text); });
-    };
-    if (!device) {
-        say(client ? "Nothing answered as BACnet device " + std::to_string(instance) + " at " +
-                         bacnet::formatEndpoint(to) + ". Check the device, its address and port, and the network."
-                   : error);
+void PointCheckoutView::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        // The focused button's own action and nothing else: no default button stands behind Enter.
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget()); button && button->isEnabled()) button->click();
+        event->accept();
         return;
+    case Qt::Key_Escape:
+        event->accept();
+        close();
+        return;
+    default: QDialog::keyPressEvent(event);
     }
-    client->setRetryInterval(std::chrono::milliseconds(1000));
-    bacnet::PointCheckout checkout(*client, device->address, instance, [this] { return m_stop.load(); });
-    if (std::string why = checkout.findPoints(); !why.empty()) return say("The points could not be found: " + why);
-    checkout.readAll();
-    for (const bacnet::Point& point : checkout.points()) post([this, point] { showPoint(point, false); });
-    checkout.subscribeAll(300);
-    std::size_t subscribed = 0;
-    for (const bacnet::Point& point : checkout.points()) subscribed += point.subscribed ? 1 : 0;
-    say("BACnet device " + std::to_string(instance) + " at " + bacnet::formatEndpoint(device->address) + ": " +
-        std::to_string(subscribed) + " points by COV, " + std::to_string(checkout.points().size() - subscribed) +
-        " read every second.");
-    while (!m_stop) {
-        checkout.follow(Clock::now() + std::chrono::milliseconds(200),
-                        [&](std::size_t i) { post([this, point = checkout.points()[i]] { showPoint(point, true); }); });
-        std::deque<std::pair<int, std::optional<bool>>> commands;
-        {
-            std::lock_guard lock(m_commandsMutex);
-            commands.swap(m_commands);
-        }
-        for (const auto& [channel, active] : commands) {
-            const std::string why = checkout.command(channel, active, kPriority);
-            if (!why.empty()) say("output." + std::to_string(channel) + " was not commanded: " + why);
-            post([this, held = checkout.held()] {
-                m_held = held;
-                showHeld();
-            });
-        }
+}
+
+void PointCheckoutView::reject() { close(); }
+
+void PointCheckoutView::showPoints(const std::vector<PointState>& points, const std::vector<std::size_t>& changed) {
+    const QDateTime now = QDateTime::currentDateTime();
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        const bacnet::Point& point = points[i].point;
+        for (CheckoutRow& row : m_rows)
+            if (row.state.point.kind == point.kind && row.state.point.channel == point.channel)
+                showState(row, points[i], std::find(changed.begin(), changed.end(), i) != changed.end(), now);
     }
-    m_stillHeld = checkout.releaseAll();
-    checkout.cancelSubscriptions();
 }
 
-PointCheckoutView::Row* PointCheckoutView::rowOf(const bacnet::Point& point) {
-    for (Row& row : m_rows)
-        if (row.point.kind == point.kind && row.point.channel == point.channel) return &row;
-    return nullptr;
+void PointCheckoutView::showSilence(const std::optional<QDateTime>& since) {
+    if (since == m_silentSince && !m_status->text().isEmpty()) return;
+    const bool news = since.has_value() != m_silentSince.has_value();
+    m_silentSince = since;
+    m_status->setText(since ? tr("%1 No reply since %2: the values shown are the last received.")
+                                  .arg(m_deviceLine, since->toString(QStringLiteral("HH:mm:ss")))
+                            : m_deviceLine);
+    if (news) {
+        QAccessibleEvent event(m_status, QAccessible::Alert);  // said at once, wherever the focus is
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
-void PointCheckoutView::showPoint(const bacnet::Point& point, bool change) {
-    Row* row = rowOf(point);
-    if (!row) return;
-    row->point = point;
-    row->value->setText(valueText(point));
-    if (!change) return;
-    row->changed->setText(QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss.zzz")));
-    row->mark->setText(QStringLiteral("\u25CF"));
-    QTimer::singleShot(1000, row->mark, [mark = row->mark] { mark->clear(); });
-}
-
-void PointCheckoutView::command(int channel, std::optional<bool> active) {
-    std::lock_guard lock(m_commandsMutex);
-    m_commands.emplace_back(channel, active);
+void PointCheckoutView::tick() {
+    const QDateTime now = QDateTime::currentDateTime();
+    for (CheckoutRow& row : m_rows) showAge(row, now);
 }
 
 void PointCheckoutView::showHeld() {
-    if (m_held.empty()) {
-        m_heldLabel->setText(tr("No output is held."));
-        return;
-    }
-    QStringList points;
-    for (int channel : m_held) points << QStringLiteral("output.%1").arg(channel);
-    m_heldLabel->setText(tr("Held at priority 8: %1. Closing releases them.").arg(points.join(QStringLiteral(", "))));
+    m_heldLabel->setText(m_held.empty()
+                             ? tr("No output is held.")
+                             : tr("Held at priority 8: %1. Closing releases them.").arg(outputsText(m_held)));
 }
 
-void PointCheckoutView::stop() {
-    m_stop = true;
-    if (m_thread.joinable()) m_thread.join();
+void PointCheckoutView::showLeftovers(const std::vector<int>& channels, const QString& text) {
+    m_leftovers = channels;
+    m_leftoverLabel->setText(text);
+    m_leftoverLabel->setVisible(!channels.empty());
+    m_releaseLeftovers->setVisible(!channels.empty());
+    m_releaseLeftovers->setEnabled(!channels.empty());
+}
+
+void PointCheckoutView::setCommandsEnabled(bool enabled) {
+    for (QPushButton* button : findChildren<QPushButton*>())
+        if (button->objectName().startsWith(QStringLiteral("Output"))) button->setEnabled(enabled);
+}
+
+bool PointCheckoutView::closeThen(std::function<void()> then) {
+    if (m_leaving == Leaving::Done || !m_session->running()) return close();
+    m_afterClose = std::move(then);
+    close();
+    // No, or a release still failed: the way out ends here, and the window stays as it was.
+    if (m_leaving == Leaving::No || m_leaving == Leaving::ReleaseFailed) m_afterClose = nullptr;
+    return false;
 }
 
 void PointCheckoutView::closeEvent(QCloseEvent* event) {
-    if (!m_held.empty() &&
-        !m_prompts.askYesNo(this, tr("Outputs are held: %1. Release them and close?").arg(m_heldLabel->text()))) {
-        event->ignore();
+    if (m_leaving == Leaving::Done || !m_session->running()) {
+        m_leaving = Leaving::Done;
+        event->accept();
+        if (auto then = std::exchange(m_afterClose, nullptr)) then();
         return;
     }
-    stop();
-    if (!m_stillHeld.empty()) {
-        QStringList points;
-        for (int channel : m_stillHeld) points << QStringLiteral("output.%1").arg(channel);
-        m_prompts.showError(this, tr("RELEASE FAILED: these outputs are still commanded at priority 8 on the device: "
-                                     "%1. Release them with vaskiro drive FILE output.N release.")
-                                      .arg(points.join(QStringLiteral(", "))));
+    event->ignore();
+    switch (m_leaving) {
+    case Leaving::Releasing:
+    case Leaving::Finishing:
+    case Leaving::Done: return;  // on the way out already
+    case Leaving::ReleaseFailed:
+        if (!m_prompts.askYesNo(this, tr("These outputs are still commanded at priority 8 on the device: %1. "
+                                         "Close anyway and leave them commanded?")
+                                          .arg(outputsText(m_stillHeld))))
+            return;
+        finish();
+        return;
+    case Leaving::No: break;
     }
-    event->accept();
+    if (m_held.empty()) return finish();
+    if (!m_prompts.askYesNo(this,
+                            tr("Outputs are held at priority 8: %1. Release them and close?").arg(outputsText(m_held))))
+        return;
+    m_leaving = Leaving::Releasing;
+    setCommandsEnabled(false);
+    m_heldLabel->setText(tr("Releasing %1...").arg(outputsText(m_held)));
+    m_session->releaseHeld();
 }
 
-QString PointCheckoutView::checkedCsv() const {
-    QString csv = QStringLiteral("point,object,name,value,last change,checked\n");
-    for (const Row& row : m_rows) {
-        const QString point =
-            QString::fromLatin1(bacnet::kindName(row.point.kind)) + '.' + QString::number(row.point.channel);
-        static const char* const types[] = {"binary-input", "binary-output", "analog-input"};
-        const QString object = row.point.object.type == bacnet::kDeviceObjectType
-                                   ? QString()
-                                   : QStringLiteral("%1,%2")
-                                         .arg(QLatin1String(types[static_cast<int>(row.point.kind)]))
-                                         .arg(row.point.object.instance);
-        const std::string name = config::fromWindows1252(m_image.name(nameGroup(row.point.kind), row.point.channel));
-        csv += QStringList{point,
-                           csvField(object),
-                           csvField(QString::fromStdString(name)),
-                           csvField(row.value->text()),
-                           row.changed->text(),
-                           row.checked->isChecked() ? QStringLiteral("yes") : QStringLiteral("no")}
-                   .join(',') +
-               '\n';
-    }
-    return csv;
+void PointCheckoutView::releaseFinished(const std::vector<int>& stillHeld) {
+    if (m_leaving != Leaving::Releasing) return;
+    if (stillHeld.empty()) return finish();
+    m_leaving = Leaving::ReleaseFailed;
+    m_stillHeld = stillHeld;
+    setCommandsEnabled(true);
+    m_heldLabel->setText(tr("RELEASE FAILED: these outputs are still commanded at priority 8 on the device: %1. "
+                            "Retry, or release them with vaskiro drive FILE output.N release.")
+                             .arg(outputsText(stillHeld)));
+    QAccessibleEvent event(m_heldLabel, QAccessible::Alert);
+    QAccessible::updateAccessibility(&event);
+    m_retry->setEnabled(true);
+    m_retry->show();
+    m_retry->setFocus(Qt::OtherFocusReason);
 }
+
+void PointCheckoutView::finish() {
+    m_leaving = Leaving::Finishing;
+    setCommandsEnabled(false);
+    m_heldLabel->setText(tr("Closing: cancelling the subscriptions..."));
+    m_session->finish();
+}
+
+void PointCheckoutView::sessionEnded(const std::vector<int>& stillHeld) {
+    if (m_leaving != Leaving::Finishing) {
+        setCommandsEnabled(false);  // the device was never followed: nothing to command
+        return;
+    }
+    if (!stillHeld.empty())
+        m_prompts.showError(this, tr("RELEASE FAILED: these outputs are still commanded at priority 8 on the device: "
+                                     "%1. Release them with vaskiro drive FILE output.N release.")
+                                      .arg(outputsText(stillHeld)));
+    m_leaving = Leaving::Done;
+    close();
+}
+
+QString PointCheckoutView::checkedCsv() const { return checkoutMarksCsv(m_rows); }
 
 void PointCheckoutView::saveCsv() {
     const QString path = m_prompts.askSaveCsvFileName(this);
