@@ -46,6 +46,8 @@ QLabel* textLine(const QString& name, const QString& description) {
     label->setAccessibleDescription(description);  // the name a screen reader gives it is its text
     label->setWordWrap(true);
     label->setTextFormat(Qt::PlainText);
+    label->setMinimumHeight(2 * label->fontMetrics().lineSpacing());  // room to wrap without the view growing
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return label;
 }
 
@@ -95,8 +97,12 @@ PointCheckoutView::PointCheckoutView(const config::ConfigurationImage& image, Us
     m_releaseLeftovers = addButton(tr("Release Those"), QStringLiteral("ReleaseLeftoversButton"),
                                    tr("Release the outputs held before this checkout"));
     right->addWidget(m_releaseLeftovers, 0, Qt::AlignLeft);
-    m_leftoverLabel->hide();
-    m_releaseLeftovers->hide();
+    for (QWidget* shownLater : {static_cast<QWidget*>(m_leftoverLabel), static_cast<QWidget*>(m_releaseLeftovers)}) {
+        QSizePolicy policy = shownLater->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);  // the view keeps its size when they appear
+        shownLater->setSizePolicy(policy);
+        shownLater->hide();
+    }
     right->addStretch();
     auto* save = addButton(tr("Save Checked Marks..."), QStringLiteral("SaveCheckoutButton"),
                            tr("Save the checked marks and values as CSV"));
