@@ -59,6 +59,8 @@ public:
 
     void setRetryInterval(std::chrono::milliseconds interval) { m_retryInterval = interval; }
     std::chrono::milliseconds retryInterval() const { return m_retryInterval; }
+    // Where requests go out from, and replies and notifications come to.
+    Endpoint localEndpoint() const { return m_requests->localEndpoint(); }
 
     // Sends Who-Is to `to` (as a broadcast when it is one); it is sent again
     // after each retry interval until a device in its range answers. The I-Am

@@ -109,6 +109,8 @@ void PointCheckout::serviceRefresh(const DeviceChanged& device) {
         applyRefresh(*at, result);
         at = m_roundPending.erase(at);
     }
+    // A device that has answered nothing of this round is not asked the rest, one retry time after another.
+    if (m_roundUnanswered && !m_roundAnswered) m_roundQueue.clear();
     while (!m_roundQueue.empty() && m_roundPending.size() < kRequestsInFlight) {
         RoundRequest next = std::move(m_roundQueue.back());
         m_roundQueue.pop_back();

@@ -196,13 +196,10 @@ void SimulatedResponder::serve(const std::atomic<bool>& stop, std::chrono::stead
             std::min(std::chrono::milliseconds(100),
                      std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now()));
         const int ready = UdpSocket::waitReadable(sockets, slice);
-        {
-            std::lock_guard lock(m_changesMutex);
-            for (const auto& edit : m_changes) edit(m_device.points());
-            m_changes.clear();
-        }
+        applyChanges();
         if (ready >= 0) {
             while (auto received = sockets[static_cast<std::size_t>(ready)]->receive()) {
+                applyChanges();  // a change made before a request arrived is seen by it
                 Decoded decoded = decode(received->bytes);
                 if (!decoded.datagram) continue;
                 auto reply = m_device.answer(decoded.datagram->message, received->from);
@@ -212,6 +209,12 @@ void SimulatedResponder::serve(const std::atomic<bool>& stop, std::chrono::stead
         }
         sendNotifications();
     }
+}
+
+void SimulatedResponder::applyChanges() {
+    std::lock_guard lock(m_changesMutex);
+    for (const auto& edit : m_changes) edit(m_device.points());
+    m_changes.clear();
 }
 
 void SimulatedResponder::sendNotifications() {

@@ -104,6 +104,7 @@ public:
 private:
     SimulatedResponder(const config::ConfigurationImage& image, const DeviceIdentity& identity)
         : m_device(image, identity) {}
+    void applyChanges();
     void sendNotifications();
 
     SimulatedDevice m_device;

@@ -1,6 +1,7 @@
 // watch and drive against simulate-network on a loopback port: points set
-// through the device's standard input, polling where it refuses COV, and
-// outputs released. The device's priority arrays are read here by hand.
+// through the device's standard input, polling where it refuses COV, a
+// device killed and started again, commands read back, and outputs released
+// on every way out. The device's priority arrays are read here by hand.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -10,6 +11,7 @@
 
 #include <chrono>
 #include <sstream>
+#include <utility>
 
 #include "core/data_file.h"
 #include "tool_run.h"
@@ -70,7 +72,9 @@ public:
         lineWith("\x01", std::chrono::milliseconds(200));  // what is left of the output
         return m_code;
     }
-    void interrupt() { kill(m_pid, SIGINT); }
+    void interrupt(int signal = SIGINT) { kill(m_pid, signal); }
+    void closeInput() { close(std::exchange(m_in, -1)); }
+    void closeOutput() { close(std::exchange(m_out, -1)); }
     std::string all;  // every line read so far
 
 private:
@@ -139,12 +143,18 @@ TEST_F(Checkout, WatchSeesAnInputSetAtTheDeviceWithinASecond) {
     Process watch("watch --json --for 20 " + path("site.dat"));
     ASSERT_NE(watch.lineWith("\"kind\":\"analogue\",\"channel\":8"), "") << watch.all;
     ASSERT_NE(watch.lineWith("40 by COV"), "") << watch.all;
+    // Beneath the COV increment (1024 by default), but read every 2 s.
+    simulated.write("analogue.2 0.1\n");
+    EXPECT_NE(watch.lineWith("\"channel\":2,\"object\":\"analog-input,2\",\"name\":\"Analogue 2\",\"value\":0.1",
+                             std::chrono::seconds(3)),
+              "")
+        << watch.all;
     const auto set = Clock::now();
     simulated.write("input.3 on\n");
     const std::string line = watch.lineWith("\"channel\":3", std::chrono::seconds(1));
     EXPECT_LT(Clock::now() - set, std::chrono::seconds(1));
     EXPECT_NE(line.find("\"kind\":\"input\",\"channel\":3,\"object\":\"binary-input,3\",\"name\":\"Input 3\","
-                        "\"value\":\"on\",\"units\":null,\"flags\":[]}"),
+                        "\"value\":\"on\",\"units\":null,\"flags\":[],\"read_at\":\"20"),
               std::string::npos)
         << watch.all;
     watch.interrupt();
@@ -167,7 +177,7 @@ TEST_F(Checkout, DriveHoldsUntilReleaseAndWatchReleasesOnCtrlC) {
     ASSERT_NE(simulated.lineWith("answering on"), "");
     ToolRun on = runTool("drive " + path("site.dat") + " output.2 on");
     EXPECT_EQ(on.code, 0) << on.out;
-    EXPECT_NE(on.out.find("output.2 held on at priority 8; it stays so until"), std::string::npos) << on.out;
+    EXPECT_NE(on.out.find("output.2 on, held at priority 8; it stays so until"), std::string::npos) << on.out;
     EXPECT_EQ(priorityArray(2), kOnAt8);
     EXPECT_EQ(runTool("drive " + path("site.dat") + " output.2 release").code, 0);
     EXPECT_EQ(priorityArray(2), kEmpty);
@@ -176,7 +186,7 @@ TEST_F(Checkout, DriveHoldsUntilReleaseAndWatchReleasesOnCtrlC) {
     Process watch("watch --for 20 " + path("site.dat"));
     ASSERT_NE(watch.lineWith("by COV"), "") << watch.all;
     watch.write("output.5 on\n");
-    ASSERT_NE(watch.lineWith("output.5\tbinary-output,5\tOutput 5\ton"), "") << watch.all;
+    ASSERT_NE(watch.lineWith("output.5\tbinary-output,5\tOutput 5\ton\tnormal\tread "), "") << watch.all;
     EXPECT_EQ(priorityArray(5), kOnAt8);
     watch.interrupt();
     EXPECT_EQ(watch.finish(), 0) << watch.all;
@@ -188,4 +198,88 @@ TEST_F(Checkout, ADeviceThatDoesNotAnswerIsExitOne) {
     ToolRun watch = runTool("--timeout 0.2 watch " + path("site.dat"));
     EXPECT_EQ(watch.code, 1);
     EXPECT_NE(watch.out.find("Nothing answered as BACnet device 12345"), std::string::npos) << watch.out;
+}
+
+TEST_F(Checkout, DriveSaysWhatReallyCommandsTheOutput) {
+    Process simulated(device());
+    ASSERT_NE(simulated.lineWith("answering on"), "");
+    const std::string drive = "drive " + path("site.dat") + " ";
+    struct Step {
+        std::string arguments;
+        int code;
+        std::string says;
+    };
+    const Step steps[] = {
+        {"output.2 on --priority 5", 0, "output.2 on, held at priority 5"},
+        {"output.2 off", 4, "output.2 still on: held at priority 5 by another command"},
+        {"output.2 release", 4, "output.2 released at priority 8; still on: held at priority 5 by another command"},
+        {"output.2 release --priority 5", 0, "output.2 released at priority 5; now off, its relinquish-default"},
+        {"output.3 on", 0, "output.3 on, held at priority 8"},
+        {"output.3 release --priority 9", 4, "still on: held at priority 8 by another command"},
+        {"output.4 off", 0,
+         "output.3 held on at priority 8, perhaps left by an earlier session: release it with: "
+         "vaskiro drive " +
+             path("site.dat") + " output.3 release"},
+    };
+    for (const Step& step : steps) {
+        const ToolRun run = runTool(drive + step.arguments);
+        EXPECT_EQ(run.code, step.code) << step.arguments << '\n' << run.out;
+        EXPECT_NE(run.out.find(step.says), std::string::npos) << step.arguments << '\n' << run.out;
+    }
+}
+
+// Each way out that can be caught releases; one that cannot (kill -9) is said by the next run.
+TEST_F(Checkout, EveryEndReleasesAndALeftoverIsSaidNextTime) {
+    Process simulated(device());
+    ASSERT_NE(simulated.lineWith("answering on"), "");
+    for (const char* end : {"SIGHUP", "closed output", "end of input", "SIGKILL"}) {
+        Process watch("watch --for 20 " + path("site.dat"));
+        ASSERT_NE(watch.lineWith("by COV"), "") << end << '\n' << watch.all;
+        watch.write("output.5 on\n");
+        ASSERT_NE(watch.lineWith("output.5 on, held at priority 8 until released"), "") << end << '\n' << watch.all;
+        const std::string how = end;
+        if (how == "SIGHUP") watch.interrupt(SIGHUP);
+        if (how == "SIGKILL") watch.interrupt(SIGKILL);
+        if (how == "end of input") watch.closeInput();
+        if (how == "closed output") {
+            watch.closeOutput();
+            simulated.write("input.7 on\ninput.7 off\n");  // a line to write
+        }
+        EXPECT_EQ(watch.finish(), how == "SIGKILL" ? 128 : 0) << end << '\n' << watch.all;
+        EXPECT_EQ(priorityArray(5), how == "SIGKILL" ? kOnAt8 : kEmpty) << end << '\n' << watch.all;
+    }
+    const ToolRun next = runTool("watch --for 0.1 " + path("site.dat") + " < /dev/null");
+    EXPECT_NE(next.out.find("output.5 held on at priority 8, perhaps left by an earlier session: release it with: "
+                            "vaskiro drive " +
+                            path("site.dat") + " output.5 release"),
+              std::string::npos)
+        << next.out;
+}
+
+TEST_F(Checkout, ADeviceKilledIsSaidAndOneStartedAgainIsFollowed) {
+    auto simulated = std::make_unique<Process>(device());
+    ASSERT_NE(simulated->lineWith("answering on"), "");
+    Process watch("--timeout 0.5 watch --for 20 " + path("site.dat"));
+    ASSERT_NE(watch.lineWith("40 by COV"), "") << watch.all;
+    simulated->interrupt(SIGKILL);
+    simulated->finish();
+    EXPECT_NE(watch.lineWith("BACnet device 12345: no reply since ", std::chrono::seconds(4)), "") << watch.all;
+    simulated = std::make_unique<Process>(device());
+    ASSERT_NE(simulated->lineWith("answering on"), "");
+    simulated->write("input.3 on\n");
+    EXPECT_NE(
+        watch.lineWith("BACnet device 12345: answers again; subscribed again and read afresh", std::chrono::seconds(4)),
+        "")
+        << watch.all;
+    EXPECT_NE(watch.all.find("input.3\tbinary-input,3\tInput 3\ton\tnormal\tread "), std::string::npos) << watch.all;
+}
+
+TEST_F(Checkout, ADeviceThatLeavesReadPropertyMultipleUnansweredIsReadByReadProperty) {
+    Process simulated(device("--ignore-read-multiple"));
+    ASSERT_NE(simulated.lineWith("answering on"), "");
+    const auto start = Clock::now();
+    const ToolRun on = runTool("--timeout 1 drive " + path("site.dat") + " output.6 on");
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(3));
+    EXPECT_EQ(on.code, 0) << on.out;
+    EXPECT_EQ(priorityArray(6), kOnAt8);
 }
