@@ -200,6 +200,11 @@ private slots:
         QVERIFY(held->text().startsWith("Releasing output.5"));  // in the background: the window goes on
         QTRY_VERIFY_WITH_TIMEOUT(held->text().startsWith("RELEASE FAILED"), 15000);
         QVERIFY(held->text().contains("output.5") && b.find<QPushButton>("RetryReleaseButton")->isVisible());
+        b.w.prompts->yes = false;  // closing again asks whether to leave them commanded
+        b.view->close();
+        QVERIFY(
+            b.w.prompts->questions.last().startsWith("These outputs are still commanded at priority 8 on the "
+                                                     "device: output.5. Close anyway"));
         QVERIFY(b.view->isVisible());
         b.serve({}, port);
         QTest::mouseClick(b.find<QPushButton>("RetryReleaseButton"), Qt::LeftButton);
