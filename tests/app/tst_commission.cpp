@@ -144,13 +144,22 @@ private slots:
     void skipAndStopByButtonAndTheFormsSheet() {
         QLabel* prompt = start(kWorklist);
         auto* dialog = w->form->commissionDialog();
+        auto* rows = dialog->findChild<QTableWidget*>("CommissionRows");
+        plug("501");
+        plug("502");  // two at once: the row and the prompt say the same, until both are gone
+        QTRY_COMPARE_WITH_TIMEOUT(prompt->text(),
+                                  QString("Unplug every VASKIRO, then connect only the one for row 1 (AHU-1)"), 5000);
+        QCOMPARE(rows->item(0, 4)->text(), QString("refused: several VASKIRO are connected"));
+        unplug("501");
+        unplug("502");
+        QTRY_COMPARE_WITH_TIMEOUT(prompt->text(), QString("Connect device for row 1 (AHU-1)"), 5000);
+        QCOMPARE(rows->item(0, 4)->text(), QString("connect now"));
         dialog->findChild<QPushButton*>("SkipRowButton")->click();
         QCOMPARE(prompt->text(), QString("Connect device for row 2 (AHU-2)"));
         w->find<QPushButton>("ReadButton")->click();  // the run owns the devices
         QVERIFY(w->prompts->errors.value(0).startsWith("A worklist run is using the devices"));
         dialog->findChild<QPushButton*>("StopButton")->click();
         QCOMPARE(prompt->text(), QString("Stopped"));
-        auto* rows = dialog->findChild<QTableWidget*>("CommissionRows");
         QCOMPARE(rows->item(0, 4)->text(), QString("skipped"));
         dialog->findChild<QPushButton*>("StartButton")->click();  // a second start keeps the state column wide
         QCOMPARE(prompt->text(), QString("Connect device for row 1 (AHU-1)"));
