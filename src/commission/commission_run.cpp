@@ -96,6 +96,7 @@ void CommissionRun::retryRow() {
 void CommissionRun::skipRow() {
     if (m_phase != Phase::RowFailed && m_phase != Phase::AwaitingDevice) return;
     m_status[static_cast<std::size_t>(m_index)].state = RowState::Skipped;
+    m_status[static_cast<std::size_t>(m_index)].reason.clear();
     if (m_phase == Phase::AwaitingDevice) return advance();
     // The failed row's device may still be attached: it is not the next row's.
     m_advanceAfterRemoval = true;

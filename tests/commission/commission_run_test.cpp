@@ -120,6 +120,8 @@ TEST_F(Run, ARefusalSaysWhyOnItsRowUntilTheDeviceIsGone) {
     EXPECT_EQ(run->status(1).reason, "");
 }
 
+TEST_F(Run, ASkippedRowKeepsNoReason) { EXPECT_EQ(play("c i501 W k")->status(0).reason, ""); }
+
 TEST_F(Run, AResumedRunMarksRecordedRowsDoneAndBeginsAfterThem) {
     play("c i501 w v g c i502 w V");
     auto resumed = play("", true);
