@@ -156,7 +156,9 @@ void CommissionRun::identified(const StepResult& result) {
     m_status[static_cast<std::size_t>(m_index)].serial = result.serial;
     say(Channel::Out, "Row " + std::to_string(row.row) + ": device " + result.serial + ", version " + result.version);
     const std::string* earlier = m_record.rowOf(result.serial);
-    bool ownRetry = m_retrying && earlier && *earlier == std::to_string(row.row);
+    // The row's own device, once more: on Retry Row, or when a resumed run comes back to the row it
+    // failed (a row the record holds as done is not commissioned again).
+    bool ownRetry = (m_retrying || m_options.skipRecorded) && earlier && *earlier == std::to_string(row.row);
     if (earlier && !m_options.again && !ownRetry)
         return refuse("device " + result.serial + " is already commissioned as row " + *earlier,
                       "Device " + result.serial + " refused: already commissioned as " + *earlier +
