@@ -1,25 +1,30 @@
 #include "app/commission_dialog.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
-#include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QScreen>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <filesystem>
+
+#include "app/commission_rows.h"
 #include "app/main_form.h"
 #include "app/print_sheet_dialog.h"
+#include "app/shown_text.h"
 #include "commission/worklist.h"
 #include "core/data_file.h"
-#include "core/display_text.h"
+#include "core/str_to_int.h"
 #include "device/device_presence.h"
 
 namespace vaskiro::app {
@@ -27,37 +32,20 @@ namespace vaskiro::app {
 namespace {
 
 using commission::Phase;
-using commission::RowState;
 
-QString shown(const std::string& text) { return QString::fromStdString(core::escapeControlCharacters(text)); }
+std::filesystem::path pathOf(const QString& text) { return std::filesystem::path(text.toStdU16String()); }
 
-QString stateText(const commission::RowStatus& status) {
-    switch (status.state) {
-    case RowState::Waiting: return QObject::tr("waiting");
-    case RowState::ConnectNow:
-        return status.reason.empty() ? QObject::tr("connect now")
-                                     : QObject::tr("connect now (refused: %1)").arg(shown(status.reason));
-    case RowState::Identifying: return QObject::tr("identifying");
-    case RowState::Writing: return QObject::tr("writing");
-    case RowState::Verifying: return QObject::tr("verifying");
-    case RowState::CheckingNetwork: return QObject::tr("checking on the network");
-    case RowState::Done: return QObject::tr("done: %1").arg(shown(status.serial));
-    case RowState::Failed: return QObject::tr("failed: %1").arg(shown(status.reason));
-    case RowState::Skipped: return QObject::tr("skipped");
-    }
-    return {};
-}
+QString textOf(const std::filesystem::path& path) { return QString::fromStdU16String(path.u16string()); }
 
-QString addressText(const config::ConfigurationImage& image) {
-    if (image.dhcpEnable()) return QObject::tr("DHCP");
-    auto octets = image.address(config::AddressField::IPAddress);
-    return QStringLiteral("%1.%2.%3.%4").arg(octets[0]).arg(octets[1]).arg(octets[2]).arg(octets[3]);
-}
-
+// Enter on a dialog clicks its default button, and an auto-default button
+// becomes the default when focused: none of these is either, so that Enter
+// in a field never opens a chooser or starts anything.
 QPushButton* button(const QString& text, const char* name, const QString& accessible) {
     auto* b = new QPushButton(text);
     b->setObjectName(QLatin1String(name));
     b->setAccessibleName(accessible);
+    b->setAutoDefault(false);
+    b->setDefault(false);
     return b;
 }
 
@@ -87,20 +75,28 @@ CommissionDialog::CommissionDialog(TMainForm& form) : QDialog(&form), m_form(for
     m_faults = new QListWidget;
     m_faults->setObjectName(QStringLiteral("WorklistFaults"));
     m_faults->setAccessibleName(tr("Faults of the worklist"));
+    m_faults->setWordWrap(true);
     m_faults->hide();
+    // The prompt is one short line; it wraps rather than widening the dialog.
     m_prompt = new QLabel;
     m_prompt->setObjectName(QStringLiteral("CommissionPrompt"));
+    m_prompt->setTextFormat(Qt::PlainText);
+    m_prompt->setWordWrap(true);
+    m_prompt->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     QFont big = m_prompt->font();
     big.setPointSizeF(big.pointSizeF() * 2);
     big.setBold(true);
     m_prompt->setFont(big);
-    m_rows = new QTableWidget(0, 5);
-    m_rows->setObjectName(QStringLiteral("CommissionRows"));
-    m_rows->setAccessibleName(tr("Worklist rows"));
-    m_rows->setHorizontalHeaderLabels({tr("Tag"), tr("Name"), tr("Address"), tr("Object identifier"), tr("State")});
-    m_rows->horizontalHeader()->setStretchLastSection(true);
-    m_rows->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_rows->setSelectionBehavior(QAbstractItemView::SelectRows);
+    // Why the current row failed or its device was refused, however long: it
+    // wraps anywhere (a path has no spaces) and scrolls.
+    m_reason = new QPlainTextEdit;
+    m_reason->setObjectName(QStringLiteral("CommissionReason"));
+    m_reason->setAccessibleName(tr("Why the current row failed or its device was refused"));
+    m_reason->setReadOnly(true);
+    m_reason->setTabChangesFocus(true);
+    m_reason->setMaximumHeight(m_reason->fontMetrics().lineSpacing() * 5);
+    m_reason->hide();
+    m_rows = new CommissionRows;
     m_skipButton = button(tr("S&kip Row"), "SkipRowButton", tr("Skip row"));
     m_retryButton = button(tr("Re&try Row"), "RetryRowButton", tr("Retry row"));
     m_stopButton = button(tr("St&op"), "StopButton", tr("Stop commissioning"));
@@ -132,6 +128,7 @@ CommissionDialog::CommissionDialog(TMainForm& form) : QDialog(&form), m_form(for
     layout->addWidget(m_startButton);
     layout->addWidget(m_faults);
     layout->addWidget(m_prompt);
+    layout->addWidget(m_reason);
     layout->addWidget(m_rows, 1);
     layout->addLayout(buttons);
     resize(720, 480);
@@ -150,11 +147,50 @@ CommissionDialog::CommissionDialog(TMainForm& form) : QDialog(&form), m_form(for
 
 CommissionDialog::~CommissionDialog() { stopAndWait(); }
 
+// Never larger than the screen it opens on, whatever it is to show.
+void CommissionDialog::showEvent(QShowEvent* event) {
+    if (QScreen* shownOn = screen()) {
+        const QRect available = shownOn->availableGeometry();
+        const QSize frame = frameGeometry().size() - size();
+        setMaximumSize((available.size() - frame).expandedTo({1, 1}));
+        move(
+            std::clamp(x(), available.left(), std::max(available.left(), available.right() - frameGeometry().width())),
+            std::clamp(y(), available.top(), std::max(available.top(), available.bottom() - frameGeometry().height())));
+    }
+    QDialog::showEvent(event);
+}
+
+void CommissionDialog::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (auto* focused = qobject_cast<QPushButton*>(focusWidget()); focused && focused->isEnabled())
+            focused->click();
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);  // Escape: reject(), which asks during a run
+}
+
+bool CommissionDialog::mayClose() {
+    if (!m_run || !m_run->running() || m_run->stopAsked()) return true;
+    QWidget* asking = isVisible() ? static_cast<QWidget*>(this) : &m_form;
+    if (!m_form.prompts().askYesNo(asking, tr("Commissioning is under way: %1.\nStop it? A device being written is "
+                                              "finished and recorded first; Resume carries on after it.")
+                                               .arg(shownText(m_run->prompt()))))
+        return false;
+    StopButtonClick();
+    return true;
+}
+
+// Escape, the close button and Alt+F4 all come here.
+void CommissionDialog::reject() {
+    if (mayClose()) QDialog::reject();
+}
+
 // The record that the run will append to: the one named, or the default.
 void CommissionDialog::worklistChanged() {
     QString record = m_recordEdit->text();
     if (record.isEmpty() && !m_worklistEdit->text().isEmpty())
-        record = QString::fromStdString(commission::defaultRecordPath(m_worklistEdit->text().toStdString()).string());
+        record = textOf(commission::defaultRecordPath(pathOf(m_worklistEdit->text())));
     // A record already there is that of an earlier run: offer to carry on after it.
     bool earlier = !record.isEmpty() && QFileInfo::exists(record);
     m_resumeBox->setEnabled(earlier);
@@ -166,63 +202,65 @@ void CommissionDialog::browse(QLineEdit* edit, const QString& filter) {
     if (!chosen.isEmpty()) edit->setText(chosen);
 }
 
-void CommissionDialog::StartButtonClick() {
-    if (m_run && m_run->phase() != Phase::Stopped && m_run->phase() != Phase::Finished) return;
-    m_faults->clear();
-    const std::filesystem::path worklistPath = m_worklistEdit->text().toStdString();
+// Reads the base, the worklist and the record, and keeps what the main
+// window holds; every fault found, or none.
+QStringList CommissionDialog::prepare(commission::Worklist& list) {
     QStringList faults;
+    const QString worklistName = shownText(m_worklistEdit->text().toStdString());
+    try {
+        m_form.CollectForm();
+    } catch (const config::ConversionError& error) {
+        faults << tr("The window's Object Identifier Number: %1. Put it right first: the window returns to its "
+                     "settings after the run.")
+                      .arg(shownText(error.what()));
+    }
     config::ConfigurationImage base;
     base.SetDefaults();
     if (m_baseEdit->text().isEmpty())
         faults << tr("Choose the base data file that each row starts from.");
-    else if (auto loaded = config::readDataFile(m_baseEdit->text().toStdString(), base);
+    else if (auto loaded = config::readDataFile(pathOf(m_baseEdit->text()), base);
              loaded.outcome != config::LoadOutcome::Loaded)
-        faults << tr("%1: cannot be used as the base (%2).").arg(m_baseEdit->text(), shown(loaded.error));
+        faults << tr("%1: cannot be used as the base (%2).")
+                      .arg(shownText(m_baseEdit->text().toStdString()), shownText(loaded.error));
     QFile file(m_worklistEdit->text());
-    commission::Worklist list;
     if (!file.open(QIODevice::ReadOnly)) {
-        faults << tr("Cannot read the worklist %1: choose a CSV file.").arg(m_worklistEdit->text());
+        faults << tr("Cannot read the worklist %1: choose a CSV file.").arg(worklistName);
     } else if (faults.isEmpty()) {
         auto read = commission::readWorklist(file.readAll().toStdString(), base);
         if (read)
             list = std::move(*read);
         else
             for (const std::string& fault : read.error())
-                faults << m_worklistEdit->text() + QStringLiteral(": ") + shown(fault) + QLatin1Char('.');
+                faults << worklistName + QStringLiteral(": ") + shownText(fault) + QLatin1Char('.');
     }
-    std::filesystem::path recordPath = m_recordEdit->text().isEmpty()
-                                           ? commission::defaultRecordPath(worklistPath)
-                                           : std::filesystem::path(m_recordEdit->text().toStdString());
+    const std::filesystem::path recordPath = m_recordEdit->text().isEmpty()
+                                                 ? commission::defaultRecordPath(pathOf(m_worklistEdit->text()))
+                                                 : pathOf(m_recordEdit->text());
     m_record = {};
     if (std::string error; faults.isEmpty() && !m_record.open(recordPath, error))
-        faults << shown(error) + QLatin1Char('.');
-    if (!faults.isEmpty()) {
+        faults << shownText(error) + QLatin1Char('.');
+    if (faults.isEmpty() && !m_form.releaseDevice())
+        faults << tr("A Read or Write is under way: start once it has ended.");
+    return faults;
+}
+
+void CommissionDialog::StartButtonClick() {
+    if (m_run && m_run->running()) return;
+    m_faults->clear();
+    commission::Worklist list;
+    if (QStringList faults = prepare(list); !faults.isEmpty()) {
         m_faults->addItems(faults);
         m_faults->show();
         return;
     }
-    if (!m_form.releaseDevice()) {
-        m_faults->addItem(tr("A Read or Write is under way: start once it has ended."));
-        m_faults->show();
-        return;
-    }
     m_faults->hide();
+    m_formBefore = m_form.image();
     m_steps = std::make_unique<commission::DeviceSteps>(*m_form.deviceBackend(), m_form.devicePath());
     m_run = std::make_unique<commission::CommissionRun>(
         std::move(list), m_record,
         commission::RunOptions{m_networkBox->isChecked(), 1, false, m_resumeBox->isChecked()},
         [](commission::CommissionRun::Channel, const std::string&) {});
-    m_rows->setRowCount(static_cast<int>(m_run->rows().size()));
-    for (int r = 0; r < m_rows->rowCount(); ++r) {
-        const commission::WorklistRow& row = m_run->rows()[static_cast<std::size_t>(r)];
-        const QString cells[] = {shown(row.tag),
-                                 shown(row.image.text(config::TextField::DeviceName)),
-                                 addressText(row.image),
-                                 QString::number(row.image.objectIdentifier()),
-                                 {}};
-        for (int c = 0; c < 5; ++c) m_rows->setItem(r, c, new QTableWidgetItem(cells[c]));
-    }
-    m_rows->resizeColumnsToContents();
+    m_rows->fill(*m_run);
     m_run->start();
     m_watch.start();
     showRun();
@@ -246,7 +284,7 @@ void CommissionDialog::RetryRowButtonClick() {
 // The sheets of every device in the record, as it is when printed.
 void CommissionDialog::PrintSheetButtonClick() {
     if (!m_run) return;
-    const QString path = QString::fromStdString(m_record.path().string());
+    const QString path = textOf(m_record.path());
     auto* dialog = new PrintSheetDialog(this, [path] {
         std::vector<commission::SheetDevice> devices;
         QFile file(path);
@@ -285,7 +323,8 @@ void CommissionDialog::startStep() {
     const commission::Step step = m_run->step();
     const config::ConfigurationImage image = m_run->currentRow().image;
     if (step == commission::Step::Write) {
-        // The main form shows what is being written.
+        // The main form shows what is being written, until the run ends.
+        m_formShowsRow = true;
         m_form.image() = image;
         m_form.PopulateForm();
     }
@@ -304,7 +343,7 @@ void CommissionDialog::stepDone() {
 }
 
 void CommissionDialog::showRun() {
-    bool running = m_run && m_run->phase() != Phase::Stopped && m_run->phase() != Phase::Finished;
+    const bool running = m_run && m_run->running();
     for (QWidget* w :
          std::initializer_list<QWidget*>{m_worklistEdit, m_baseEdit, m_recordEdit, m_networkBox, m_startButton})
         w->setEnabled(!running);
@@ -320,14 +359,15 @@ void CommissionDialog::showRun() {
         m_prompt->setText(tr("Choose the worklist and the base file, then Start."));
         return;
     }
-    if (!running) m_watch.stop();
-    m_prompt->setText(shown(m_run->prompt()));
-    for (int r = 0; r < m_rows->rowCount(); ++r)
-        if (QTableWidgetItem* item = m_rows->item(r, 4)) item->setText(stateText(m_run->status(r)));
-    if (m_rows->rowCount() > 0) {
-        m_rows->selectRow(m_run->currentIndex());
-        m_rows->scrollToItem(m_rows->item(m_run->currentIndex(), 0));
+    if (!running) {
+        m_watch.stop();
+        if (std::exchange(m_formShowsRow, false)) m_form.returnAfterCommissioning(m_formBefore);
     }
+    m_prompt->setText(shownText(m_run->prompt()));
+    const QString reason = shownLines(m_run->status(m_run->currentIndex()).reason);
+    if (reason != m_reason->toPlainText()) m_reason->setPlainText(reason);
+    m_reason->setVisible(!reason.isEmpty());
+    m_rows->showStates(*m_run);
 }
 
 // As Ctrl-C stops the tool: the row under way goes on until its device is
@@ -343,16 +383,6 @@ void CommissionDialog::stopAndWait() {
             m_result = m_steps->run(m_run->step(), m_run->currentRow().image);
         m_run->stepFinished(m_result);
     }
-}
-
-void CommissionDialog::closeEvent(QCloseEvent* event) {
-    StopButtonClick();
-    QDialog::closeEvent(event);
-}
-
-void CommissionDialog::reject() {
-    StopButtonClick();
-    QDialog::reject();
 }
 
 }  // namespace vaskiro::app

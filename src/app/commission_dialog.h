@@ -4,22 +4,25 @@
 #include <QTimer>
 
 #include <memory>
+#include <optional>
 #include <thread>
 #include <vector>
 
 #include "commission/as_left_record.h"
 #include "commission/commission_run.h"
 #include "commission/device_steps.h"
+#include "core/configuration_image.h"
 
 class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QPlainTextEdit;
 class QPushButton;
-class QTableWidget;
 
 namespace vaskiro::app {
 
+class CommissionRows;
 class TMainForm;
 
 // "Commission from Worklist": the worklist, base file and record are chosen
@@ -29,8 +32,13 @@ class TMainForm;
 // The run itself is commission::CommissionRun; this dialog only watches the
 // devices (enumeration, as the status bar's indicator does) and runs each
 // step on a thread of its own, so the window never waits on a device.
-// Closing the dialog stops the run once the running step is over; the record
-// keeps every finished row, and the next start offers to resume after them.
+//
+// No key starts or stops a run by accident: no button is a default, Enter
+// acts only on the button that has the focus, and Escape or closing the
+// dialog during a run asks first. A stopped run ends once the running step
+// is over; the record keeps every finished row, and the next start offers
+// to resume after them. When a run ends, the main window returns to the
+// settings it held before it.
 class CommissionDialog : public QDialog {
     Q_OBJECT
 public:
@@ -38,6 +46,9 @@ public:
     ~CommissionDialog() override;
 
     const commission::CommissionRun* run() const { return m_run.get(); }
+    // True when no run is under way, or the user agreed to stop it (asked
+    // once; a run already stopping is not asked about again).
+    bool mayClose();
 
 public slots:
     void StartButtonClick();
@@ -45,14 +56,16 @@ public slots:
     void RetryRowButtonClick();
     void StopButtonClick();
     void PrintSheetButtonClick();
+    void reject() override;
 
 protected:
-    void closeEvent(QCloseEvent* event) override;
-    void reject() override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void worklistChanged();
     void browse(QLineEdit* edit, const QString& filter);
+    QStringList prepare(commission::Worklist& list);
     void watchDevices();
     void startStep();
     void stepDone();
@@ -69,7 +82,8 @@ private:
     std::vector<QPushButton*> m_browseButtons;
     QListWidget* m_faults;
     QLabel* m_prompt;
-    QTableWidget* m_rows;
+    QPlainTextEdit* m_reason;
+    CommissionRows* m_rows;
     QPushButton* m_skipButton;
     QPushButton* m_retryButton;
     QPushButton* m_stopButton;
@@ -81,6 +95,9 @@ private:
     std::thread m_worker;
     commission::StepResult m_result;  // the worker's, read once it is joined
     QTimer m_watch;
+    // What the main window held when the run began; set while its pages show a row.
+    config::ConfigurationImage m_formBefore;
+    bool m_formShowsRow = false;
 };
 
 }  // namespace vaskiro::app

@@ -331,9 +331,11 @@ void TMainForm::FormClose() {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
-    // An open point checkout asks first and releases what it holds before the window goes.
+    // Nothing goes before every question is answered: the form's own check,
+    // a commissioning run under way, then an open point checkout, which
+    // releases what it holds before the window goes.
     auto* checkout = findChild<PointCheckoutAction*>(QStringLiteral("PointCheckoutAction"));
-    if (!FormCloseQuery() || (checkout && !checkout->windowMayClose())) {
+    if (!FormCloseQuery() || !mayEndCommissioning() || (checkout && !checkout->windowMayClose())) {
         event->ignore();
         return;
     }

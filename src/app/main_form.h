@@ -103,6 +103,8 @@ public:
     bool commissioningRuns() const;
     // "Commission from Worklist", created on first use; null before.
     CommissionDialog* commissionDialog() const { return m_commissionDialog; }
+    // After a run: the pages show `before` again, and the status bar says so.
+    void returnAfterCommissioning(const config::ConfigurationImage& before);
 
     // Message boxes and file dialogs; tests put in answers of their own.
     UserPrompts& prompts() { return *m_prompts; }
@@ -144,6 +146,8 @@ private:
     void addCommissionButton(QStatusBar& statusBar);
     // Lets a commissioning run finish its row while the devices are still there.
     void endCommissioning();
+    // Closing the window during a run asks first; false: the user keeps both.
+    bool mayEndCommissioning();
     // Finds and opens the device unless it is open; says why when it fails.
     bool openDevice();
     void deviceLost();

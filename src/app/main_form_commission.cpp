@@ -65,6 +65,17 @@ void TMainForm::PrintSheetButtonClick() {
     });
 }
 
+bool TMainForm::mayEndCommissioning() { return !m_commissionDialog || m_commissionDialog->mayClose(); }
+
+// A later Write must not send the last row's settings unnoticed.
+void TMainForm::returnAfterCommissioning(const config::ConfigurationImage& before) {
+    m_image = before;
+    PopulateForm();
+    // The status bar has little room beside its buttons: the log says it in full.
+    findChild<QStatusBar*>(QStringLiteral("StatusBar"))->showMessage(tr("Pre-run settings"));
+    appendLog(tr("Commissioning ended: these are the settings the window held before the run, not the last row's."));
+}
+
 void TMainForm::endCommissioning() {
     delete m_commissionDialog;
     m_commissionDialog = nullptr;

@@ -1,5 +1,7 @@
 #include "commission/commission_run.h"
 
+#include <algorithm>
+
 namespace vaskiro::commission {
 
 CommissionRun::CommissionRun(Worklist list, AsLeftRecord& record, RunOptions options, Say say)
@@ -39,12 +41,13 @@ void CommissionRun::deviceCame(bool severalAttached) {
     const WorklistRow& row = currentRow();
     m_advanceAfterRemoval = false;
     m_entry = AsLeftEntry{{}, row.row, row.tag, {}, {}, row.image, {}, "not checked"};
-    if (severalAttached) {
-        std::string reason = "Several VASKIRO are connected: leave only the one for row " + std::to_string(row.row);
-        say(Channel::Err, reason + ".");
-        refuse(reason);
-        return;
-    }
+    // The next step waits until none is attached: the advice is to take them all away.
+    m_severalRefused = severalAttached;
+    if (severalAttached)
+        return refuse("several VASKIRO are connected",
+                      "Several VASKIRO are connected: unplug them all, then connect "
+                      "only the one for row " +
+                          std::to_string(row.row) + ".");
     beginStep(Step::Identify, "identifying");
 }
 
@@ -93,6 +96,7 @@ void CommissionRun::retryRow() {
 void CommissionRun::skipRow() {
     if (m_phase != Phase::RowFailed && m_phase != Phase::AwaitingDevice) return;
     m_status[static_cast<std::size_t>(m_index)].state = RowState::Skipped;
+    m_status[static_cast<std::size_t>(m_index)].reason.clear();
     if (m_phase == Phase::AwaitingDevice) return advance();
     // The failed row's device may still be attached: it is not the next row's.
     m_advanceAfterRemoval = true;
@@ -101,17 +105,25 @@ void CommissionRun::skipRow() {
 }
 
 std::string CommissionRun::prompt() const {
-    const RowStatus& status = m_status[static_cast<std::size_t>(m_index)];
     switch (m_phase) {
     case Phase::AwaitingDevice: return "Connect device for " + rowName();
     case Phase::RunningStep: {
         static const char* const kSteps[] = {"Identifying", "Writing", "Verifying", "Checking on the network"};
-        return kSteps[static_cast<int>(m_step)] + std::string(" ") + rowName();
+        return kSteps[static_cast<int>(m_step)] + std::string(" ") + rowName() +
+               (m_stopAsked ? "; stopping after this step" : "");
     }
-    case Phase::AwaitingRemoval: return "Disconnect the device";
-    case Phase::RowFailed: return "Row " + std::to_string(currentRow().row) + " failed: " + status.reason;
+    case Phase::AwaitingRemoval:
+        if (status(m_index).state != RowState::Refused) return "Disconnect the device";
+        return m_severalRefused ? "Unplug every VASKIRO, then connect only the one for " + rowName()
+                                : "Disconnect the refused device";
+    case Phase::RowFailed: return "Row " + std::to_string(currentRow().row) + " failed: retry or skip it";
     case Phase::Stopped: return "Stopped";
-    case Phase::Finished: return std::to_string(m_done) + " of " + std::to_string(m_total) + " rows done";
+    case Phase::Finished: {
+        // Over the whole worklist, rows done by an earlier run included.
+        auto done = std::count_if(m_status.begin(), m_status.end(),
+                                  [](const RowStatus& status) { return status.state == RowState::Done; });
+        return std::to_string(done) + " of " + std::to_string(m_status.size()) + " rows done";
+    }
     }
     return {};
 }
@@ -120,6 +132,7 @@ void CommissionRun::askForDevice() {
     const WorklistRow& row = currentRow();
     if (m_stopAsked) return stop(row.row);
     m_status[static_cast<std::size_t>(m_index)].state = RowState::ConnectNow;
+    m_status[static_cast<std::size_t>(m_index)].reason.clear();
     say(Channel::Out, "Connect device for " + std::to_string(row.row) + (row.tag.empty() ? "" : " (" + row.tag + ")"));
     m_phase = Phase::AwaitingDevice;
 }
@@ -135,19 +148,21 @@ void CommissionRun::beginStep(Step step, const char* what) {
 
 void CommissionRun::identified(const StepResult& result) {
     // Nothing is written yet: a device that cannot say who it is is only refused.
-    if (!result.ok) return refuse(result.detail.empty() ? "the device did not say who it is" : result.detail);
+    // The shell's exchange has said why already.
+    if (!result.ok) return refuse(result.detail.empty() ? "the device did not say who it is" : result.detail, {});
     const WorklistRow& row = currentRow();
     m_entry.serial = result.serial;
     m_entry.version = result.version;
     m_status[static_cast<std::size_t>(m_index)].serial = result.serial;
     say(Channel::Out, "Row " + std::to_string(row.row) + ": device " + result.serial + ", version " + result.version);
     const std::string* earlier = m_record.rowOf(result.serial);
-    bool ownRetry = m_retrying && earlier && *earlier == std::to_string(row.row);
-    if (earlier && !m_options.again && !ownRetry) {
-        std::string reason = "Device " + result.serial + " refused: already commissioned as " + *earlier;
-        say(Channel::Err, reason + " (give --again to commission it once more).");
-        return refuse(reason);
-    }
+    // The row's own device, once more: on Retry Row, or when a resumed run comes back to the row it
+    // failed (a row the record holds as done is not commissioned again).
+    bool ownRetry = (m_retrying || m_options.skipRecorded) && earlier && *earlier == std::to_string(row.row);
+    if (earlier && !m_options.again && !ownRetry)
+        return refuse("device " + result.serial + " is already commissioned as row " + *earlier,
+                      "Device " + result.serial + " refused: already commissioned as " + *earlier +
+                          " (give --again to commission it once more).");
     if (m_stopAsked) return stop(row.row);
     beginStep(Step::Write, "writing");
 }
@@ -168,9 +183,11 @@ void CommissionRun::finishRow(bool reached, const std::string& networkResult) {
     awaitRemoval();
 }
 
-void CommissionRun::refuse(const std::string& reason) {
+// `reason` is the row's; `line`, when given, is said, with the tool's advice.
+void CommissionRun::refuse(const std::string& reason, const std::string& line) {
+    if (!line.empty()) say(Channel::Err, line);
     RowStatus& status = m_status[static_cast<std::size_t>(m_index)];
-    status.state = RowState::ConnectNow;
+    status.state = RowState::Refused;
     status.reason = reason;
     awaitRemoval();
 }
@@ -195,7 +212,7 @@ void CommissionRun::awaitRemoval() {
 void CommissionRun::stop(int resumeRow) {
     RowStatus& status = m_status[static_cast<std::size_t>(m_index)];
     if (status.state != RowState::Done && status.state != RowState::Failed && status.state != RowState::Skipped)
-        status.state = RowState::Waiting;
+        status = {RowState::Waiting, {}, {}};
     say(Channel::Err, "Stopped. Resume with --start-at " + std::to_string(resumeRow) + ".");
     m_phase = Phase::Stopped;
 }

@@ -19,12 +19,25 @@ struct RunOptions {
     bool skipRecorded = false;
 };
 
-enum class RowState { Waiting, ConnectNow, Identifying, Writing, Verifying, CheckingNetwork, Done, Failed, Skipped };
+// Refused: the device attached for the row was turned away (the reason
+// says why) and has to be taken away before the row's own can come.
+enum class RowState {
+    Waiting,
+    ConnectNow,
+    Identifying,
+    Writing,
+    Verifying,
+    CheckingNetwork,
+    Done,
+    Failed,
+    Skipped,
+    Refused
+};
 
 struct RowStatus {
     RowState state = RowState::Waiting;
     std::string serial;  // once identified
-    std::string reason;  // why it failed or its device was refused
+    std::string reason;  // why it failed or its device was refused; empty in every other state
 };
 
 // What the run waits for.
@@ -78,12 +91,16 @@ public:
     void skipRow();
 
     Phase phase() const { return m_phase; }
+    bool running() const { return m_phase != Phase::Stopped && m_phase != Phase::Finished; }
+    bool stopAsked() const { return m_stopAsked; }
     Step step() const { return m_step; }
     int currentIndex() const { return m_index; }  // into rows()
     const WorklistRow& currentRow() const { return m_list.rows[static_cast<std::size_t>(m_index)]; }
     const std::vector<WorklistRow>& rows() const { return m_list.rows; }
     const RowStatus& status(int index) const { return m_status[static_cast<std::size_t>(index)]; }
-    // What the technician is to do now, e.g. "Connect device for row 2 (AHU-2)".
+    // What the technician is to do now, e.g. "Connect device for row 2 (AHU-2)";
+    // always in step with the current row's state. One line: the reason of a
+    // failure or refusal is the row's, in status().
     std::string prompt() const;
 
 private:
@@ -91,7 +108,7 @@ private:
     void beginStep(Step step, const char* what);
     void identified(const StepResult& result);
     void finishRow(bool reached, const std::string& networkResult);
-    void refuse(const std::string& reason);
+    void refuse(const std::string& reason, const std::string& line);
     void fail(const std::string& reason, bool recorded);
     void awaitRemoval();
     void stop(int resumeRow);
@@ -113,6 +130,7 @@ private:
     bool m_stopAsked = false;
     bool m_retrying = false;
     bool m_advanceAfterRemoval = false;  // the attached device's row is over: done or skipped
+    bool m_severalRefused = false;       // the refusal was of several devices at once
     AsLeftEntry m_entry;
     bool m_verified = false;
 };
