@@ -146,6 +146,7 @@ private:
     void endCommissioning();
     // Finds and opens the device unless it is open; says why when it fails.
     bool openDevice();
+    bool confirmTextsTheDeviceCuts();
     void deviceLost();
 
     config::FormControls m_controls;
