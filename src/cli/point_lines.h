@@ -12,8 +12,8 @@ namespace vaskiro::cli {
 // its units), status flags ("normal" or those set), and "on the device:
 // NAME" where the device names it otherwise; or, with `json`, one JSON
 // object (time, kind, channel, object, name, name_on_device, value, units,
-// flags). `time` leads the text line when not empty. Names are shown with
-// their control characters escaped.
+// flags). `time` leads the text line when not empty. A text line shows names
+// with their control characters escaped; JSON escapes them itself, once.
 std::string pointLine(const bacnet::Point& point, const config::ConfigurationImage& image, const std::string& time,
                       bool json);
 

@@ -6,6 +6,7 @@
 
 #include "../setting_edges.h"
 #include "cli/json_form.h"
+#include "cli/point_lines.h"
 #include "commission/worklist.h"
 
 using namespace vaskiro;
@@ -154,4 +155,18 @@ TEST(WorklistFaults, SayWhereTheyAre) {
     const auto fromBase = commission::readWorklist("tag\nA\n", wide);
     ASSERT_FALSE(fromBase);
     EXPECT_EQ(fromBase.error()[0], "row 1, location from the base: the device keeps 23 characters; 24 given");
+}
+
+// Names from a file or a device are escaped once where shown: by JSON in a JSON line, here in a text line.
+TEST(ShownNames, AreEscapedOnceInTextAndInJson) {
+    config::ConfigurationImage image;
+    image.SetDefaults();
+    image.setName(config::NameGroup::Input, 1, "Tab\there");
+    const bacnet::Point point{.name = "Fan\xE2\x80\xAE"};
+    const auto json = nlohmann::json::parse(cli::pointLine(point, image, "", true));
+    EXPECT_EQ(std::pair(json["name"].get<std::string>(), json["name_on_device"].get<std::string>()),
+              std::pair(std::string("Tab\there"), std::string("Fan\xE2\x80\xAE")));
+    const std::string line = cli::pointLine(point, image, "", false);
+    EXPECT_NE(line.find("\tTab\\there\t"), std::string::npos) << line;
+    EXPECT_NE(line.find("on the device: Fan\\u202e"), std::string::npos) << line;
 }
