@@ -17,8 +17,8 @@ inline const std::string kAddr = "ip gateway mask", kFlags = "dhcp input-invert 
                          kFloats = "analogue-scaling analogue-cov", kUnit = "analogue-unit", kId = "object-id",
                          kMax = "3.4028234663852886e38", kOver = "3.402823466385289e38";  // largest single, next double
 // The window reads address octets as numbers (04 is 4) where the tool refuses a leading zero that may mean
-// octal; it takes any int32 as the identifier (that limit is tried in tst_main_form's typedNumbers). "name"
-// takes 24 characters in 25 bytes of UTF-8.
+// octal; it takes any int32 as the identifier (that limit is tried in tst_main_form's typedNumbers), 24
+// characters of the object's texts where the device keeps 23, and any COV increment. "name" counts characters.
 inline const std::vector<SettingEdge> kSettingEdges = {{kAddr, "0.0.0.0", "yy"},
                                                        {kAddr, "255.255.255.255", "yy"},
                                                        {kAddr, "256.0.0.0", "nn"},
@@ -33,9 +33,10 @@ inline const std::vector<SettingEdge> kSettingEdges = {{kAddr, "0.0.0.0", "yy"},
                                                        {kId, "4194302", "yy"},
                                                        {kId, "-1", "nn"},
                                                        {kId, "4194303", "ny"},
-                                                       {kTexts, std::string(24, 'x'), "yy"},
+                                                       {kTexts, std::string(23, 'x'), "yy"},
+                                                       {kTexts, std::string(24, 'x'), "ny"},
                                                        {kTexts, std::string(25, 'x'), "nn"},
-                                                       {"name", std::string(23, 'x') + "\xC3\xA9", "yy"},
+                                                       {"name", std::string(22, 'x') + "\xC3\xA9", "yy"},
                                                        {"password", std::string(12, 'x'), "yy"},
                                                        {"password", std::string(13, 'x'), "nn"},
                                                        {kNames, std::string(30, 'x'), "yy"},
@@ -49,7 +50,8 @@ inline const std::vector<SettingEdge> kSettingEdges = {{kAddr, "0.0.0.0", "yy"},
                                                        {kUnit, "-1", "n-"},
                                                        {kUnit, "190", "n-"},
                                                        {kFloats, kMax, "yy"},
-                                                       {kFloats, "-" + kMax, "yy"},
+                                                       {"analogue-scaling", "-" + kMax, "yy"},
+                                                       {"analogue-cov", "-" + kMax, "ny"},
                                                        {kFloats, kOver, "nn"},
                                                        {kFloats, "-" + kOver, "nn"},
                                                        {kFloats, "inf", "nn"},

@@ -150,6 +150,7 @@ private:
     bool mayEndCommissioning();
     // Finds and opens the device unless it is open; says why when it fails.
     bool openDevice();
+    bool confirmTextsTheDeviceCuts();
     void deviceLost();
 
     config::FormControls m_controls;

@@ -10,6 +10,8 @@
 #include "app/form_edits.h"
 #include "app/device_presence_indicator.h"
 #include "link/device_link.h"
+#include "core/display_text.h"
+#include "core/settings_table.h"
 #include "device/write_checks.h"
 
 namespace vaskiro::app {
@@ -48,10 +50,26 @@ void TMainForm::WriteButtonClick() {
             return;
         }
         CollectForm();
+        if (!confirmTextsTheDeviceCuts()) return;
         if (!openDevice()) return;
         m_exchange->startWrite();
         updateExchangeProgress();
     });
+}
+
+// The edits take 24 characters where the device keeps 23: say what it will
+// hold before it holds less than is shown.
+bool TMainForm::confirmTextsTheDeviceCuts() {
+    const auto cuts = core::textsTheDeviceCuts(m_image);
+    if (cuts.empty()) return true;
+    QString text = tr("The device keeps only part of these texts:");
+    for (const core::CutText& cut : cuts)
+        text += tr("\n%1: it keeps %2 of %3 characters, \"%4\"")
+                    .arg(QString::fromStdString(cut.setting->label))
+                    .arg(cut.kept)
+                    .arg(cut.given)
+                    .arg(QString::fromStdString(core::escapeControlCharacters(cut.holds)));
+    return m_prompts->askYesNo(this, text + tr("\n\nWrite anyway?"));
 }
 
 void TMainForm::ReadButtonClick() {

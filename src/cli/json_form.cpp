@@ -1,10 +1,14 @@
 #include "cli/json_form.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <span>
 
 #include <nlohmann/json.hpp>
 
 #include "core/data_file.h"
+#include "core/display_text.h"
 #include "core/engineering_units.h"
 #include "core/float_text.h"
 #include "core/settings_table.h"
@@ -66,35 +70,92 @@ json floatValue(float value) {
     return json::parse(config::formatFloat(value));
 }
 
+using Refusal = core::Unexpected<std::string>;
+
+// The members of each part of the form, as export writes them.
+const std::vector<std::pair<const char*, const char*>> kInputMembers = {{"name", "input-name"},
+                                                                        {"invert", "input-invert"}};
+const std::vector<std::pair<const char*, const char*>> kOutputMembers = {
+    {"name", "output-name"}, {"invert", "output-invert"}, {"start", "output-start"}};
+const std::vector<std::pair<const char*, const char*>> kAnalogueMembers = {
+    {"name", "analogue-name"}, {"unit", "analogue-unit"}, {"scaling", "analogue-scaling"}, {"cov", "analogue-cov"}};
+const char* const kGeneralMembers[] = {"dhcp", "ip",        "gateway",  "mask",        "port",
+                                       "name", "object-id", "location", "description", "password"};
+const char* const kRootMembers[] = {"format", "version", "general", "inputs", "outputs", "analogues", "image"};
+
+bool among(const std::string& key, std::span<const char* const> names) {
+    return std::any_of(names.begin(), names.end(), [&key](const char* name) { return key == name; });
+}
+
+void refuseUnknown(const json& object, std::span<const char* const> known, const std::string& where) {
+    for (const auto& [key, value] : object.items())
+        if (!among(key, known))
+            throw std::invalid_argument("has an unknown member \"" + where + key + "\" (see 'vaskiro export')");
+}
+
 // Applies `key` from `value` unless the value is what the image's own
 // export holds there (`unchanged`): only edited values are parsed, checked
 // and stored.
 void apply(config::ConfigurationImage& image, const std::string& key, const json& value, const json& unchanged,
            const std::string& where) {
+    if (value.is_object()) refuseUnknown(value, std::array{"code", "name"}, where + ".");
     if (value == unchanged) return;
-    const core::Setting* setting = core::findSetting(key);
     std::string text;
     try {
         text = settingText(value);
     } catch (const std::invalid_argument& e) {
-        throw std::invalid_argument(where + " " + e.what());
+        throw std::invalid_argument(std::string(e.what()) + " at " + where);
     }
-    auto assigned = setting->assign(image, text);
-    if (!assigned) throw std::invalid_argument(where + " " + assigned.error());
+    auto assigned = core::findSetting(key)->assign(image, text);
+    if (!assigned)
+        throw std::invalid_argument("has a bad value at " + where + ": " + assigned.error() + " (got '" +
+                                    core::escapeControlCharacters(text) + "')");
 }
 
 void applyChannels(config::ConfigurationImage& image, const json& root, const json& baseline, const char* group,
-                   std::size_t count, const std::vector<std::pair<const char*, const char*>>& members) {
-    if (!root.contains(group)) return;
+                   std::size_t count, const std::vector<std::pair<const char*, const char*>>& members,
+                   std::vector<std::string>& missing) {
+    if (!root.contains(group)) return missing.push_back(group);
     const json& list = root[group];
     if (!list.is_array() || list.size() != count)
         throw std::invalid_argument(std::string("\"") + group + "\" must be a list of " + std::to_string(count));
+    std::vector<const char*> known;
+    for (auto [member, keyPrefix] : members) known.push_back(member);
     for (std::size_t i = 0; i < count; ++i) {
+        const std::string where = std::string(group) + "[" + std::to_string(i) + "].";
         if (!list[i].is_object()) throw std::invalid_argument(std::string(group) + " entries must be objects");
+        refuseUnknown(list[i], known, where);
         for (auto [member, keyPrefix] : members)
-            if (list[i].contains(member))
+            if (!list[i].contains(member))
+                missing.push_back(where + member);
+            else
                 apply(image, std::string(keyPrefix) + "." + std::to_string(i + 1), list[i][member],
-                      baseline[group][i][member], std::string(group) + "[" + std::to_string(i) + "]." + member);
+                      baseline[group][i][member], where + member);
+    }
+}
+
+// Line and column of the byte at `offset` (from 1), as an editor counts them.
+std::string lineAndColumn(const std::string& text, std::size_t offset) {
+    offset = std::min(offset, text.size());
+    const auto lineStart = text.rfind('\n', offset == 0 ? 0 : offset - 1);
+    const auto line = std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(offset), '\n') + 1;
+    const auto column = offset - (lineStart == std::string::npos ? 0 : lineStart + 1);
+    return "line " + std::to_string(line) + ", column " + std::to_string(std::max<std::size_t>(column, 1));
+}
+
+core::Result<json> parseJsonText(std::string text) {
+    if (text.starts_with("\xFE\xFF") || text.starts_with("\xFF\xFE") ||
+        (text.size() >= 2 && (text[0] == '\0' || text[1] == '\0')))
+        return Refusal("is saved as UTF-16: save it as UTF-8");
+    if (text.starts_with("\xEF\xBB\xBF")) text.erase(0, 3);  // a byte order mark, as editors on Windows write
+    try {
+        return json::parse(text);
+    } catch (const json::parse_error& e) {
+        // What went wrong, without the library's prefix and its own position.
+        std::string what = e.what();
+        const auto detail = what.find(": ", what.find("parse error"));
+        what = detail == std::string::npos ? what : what.substr(detail + 2);
+        return Refusal("is not valid JSON: " + lineAndColumn(text, e.byte) + ": " + what);
     }
 }
 
@@ -145,9 +206,9 @@ std::string exportJson(const config::ConfigurationImage& image) {
 }
 
 core::Result<config::ConfigurationImage> importJson(const std::string& text) {
-    using Refusal = core::Unexpected<std::string>;
-    json root = json::parse(text, nullptr, false);
-    if (root.is_discarded()) return Refusal("is not valid JSON");
+    auto parsed = parseJsonText(text);
+    if (!parsed) return Refusal(parsed.error());
+    const json& root = *parsed;
     if (!root.is_object()) return Refusal("is not a JSON object");
     // value() would throw on a "format" that is not a string.
     const auto format = root.find("format");
@@ -159,34 +220,38 @@ core::Result<config::ConfigurationImage> importJson(const std::string& text) {
 
     config::ConfigurationImage result;
     result.SetDefaults();
+    std::vector<std::string> missing;
     try {
+        refuseUnknown(root, kRootMembers, "");
         if (root.contains("image") &&
             !(root["image"].is_string() && fromHex(root["image"].get<std::string>(), result.bytes())))
             return Refusal("has an \"image\" that is not 1560 bytes of hexadecimal");
         const json baseline = json::parse(exportJson(result));
+        if (!root.contains("general")) missing.emplace_back("general");
         if (root.contains("general")) {
             const json& general = root["general"];
             if (!general.is_object()) return Refusal("has a \"general\" that is not an object");
-            for (auto& [key, value] : general.items()) {
-                const core::Setting* setting = core::findSetting(key);
-                if (!setting || key.find('.') != std::string::npos)
-                    return Refusal("has an unknown setting \"general." + key + "\"");
-                apply(result, key, value, baseline["general"][key], "general." + key);
-            }
+            refuseUnknown(general, kGeneralMembers, "general.");
+            for (const char* key : kGeneralMembers)
+                if (!general.contains(key))
+                    missing.push_back(std::string("general.") + key);
+                else
+                    apply(result, key, general[key], baseline["general"][key], std::string("general.") + key);
         }
-        applyChannels(result, root, baseline, "inputs", config::kInputCount,
-                      {{"name", "input-name"}, {"invert", "input-invert"}});
-        applyChannels(result, root, baseline, "outputs", config::kOutputCount,
-                      {{"name", "output-name"}, {"invert", "output-invert"}, {"start", "output-start"}});
-        applyChannels(result, root, baseline, "analogues", config::kAnalogueCount,
-                      {{"name", "analogue-name"},
-                       {"unit", "analogue-unit"},
-                       {"scaling", "analogue-scaling"},
-                       {"cov", "analogue-cov"}});
+        applyChannels(result, root, baseline, "inputs", config::kInputCount, kInputMembers, missing);
+        applyChannels(result, root, baseline, "outputs", config::kOutputCount, kOutputMembers, missing);
+        applyChannels(result, root, baseline, "analogues", config::kAnalogueCount, kAnalogueMembers, missing);
     } catch (const std::invalid_argument& e) {
         return Refusal(e.what());
     } catch (const nlohmann::ordered_json::exception& e) {
         return Refusal(e.what());
+    }
+    // Without "image" nothing else says what a left-out setting holds.
+    if (!root.contains("image") && !missing.empty()) {
+        std::string names;
+        for (std::size_t i = 0; i < missing.size() && i < 5; ++i) names += (i ? ", " : "") + missing[i];
+        if (missing.size() > 5) names += " and " + std::to_string(missing.size() - 5) + " more";
+        return Refusal("lacks " + names + " (only a file with \"image\" may leave settings out)");
     }
     return result;
 }

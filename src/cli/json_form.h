@@ -25,10 +25,13 @@ namespace vaskiro::cli {
 // every setting whose value differs from what that image holds, so an
 // unedited export comes back byte for byte (reserved bytes, bytes behind a
 // text's NUL and flag bytes other than 0 and 1 included), and an edited
-// setting wins over the image. Any member may be left out.
+// setting wins over the image. With "image" any setting may be left out;
+// without it every one must be given. Unknown members are refused with
+// their place ("analogues[0].units"); a UTF-8 byte order mark is accepted.
 std::string exportJson(const config::ConfigurationImage& image);
 
-// The configuration the JSON text describes, or what is wrong with the text.
+// The configuration the JSON text describes, or what is wrong with the text
+// and where: "is not valid JSON: line 3, column 7: ...", to follow the file's name.
 core::Result<config::ConfigurationImage> importJson(const std::string& text);
 
 }  // namespace vaskiro::cli

@@ -86,9 +86,10 @@ std::vector<std::string> flagsSet(const bacnet::Point& point) {
 
 std::string pointLine(const bacnet::Point& point, const config::ConfigurationImage& image, const std::string& time,
                       bool json) {
-    const std::string configured =
-        escapeControlCharacters(config::fromWindows1252(image.name(nameGroup(point.kind), point.channel)));
-    const std::string onDevice = escapeControlCharacters(point.name);
+    // JSON escapes what it must itself; a line of text is escaped here.
+    const std::string rawConfigured = config::fromWindows1252(image.name(nameGroup(point.kind), point.channel));
+    const std::string configured = json ? rawConfigured : escapeControlCharacters(rawConfigured);
+    const std::string onDevice = json ? point.name : escapeControlCharacters(point.name);
     const auto value = valueText(point);
     const std::string units = point.kind == PointKind::Analogue ? unitsText(point) : std::string();
     const std::vector<std::string> flags = flagsSet(point);
@@ -107,7 +108,7 @@ std::string pointLine(const bacnet::Point& point, const config::ConfigurationIma
             line["value"] = *value;
         else
             line["value"] = nullptr;
-        if (!point.error.empty()) line["error"] = escapeControlCharacters(point.error);
+        if (!point.error.empty()) line["error"] = point.error;
         line["units"] = units.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(units);
         line["flags"] = flags;
         line["read_at"] = point.receivedAt == bacnet::WallClock::time_point{}

@@ -13,8 +13,9 @@ namespace vaskiro::cli {
 // received ("read 23:50:01", "stale, read 23:50:01" once the device has not
 // answered since, "never read"), and "on the device: NAME" where the device
 // names it otherwise; or, with `json`, one JSON object (time, kind, channel,
-// object, name, name_on_device, value, units, flags, read_at, stale). `time` leads the text line when not empty. Names
-// are shown with their control characters escaped.
+// object, name, name_on_device, value, units, flags, read_at, stale). `time`
+// leads the text line when not empty. A text line shows names with their
+// control characters escaped; JSON escapes them itself, once.
 std::string pointLine(const bacnet::Point& point, const config::ConfigurationImage& image, const std::string& time,
                       bool json);
 

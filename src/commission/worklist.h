@@ -24,9 +24,12 @@ struct Worklist {
 // Reads a worklist: CSV whose header names setting keys as `set` takes them,
 // and optionally `tag`. Each row's non-empty cells are applied over `base`;
 // an empty cell keeps the base's value. Every row is checked before any is
-// used: unknown or repeated columns, bad values, a password the device
-// cannot keep, and two rows with the same object-id, or the same ip while
-// both have dhcp off. Refuses with one line per fault ("row 2, column ip: ...").
+// used: unknown or repeated columns, rows of another length than the header,
+// bad values, a text the device would not keep whole, and two rows with the same object-id, or the same ip while
+// both have dhcp off. Where ';' separates the cells, scaling and COV
+// increments may have a decimal comma. Refuses with one line per fault
+// ("row 2, column ip: ..."; "row 2, ip from the base: ..." for a value the
+// file has no column for).
 core::Result<Worklist, std::vector<std::string>> readWorklist(std::string_view text,
                                                               const config::ConfigurationImage& base);
 

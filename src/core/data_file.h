@@ -36,12 +36,24 @@ DataFileBytes encodeDataFile(const ConfigurationImage& image);
 // outcome is Loaded.
 LoadOutcome decodeDataFile(std::span<const std::uint8_t> bytes, ConfigurationImage& image);
 
+// Why bytes that decodeDataFile finds Incompatible are no data file ("it is
+// empty", "it ends after 100 bytes; ..."); empty for a whole data file.
+std::string dataFileFault(std::span<const std::uint8_t> bytes);
+
+// What a loadable file holds that Save never writes: a version below 1 (read
+// as 1), bytes after the 1596 of a file of `fileSize` (left out). Empty for a
+// file as Save writes it.
+std::string dataFileNote(std::span<const std::uint8_t> bytes, std::uintmax_t fileSize);
+
 struct FileResult {
-    LoadOutcome outcome = LoadOutcome::Loaded;
+    FileResult(LoadOutcome o = LoadOutcome::Loaded, std::string e = {}, std::string n = {})
+        : outcome(o), error(std::move(e)), note(std::move(n)) {}
+    LoadOutcome outcome;
     std::string error;  // why the file could not be used: the system's reason, or what is wrong with it
+    std::string note;   // a loaded file's oddity, as dataFileNote says it
 };
 
-// Reads at most the first 1596 bytes of the file and decodes them.
+// Reads the file and decodes its first 1596 bytes.
 FileResult readDataFile(const std::filesystem::path& path, ConfigurationImage& image);
 
 // Writes the file atomically: an existing file is replaced only once the new

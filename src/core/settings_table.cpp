@@ -6,7 +6,8 @@
 #include "core/dotted_address.h"
 #include "core/engineering_units.h"
 #include "core/float_text.h"
-#include "core/str_to_int.h"
+#include "core/display_text.h"
+#include "core/setting_values.h"
 #include "core/text_codec.h"
 #include "core/text_limits.h"
 
@@ -17,33 +18,21 @@ namespace {
 using config::ConfigurationImage;
 using Show = std::function<std::string(const ConfigurationImage&)>;
 
-// A whole decimal number within the limits, nothing else.
-std::optional<std::int32_t> parseWhole(std::string_view text, SettingLimits limits) {
-    auto value = config::tryStrToInt(text);
-    if (!value || *value < limits.low || *value > limits.high) return std::nullopt;
-    return value;
-}
-
-std::string upTo(SettingLimits limits) { return std::to_string(static_cast<long long>(limits.high)); }
-
-// Texts are UTF-8 outside and Windows-1252 in the image; the limit is the
-// window's for the field.
-Setting textSetting(std::string key, std::string label, SettingPage page, config::FieldSpan place, int limit, Show get,
-                    std::function<void(ConfigurationImage&, const std::string&)> set) {
+// Texts are UTF-8 outside and Windows-1252 in the image. `kept` when the
+// limit is what the device keeps (the object's texts), not the window's.
+Setting textSetting(std::string key, std::string label, SettingPage page, config::FieldSpan place, int limit, bool kept,
+                    Show get, std::function<void(ConfigurationImage&, const std::string&)> set) {
     return {std::move(key),
             std::move(label),
             page,
+            SettingKind::Text,
             place,
             {0, double(limit)},
             [get](const ConfigurationImage& image) { return '"' + config::fromWindows1252(get(image)) + '"'; },
-            [set, limit](ConfigurationImage& image, std::string_view value) -> Result<void> {
-                std::string bytes = config::toWindows1252(value);
-                if (config::fromWindows1252(bytes) != value)
-                    return Unexpected("holds a character that the device cannot store (it keeps Windows-1252 text)");
-                if (bytes.size() > std::size_t(limit))
-                    return Unexpected("is longer than " + std::to_string(limit) + " characters");
-                if (bytes.find('\0') != std::string::npos) return Unexpected("holds a NUL character");
-                set(image, bytes);
+            [set, limit, kept](ConfigurationImage& image, std::string_view value) -> Result<void> {
+                auto bytes = settingText(value, limit, kept);
+                if (!bytes) return Unexpected(bytes.error());
+                set(image, *bytes);
                 return {};
             }};
 }
@@ -54,6 +43,7 @@ Setting flagSetting(std::string key, std::string label, SettingPage page, std::s
     return {std::move(key),
             std::move(label),
             page,
+            SettingKind::Flag,
             {offset, 1},
             {0, 1},
             [get](const ConfigurationImage& image) { return get(image) ? "on" : "off"; },
@@ -69,12 +59,17 @@ Setting addressSetting(std::string key, std::string label, config::AddressField 
     return {std::move(key),
             std::move(label),
             SettingPage::General,
+            SettingKind::Address,
             config::span(field),
             {0, 255},
             [field](const ConfigurationImage& image) { return formatDottedAddress(image.address(field)); },
             [field](ConfigurationImage& image, std::string_view value) -> Result<void> {
                 auto octets = parseDottedAddress(value);
                 if (!octets) return Unexpected(octets.error());
+                if (field == config::AddressField::SubnetMask && !isContiguousMask(*octets))
+                    return Unexpected(
+                        std::string("must be ones from the left, then zeros (255.255.255.0, not "
+                                    "255.255.0.255)"));
                 image.setAddress(field, *octets);
                 return {};
             }};
@@ -86,13 +81,14 @@ Setting numberSetting(std::string key, std::string label, std::size_t offset, Se
     return {std::move(key),
             std::move(label),
             SettingPage::General,
+            SettingKind::Number,
             {offset, 4},
             limits,
             std::move(show),
             [limits, what, set](ConfigurationImage& image, std::string_view value) -> Result<void> {
-                auto number = parseWhole(value, limits);
-                if (!number) return Unexpected("must be " + what + " from 0 to " + upTo(limits));
-                set(image, *number);
+                auto number = parsePlainNumber(value, std::uint32_t(limits.high), what);
+                if (!number) return Unexpected(number.error());
+                set(image, std::int32_t(*number));
                 return {};
             }};
 }
@@ -102,34 +98,34 @@ Setting unitSetting(int n) {
     return {"analogue-unit." + std::to_string(n),
             "Analogue " + std::to_string(n) + " units",
             SettingPage::Analogues,
+            SettingKind::Unit,
             {config::unitCodeOffset(n), 4},
             limits,
             [n](const ConfigurationImage& image) { return formatUnit(image.analogueUnitCode(n)); },
             [n, limits](ConfigurationImage& image, std::string_view value) -> Result<void> {
-                auto code = parseWhole(value, limits);
-                if (!code) {
-                    auto byName = units::unitCodeByName(value);
-                    if (!byName)
-                        return Unexpected("must be a unit code from 0 to " + upTo(limits) +
-                                          " or a unit name (see 'vaskiro units')");
-                    code = static_cast<std::int32_t>(*byName);
-                }
-                image.setAnalogueUnitCode(n, static_cast<std::uint32_t>(*code));
+                const auto byName = units::unitCodeByName(value);
+                auto code = byName ? Result<std::uint32_t>(*byName)
+                                   : parsePlainNumber(value, std::uint32_t(limits.high), "a unit code");
+                if (!code) return Unexpected(code.error() + ", or a unit name (see 'vaskiro units')");
+                image.setAnalogueUnitCode(n, *code);
                 return {};
             }};
 }
 
+// A scaling factor may be negative; a COV increment, a least change, may not.
 Setting floatSetting(const char* key, const char* label, config::FloatGroup group, int n) {
     constexpr double kLargest = std::numeric_limits<float>::max();
+    const bool negativeAllowed = group == config::FloatGroup::AnalogueScaling;
     return {key + ("." + std::to_string(n)),
             "Analogue " + std::to_string(n) + " " + label,
             SettingPage::Analogues,
+            SettingKind::Float,
             {config::floatOffset(group, n), 4},
-            {-kLargest, kLargest},
+            {negativeAllowed ? -kLargest : 0, kLargest},
             [group, n](const ConfigurationImage& image) { return config::formatFloat(image.analogueValue(group, n)); },
-            [group, n](ConfigurationImage& image, std::string_view value) -> Result<void> {
-                auto number = config::parseFloat(value);
-                if (!number) return Unexpected("must be a finite number");
+            [group, n, negativeAllowed](ConfigurationImage& image, std::string_view value) -> Result<void> {
+                auto number = parseSettingFloat(value, negativeAllowed);
+                if (!number) return Unexpected(number.error());
                 image.setAnalogueValue(group, n, *number);
                 return {};
             }};
@@ -153,23 +149,23 @@ std::vector<Setting> buildSettings() {
         [](auto& i, std::int32_t port) { i.setBacnetPort(port); }));
     auto text = [&s](const char* key, const char* label, TextField field, int limit) {
         s.push_back(textSetting(
-            key, label, SettingPage::General, config::span(field), limit, [field](auto& i) { return i.text(field); },
-            [field](auto& i, auto& t) { i.setText(field, t); }));
+            key, label, SettingPage::General, config::span(field), limit, true,
+            [field](auto& i) { return i.text(field); }, [field](auto& i, auto& t) { i.setText(field, t); }));
     };
-    text("name", "Object name", TextField::DeviceName, kObjectTextLimit);
+    text("name", "Object name", TextField::DeviceName, kObjectTextKept);
     s.push_back(numberSetting(
         "object-id", "Object identifier number", layout::ObjectIdentifier, {0, kLargestDeviceInstance},
         "a device instance number", [](auto& i) { return std::to_string(i.objectIdentifier()); },
         [](auto& i, std::int32_t id) { i.setObjectIdentifier(static_cast<std::uint32_t>(id)); }));
-    text("location", "Location", TextField::Location, kObjectTextLimit);
-    text("description", "Description", TextField::Description, kObjectTextLimit);
+    text("location", "Location", TextField::Location, kObjectTextKept);
+    text("description", "Description", TextField::Description, kObjectTextKept);
     text("password", "Password", TextField::DevicePassword, kPasswordLimit);
 
     auto names = [&s](const char* key, const char* label, SettingPage page, NameGroup group) {
         for (int n = 1; n <= config::channelCount(group); ++n)
             s.push_back(textSetting(
                 key + ("." + std::to_string(n)), label + (" " + std::to_string(n)) + " name", page,
-                config::nameSpan(group, n), kChannelNameLimit, [group, n](auto& i) { return i.name(group, n); },
+                config::nameSpan(group, n), kChannelNameLimit, false, [group, n](auto& i) { return i.name(group, n); },
                 [group, n](auto& i, auto& t) { i.setName(group, n, t); }));
     };
     auto flags = [&s](const char* key, const char* label, const char* after, SettingPage page, FlagGroup group) {
@@ -214,7 +210,9 @@ Result<void> assignSetting(ConfigurationImage& image, std::string_view keyEquals
     const Setting* setting = findSetting(key);
     if (!setting) return Unexpected("unknown setting '" + std::string(key) + "'");
     auto assigned = setting->assign(image, value);
-    if (!assigned) return Unexpected(std::string(key) + " " + assigned.error() + " (got '" + std::string(value) + "')");
+    if (!assigned)
+        return Unexpected(std::string(key) + ": " + assigned.error() + " (got '" + escapeControlCharacters(value) +
+                          "')");
     return {};
 }
 
@@ -225,12 +223,25 @@ std::vector<const Setting*> differences(const ConfigurationImage& a, const Confi
     return out;
 }
 
-std::optional<bool> parseOnOff(std::string_view text) {
-    for (auto on : {"on", "true", "yes", "1"})
-        if (text == on) return true;
-    for (auto off : {"off", "false", "no", "0"})
-        if (text == off) return false;
-    return std::nullopt;
+std::vector<CutText> textsTheDeviceCuts(const ConfigurationImage& image) {
+    using config::TextField;
+    std::vector<CutText> cuts;
+    auto check = [&cuts](const std::string& key, const std::string& text, int kept) {
+        if (text.size() > std::size_t(kept))
+            cuts.push_back({findSetting(key), text.size(), kept, config::fromWindows1252(text.substr(0, kept))});
+    };
+    for (auto [key, field] :
+         {std::pair{"name", TextField::DeviceName}, std::pair{"location", TextField::Location},
+          std::pair{"description", TextField::Description}, std::pair{"password", TextField::DevicePassword}})
+        check(key, image.text(field), deviceKeeps(field));
+    // A name crosses the link whole but comes back with a NUL in its last byte.
+    using config::NameGroup;
+    for (auto [prefix, group] :
+         {std::pair{"input-name.", NameGroup::Input}, std::pair{"output-name.", NameGroup::Output},
+          std::pair{"analogue-name.", NameGroup::Analogue}})
+        for (int n = 1; n <= config::channelCount(group); ++n)
+            check(prefix + std::to_string(n), image.name(group, n), int(config::layout::TextSize) - 1);
+    return cuts;
 }
 
 std::string formatUnit(std::uint32_t code) {

@@ -62,12 +62,25 @@ public:
 
 }  // namespace
 
-BackendChoice chooseBackend(bool simulate, const std::string& value) {
-    if (!simulate) return {};
-    if (value.empty()) return {BackendChoice::Kind::Simulated, {}};
+core::Result<BackendChoice> chooseBackend(bool simulate, const std::string& value) {
+    if (!simulate) return BackendChoice{};
+    if (value.empty()) return BackendChoice{BackendChoice::Kind::Simulated, {}};
     std::error_code error;
-    if (std::filesystem::is_directory(value, error)) return {BackendChoice::Kind::SimulatedFolder, value};
-    return {BackendChoice::Kind::SimulatedState, value};
+    if (std::filesystem::is_directory(value, error)) return BackendChoice{BackendChoice::Kind::SimulatedFolder, value};
+    // A mistyped folder must not quietly become a new state file.
+    if (std::filesystem::exists(value, error) || std::filesystem::path(value).extension() == ".dat")
+        return BackendChoice{BackendChoice::Kind::SimulatedState, value};
+    return Failure("--simulate=" + value +
+                   " is neither a folder nor a data file: give an existing folder of "
+                   "simulated devices (--simulate=FOLDER), or a data file ending in .dat that keeps one simulated "
+                   "device's settings (--simulate=STATE.dat).");
+}
+
+std::string whyNoPlugAndUnplug(const BackendChoice& choice) {
+    if (choice.kind != BackendChoice::Kind::Simulated && choice.kind != BackendChoice::Kind::SimulatedState) return {};
+    return "One simulated device is always connected, so commissioning would wait for ever for it to be unplugged. "
+           "Simulate a bench instead: --simulate=FOLDER with an existing folder, in which creating a file plugs in a "
+           "device and removing it unplugs the device.";
 }
 
 bool hardwareBarred() {

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/result.h"
 #include "device/hid_backend.h"
 
 namespace vaskiro::device {
@@ -27,14 +28,22 @@ struct BackendChoice {
 
 inline constexpr std::string_view kSimulateOptionHelp =
     "Use the built-in simulated device instead of hardware; with =STATE its settings are kept in the data file "
-    "STATE between runs; with =FOLDER (an existing folder) each file in it is one simulated device, plugged and "
+    "STATE (an existing file, or a new one ending in .dat) between runs; with =FOLDER (an existing folder) each file "
+    "in it is one simulated device, plugged and "
     "unplugged by creating and removing the file";
 inline constexpr std::string_view kDeviceOptionHelp =
     "Use the device at PATH (as list prints it) instead of the first one found";
 
 // The choice that `--simulate` makes: not given (hardware), given alone
-// (`value` empty), or given a path, which is a folder when one exists there.
-BackendChoice chooseBackend(bool simulate, const std::string& value);
+// (`value` empty), or given a path: a folder when one exists there, a state
+// file when a file exists there or the name ends in .dat; any other path is
+// refused with both forms explained.
+core::Result<BackendChoice> chooseBackend(bool simulate, const std::string& value);
+
+// Why commissioning cannot run over the choice, or empty when it can: one
+// simulated device is always connected, so no row could end with its device
+// unplugged and the next one plugged in.
+std::string whyNoPlugAndUnplug(const BackendChoice& choice);
 
 // What the window's title adds: nothing for hardware, else " (simulated
 // device)", " (simulated device: STATE)" or " (simulated devices: FOLDER)".

@@ -235,11 +235,15 @@ int main(int argc, char** argv) {
     // The composition root: the one place that decides which devices the
     // commands talk to.
     DeviceOptions options;
-    const vaskiro::device::BackendChoice choice = vaskiro::device::chooseBackend(simulate->count() > 0, simulateState);
+    const auto choice = vaskiro::device::chooseBackend(simulate->count() > 0, simulateState);
+    if (!choice) {
+        std::cerr << "Bad value: " << choice.error() << '\n';
+        return kExitUsage;
+    }
     options.devices =
-        choice.kind == vaskiro::device::BackendChoice::Kind::Hardware && !vaskiro::device::hardwareBarred()
+        choice->kind == vaskiro::device::BackendChoice::Kind::Hardware && !vaskiro::device::hardwareBarred()
             ? vaskiro::hid::makeHidapiBackend()
-            : vaskiro::device::makeSimulatedBackend(choice);
+            : vaskiro::device::makeSimulatedBackend(*choice);
     options.replyTimeout = std::chrono::milliseconds(std::llround(timeoutSeconds * 1000.0));
     options.devicePath = devicePath;
 
@@ -252,6 +256,10 @@ int main(int argc, char** argv) {
     if (*importCommand) return runImport(input, output, io);
     if (*set) return runSet(input, assignments, output, io);
     if (*diff) return runDiff(options, diffA, diffB, io);
+    if (*commission && !vaskiro::device::whyNoPlugAndUnplug(*choice).empty()) {
+        std::cerr << vaskiro::device::whyNoPlugAndUnplug(*choice) << '\n';
+        return kExitUsage;
+    }
     if (*commission) return runCommission(options, commissionOptions, *makeCommissionStand(options), io);
     if (*sheet) {
         if (sheetOptions.file.empty() && sheetOptions.record.empty()) {

@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QTimer>
 
+#include <cstdio>
 #include <exception>
 
 #include "app/main_form.h"
@@ -67,7 +68,12 @@ int main(int argc, char* argv[]) {
     parser.process(arguments);
 
     using vaskiro::device::BackendChoice;
-    const BackendChoice choice = vaskiro::device::chooseBackend(simulate, simulateValue.toStdString());
+    const auto chosen = vaskiro::device::chooseBackend(simulate, simulateValue.toStdString());
+    if (!chosen) {  // as QCommandLineParser reports a bad option
+        std::fprintf(stderr, "%s\n", chosen.error().c_str());
+        return 2;
+    }
+    const BackendChoice& choice = *chosen;
     try {
         vaskiro::app::useDesignFont();
         // A simulated device answers at about a full-speed USB device's pace.

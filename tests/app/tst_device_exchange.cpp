@@ -133,6 +133,20 @@ private slots:
         QVERIFY(requests().isEmpty());
     }
 
+    // The edits take 24 characters where the device keeps 23: the Write asks first, and No sends nothing.
+    void aTextTheDeviceCutsIsNamedBeforeTheWrite() {
+        edit("LocationEdit")->setText("Plant room 4, north wing");
+        w->prompts->yes = false;
+        click("WriteButton");
+        QCOMPARE(w->prompts->questions,
+                 QStringList("The device keeps only part of these texts:\nLocation: it keeps 23 of 24 characters, "
+                             "\"Plant room 4, north win\"\n\nWrite anyway?"));
+        QVERIFY(requests().isEmpty());
+        w->prompts->yes = true;
+        click("WriteButton");
+        QTRY_COMPARE(w->prompts->information, QStringList({"Download Complete"}));
+    }
+
     void closingDuringAnExchangeDoesNotHang() {
         device->setReplyDelay(2ms);
         click("ReadButton");

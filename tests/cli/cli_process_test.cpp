@@ -7,6 +7,9 @@
 #include <string>
 #include <thread>
 
+#include <nlohmann/json.hpp>
+
+#include "cli/json_form.h"
 #include "core/data_file.h"
 #include "tool_run.h"
 
@@ -36,6 +39,7 @@ ConfigurationImage oddImage() {
     image.setAnalogueValue(FloatGroup::AnalogueScaling, 1, 0.1);
     image.setAnalogueValue(FloatGroup::COVIncrement, 8, 1e-5);
     image.setName(NameGroup::Output, 2, "\x80uro \xE9t\xE9");
+    image.setName(NameGroup::Analogue, 1, "Tab\there");
     return image;
 }
 
@@ -82,9 +86,21 @@ TEST_P(VaskiroToolRefuses, WithItsMessageAndExitCodeAndWritesNothing) {
     std::ofstream(path("later.json")) << R"({"format": "VASKIRO BACnet Interface", "version": 2})";
     // Found by fuzzing: a "format" that was not text escaped as an exception and aborted the tool.
     std::ofstream(path("object.json")) << R"({"format": {"dhcp": true}, "version": 1})";
-    ConfigurationImage longPassword = defaults();
+    ConfigurationImage longPassword = defaults(), wide = defaults();
     longPassword.setText(TextField::DevicePassword, "thirteen-char");
     ASSERT_TRUE(writeDataFile(path("long.dat"), longPassword));
+    wide.setText(TextField::Location, "Plant room 4, north wing");  // 24 characters, as the window takes them
+    ASSERT_TRUE(writeDataFile(path("wide.dat"), wide));
+    std::ofstream(path("cut.dat")) << text("base.dat").substr(0, 100);
+    std::ofstream(path("empty.dat"));
+    std::ofstream(path("utf16.json")) << std::string("\xFF\xFE{\0}\0", 6);
+    std::ofstream(path("broken.json")) << "{\n  \"format\": ,\n}";
+    std::string json = vaskiro::cli::exportJson(defaults());
+    std::ofstream(path("units.json")) << std::string(json).replace(json.find("\"unit\""), 6, "\"units\"");
+    auto partial = nlohmann::ordered_json::parse(json);
+    partial.erase("image");
+    partial["general"].erase("ip");
+    std::ofstream(path("noip.json")) << partial.dump();
 
     const ToolRun result = run(GetParam().arguments);
     EXPECT_EQ(result.code, GetParam().code) << result.out;
@@ -97,15 +113,52 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         Refusal{"read -o @out.dat", 1, "Cannot find VASKIRO"}, Refusal{"list", 1, "Cannot find VASKIRO\n"},
         Refusal{"read --simulate", 2, ""},
-        Refusal{"--simulate write @junk.dat", 1, "Incompatible data file: @junk.dat\n"},
+        Refusal{"--simulate write @junk.dat", 1,
+                "Incompatible data file: @junk.dat (it does not begin with the header of a VASKIRO BACnet Interface "
+                "data file)\n"},
+        Refusal{"show @cut.dat", 1,
+                "Incompatible data file: @cut.dat (it ends after 100 bytes; a data file holds 1596)"},
+        Refusal{"show @empty.dat", 1, "Incompatible data file: @empty.dat (it is empty)\n"},
+        Refusal{"import @utf16.json -o @out.dat", 2, "@utf16.json is saved as UTF-16: save it as UTF-8.\n"},
+        Refusal{"import @broken.json -o @out.dat", 2,
+                "@broken.json is not valid JSON: line 2, column 13: syntax error"},
+        Refusal{"import @units.json -o @out.dat", 2, "has an unknown member \"analogues[0].units\""},
+        Refusal{"import @noip.json -o @out.dat", 2,
+                "lacks general.ip (only a file with \"image\" may leave settings out)"},
+        Refusal{
+            "--simulate write @wide.dat", 0,
+            "Note: the device keeps 23 characters of location (24 given): it will hold \"Plant room 4, north win\"."},
+        Refusal{"--simulate write @wide.dat --verify", 1,
+                "Verification failed: the device holds other settings than were written:\n"
+                "location: \"Plant room 4, north wing\" (written) -> \"Plant room 4, north win\" (device)\n"},
+        Refusal{"--simulate=@bnech info", 2, "--simulate=@bnech is neither a folder nor a data file"},
+        Refusal{"--simulate commission @list.csv --base @base.dat", 2, "One simulated device is always connected"},
         Refusal{"--simulate write @missing.dat", 1, "Error Opening File: "},
         Refusal{"--simulate write @long.dat", 2, "There are errors: Password longer than 12 characters.\n"},
         Refusal{"set @base.dat input-name.17=x -o @out.dat", 2, "unknown setting 'input-name.17'"},
-        Refusal{"set @base.dat 'name=\xCE\x94' -o @out.dat", 2, "name holds a character that the device cannot store"},
+        Refusal{"set @base.dat 'name=\xCE\x94' -o @out.dat", 2, "name: holds a character that the device cannot store"},
         Refusal{"set @base.dat noequals -o @out.dat", 2, "'noequals' is not KEY=VALUE"},
-        Refusal{"import @bad.json -o @out.dat", 2, "general.port must be a UDP port number"},
+        Refusal{"import @bad.json -o @out.dat", 2, "has a bad value at general.port: must be a UDP port number"},
         Refusal{"import @later.json -o @out.dat", 2, ""},
         Refusal{"import @object.json -o @out.dat", 2, "is not a VASKIRO BACnet Interface configuration"}));
+
+// Files that load but hold what Save never writes, and a byte order mark that editors write.
+TEST_F(VaskiroFiles, OddFilesLoadWithANote) {
+    std::string file = text("base.dat");
+    std::ofstream(path("v0.dat")) << std::string(file).replace(0, 1, 1, '\0');
+    std::ofstream(path("tail.dat")) << file + "abcd";
+    std::ofstream(path("bom.json")) << "\xEF\xBB\xBF" + vaskiro::cli::exportJson(defaults());
+    for (auto [name, note] :
+         {std::pair{"v0.dat", ": it says data format version 0, read as version 1.\n"},
+          std::pair{"tail.dat", ": the 4 bytes after its 1596 were left out.\n"}, std::pair{"bom.json", ""}}) {
+        const ToolRun show = run(std::string("show @") + name);
+        EXPECT_EQ(show.code, 0) << show.out;
+        EXPECT_EQ(show.out.find("Note: ") == std::string::npos, !*note) << show.out;
+        if (*note) {
+            EXPECT_NE(show.out.find("Note: " + path(name) + note), std::string::npos) << show.out;
+        }
+    }
+}
 
 TEST_F(VaskiroFiles, WriteThenReadInAnotherProcessCarriesTheSettings) {
     EXPECT_EQ(run("--simulate info").out, "Appware Version:1.00\nSerial Number: 12345\n");
@@ -142,7 +195,8 @@ TEST_F(VaskiroFiles, ShowListsEverySettingInTheWindowsOrderAndUnitsTheCatalogue)
     EXPECT_EQ(show.out.rfind("dhcp                on\nip                  192.168.0.6\n", 0), 0u) << show.out;
     for (const std::string& line :
          {"input-name.1        \"" + std::string(32, 'N') + "\"\n", std::string("object-id           2147483648\n"),
-          std::string("analogue-unit.4     200 (undefined)\n"), std::string("analogue-cov.8      1e-05\n")})
+          std::string("analogue-unit.4     200 (undefined)\n"), std::string("analogue-cov.8      1e-05\n"),
+          std::string("analogue-name.1     \"Tab\\there\"\n")})
         EXPECT_NE(show.out.find(line), std::string::npos) << line;
     const ToolRun units = run("units");
     EXPECT_EQ(std::count(units.out.begin(), units.out.end(), '\n'), 190);

@@ -1,7 +1,12 @@
 // Every setting's limits, as `set` and the worklist take them, from one table.
 #include <gtest/gtest.h>
 
+#include <map>
+#include <nlohmann/json.hpp>
+
 #include "../setting_edges.h"
+#include "cli/json_form.h"
+#include "cli/point_lines.h"
 #include "commission/worklist.h"
 
 using namespace vaskiro;
@@ -26,4 +31,142 @@ TEST(SettingsTable, EveryLimitHoldsAlikeInSetAndTheWorklist) {
         }
         EXPECT_TRUE(verdicts.find('y') != verdicts.npos && verdicts.find('n') != verdicts.npos) << setting.key;
     }
+}
+
+namespace {
+
+// One kind of value: each value taken (`refusal` empty) or refused with a message holding `refusal`.
+struct ValueRule {
+    std::string key, value, refusal;
+};
+
+// KEY=VALUE as JSON takes it: the value, as a string, in its place in an export of `base`.
+core::Result<config::ConfigurationImage> throughJson(const config::ConfigurationImage& base, const ValueRule& rule) {
+    auto root = nlohmann::ordered_json::parse(cli::exportJson(base));
+    const auto dot = rule.key.find('.');
+    const std::string family = rule.key.substr(0, dot), member = family.substr(family.find('-') + 1);
+    const std::map<std::string, std::string> lists = {
+        {"input", "inputs"}, {"output", "outputs"}, {"analogue", "analogues"}};
+    if (dot == std::string::npos)
+        root["general"][rule.key] = rule.value;
+    else
+        root[lists.at(family.substr(0, family.find('-')))][std::stoi(rule.key.substr(dot + 1)) - 1][member] =
+            rule.value;
+    return cli::importJson(root.dump());
+}
+
+void expectOneRule(const std::vector<ValueRule>& rules) {
+    config::ConfigurationImage base;
+    base.SetDefaults();
+    for (const ValueRule& rule : rules) {
+        config::ConfigurationImage set = base;
+        const auto assigned = core::assignSetting(set, rule.key + "=" + rule.value);
+        const auto list = commission::readWorklist(rule.key + "\n\"" + rule.value + "\"\n", base);
+        const auto json = throughJson(base, rule);
+        const bool taken = rule.refusal.empty();
+        ASSERT_EQ(std::tuple(assigned.has_value(), list.has_value(), json.has_value()), std::tuple(taken, taken, taken))
+            << rule.key << "=" << rule.value;
+        if (taken) {
+            EXPECT_TRUE(set == list->rows[0].image && set == *json) << rule.key << "=" << rule.value;
+            continue;
+        }
+        for (const std::string& message : {assigned.error(), list.error()[0], json.error()})
+            EXPECT_NE(message.find(rule.refusal), std::string::npos) << message;
+    }
+}
+
+const std::string kZeros = "must be written without leading zeros";
+
+}  // namespace
+
+TEST(SettingValues, NumbersRefuseLeadingZerosSignsAndHexAlike) {
+    expectOneRule({{"port", "47808", ""},
+                   {"port", "047808", kZeros},
+                   {"object-id", "00012", kZeros},
+                   {"analogue-unit.1", "062", kZeros},
+                   {"port", "+5", "from 0 to 65535, in decimal digits only"},
+                   {"object-id", "-0", "in decimal digits only"},
+                   {"port", "0x10", "in decimal digits only"},
+                   {"port", " 5", "in decimal digits only"},
+                   {"analogue-scaling.1", "-0.5", ""},
+                   {"analogue-scaling.1", "+1", "must be a finite decimal number"},
+                   {"analogue-scaling.1", "01.5", kZeros},
+                   {"analogue-scaling.1", "0x1p3", "must be a finite decimal number"},
+                   {"analogue-scaling.1", "1e-05", ""},
+                   {"analogue-cov.1", "0", ""},
+                   {"analogue-cov.1", "-1", "must not be negative"}});
+}
+
+TEST(SettingValues, OnAndOffTakeTheSameWordsInAnyCaseEverywhere) {
+    expectOneRule({{"dhcp", "ON", ""},
+                   {"input-invert.3", "Yes", ""},
+                   {"output-start.16", "TRUE", ""},
+                   {"output-invert.1", "Off", ""},
+                   {"dhcp", "01", "must be on or off"},
+                   {"dhcp", "y", "must be on or off"}});
+}
+
+TEST(SettingValues, MasksAreOnesFromTheLeft) {
+    expectOneRule({{"mask", "255.254.0.0", ""},
+                   {"mask", "255.255.0.255", "ones from the left"},
+                   {"mask", "0.255.255.255", "ones from the left"},
+                   {"gateway", "255.255.0.255", ""}});
+}
+
+TEST(SettingValues, TextsArePrintableAndWhatTheDeviceKeeps) {
+    expectOneRule({{"location", std::string(24, 'x'), "the device keeps 23 characters; 24 given"},
+                   {"password", "thirteen-char", "the device keeps 12 characters; 13 given"},
+                   {"input-name.1", std::string(31, 'x'), "takes at most 30 characters; 31 given"},
+                   {"name", "Boiler\t2", "the control character \\t"},
+                   {"analogue-name.8", "\x1b[31mred", "the control character \\x1b"},
+                   {"description", "next\xC2\x85line", "the control character \\u0085"},
+                   {"name", "abc\xE2\x80\xAE", "cannot store"},
+                   {"name", "Caf\xC3\xA9 \xE2\x82\xAC", ""}});
+}
+
+// Each fault of a worklist, and where it is said to be.
+TEST(WorklistFaults, SayWhereTheyAre) {
+    config::ConfigurationImage base;
+    base.SetDefaults();
+    const struct {
+        std::string text, said;  // `said` empty: taken
+    } rows[] = {
+        {"tag;analogue-cov.1;analogue-scaling.2\nA;0,5;-1,25\n", ""},
+        {"tag,analogue-cov.1\nA,\"0,5\"\n", "row 1, column analogue-cov.1: must be a finite decimal number"},
+        {"tag,ip,name\nA,10.0.0.1\n", "row 1 (line 2): has 2 fields, the header 3"},
+        {"tag,ip\nA,10.0.0.1\nB,10.0.0.2\n", "row 2, object-id from the base: 12345 is also row 1's"},
+        {"tag,object-id\nA,1\nB,2\n", "row 2, ip from the base: 192.168.0.6 is also row 1's"},
+        {"tag,object-id,ip\nA,1,10.0.0.1\nB,1,10.0.0.2\n", "row 2, column object-id: 1 is also row 1's"},
+        {"tag,name\nA,\"a\x1b]0;x\"\n", "(got 'a\\x1b]0;x')"},
+        {"ta\xE2\x80\xAEg\n1\n", "header, column 1 'ta\\u202eg': not a setting key"},
+    };
+    for (const auto& row : rows) {
+        const auto list = commission::readWorklist(row.text, base);
+        ASSERT_EQ(list.has_value(), row.said.empty()) << row.text;
+        if (!list) {
+            EXPECT_NE(list.error()[0].find(row.said), std::string::npos) << list.error()[0];
+        } else {
+            EXPECT_EQ(list->rows[0].image.analogueValue(config::FloatGroup::COVIncrement, 1), 0.5f);
+            EXPECT_EQ(list->rows[0].image.analogueValue(config::FloatGroup::AnalogueScaling, 2), -1.25f);
+        }
+    }
+    config::ConfigurationImage wide = base;
+    wide.setText(config::TextField::Location, std::string(24, 'x'));  // as the window saves it
+    const auto fromBase = commission::readWorklist("tag\nA\n", wide);
+    ASSERT_FALSE(fromBase);
+    EXPECT_EQ(fromBase.error()[0], "row 1, location from the base: the device keeps 23 characters; 24 given");
+}
+
+// Names from a file or a device are escaped once where shown: by JSON in a JSON line, here in a text line.
+TEST(ShownNames, AreEscapedOnceInTextAndInJson) {
+    config::ConfigurationImage image;
+    image.SetDefaults();
+    image.setName(config::NameGroup::Input, 1, "Tab\there");
+    const bacnet::Point point{.name = "Fan\xE2\x80\xAE"};
+    const auto json = nlohmann::json::parse(cli::pointLine(point, image, "", true));
+    EXPECT_EQ(std::pair(json["name"].get<std::string>(), json["name_on_device"].get<std::string>()),
+              std::pair(std::string("Tab\there"), std::string("Fan\xE2\x80\xAE")));
+    const std::string line = cli::pointLine(point, image, "", false);
+    EXPECT_NE(line.find("\tTab\\there\t"), std::string::npos) << line;
+    EXPECT_NE(line.find("on the device: Fan\\u202e"), std::string::npos) << line;
 }

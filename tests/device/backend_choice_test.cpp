@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "device/backend_choice.h"
 
@@ -22,11 +23,25 @@ TEST(BackendChoice, SimulateOptionNamesTheDevicesAndTheTitle) {
         {true, folder, BackendChoice::Kind::SimulatedFolder, " (simulated devices: " + folder + ")", 0},
     };
     for (const auto& row : rows) {
-        const BackendChoice choice = chooseBackend(row.simulate, row.value);
+        const BackendChoice choice = *chooseBackend(row.simulate, row.value);
         EXPECT_EQ(choice.kind, row.kind) << row.value;
         EXPECT_EQ(simulationTitle(choice), row.title);
         if (row.kind != BackendChoice::Kind::SimulatedFolder) {
             EXPECT_EQ(makeSimulatedBackend(choice)->enumerate().size(), row.devices);
         }
     }
+}
+
+// A path that is no folder is a state file only when it exists or ends in .dat: "bnech" is a mistyped "bench".
+TEST(BackendChoice, AMistypedFolderIsRefusedWithBothForms) {
+    const std::string existing = std::filesystem::temp_directory_path() / "vaskiro-state-without-extension";
+    std::ofstream(existing).put('x');
+    EXPECT_EQ(chooseBackend(true, existing)->kind, BackendChoice::Kind::SimulatedState);
+    std::filesystem::remove(existing);
+    const auto refused = chooseBackend(true, "bnech");
+    ASSERT_FALSE(refused);
+    EXPECT_NE(refused.error().find("--simulate=FOLDER"), std::string::npos);
+    EXPECT_NE(refused.error().find("--simulate=STATE.dat"), std::string::npos);
+    EXPECT_EQ(whyNoPlugAndUnplug(*chooseBackend(true, "")).empty(), false);
+    EXPECT_EQ(whyNoPlugAndUnplug(*chooseBackend(true, std::filesystem::temp_directory_path().string())), "");
 }
