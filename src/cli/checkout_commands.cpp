@@ -135,7 +135,8 @@ int releaseHeld(bacnet::PointCheckout& checkout, const std::filesystem::path& fi
 
 // Why watching ended, for the operator; empty while it goes on.
 std::string ending(bool outputFailed, bool inputEnded, bool timeUp) {
-    if (const int signal = g_signal.load()) return "Ended by signal " + std::to_string(signal) + ".";
+    if (const int signal = g_signal.load())
+        return signal == SIGINT ? "Interrupted." : signal == SIGTERM ? "Terminated." : "The terminal was closed.";
     if (outputFailed) return "The output was closed; ending.";
     if (inputEnded) return "End of input; ending.";
     return timeUp ? "Watched for the time given." : "";
