@@ -32,8 +32,25 @@ std::optional<OutputCommand> parseOutputCommand(const std::string& point, const 
     return std::nullopt;
 }
 
+namespace {
+
+// A job started in the background (`watch ... &`) that read its terminal would be stopped (SIGTTIN), outputs held.
+bool terminalOfAnotherJob() {
+#ifdef _WIN32
+    return false;
+#else
+    return VASKIRO_ISATTY(0) != 0 && tcgetpgrp(0) != getpgrp();
+#endif
+}
+
+}  // namespace
+
 std::shared_ptr<TypedLines> readTypedLines() {
     auto typed = std::make_shared<TypedLines>();
+    if (terminalOfAnotherJob()) {
+        typed->ended = true;
+        return typed;
+    }
     std::thread([typed] {
         std::string line;
         while (std::getline(std::cin, line)) {
@@ -48,7 +65,7 @@ std::shared_ptr<TypedLines> readTypedLines() {
 
 bool standardInputCanEnd() {
     VASKIRO_STAT_T status{};
-    if (VASKIRO_FSTAT(0, &status) != 0) return false;
+    if (VASKIRO_FSTAT(0, &status) != 0 || terminalOfAnotherJob()) return false;
     const bool characterDevice = (status.st_mode & S_IFMT) == S_IFCHR;
     return !characterDevice || VASKIRO_ISATTY(0) != 0;
 }
