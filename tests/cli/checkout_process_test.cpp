@@ -272,6 +272,18 @@ TEST_F(Checkout, ADeviceKilledIsSaidAndOneStartedAgainIsFollowed) {
         "")
         << watch.all;
     EXPECT_NE(watch.all.find("input.3\tbinary-input,3\tInput 3\ton\tnormal\tread "), std::string::npos) << watch.all;
+    // Gone again with an output held: the release that cannot be made is said, and the exit is 1.
+    watch.write("output.16 on\noutput.17 on\n");
+    EXPECT_NE(watch.lineWith("Not understood: \"output.17 on\""), "") << watch.all;
+    simulated->interrupt(SIGKILL);
+    simulated->finish();
+    watch.interrupt();
+    EXPECT_EQ(watch.finish(), 1) << watch.all;
+    EXPECT_NE(watch.all.find("RELEASE FAILED: these outputs are still commanded on the device: output.16\nRelease each "
+                             "with: vaskiro drive " +
+                             path("site.dat") + " output.N release"),
+              std::string::npos)
+        << watch.all;
 }
 
 TEST_F(Checkout, ADeviceThatLeavesReadPropertyMultipleUnansweredIsReadByReadProperty) {
