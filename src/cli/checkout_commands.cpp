@@ -168,7 +168,7 @@ int runWatch(const std::filesystem::path& file, const CheckoutOptions& options, 
     auto typed = readTypedLines();
     bool inputEnded = false;
     std::string why;
-    while ((why = ending(!io.out, inputEnded, Clock::now() >= until)).empty()) {
+    while ((why = ending(!io.out || standardOutputClosed(), inputEnded, Clock::now() >= until)).empty()) {
         // Woken five times a second for typed commands; the network wakes it at once.
         checkout.follow(
             std::min(until, Clock::now() + std::chrono::milliseconds(200)),

@@ -12,6 +12,7 @@
 #define VASKIRO_STAT_T struct _stat
 #define VASKIRO_ISATTY _isatty
 #else
+#include <poll.h>
 #include <unistd.h>
 #define VASKIRO_FSTAT fstat
 #define VASKIRO_STAT_T struct stat
@@ -61,6 +62,15 @@ std::shared_ptr<TypedLines> readTypedLines() {
         typed->ended = true;
     }).detach();
     return typed;
+}
+
+bool standardOutputClosed() {
+#ifdef _WIN32
+    return false;
+#else
+    pollfd output{1, POLLOUT, 0};
+    return poll(&output, 1, 0) == 1 && (output.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0;
+#endif
 }
 
 bool standardInputCanEnd() {

@@ -33,4 +33,8 @@ std::shared_ptr<TypedLines> readTypedLines();
 // the terminal of a job started in the background are no input at all.
 bool standardInputCanEnd();
 
+// Whether whatever read standard output has gone (the reader of a pipe
+// ended), so that a watch with nothing to print notices it too.
+bool standardOutputClosed();
+
 }  // namespace vaskiro::cli
