@@ -135,7 +135,8 @@ int releaseHeld(bacnet::PointCheckout& checkout, const std::filesystem::path& fi
 
 // Why watching ended, for the operator; empty while it goes on.
 std::string ending(bool outputFailed, bool inputEnded, bool timeUp) {
-    if (const int signal = g_signal.load()) return "Ended by signal " + std::to_string(signal) + ".";
+    if (const int signal = g_signal.load())
+        return signal == SIGINT ? "Interrupted." : signal == SIGTERM ? "Terminated." : "The terminal was closed.";
     if (outputFailed) return "The output was closed; ending.";
     if (inputEnded) return "End of input; ending.";
     return timeUp ? "Watched for the time given." : "";
@@ -167,7 +168,7 @@ int runWatch(const std::filesystem::path& file, const CheckoutOptions& options, 
     auto typed = readTypedLines();
     bool inputEnded = false;
     std::string why;
-    while ((why = ending(!io.out, inputEnded, Clock::now() >= until)).empty()) {
+    while ((why = ending(!io.out || standardOutputClosed(), inputEnded, Clock::now() >= until)).empty()) {
         // Woken five times a second for typed commands; the network wakes it at once.
         checkout.follow(
             std::min(until, Clock::now() + std::chrono::milliseconds(200)),

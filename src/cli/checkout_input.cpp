@@ -12,6 +12,7 @@
 #define VASKIRO_STAT_T struct _stat
 #define VASKIRO_ISATTY _isatty
 #else
+#include <poll.h>
 #include <unistd.h>
 #define VASKIRO_FSTAT fstat
 #define VASKIRO_STAT_T struct stat
@@ -32,8 +33,25 @@ std::optional<OutputCommand> parseOutputCommand(const std::string& point, const 
     return std::nullopt;
 }
 
+namespace {
+
+// A job started in the background (`watch ... &`) that read its terminal would be stopped (SIGTTIN), outputs held.
+bool terminalOfAnotherJob() {
+#ifdef _WIN32
+    return false;
+#else
+    return VASKIRO_ISATTY(0) != 0 && tcgetpgrp(0) != getpgrp();
+#endif
+}
+
+}  // namespace
+
 std::shared_ptr<TypedLines> readTypedLines() {
     auto typed = std::make_shared<TypedLines>();
+    if (terminalOfAnotherJob()) {
+        typed->ended = true;
+        return typed;
+    }
     std::thread([typed] {
         std::string line;
         while (std::getline(std::cin, line)) {
@@ -46,9 +64,18 @@ std::shared_ptr<TypedLines> readTypedLines() {
     return typed;
 }
 
+bool standardOutputClosed() {
+#ifdef _WIN32
+    return false;
+#else
+    pollfd output{1, POLLOUT, 0};
+    return poll(&output, 1, 0) == 1 && (output.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0;
+#endif
+}
+
 bool standardInputCanEnd() {
     VASKIRO_STAT_T status{};
-    if (VASKIRO_FSTAT(0, &status) != 0) return false;
+    if (VASKIRO_FSTAT(0, &status) != 0 || terminalOfAnotherJob()) return false;
     const bool characterDevice = (status.st_mode & S_IFMT) == S_IFCHR;
     return !characterDevice || VASKIRO_ISATTY(0) != 0;
 }

@@ -29,8 +29,12 @@ struct TypedLines {
 std::shared_ptr<TypedLines> readTypedLines();
 
 // Whether the end of standard input means the operator is done: a terminal,
-// a pipe or a file. /dev/null and a closed standard input (a service, CI)
-// are no input at all.
+// a pipe or a file. /dev/null, a closed standard input (a service, CI) and
+// the terminal of a job started in the background are no input at all.
 bool standardInputCanEnd();
+
+// Whether whatever read standard output has gone (the reader of a pipe
+// ended), so that a watch with nothing to print notices it too.
+bool standardOutputClosed();
 
 }  // namespace vaskiro::cli

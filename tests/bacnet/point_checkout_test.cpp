@@ -138,6 +138,7 @@ TEST_P(Checkout, ADeviceGoneSilentAndRestartedIsSaidAndFollowedAgain) {
     EXPECT_EQ(events[0].text.rfind("no reply since ", 0), 0u) << events[0].text;
     EXPECT_TRUE(checkout.silentSince());
     EXPECT_TRUE(checkout.points()[2].stale);
+    EXPECT_EQ(checkout.releaseAll(), std::vector<int>{1});
 
     m_responder.reset();
     startServing(at);

@@ -241,10 +241,7 @@ TEST_F(Checkout, EveryEndReleasesAndALeftoverIsSaidNextTime) {
         if (how == "SIGHUP") watch.interrupt(SIGHUP);
         if (how == "SIGKILL") watch.interrupt(SIGKILL);
         if (how == "end of input") watch.closeInput();
-        if (how == "closed output") {
-            watch.closeOutput();
-            simulated.write("input.7 on\ninput.7 off\n");  // a line to write
-        }
+        if (how == "closed output") watch.closeOutput();
         EXPECT_EQ(watch.finish(), how == "SIGKILL" ? 128 : 0) << end << '\n' << watch.all;
         EXPECT_EQ(priorityArray(5), how == "SIGKILL" ? kOnAt8 : kEmpty) << end << '\n' << watch.all;
     }
@@ -272,6 +269,18 @@ TEST_F(Checkout, ADeviceKilledIsSaidAndOneStartedAgainIsFollowed) {
         "")
         << watch.all;
     EXPECT_NE(watch.all.find("input.3\tbinary-input,3\tInput 3\ton\tnormal\tread "), std::string::npos) << watch.all;
+    // Gone again with an output held: the release that cannot be made is said, and the exit is 1.
+    watch.write("output.16 on\noutput.17 on\n");
+    EXPECT_NE(watch.lineWith("Not understood: \"output.17 on\""), "") << watch.all;
+    simulated->interrupt(SIGKILL);
+    simulated->finish();
+    watch.interrupt();
+    EXPECT_EQ(watch.finish(), 1) << watch.all;
+    EXPECT_NE(watch.all.find("RELEASE FAILED: these outputs are still commanded on the device: output.16\nRelease each "
+                             "with: vaskiro drive " +
+                             path("site.dat") + " output.N release"),
+              std::string::npos)
+        << watch.all;
 }
 
 TEST_F(Checkout, ADeviceThatLeavesReadPropertyMultipleUnansweredIsReadByReadProperty) {
