@@ -103,9 +103,14 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"set @base.dat input-name.17=x -o @out.dat", 2, "unknown setting 'input-name.17'"},
         Refusal{"set @base.dat 'name=\xCE\x94' -o @out.dat", 2, "name holds a character that the device cannot store"},
         Refusal{"set @base.dat noequals -o @out.dat", 2, "'noequals' is not KEY=VALUE"},
-        Refusal{"import @bad.json -o @out.dat", 2, "general.port must be a UDP port number"},
-        Refusal{"import @later.json -o @out.dat", 2, ""},
-        Refusal{"import @object.json -o @out.dat", 2, "is not a VASKIRO BACnet Interface configuration"}));
+        Refusal{"import @bad.json -o @out.dat", 1, "general.port must be a UDP port number"},
+        Refusal{"show @bad.json", 1, "general.port must be a UDP port number"},
+        Refusal{"import @later.json -o @out.dat", 1, ""},
+        Refusal{"import @object.json -o @out.dat", 1, "is not a VASKIRO BACnet Interface configuration"},
+        Refusal{"shwo @base.dat", 2, "vaskiro: Unknown command shwo: did you mean show?\n"},
+        Refusal{"--simulate=@s.dat --timeout 1 comission x.csv", 2,
+                "Unknown command comission: did you mean commission?"},
+        Refusal{"frobnicate", 2, "Unknown command frobnicate: vaskiro --help lists the commands\n"}));
 
 TEST_F(VaskiroFiles, WriteThenReadInAnotherProcessCarriesTheSettings) {
     EXPECT_EQ(run("--simulate info").out, "Appware Version:1.00\nSerial Number: 12345\n");
@@ -180,10 +185,15 @@ TEST_F(VaskiroFiles, DiffComparesFilesJsonAndTheDevice) {
     const ToolRun diff = run("diff @base.dat @b.json");
     EXPECT_EQ(diff.code, 3);
     const std::string a = " (" + path("base.dat") + ")", b = " (" + path("b.json") + ")";
-    EXPECT_EQ(diff.out, "port: 47808" + a + " -> 47809" + b + "\nanalogue-name.2: \"Analogue 2\"" + a + " -> \"Flow\"" +
-                            b + "\n");
+    // As a Write of the first would change the second.
+    EXPECT_EQ(diff.out, "port: 47809" + b + " -> 47808" + a + "\nanalogue-name.2: \"Flow\"" + b + " -> \"Analogue 2\"" +
+                            a + "\n");
     EXPECT_EQ(run("diff @b.dat @b.json").code, 0);
     EXPECT_EQ(run("--simulate diff @base.dat device").code, 0);  // a fresh simulated device holds the defaults
+    for (const char* order : {"diff @b.dat device", "diff device @b.dat"})
+        EXPECT_EQ(run(std::string("--simulate=@dev.dat ") + order).out.substr(0, 38),
+                  "port: 47808 (device) -> 47809 (" + path("b.dat").substr(0, 7))
+            << order;
 }
 
 TEST_F(VaskiroTool, ListShowsEachPluggedSimulatedDevice) {

@@ -22,7 +22,7 @@ SheetDevice device() {
     image.SetDefaults();
     image.setText(vaskiro::config::TextField::DeviceName, "<AHU & 1>");
     image.setText(vaskiro::config::TextField::DevicePassword, "s3cr<t");
-    return {"<tag>", "501", "1.00", "2026-12-08T09:00:00+00:00", "verified", "passed", readableSettings(image)};
+    return {"<tag>", "501", "1.00", "2026-12-08T09:00:00+00:00", "verified", "passed", readableSettings(image), {}};
 }
 
 TEST(HandoverSheet, TextsAreEscapedAndThePasswordIsLeftOutUnlessAsked) {
@@ -56,6 +56,30 @@ TEST(HandoverSheet, EachDeviceOfARecordGetsItsOwnPage) {
     EXPECT_FALSE(devicesOfRecord(record, 3, devices, error));
     EXPECT_EQ(error, "holds no device of row 3");
     EXPECT_FALSE(devicesOfRecord("a,b\r\n", 0, devices, error));
+}
+
+TEST(HandoverSheet, ARetriedDeviceGetsOnePageWithItsLatestResultAndCheckoutMarks) {
+    std::string record =
+        "time,row,tag,serial,version,input-name.1,output-name.7,verify,network,checkout\r\n"
+        "T1,1,A,501,1.00,Fan,Pump,verified,Nothing answered / Check the cable,\r\n"
+        "T2,2,B,502,1.00,Fan,Pump,verified,passed,\r\n"
+        "T3,1,A,501,1.00,Fan,Pump,verified,passed,1 of 2 checked; not checked: output.7\r\n";
+    std::vector<SheetDevice> devices;
+    std::string error;
+    ASSERT_TRUE(devicesOfRecord(record, 0, devices, error)) << error;
+    ASSERT_EQ(devices.size(), 2u);
+    EXPECT_EQ(devices[0].time + devices[0].network + devices[1].serial, "T3passed502");
+    std::string sheet = handoverSheet(devices, false);
+    EXPECT_EQ(sheet.find("Nothing answered"), std::string::npos);
+    EXPECT_NE(sheet.find("body { font-family: sans-serif; font-size: 9pt; }"), std::string::npos);
+    EXPECT_NE(sheet.find("<tr><th>Point checkout</th><td>1 of 2 checked; not checked: output.7</td></tr>"),
+              std::string::npos);
+    EXPECT_NE(sheet.find("<tr><td>1</td><td>Fan</td><td class=\"mark\" width=\"12%\">yes</td></tr>"),
+              std::string::npos);
+    EXPECT_NE(sheet.find("<tr><td>7</td><td>Pump</td><td class=\"mark\" width=\"12%\">no</td></tr>"),
+              std::string::npos);
+    EXPECT_NE(sheet.find("<tr><td>1</td><td>Fan</td><td class=\"mark\" width=\"12%\"></td></tr>"),
+              std::string::npos);  // B has no checkout yet: a box for a mark by hand
 }
 
 }  // namespace
