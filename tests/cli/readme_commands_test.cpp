@@ -9,6 +9,7 @@
 #include <regex>
 #include <set>
 
+#include "cli/exit_codes.h"
 #include "tool_run.h"
 
 namespace fs = std::filesystem;
@@ -94,6 +95,9 @@ const Shown kShown[] = {
      "cp as-left.csv worklist-as-left.csv && vaskiro sheet --record worklist-as-left.csv --row 2 --with-password -o "
      "ahu-2.html",
      0, "Sheet Saved: ahu-2.html (1 device)\n"},
+    {"vaskiro record-checkout worklist-as-left.csv 2 marks.csv",
+     "vaskiro record-checkout worklist-as-left.csv 2 marks.csv", 0,
+     "Row 2: 1 of 2 checked, last read 2026-12-08 14:06:01; not checked: output.7\n"},
 };
 
 class ReadmeCommands : public VaskiroTool {
@@ -152,6 +156,9 @@ TEST_F(ReadmeCommands, EachRunsAndDoesWhatTheReadmeSays) {
     fs::create_directories(m_dir / "none");
     std::ofstream(m_dir / "bench" / "10001");
     std::ofstream(m_dir / "worklist.csv") << "tag,ip,object-id\nAHU-1,127.0.0.1,20001\nAHU-2,127.0.0.2,20002\n";
+    std::ofstream(m_dir / "marks.csv") << "point,object,name,value,read at,stale,checked\n"
+                                          "input.1,\"binary-input,1\",Fan,on,2026-12-08 14:05:12,no,yes\n"
+                                          "output.7,\"binary-output,7\",Pump,off,2026-12-08 14:06:01,no,no\n";
     std::ofstream(m_dir / "one" / "worklist.csv") << "tag,ip,object-id\nAHU-1,127.0.0.1,20001\n";
     // The simulated device answers on 127.0.0.1 as the README's loopback example sets it.
     ASSERT_EQ(shell("vaskiro --simulate=dev.dat read -o x.dat && vaskiro set x.dat ip=127.0.0.1 port=47900 -o x.dat "
@@ -166,4 +173,37 @@ TEST_F(ReadmeCommands, EachRunsAndDoesWhatTheReadmeSays) {
         EXPECT_EQ(run.code, step.code) << step.run << "\n" << run.out;
         EXPECT_NE(run.out.find(step.says), std::string::npos) << step.run << "\n" << run.out;
     }
+}
+
+TEST(Readme, ItsExitCodeTableIsTheTools) {
+    std::ifstream readme(VASKIRO_README);
+    std::string table;
+    for (std::string line; std::getline(readme, line);)
+        if (std::regex_match(line, std::regex(R"(\| [0-9]+ \| .*)"))) table += line + "\n";
+    std::string tools;
+    for (const auto& [code, meaning] : vaskiro::cli::kExitCodes)
+        tools += "| " + std::to_string(code) + " | " + std::string(meaning) + " |\n";
+    EXPECT_EQ(table, tools);
+}
+
+// The manual page is made from --help-all: every command and option the tool defines is in it.
+TEST(ManualPage, ListsEveryCommandAndOption) {
+    std::ifstream page(VASKIRO_MAN_PAGE);
+    if (!page) GTEST_SKIP() << "no manual page (help2man missing)";
+    std::string man{std::istreambuf_iterator<char>(page), {}};
+    man = std::regex_replace(man, std::regex(R"(\\-)"), "-");
+    const ToolRun help = runTool("--help-all");
+    std::set<std::string> words;
+    std::smatch found;
+    for (std::string text = help.out; std::regex_search(text, found, std::regex(R"((^|[ ,])(--?[a-z][a-z-]*))"));
+         text = found.suffix())
+        words.insert(found[2]);
+    for (std::string text = help.out; std::regex_search(text, found, std::regex(R"(\n  ([a-z][a-z-]+)  )"));
+         text = found.suffix())
+        words.insert(found[1]);
+    EXPECT_GT(words.size(), 50u);
+    for (const char* command :
+         {"sheet", "watch", "drive", "list", "wait", "record-checkout", "--device", "--check-network"})
+        EXPECT_TRUE(words.count(command)) << command;
+    for (const std::string& word : words) EXPECT_NE(man.find(word), std::string::npos) << word;
 }
