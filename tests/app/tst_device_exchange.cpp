@@ -70,11 +70,9 @@ private slots:
         QCOMPARE(backend->openAttempts().size(), std::size_t{1});  // the second click found it open
         // The sheet names the device that was read.
         click("PrintSheetButton");
-        auto* sheet = w->form->findChild<app::PrintSheetDialog*>("PrintSheetDialog");
-        QVERIFY(sheet);
-        const QString html = QString::fromStdString(sheet->html());
-        QVERIFY(html.contains("<tr><th>Serial number</th><td>12345</td></tr>"));
-        QVERIFY(html.contains("<tr><th>Application version</th><td>1.00</td></tr>"));
+        const std::string html = w->form->findChild<app::PrintSheetDialog*>("PrintSheetDialog")->html();
+        QVERIFY(html.find("<th>Serial number</th><td>12345</td></tr>\n<tr><th>Application version</th><td>1.00</td>") !=
+                std::string::npos);
     }
 
     void theFinalBoxComesAfterTheProgressBarIsGone() {

@@ -108,9 +108,10 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"import @later.json -o @out.dat", 1, ""},
         Refusal{"import @object.json -o @out.dat", 1, "is not a VASKIRO BACnet Interface configuration"},
         Refusal{"shwo @base.dat", 2, "vaskiro: Unknown command shwo: did you mean show?\n"},
-        Refusal{"--simulate=@s.dat --timeout 1 comission x.csv", 2,
-                "Unknown command comission: did you mean commission?"},
-        Refusal{"frobnicate", 2, "Unknown command frobnicate: vaskiro --help lists the commands\n"}));
+        Refusal{"sheet -o @x.html", 2, "vaskiro sheet: give a configuration FILE or --record REC.csv"},
+        Refusal{"sheet --record @base.dat -o @x.html", 1, "@base.dat: line 1 is not UTF-8 text"},
+        Refusal{"--simulate=@s.dat --timeout 1 frobnicate", 2,
+                "Unknown command frobnicate: vaskiro --help lists the commands\n"}));
 
 TEST_F(VaskiroFiles, WriteThenReadInAnotherProcessCarriesTheSettings) {
     EXPECT_EQ(run("--simulate info").out, "Appware Version:1.00\nSerial Number: 12345\n");
@@ -190,10 +191,7 @@ TEST_F(VaskiroFiles, DiffComparesFilesJsonAndTheDevice) {
                             a + "\n");
     EXPECT_EQ(run("diff @b.dat @b.json").code, 0);
     EXPECT_EQ(run("--simulate diff @base.dat device").code, 0);  // a fresh simulated device holds the defaults
-    for (const char* order : {"diff @b.dat device", "diff device @b.dat"})
-        EXPECT_EQ(run(std::string("--simulate=@dev.dat ") + order).out.substr(0, 38),
-                  "port: 47808 (device) -> 47809 (" + path("b.dat").substr(0, 7))
-            << order;
+    EXPECT_EQ(run("--simulate=@dev.dat diff device @b.dat").out.substr(0, 31), "port: 47808 (device) -> 47809 (");
 }
 
 TEST_F(VaskiroTool, ListShowsEachPluggedSimulatedDevice) {

@@ -322,14 +322,8 @@ TEST_F(NetworkCheck, NamesAreShownEscapedAndUnreadableOnesSaidAtOnce) {
 TEST_F(NetworkCheck, EveryNumberOptionHasItsRangeSaidInOneLine) {
     const std::pair<const char*, const char*> cases[] = {
         {"--timeout 1e300 check x.dat", "--timeout: takes 0.05 to 600 seconds, not 1e300"},
-        {"check x.dat --timeout 0", "--timeout: takes 0.05 to 600 seconds, not 0"},
-        {"discover --timeout inf", "--timeout: takes 0.05 to 600 seconds, not inf"},
-        {"wait --timeout 601", "--timeout: takes 0.05 to 600 seconds, not 601"},
-        {"--timeout nan info", "--timeout: takes 0.05 to 600 seconds, not nan"},
         {"simulate-network x.dat --for 0", "--for: takes 0.05 to 86400 seconds, not 0"},
-        {"watch x.dat --for 1e300", "--for: takes 0.05 to 86400 seconds, not 1e300"},
         {"discover --instance 4194304", "--instance: takes 0 to 4194303, not 4194304"},
-        {"drive x.dat output.1 on --priority 17", "--priority: takes 1 to 16, not 17"},
         {"commission w.csv --base b.dat --start-at 0", "--start-at: takes 1 to 1000000, not 0"},
         {"sheet --record r.csv --row 1e9 -o x.html", "--row: takes 1 to 1000000, not 1e9"}};
     for (const auto& [arguments, message] : cases) {

@@ -31,39 +31,25 @@ TEST(CheckoutMarks, AreWrittenAndReadAsTheCheckoutSavesThem) {
     std::string error;
     ASSERT_TRUE(readCheckoutMarks(kMarksCsv, read, error)) << error;
     EXPECT_EQ(checkoutMarksCsv(read), kMarksCsv);
-    const std::string summary = checkoutSummary(read);
-    EXPECT_EQ(summary,
+    EXPECT_EQ(checkoutSummary(read),
               "1 of 3 checked, last read 2026-12-08 14:06:01; not checked: input.1, analogue.8; stale: input.1");
-    CheckoutState state;
-    ASSERT_TRUE(checkoutStateOf(summary, state));
-    EXPECT_EQ(state.unchecked, (std::set<std::string>{"input.1", "analogue.8"}));
-    EXPECT_EQ(state.stale, std::set<std::string>{"input.1"});
-    EXPECT_FALSE(checkoutStateOf("", state));
 }
 
 TEST(CheckoutMarks, AnythingElseIsRefusedWithWhereAndWhy) {
-    const std::pair<std::string, std::string> cases[] = {
-        {"point,object,name,value\r\n", "is not a checkout's marks (its header is"},
-        {"point,object,name,value,read at,stale,checked\r\noutput.1,x,y,on,,maybe,no\r\n", "line 2 is not a point's"},
-        {"point,object,name,value,read at,stale,checked\r\noutput.1,x\r\n", "line 2 is not a point's"},
-        {"point,object,name,value,read at,stale,checked\r\n\"open\r\n", "line 2 "}};
-    for (const auto& [text, why] : cases) {
+    const std::string header = "point,object,name,value,read at,stale,checked\r\n";
+    for (const auto& [text, why] : {std::pair{std::string("point,value\r\n"), "is not a checkout's marks (its"},
+                                    {header + "output.1,x,y,on,,maybe,no\r\n", "line 2 is not a point's mark"},
+                                    {header + "output.1,x\r\n", "line 2 is not a point's mark"}}) {
         std::vector<CheckoutMark> marks;
         std::string error;
-        EXPECT_FALSE(readCheckoutMarks(text, marks, error)) << text;
-        EXPECT_EQ(error.rfind(why, 0), 0u) << error;
+        EXPECT_TRUE(!readCheckoutMarks(text, marks, error) && error.starts_with(why)) << error;
     }
 }
 
 class Record : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_path = fs::temp_directory_path() /
-                 (std::string("as_left_") + ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".csv");
-        fs::remove(m_path);
-    }
+    void SetUp() override { fs::remove(m_path); }
     void TearDown() override { fs::remove(m_path); }
-    bool endsWith(const std::string& tail) const { return text().ends_with(tail); }
     std::string text() const {
         std::ifstream in(m_path, std::ios::binary);
         return {std::istreambuf_iterator<char>(in), {}};
@@ -73,7 +59,8 @@ protected:
         e.image.SetDefaults();
         return e;
     }
-    fs::path m_path;
+    fs::path m_path = fs::temp_directory_path() /
+                      ("as_left_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
 };
 
 TEST_F(Record, EachAttemptIsOnePhysicalLineAndTheCheckoutGoesToTheRowsLatest) {
@@ -82,30 +69,28 @@ TEST_F(Record, EachAttemptIsOnePhysicalLineAndTheCheckoutGoesToTheRowsLatest) {
     ASSERT_TRUE(record.open(m_path, error)) << error;
     ASSERT_TRUE(record.append(entry(1, "Nothing answered\r\nCheck the cable\n"), error)) << error;
     ASSERT_TRUE(record.append(entry(1, "passed"), error)) << error;
+    ASSERT_TRUE(record.setCheckout(1, "3 of 40 checked", error)) << error;
     const std::string written = text();
     EXPECT_EQ(std::count(written.begin(), written.end(), '\n'), 3);
-    EXPECT_NE(text().find(",verified,Nothing answered / Check the cable,\r\n"), std::string::npos) << text();
-    ASSERT_TRUE(record.setCheckout(1, "3 of 40 checked", error)) << error;
-    EXPECT_TRUE(endsWith(",verified,passed,3 of 40 checked\r\n")) << text();
+    EXPECT_NE(written.find(",verified,Nothing answered / Check the cable,\r\n"), std::string::npos) << written;
+    EXPECT_TRUE(written.ends_with(",verified,passed,3 of 40 checked\r\n")) << written;
     EXPECT_FALSE(record.setCheckout(2, "x", error));
     EXPECT_EQ(error, m_path.string() + " holds no device of row 2");
 }
 
 TEST_F(Record, ARecordFromBeforeTheCheckoutColumnIsKeptAndGainsIt) {
-    std::vector<std::string> header = recordHeader(false);
     std::string old;
-    for (const std::string& name : header) old += (old.empty() ? "" : ",") + name;
-    old += "\r\nT,1,AHU,501,1.00" + std::string(header.size() - 7, ',') + ",verified,passed\r\n";
-    std::ofstream(m_path, std::ios::binary) << old;
+    for (const std::string& name : recordHeader(false)) old += (old.empty() ? "" : ",") + name;
+    std::ofstream(m_path, std::ios::binary)
+        << old + "\r\nT,1,AHU,501,1.00" + std::string(recordHeader(false).size() - 7, ',') + ",verified,passed\r\n";
     AsLeftRecord record;
     std::string error;
-    ASSERT_TRUE(record.open(m_path, error)) << error;
-    ASSERT_TRUE(record.append(entry(2, "passed"), error)) << error;
-    EXPECT_TRUE(endsWith(",verified,passed\r\n")) << text();
+    ASSERT_TRUE(record.open(m_path, error) && record.append(entry(2, "passed"), error)) << error;
     ASSERT_TRUE(record.setCheckout(1, "40 of 40 checked", error)) << error;
-    EXPECT_NE(text().find(",verify,network,checkout\r\n"), std::string::npos);
-    EXPECT_NE(text().find(",verified,passed,40 of 40 checked\r\n"), std::string::npos);
-    EXPECT_TRUE(endsWith(",verified,passed,\r\n")) << text();
+    const std::string written = text();
+    EXPECT_NE(written.find(",verify,network,checkout\r\n"), std::string::npos);
+    EXPECT_NE(written.find(",verified,passed,40 of 40 checked\r\n"), std::string::npos);
+    EXPECT_TRUE(written.ends_with(",verified,passed,\r\n")) << written;  // row 2's line, kept in the old layout
 }
 
 }  // namespace
