@@ -56,9 +56,15 @@ void TMainForm::PrintSheetButtonClick() {
     runHandler([this] {
         CollectForm();
         const config::ConfigurationImage image = m_image;
-        auto* dialog = new PrintSheetDialog(this, [image] {
+        // The device of the last Read or Write: who it said it was.
+        std::string serial, version;
+        if (const auto& identity = m_exchange->identity()) {
+            serial = std::to_string(identity->serial);
+            version = identity->version;
+        }
+        auto* dialog = new PrintSheetDialog(this, [image, serial, version] {
             return std::vector<commission::SheetDevice>{
-                {{}, {}, {}, commission::localTimeIso8601(), {}, {}, commission::readableSettings(image)}};
+                {{}, serial, version, commission::localTimeIso8601(), {}, {}, commission::readableSettings(image), {}}};
         });
         dialog->setAttribute(Qt::WA_DeleteOnClose);
         dialog->show();

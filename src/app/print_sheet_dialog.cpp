@@ -39,7 +39,7 @@ PrintSheetDialog::PrintSheetDialog(QWidget* parent, Devices devices) : QDialog(p
         new QLabel(tr("A handover sheet, one page per device: serial number, version, date, every setting "
                       "and what was checked."));
     text->setWordWrap(true);
-    m_withPassword = new QCheckBox(tr("Print the device &password too"));
+    m_withPassword = new QCheckBox(tr("Print the device pass&word too"));
     m_withPassword->setObjectName(QStringLiteral("WithPasswordBox"));
     m_withPassword->setAccessibleName(tr("Print the device password too"));
     auto* printButton = new QPushButton(tr("&Print..."));

@@ -8,9 +8,6 @@
 
 namespace vaskiro::cli {
 
-// drive: the command was taken, but another priority commands the output.
-inline constexpr int kExitOverridden = 4;
-
 struct CheckoutOptions {
     std::string to;                    // ADDRESS[:PORT]; empty: the file's address and port
     std::optional<double> forSeconds;  // watch: stop after this long

@@ -135,22 +135,24 @@ std::string shown(const core::Setting& s, const ConfigurationImage& image) {
     return core::escapeControlCharacters(s.show(image));
 }
 
-void printDifferences(const ConfigurationImage& a, const ConfigurationImage& b, const std::string& nameA,
-                      const std::string& nameB, std::ostream& out) {
-    for (const core::Setting* s : core::differences(a, b))
-        out << s->key << ": " << shown(*s, a) << " (" << nameA << ") -> " << shown(*s, b) << " (" << nameB << ")\n";
-}
-
 }  // namespace
 
-bool verifyWritten(DeviceSession& session, const ConfigurationImage& written, Streams io) {
+bool verifyWritten(DeviceSession& session, const ConfigurationImage& written, Streams io,
+                   std::optional<ConfigurationImage>* given) {
     ConfigurationImage readBack;
     readBack.SetDefaults();
     if (!exchangeWithDevice(session, Kind::Read, readBack, io, false)) return false;
+    if (given) *given = readBack;
     // Every setting as written: a text the device keeps only in part is not verified.
-    if (core::differences(written, readBack).empty()) return true;
-    io.err << "Verification failed: the device holds other settings than were written:\n";
-    printDifferences(written, readBack, "written", "device", io.err);
+    const auto differences = core::differences(written, readBack);
+    if (differences.empty()) return true;
+    io.err << "Verification failed: the device holds other settings than were written:";
+    const char* separator = " ";
+    for (const core::Setting* s : differences) {
+        io.err << separator << s->key << " written " << shown(*s, written) << ", device has " << shown(*s, readBack);
+        separator = "; ";
+    }
+    io.err << ".\n";
     return false;
 }
 
@@ -209,7 +211,7 @@ int runExport(const fs::path& input, Streams io) {
 
 int runImport(const fs::path& input, const fs::path& output, Streams io) {
     ConfigurationImage image;
-    if (!loadConfiguration(input, image, io)) return kExitUsage;
+    if (!loadConfiguration(input, image, io)) return kExitFailure;
     return saveDataFile(output, image, io) ? kExitDone : kExitFailure;
 }
 
@@ -229,9 +231,17 @@ int runDiff(const DeviceOptions& options, const std::string& a, const std::strin
     };
     ConfigurationImage first, second;
     if (!load(a, first) || !load(b, second)) return kExitFailure;
-    if (core::differences(first, second).empty()) return kExitDone;
-    printDifferences(first, second, a, b, io.out);
-    return kExitDiffer;
+    // Each line reads as the change a Write makes: from what the device
+    // holds to what is written (the file; of two files, the first).
+    const bool toFirst = a != "device";
+    const ConfigurationImage& from = toFirst ? second : first;
+    const ConfigurationImage& to = toFirst ? first : second;
+    const std::string& fromName = toFirst ? b : a;
+    const std::string& toName = toFirst ? a : b;
+    for (const core::Setting* s : core::differences(from, to))
+        io.out << s->key << ": " << s->show(from) << " (" << fromName << ") -> " << s->show(to) << " (" << toName
+               << ")\n";
+    return core::differences(first, second).empty() ? kExitDone : kExitDiffer;
 }
 
 int runUnits(Streams io) {

@@ -7,15 +7,10 @@
 #include <vector>
 
 #include "cli/device_session.h"
+#include "cli/exit_codes.h"
 #include "device/exchange.h"
 
 namespace vaskiro::cli {
-
-// Exit codes of the tool.
-inline constexpr int kExitDone = 0;
-inline constexpr int kExitFailure = 1;  // the device or a file failed
-inline constexpr int kExitUsage = 2;    // bad usage or a bad value
-inline constexpr int kExitDiffer = 3;   // diff: the configurations differ
 
 struct Streams {
     std::ostream& out;
@@ -43,7 +38,9 @@ bool exchangeWithDevice(DeviceSession& session, ExchangeKind kind, config::Confi
                         bool echo = true, std::optional<device::DeviceIdentity>* identity = nullptr);
 // Reads the device back after a Write of `written` and compares every
 // setting the link carries; false after saying what failed or differs.
-bool verifyWritten(DeviceSession& session, const config::ConfigurationImage& written, Streams io);
+// `readBack`, when given, receives what the device gave back.
+bool verifyWritten(DeviceSession& session, const config::ConfigurationImage& written, Streams io,
+                   std::optional<config::ConfigurationImage>* readBack = nullptr);
 
 int runInfo(const DeviceOptions& options, Streams io);
 int runRead(const DeviceOptions& options, const std::filesystem::path& output, Streams io);

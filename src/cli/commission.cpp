@@ -56,7 +56,7 @@ StepResult runStep(CommissionRun& run, const DeviceOptions& device, std::unique_
         break;
     }
     case Step::Write: result.ok = exchangeWithDevice(*session, ExchangeKind::Write, image, io, false); break;
-    case Step::Verify: result.ok = verifyWritten(*session, row.image, io); break;
+    case Step::Verify: result.ok = verifyWritten(*session, row.image, io, &result.readBack); break;
     case Step::CheckNetwork: result.ok = stand.checkOnNetwork(row.image, result.detail, io); break;
     }
     return result;

@@ -10,8 +10,6 @@
 
 namespace vaskiro::cli {
 
-inline constexpr int kExitInterrupted = 130;  // commission: stopped by Ctrl-C
-
 struct CommissionOptions {
     std::filesystem::path worklist;
     std::filesystem::path base;

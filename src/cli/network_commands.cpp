@@ -8,8 +8,11 @@
 #include <random>
 #include <thread>
 
+#include <nlohmann/json.hpp>
+
 #include "bacnet/network_check.h"
 #include "bacnet/simulated_responder.h"
+#include "commission/as_left_record.h"
 #include "core/bacnet_numbers.h"
 #include "core/data_file.h"
 
@@ -54,6 +57,32 @@ std::optional<bacnet::WhoIs> parseRange(const std::string& text) {
     return bacnet::WhoIs{low, high};
 }
 
+// discover's columns, as its header names them and its --json keys them.
+constexpr std::string_view kDiscoverHeader = "instance\taddress\tvendor\tobject-name\tnote";
+
+// One device's tab-separated line (instance, address, vendor id, name or
+// "(object-name not read: WHY)", and "duplicate instance" when so) as JSON.
+std::string discoverJson(const std::string& line) {
+    std::vector<std::string> fields;
+    for (std::size_t start = 0, tab;; start = tab + 1) {
+        tab = line.find('\t', start);
+        fields.push_back(line.substr(start, tab - start));
+        if (tab == std::string::npos) break;
+    }
+    fields.resize(5);
+    constexpr std::string_view kNotRead = "(object-name not read: ";
+    nlohmann::ordered_json device{{"instance", std::stoul(fields[0])},
+                                  {"address", fields[1]},
+                                  {"vendor", std::stoul(fields[2])},
+                                  {"name", fields[3]}};
+    if (fields[3].rfind(kNotRead, 0) == 0 && fields[3].back() == ')') {
+        device["name"] = nullptr;
+        device["name_error"] = fields[3].substr(kNotRead.size(), fields[3].size() - kNotRead.size() - 1);
+    }
+    device["duplicate"] = !fields[4].empty();
+    return device.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
 }  // namespace
 
 int runDiscover(const NetworkOptions& options, Streams io) {
@@ -73,7 +102,14 @@ int runDiscover(const NetworkOptions& options, Streams io) {
         }
         discover.range = *range;
     }
-    const int found = bacnet::discoverDevices(discover, toStreams(io));
+    bacnet::Reporter reporter = toStreams(io);
+    bool headed = false;
+    reporter.line = [&](const std::string& line) {
+        if (options.header && !options.json && !headed) io.out << kDiscoverHeader << '\n';
+        headed = true;
+        io.out << (options.json ? discoverJson(line) : line) << std::endl;
+    };
+    const int found = bacnet::discoverDevices(discover, reporter);
     if (found == 0) io.err << "No device answered at " << bacnet::formatEndpoint(discover.to) << ".\n";
     return found > 0 ? kExitDone : kExitFailure;
 }
@@ -99,13 +135,16 @@ int runCheck(const std::filesystem::path& input, const NetworkOptions& options, 
     switch (result.outcome) {
     case bacnet::CheckOutcome::Match: io.out << result.summary << '\n'; return kExitDone;
     case bacnet::CheckOutcome::Differs:
-    case bacnet::CheckOutcome::Duplicate: io.err << result.summary << '\n'; return kExitDiffer;
-    case bacnet::CheckOutcome::BadConfiguration: io.err << result.summary << '\n'; return kExitUsage;
+    case bacnet::CheckOutcome::Duplicate: io.err << commission::oneLine(result.summary) << '\n'; return kExitDiffer;
+    case bacnet::CheckOutcome::BadConfiguration:
+        io.err << commission::oneLine(result.summary) << '\n';
+        return kExitUsage;
     case bacnet::CheckOutcome::NoAnswer:
     case bacnet::CheckOutcome::Unread:
     case bacnet::CheckOutcome::Failed: break;
     }
-    io.err << result.summary << '\n';
+    // One line per failure: the advice that follows "Nothing answered" too.
+    io.err << commission::oneLine(result.summary) << '\n';
     return kExitFailure;
 }
 

@@ -14,6 +14,8 @@ struct NetworkOptions {
     std::string broadcast;  // check: ADDRESS[:PORT] for the second Who-Is; empty: the device's subnet's
     std::string range;      // discover: "LOW-HIGH" or one instance; empty: all
     double timeoutSeconds = 3.0;
+    bool header = false;  // discover: name the columns first (on a terminal)
+    bool json = false;    // discover: one JSON object per device instead
 };
 
 // Exit 0 when any device answered, 1 when none did or the search failed,

@@ -4,29 +4,56 @@
 #include <iterator>
 
 #include "commission/as_left_record.h"
+#include "commission/checkout_marks.h"
 #include "commission/handover_sheet.h"
 #include "core/atomic_file.h"
 
 namespace vaskiro::cli {
 
+namespace {
+
+bool readText(const std::filesystem::path& path, std::string& text, Streams io) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        io.err << "Cannot read " << path.string() << ".\n";
+        return false;
+    }
+    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return true;
+}
+
+// The summary of a marks file, or false after saying why there is none.
+bool marksSummary(const std::filesystem::path& path, std::string& summary, Streams io) {
+    std::string text, error;
+    std::vector<commission::CheckoutMark> marks;
+    if (!readText(path, text, io)) return false;
+    if (!commission::readCheckoutMarks(text, marks, error)) {
+        io.err << path.string() << ": " << error << ".\n";
+        return false;
+    }
+    summary = commission::checkoutSummary(marks);
+    return true;
+}
+
+}  // namespace
+
 int runSheet(const SheetOptions& options, Streams io) {
     std::vector<commission::SheetDevice> devices;
     if (!options.record.empty()) {
-        std::ifstream in(options.record, std::ios::binary);
-        if (!in) {
-            io.err << "Cannot read " << options.record.string() << ".\n";
-            return kExitFailure;
-        }
-        std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        std::string text;
+        if (!readText(options.record, text, io)) return kExitFailure;
         if (std::string error; !commission::devicesOfRecord(text, options.row, devices, error)) {
             io.err << options.record.string() << ": " << error << ".\n";
-            return kExitUsage;
+            return kExitFailure;
         }
     } else {
         config::ConfigurationImage image;
         if (!loadConfiguration(options.file, image, io)) return kExitFailure;
-        // A configuration that met no device: printed now, checked by nobody yet.
-        devices.push_back({{}, {}, {}, commission::localTimeIso8601(), {}, {}, commission::readableSettings(image)});
+        // A configuration that met no device: printed now, with its checkout when one was done.
+        devices.push_back(
+            {{}, {}, {}, commission::localTimeIso8601(), {}, {}, commission::readableSettings(image), {}});
+        if (!options.checkout.empty() && !marksSummary(options.checkout, devices.back().checkout, io))
+            return kExitFailure;
     }
     std::string html = commission::handoverSheet(devices, options.withPassword);
     const auto saved =
@@ -37,6 +64,22 @@ int runSheet(const SheetOptions& options, Streams io) {
     }
     io.out << "Sheet Saved: " << options.output.string() << " (" << devices.size()
            << (devices.size() == 1 ? " device" : " devices") << ")\n";
+    return kExitDone;
+}
+
+int runRecordCheckout(const std::filesystem::path& record, int row, const std::filesystem::path& marks, Streams io) {
+    std::string summary, error;
+    if (!marksSummary(marks, summary, io)) return kExitFailure;
+    commission::AsLeftRecord kept;
+    if (!std::filesystem::exists(record)) {
+        io.err << "Cannot read " << record.string() << ".\n";
+        return kExitFailure;
+    }
+    if (!kept.open(record, error) || !kept.setCheckout(row, summary, error)) {
+        io.err << error << ".\n";
+        return kExitFailure;
+    }
+    io.out << "Row " << row << ": " << summary << '\n';
     return kExitDone;
 }
 

@@ -1,10 +1,12 @@
 #include "commission/as_left_record.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
 #include <iterator>
 
+#include "core/atomic_file.h"
 #include "core/settings_table.h"
 #include "csv/csv.h"
 
@@ -12,11 +14,13 @@ namespace vaskiro::commission {
 
 namespace {
 
-csv::Record header() {
-    csv::Record names{"time", "row", "tag", "serial", "version"};
-    for (const core::Setting& s : core::allSettings()) names.push_back(s.key);
-    names.insert(names.end(), {"verify", "network"});
-    return names;
+// Where the verify result stands in a line of either layout; network and checkout follow it.
+std::size_t verifyColumn() { return 5 + core::allSettings().size(); }
+
+std::string readWhole(const std::filesystem::path& path, bool& ok) {
+    std::ifstream in(path, std::ios::binary);
+    ok = static_cast<bool>(in);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 // A setting as it reads in the record: readable, without the quotes that
@@ -33,12 +37,12 @@ bool AsLeftRecord::open(const std::filesystem::path& path, std::string& error) {
     m_path = path;
     std::error_code missing;
     if (!std::filesystem::exists(path, missing)) return true;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    bool readable = false;
+    std::string bytes = readWhole(path, readable);
+    if (!readable) {
         error = path.string() + " cannot be read";
         return false;
     }
-    std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     auto parsed = csv::parse(bytes);
     if (!parsed.error.empty()) {
         error = path.string() + " line " + std::to_string(parsed.errorLine) + " " + parsed.error;
@@ -48,16 +52,18 @@ bool AsLeftRecord::open(const std::filesystem::path& path, std::string& error) {
     m_needsBreak = !bytes.empty() && bytes.back() != '\n';
     auto& records = parsed.table.records;
     if (records.empty()) return true;
-    if (records.front() != header()) {
+    m_hasCheckout = records.front() == recordHeader(true);
+    if (!m_hasCheckout && records.front() != recordHeader(false)) {
         error = path.string() + " is not an as-left record of this tool (its header differs)";
         return false;
     }
     m_hasHeader = true;
     for (std::size_t r = 1; r < records.size(); ++r)
         if (records[r].size() > 3) m_rows[records[r][3]] = records[r][1];
+    const std::size_t verify = verifyColumn();
     for (std::size_t r = 1; r < records.size(); ++r)
         if (const csv::Record& f = records[r]; f.size() == records.front().size())
-            noteDone(std::atoi(f[1].c_str()), f[3], f[f.size() - 2], f.back());
+            noteDone(std::atoi(f[1].c_str()), f[3], f[verify], f[verify + 1]);
     return true;
 }
 
@@ -80,10 +86,12 @@ const std::string* AsLeftRecord::rowOf(const std::string& serial) const {
 
 bool AsLeftRecord::append(const AsLeftEntry& entry, std::string& error) {
     std::string lines = m_needsBreak ? "\r\n" : "";
-    if (!m_hasHeader) lines += csv::formatRecord(header(), m_delimiter);
+    if (!m_hasHeader) lines += csv::formatRecord(recordHeader(m_hasCheckout), m_delimiter);
     csv::Record fields{entry.time, std::to_string(entry.row), entry.tag, entry.serial, entry.version};
     for (const core::Setting& s : core::allSettings()) fields.push_back(recorded(s, entry.image));
     fields.insert(fields.end(), {entry.verify, entry.network});
+    if (m_hasCheckout) fields.push_back(entry.checkout);
+    for (std::string& field : fields) field = oneLine(field);
     lines += csv::formatRecord(fields, m_delimiter);
 
     std::ofstream out(m_path, std::ios::binary | std::ios::app);
@@ -98,6 +106,56 @@ bool AsLeftRecord::append(const AsLeftEntry& entry, std::string& error) {
     m_rows[entry.serial] = std::to_string(entry.row);
     noteDone(entry.row, entry.serial, entry.verify, entry.network);
     return true;
+}
+
+bool AsLeftRecord::setCheckout(int row, const std::string& summary, std::string& error) {
+    bool readable = false;
+    auto parsed = csv::parse(readWhole(m_path, readable));
+    auto& records = parsed.table.records;
+    const std::string rowText = std::to_string(row);
+    auto latest = records.rend();
+    if (readable && parsed.error.empty() && !records.empty())
+        latest = std::find_if(records.rbegin(), std::prev(records.rend()),
+                              [&](const csv::Record& f) { return f.size() > 1 && f[1] == rowText; });
+    if (latest == records.rend() || latest == std::prev(records.rend())) {
+        error = m_path.string() + " holds no device of row " + rowText;
+        return false;
+    }
+    if (!m_hasCheckout)
+        for (csv::Record& record : records) record.push_back(&record == &records.front() ? "checkout" : "");
+    latest->back() = oneLine(summary);
+    std::string text;
+    for (const csv::Record& record : records) text += csv::formatRecord(record, m_delimiter);
+    const auto saved =
+        config::writeFileAtomically(m_path, {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
+    if (!saved) {
+        error = "Cannot save " + m_path.string() + ": " + saved.error();
+        return false;
+    }
+    m_hasCheckout = true;
+    m_needsBreak = false;
+    return true;
+}
+
+std::vector<std::string> recordHeader(bool withCheckout) {
+    std::vector<std::string> names{"time", "row", "tag", "serial", "version"};
+    for (const core::Setting& s : core::allSettings()) names.push_back(s.key);
+    names.insert(names.end(), {"verify", "network"});
+    if (withCheckout) names.push_back("checkout");
+    return names;
+}
+
+std::string oneLine(const std::string& text) {
+    std::string line;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r' && text[i] != '\n') {
+            line += text[i];
+            continue;
+        }
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        if (i + 1 < text.size()) line += " / ";  // a break that ends the text is dropped
+    }
+    return line;
 }
 
 std::filesystem::path defaultRecordPath(const std::filesystem::path& worklist) {

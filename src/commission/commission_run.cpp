@@ -69,6 +69,7 @@ void CommissionRun::stepFinished(const StepResult& result) {
         break;
     case Step::Verify:
         m_verified = result.ok;
+        if (result.readBack) m_entry.image = *result.readBack;
         m_entry.verify = result.ok ? "verified" : "failed";
         if (m_options.checkNetwork) return beginStep(Step::CheckNetwork, "checking on the network");
         finishRow(true, {});

@@ -57,6 +57,8 @@ struct StepResult {
     bool ok = false;
     std::string serial, version;  // Identify: who the device said it was
     std::string detail;           // CheckNetwork: "passed" or why not; otherwise why it failed, when known
+    // Verify: what the device gave back, so that the record keeps the device's version of every text.
+    std::optional<config::ConfigurationImage> readBack = std::nullopt;
 };
 
 // Commissions a worklist's rows in order, one device each: waits for it,

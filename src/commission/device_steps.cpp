@@ -73,11 +73,12 @@ StepResult DeviceSteps::run(Step step, const config::ConfigurationImage& image) 
     readBack.SetDefaults();
     StepResult read = exchange(Step::Verify, readBack);
     if (!read.ok) return read;
+    read.readBack = readBack;
     auto differing = core::differences(throughLink(image, readBack), readBack);
     if (differing.empty()) return read;
     std::string keys;
     for (const core::Setting* s : differing) keys += (keys.empty() ? "" : ", ") + s->key;
-    return {false, {}, {}, "the device holds other settings than were written: " + keys};
+    return {false, {}, {}, "the device holds other settings than were written: " + keys, readBack};
 }
 
 // Identify, Write, or (for Verify) a Read into `image`.

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstdlib>
 #include <map>
+#include <optional>
 
+#include "commission/checkout_marks.h"
 #include "core/html_escape.h"
 #include "core/settings_table.h"
 #include "csv/csv.h"
@@ -54,21 +56,32 @@ std::string row(std::string_view label, const std::string& value) {
 }
 
 constexpr std::string_view kTable = "<table width=\"100%\" cellspacing=\"0\" cellpadding=\"0\" border=\"1\">\n";
-constexpr std::string_view kMark = "<td class=\"mark\" width=\"12%\"></td>";
+std::string markCell(const std::string& mark = {}) { return "<td class=\"mark\" width=\"12%\">" + mark + "</td>"; }
+
+// The checkout's mark of a channel's point ("input.3"), as the sheet prints it.
+std::string pointMark(const std::optional<CheckoutState>& checkout, std::string_view page, int channel) {
+    if (!checkout) return {};
+    static const std::map<std::string_view, std::string> kPoints{
+        {"Inputs", "input."}, {"Outputs", "output."}, {"Analogues", "analogue."}};
+    const std::string point = kPoints.at(page) + std::to_string(channel);
+    std::string mark = checkout->unchecked.count(point) ? "no" : "yes";
+    return checkout->stale.count(point) ? mark + " (stale)" : mark;
+}
 
 // The General page: one line per setting.
 std::string generalTable(const std::vector<std::pair<std::string, std::string>>& settings) {
     std::string html = "<h2>General</h2>\n" + std::string(kTable) +
                        "<tr><th>Setting</th><th>Value</th><th class=\"mark\">Checked</th></tr>\n";
     for (const auto& [key, value] : settings)
-        html += "<tr><td>" + htmlEscape(labelOf(key)) + "</td><td>" + htmlEscape(value) + "</td>" + std::string(kMark) +
-                "</tr>\n";
+        html +=
+            "<tr><td>" + htmlEscape(labelOf(key)) + "</td><td>" + htmlEscape(value) + "</td>" + markCell() + "</tr>\n";
     return html + "</table>\n";
 }
 
 // A page of channels: one line per channel, one column per kind of setting,
 // as the window's grid shows them.
-std::string channelTable(std::string_view page, const std::vector<std::pair<std::string, std::string>>& settings) {
+std::string channelTable(std::string_view page, const std::vector<std::pair<std::string, std::string>>& settings,
+                         const std::optional<CheckoutState>& checkout) {
     std::vector<std::string> kinds;
     std::map<int, std::map<std::string, std::string>> channels;
     for (const auto& [key, value] : settings) {
@@ -85,7 +98,7 @@ std::string channelTable(std::string_view page, const std::vector<std::pair<std:
             auto found = values.find(kind);
             html += "<td>" + (found == values.end() ? std::string() : htmlEscape(found->second)) + "</td>";
         }
-        html += std::string(kMark) + "</tr>\n";
+        html += markCell(pointMark(checkout, page, channel)) + "</tr>\n";
     }
     return html + "</table>\n";
 }
@@ -96,13 +109,15 @@ std::string devicePage(const SheetDevice& device, bool first, bool withPassword)
                        "</h1>\n" + std::string(kTable);
     html += row("Serial number", device.serial) + row("Application version", device.version) +
             row("Date and time", device.time) + row("Verify", device.verify) + row("Network check", device.network) +
-            "</table>\n";
+            row("Point checkout", device.checkout) + "</table>\n";
+    std::optional<CheckoutState> checkout;
+    if (CheckoutState state; checkoutStateOf(device.checkout, state)) checkout = state;
     std::map<std::string_view, std::vector<std::pair<std::string, std::string>>> pages;
     for (const auto& setting : device.settings)
         if (setting.first != kPasswordKey || withPassword) pages[pageOf(setting.first)].push_back(setting);
     if (pages.count("General")) html += generalTable(pages["General"]);
     for (std::string_view page : {"Inputs", "Outputs", "Analogues"})
-        if (pages.count(page)) html += channelTable(page, pages[page]);
+        if (pages.count(page)) html += channelTable(page, pages[page], checkout);
     return html;
 }
 
@@ -131,12 +146,21 @@ bool devicesOfRecord(std::string_view recordText, int row, std::vector<SheetDevi
         return false;
     }
     const csv::Record& header = records.front();
+    // A record from before the checkout column ends with network.
+    const std::size_t verify = header.size() - (header.back() == "checkout" ? 3 : 2);
+    std::map<std::string, std::size_t> seen;  // serial number: its place in `devices`
     for (std::size_t r = 1; r < records.size(); ++r) {
         const csv::Record& f = records[r];
         if (f.size() != header.size() || (row != 0 && f[1] != std::to_string(row))) continue;
-        SheetDevice device{f[2], f[3], f[4], f[0], f[f.size() - 2], f.back(), {}};
-        for (std::size_t c = kLeadingColumns; c + 2 < f.size(); ++c) device.settings.emplace_back(header[c], f[c]);
-        devices.push_back(std::move(device));
+        SheetDevice device{f[2], f[3], f[4], f[0], f[verify], f[verify + 1], {}, {}};
+        if (verify + 2 < f.size()) device.checkout = f[verify + 2];
+        for (std::size_t c = kLeadingColumns; c < verify; ++c) device.settings.emplace_back(header[c], f[c]);
+        // A retried row's earlier attempts are superseded by its latest.
+        auto [place, first] = seen.emplace(device.serial, devices.size());
+        if (first || device.serial.empty())
+            devices.push_back(std::move(device));
+        else
+            devices[place->second] = std::move(device);
     }
     if (devices.empty()) error = row == 0 ? "holds no devices" : "holds no device of row " + std::to_string(row);
     return !devices.empty();
@@ -146,10 +170,10 @@ std::string handoverSheet(const std::vector<SheetDevice>& devices, bool withPass
     std::string html =
         "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">\n"
         "<title>VASKIRO handover sheet</title>\n<style>\n"
-        "body { font-family: sans-serif; font-size: 7.5pt; }\n"
+        "body { font-family: sans-serif; font-size: 9pt; }\n"
         "table { border-collapse: collapse; width: 100%; margin-bottom: 2pt; }\n"
         "th, td { border: 1px solid #777; padding: 0 3pt; text-align: left; }\n"
-        "h1 { font-size: 12pt; margin: 0 0 2pt 0; } h2 { font-size: 9pt; margin: 4pt 0 1pt 0; }\n"
+        "h1 { font-size: 13pt; margin: 0 0 2pt 0; } h2 { font-size: 10.5pt; margin: 4pt 0 1pt 0; }\n"
         "</style></head><body>\n";
     for (std::size_t i = 0; i < devices.size(); ++i) html += devicePage(devices[i], i == 0, withPassword);
     return html + "</body></html>\n";

@@ -15,20 +15,23 @@ struct SheetDevice {
     std::string tag, serial, version, time, verify, network;
     // Every setting's key and readable value, in the window's order.
     std::vector<std::pair<std::string, std::string>> settings;
+    std::string checkout = {};  // checkoutSummary() of the point checkout; empty: none yet
 };
 
 // A configuration's settings as the sheet and the as-left record show them.
 std::vector<std::pair<std::string, std::string>> readableSettings(const config::ConfigurationImage& image);
 
 // The devices of an as-left record, every row or only worklist row `row`
-// (0: every row). False with `error` when the text is not such a record or
-// holds no such row.
+// (0: every row): each device (serial number) once, as its latest line
+// leaves it, where its first line stood. False with `error` when the text is
+// not such a record or holds no such row.
 bool devicesOfRecord(std::string_view recordText, int row, std::vector<SheetDevice>& devices, std::string& error);
 
 // The handover sheet: one self-contained, printable HTML page per device
 // with its serial number, application version, date and time, every setting
 // grouped as the window's pages, the verify and network results, and a
-// column for the checkout marks. The password is left out unless
+// "Checked" column: each point's checkout mark where the device has one,
+// blank for a mark by hand otherwise. The password is left out unless
 // `withPassword`: the sheet goes to people who should not get it.
 std::string handoverSheet(const std::vector<SheetDevice>& devices, bool withPassword);
 

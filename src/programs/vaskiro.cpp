@@ -7,19 +7,24 @@
 #include <charconv>
 #include <cmath>
 #include <iostream>
+#include <iomanip>
 #include <limits>
+#include <sstream>
 
 #ifdef _WIN32
 #include <io.h>
 #define VASKIRO_ISATTY _isatty
 #define VASKIRO_STDERR 2
+#define VASKIRO_STDOUT 1
 #else
 #include <unistd.h>
 #define VASKIRO_ISATTY isatty
 #define VASKIRO_STDERR STDERR_FILENO
+#define VASKIRO_STDOUT STDOUT_FILENO
 #endif
 
 #include "cli/checkout_commands.h"
+#include "cli/command_names.h"
 #include "cli/commands.h"
 #include "cli/commission.h"
 #include "cli/network_commands.h"
@@ -30,28 +35,56 @@
 #include "core/version.h"
 #include "device/backend_choice.h"
 #include "hid/hidapi_backend.h"
+#include "programs/help_layout.h"
 
 namespace {
 
-// Every --timeout, the tool's and each command's: seconds to wait for answers, within one range.
-std::string timeoutOutOfRange(std::string& text) {
-    double seconds = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seconds);
-    if (error == std::errc{} && end == text.data() + text.size() && seconds >= 0.05 && seconds <= 600) return {};
-    return "takes 0.05 to 600 seconds, not " + text;
+// A number option's bounds, said in one short line when the value lies outside or is no number.
+CLI::Validator between(double low, double high, const std::string& what) {
+    auto number = [](double value) {
+        std::ostringstream text;
+        text << std::setprecision(10) << value;
+        return text.str();
+    };
+    const std::string range = number(low) + " to " + number(high) + (what.empty() ? "" : " " + what);
+    return CLI::Validator(
+        [=](std::string& text) -> std::string {
+            double value = 0;
+            const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+            if (error == std::errc{} && end == text.data() + text.size() && value >= low && value <= high) return {};
+            return "takes " + range + ", not " + text;
+        },
+        "(" + range + ")");
+}
+
+// The exit codes as --help (and the manual page made from it) lists them.
+std::string exitCodeTable() {
+    std::string table = "Exit status:\n";
+    for (const auto& [code, meaning] : vaskiro::cli::kExitCodes)
+        table += "  " + std::to_string(code) + std::string(code < 10 ? "    " : "  ") + std::string(meaning) + "\n";
+    return table;
+}
+
+std::vector<std::string> commandNames(const CLI::App& app) {
+    std::vector<std::string> names;
+    for (const CLI::App* sub : app.get_subcommands({})) names.push_back(sub->get_name());
+    return names;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     using namespace vaskiro::cli;
-    const CLI::Validator timeoutRange(timeoutOutOfRange, "SECONDS (0.05-600)", "timeout");
+    // Every --timeout, the tool's and each command's: seconds to wait for answers, within one range.
+    const CLI::Validator timeoutRange = between(0.05, 600, "seconds");
+    const CLI::Validator forRange = between(0.05, 86400, "seconds");
+    const CLI::Validator rowRange = between(1, 1000000, "");
 
-    CLI::App app{
-        "Reads, writes and inspects the settings of a VASKIRO BACnet interface.\n"
-        "Exit codes: 0 done, 1 device or file failure, 2 bad usage or bad value, 3 (diff, check) different.",
-        "vaskiro"};
+    CLI::App app{"Reads, writes and inspects the settings of a VASKIRO BACnet interface.", "vaskiro"};
     app.require_subcommand(1);
+    app.footer(exitCodeTable());
+    app.set_help_all_flag("--help-all", "Print this help and every command's options, then exit");
+    app.formatter(std::make_shared<vaskiro::programs::HelpLayout>());
     app.set_version_flag("--version", std::string(vaskiro::core::kProjectVersion));
 
     std::string simulateState;
@@ -112,7 +145,7 @@ int main(int argc, char** argv) {
     commission->add_flag("--check-network", commissionOptions.checkNetwork,
                          "After writing, check that the device answers on the network as configured");
     commission->add_option("--start-at", commissionOptions.startAt, "Row to begin with (1: the first under the header)")
-        ->check(CLI::Range(1, std::numeric_limits<int>::max()));
+        ->check(rowRange);
     commission->add_flag("--again", commissionOptions.again, "Accept a device that the record already holds");
 
     SheetOptions sheetOptions;
@@ -124,10 +157,24 @@ int main(int argc, char** argv) {
         sheet->add_option("--record", sheetOptions.record, "As-left record (CSV) of a worklist")->excludes(sheetFile);
     sheet->add_option("--row", sheetOptions.row, "Only the device of this worklist row (with --record)")
         ->needs(sheetRecord)
-        ->check(CLI::Range(1, std::numeric_limits<int>::max()));
+        ->check(rowRange);
+    sheet
+        ->add_option("--checkout", sheetOptions.checkout,
+                     "MARKS.csv: a point checkout's marks (as the window's checkout saves them) for the "
+                     "Checked column; a record keeps its own (see record-checkout)")
+        ->excludes(sheetRecord);
     sheet->add_flag("--with-password", sheetOptions.withPassword,
                     "Print the device password too (left out unless given)");
     sheet->add_option("-o,--output", sheetOptions.output, "HTML file to write")->required();
+    std::filesystem::path marks;
+    int markedRow = 0;
+    auto* recordCheckout = app.add_subcommand(
+        "record-checkout", "Put a point checkout's marks into the as-left record, for the sheet's Checked column");
+    recordCheckout->add_option("record", input, "As-left record (CSV) of a worklist")->required();
+    recordCheckout->add_option("row", markedRow, "The worklist row whose latest entry gets the marks")
+        ->required()
+        ->check(rowRange);
+    recordCheckout->add_option("marks", marks, "MARKS.csv, as the window's point checkout saves it")->required();
 
     NetworkOptions network;
     std::uint32_t instance = 0;
@@ -143,9 +190,12 @@ int main(int argc, char** argv) {
         discover->add_option("--timeout", network.timeoutSeconds, "Seconds to collect answers and names (default 3)")
             ->check(timeoutRange);
     auto* instanceOption = discover->add_option("--instance", instance, "Only the device with this instance")
-                               ->check(CLI::Range(0u, vaskiro::core::kAnyDeviceInstance));
+                               ->check(between(0, vaskiro::core::kAnyDeviceInstance, ""));
     discover->add_option("--range", network.range, "LOW-HIGH: only devices whose instance lies in this range")
         ->excludes(instanceOption);
+    discover->add_flag("--json", network.json,
+                       "One JSON object per device: instance, address, vendor, name (null when not read), "
+                       "name_error, duplicate");
     auto* check = app.add_subcommand("check",
                                      "Ask the network for the device a configuration describes and compare; "
                                      "exit 0 as configured, 1 no answer or a value not read, 3 differs or "
@@ -165,8 +215,9 @@ int main(int argc, char** argv) {
                              ->check(timeoutRange);
     auto* simulateNetwork =
         app.add_subcommand("simulate-network",
-                           "Answer as a BACnet device (Who-Is, ReadProperty, ReadPropertyMultiple) with the "
-                           "simulated device's configuration in STATE, until interrupted");
+                           "Answer as a BACnet device (Who-Is, ReadProperty, ReadPropertyMultiple, SubscribeCOV "
+                           "with COV notifications, WriteProperty of the outputs) with the simulated device's "
+                           "configuration in STATE, until interrupted");
     simulateNetwork->add_option("state", input, "The simulated device's state file (see --simulate=STATE)")->required();
     simulateNetwork->add_option("--at", simulateNetworkOptions.at,
                                 "ADDRESS:PORT to answer on (default 127.0.0.1 and "
@@ -181,7 +232,7 @@ int main(int argc, char** argv) {
     simulateNetwork->add_flag("--ignore-read-multiple", simulateNetworkOptions.ignoreReadMultiple,
                               "Leave ReadPropertyMultiple unanswered, as some devices with ReadProperty alone do");
     auto* forOption =
-        simulateNetwork->add_option("--for", simulateFor, "Stop after this many seconds")->check(CLI::PositiveNumber);
+        simulateNetwork->add_option("--for", simulateFor, "Stop after this many seconds")->check(forRange);
 
     CheckoutOptions checkoutOptions;
     double watchFor = 0;
@@ -192,8 +243,7 @@ int main(int argc, char** argv) {
                                      "device does not answer or a release failed");
     watch->add_option("file", input, "Data file (.dat) or JSON file")->required();
     watch->add_option("--to", checkoutOptions.to, "ADDRESS[:PORT] of the device (default: the file's)");
-    auto* watchForOption =
-        watch->add_option("--for", watchFor, "Stop after this many seconds")->check(CLI::PositiveNumber);
+    auto* watchForOption = watch->add_option("--for", watchFor, "Stop after this many seconds")->check(forRange);
     watch->add_flag("--json", checkoutOptions.json, "One JSON object per line");
     std::string drivePoint, driveCommand;
     auto* drive = app.add_subcommand("drive",
@@ -203,7 +253,8 @@ int main(int argc, char** argv) {
     drive->add_option("file", input, "Data file (.dat) or JSON file")->required();
     drive->add_option("output", drivePoint, "output.N (N 1-16)")->required();
     drive->add_option("command", driveCommand, "on, off or release")->required();
-    drive->add_option("--priority", checkoutOptions.priority, "BACnet priority 1-16 (default 8, manual operator)");
+    drive->add_option("--priority", checkoutOptions.priority, "BACnet priority (default 8, manual operator)")
+        ->check(between(1, 16, ""));
     drive->add_option("--to", checkoutOptions.to, "ADDRESS[:PORT] of the device (default: the file's)");
 
     auto* list = app.add_subcommand("list", "List the attached devices: path, identifier, mode");
@@ -213,12 +264,20 @@ int main(int argc, char** argv) {
     bool gone = false;
     double waitSeconds = 0;
     wait->add_flag("--gone", gone, "Return as soon as no device is connected instead");
-    auto* waitTimeout =
-        wait->add_option("--timeout", waitSeconds, "Give up after SECONDS (default: never)")->check(timeoutRange);
+    auto* waitTimeout = wait->add_option("--timeout", waitSeconds,
+                                         "Give up after SECONDS (default: the tool's --timeout when given, "
+                                         "else never)")
+                            ->check(timeoutRange);
     for (auto* sub : {info, read, write, show, exportCommand, importCommand, set, diff, unitsCommand, discover, check,
-                      simulateNetwork, commission, sheet, list, wait, watch, drive})
-        sub->fallthrough();
+                      simulateNetwork, commission, sheet, recordCheckout, list, wait, watch, drive})
+        sub->fallthrough()->group("Commands");
 
+    if (const std::string unknown =
+            unknownCommandMessage(std::vector<std::string>(argv + 1, argv + argc), commandNames(app));
+        !unknown.empty()) {
+        std::cerr << "vaskiro: " << unknown << '\n';
+        return kExitUsage;
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
@@ -261,6 +320,7 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
     if (*commission) return runCommission(options, commissionOptions, *makeCommissionStand(options), io);
+    if (*recordCheckout) return runRecordCheckout(input, markedRow, marks, io);
     if (*sheet) {
         if (sheetOptions.file.empty() && sheetOptions.record.empty()) {
             std::cerr << "vaskiro sheet: give a configuration FILE or --record REC.csv (try --help)\n";
@@ -271,6 +331,7 @@ int main(int argc, char** argv) {
     // The tool's --timeout counts for a command that was given none of its own.
     const bool global = globalTimeout->count() > 0;
     if (*discover) {
+        network.header = VASKIRO_ISATTY(VASKIRO_STDOUT) != 0;
         if (*instanceOption) network.range = std::to_string(instance);
         if (global && discoverTimeout->count() == 0) network.timeoutSeconds = timeoutSeconds;
         return runDiscover(network, io);

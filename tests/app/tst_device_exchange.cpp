@@ -8,6 +8,7 @@
 #include <QtTest>
 
 #include "app/form_edits.h"
+#include "app/print_sheet_dialog.h"
 #include "device/simulated_device.h"
 #include "fake_prompts.h"
 
@@ -67,6 +68,11 @@ private slots:
                  QStringList({"10", "Pump 16", "Degrees Celsius"}));
         QVERIFY(w->prompts->errors.isEmpty() && w->form->DeviceOpen());
         QCOMPARE(backend->openAttempts().size(), std::size_t{1});  // the second click found it open
+        // The sheet names the device that was read.
+        click("PrintSheetButton");
+        const std::string html = w->form->findChild<app::PrintSheetDialog*>("PrintSheetDialog")->html();
+        QVERIFY(html.find("<th>Serial number</th><td>12345</td></tr>\n<tr><th>Application version</th><td>1.00</td>") !=
+                std::string::npos);
     }
 
     void theFinalBoxComesAfterTheProgressBarIsGone() {

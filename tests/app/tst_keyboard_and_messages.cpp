@@ -1,7 +1,10 @@
 // What a technician meets at the keyboard and through a screen reader: names
 // of the controls, page and button keys, the Tab walk, the picker's keys,
 // decimal commas, the port's range, the refused close, widths, and the help.
+#include <QAbstractButton>
 #include <QFile>
+#include <QLabel>
+#include <QShortcut>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QAccessible>
@@ -10,6 +13,8 @@
 #include <QTableWidget>
 #include <QtTest>
 
+#include "app/commission_dialog.h"
+#include "app/print_sheet_dialog.h"
 #include "app/units_picker.h"
 #include "fake_prompts.h"
 
@@ -204,6 +209,43 @@ private slots:
         QFile general(VASKIRO_HELP_SOURCE_DIR "/general.html"), analogues(VASKIRO_HELP_SOURCE_DIR "/analogues.html");
         QVERIFY(general.open(QIODevice::ReadOnly) && analogues.open(QIODevice::ReadOnly));
         QVERIFY(!general.readAll().contains("wraps round") && analogues.readAll().contains("comma is taken as"));
+    }
+    // The help's keyboard page lists every shortcut and Alt key of the window and its dialogs, each in the
+    // section of its own window.
+    void helpListsEveryKeyOfEachWindow() {
+        QFile file(VASKIRO_HELP_SOURCE_DIR "/keyboard.html");
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString page = QString::fromUtf8(file.readAll());
+        const QRegularExpression mnemonic("&([^& ])");
+        const auto keysOf = [&](QWidget* window) {
+            QStringList keys;
+            // Each window's own: the dialogs are children of the main window too.
+            const auto own = [window](QWidget* widget) { return widget && widget->window() == window; };
+            for (QShortcut* shortcut : window->findChildren<QShortcut*>())
+                for (const QKeySequence& key : shortcut->keys())
+                    if (own(qobject_cast<QWidget*>(shortcut->parent())))
+                        keys << key.toString().replace("PgDown", "PgDn");
+            for (QWidget* widget : window->findChildren<QWidget*>()) {
+                const auto* button = qobject_cast<QAbstractButton*>(widget);
+                const auto* label = qobject_cast<QLabel*>(widget);
+                QString text = button ? button->text() : label && label->buddy() ? label->text() : "";
+                if (auto found = mnemonic.match(text); own(widget) && found.hasMatch())
+                    keys << "Alt+" + found.captured(1).toUpper();
+            }
+            keys.removeIf([](const QString& key) { return key.contains("Backtab"); });  // Shift+Tab's other name
+            return keys;
+        };
+        vaskiro::app::CommissionDialog commission(*w->form);
+        vaskiro::app::PrintSheetDialog sheet(w->form.get(), {});
+        const std::pair<QWidget*, QString> windows[] = {
+            {w->form.get(), "window"}, {&commission, "commission"}, {&sheet, "sheet"}};
+        for (const auto& [window, name] : windows) {
+            const auto at = page.indexOf("<a name=\"" + name + "\">");
+            QVERIFY2(at > 0, qPrintable(name));
+            const QString section = page.mid(at, page.indexOf("<h2>", at) - at);
+            for (const QString& key : keysOf(window))
+                QVERIFY2(section.contains("<kbd>" + key + "</kbd>"), qPrintable(name + ": " + key));
+        }
     }
 };
 

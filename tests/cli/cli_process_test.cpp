@@ -138,9 +138,15 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"set @base.dat input-name.17=x -o @out.dat", 2, "unknown setting 'input-name.17'"},
         Refusal{"set @base.dat 'name=\xCE\x94' -o @out.dat", 2, "name: holds a character that the device cannot store"},
         Refusal{"set @base.dat noequals -o @out.dat", 2, "'noequals' is not KEY=VALUE"},
-        Refusal{"import @bad.json -o @out.dat", 2, "has a bad value at general.port: must be a UDP port number"},
-        Refusal{"import @later.json -o @out.dat", 2, ""},
-        Refusal{"import @object.json -o @out.dat", 2, "is not a VASKIRO BACnet Interface configuration"}));
+        Refusal{"import @bad.json -o @out.dat", 1, "has a bad value at general.port: must be a UDP port number"},
+        Refusal{"show @bad.json", 1, "has a bad value at general.port: must be a UDP port number"},
+        Refusal{"import @later.json -o @out.dat", 1, ""},
+        Refusal{"import @object.json -o @out.dat", 1, "is not a VASKIRO BACnet Interface configuration"},
+        Refusal{"shwo @base.dat", 2, "vaskiro: Unknown command shwo: did you mean show?\n"},
+        Refusal{"sheet -o @x.html", 2, "vaskiro sheet: give a configuration FILE or --record REC.csv"},
+        Refusal{"sheet --record @base.dat -o @x.html", 1, "@base.dat: line 1 is not UTF-8 text"},
+        Refusal{"--simulate=@s.dat --timeout 1 frobnicate", 2,
+                "Unknown command frobnicate: vaskiro --help lists the commands\n"}));
 
 // Files that load but hold what Save never writes, and a byte order mark that editors write.
 TEST_F(VaskiroFiles, OddFilesLoadWithANote) {
@@ -234,10 +240,12 @@ TEST_F(VaskiroFiles, DiffComparesFilesJsonAndTheDevice) {
     const ToolRun diff = run("diff @base.dat @b.json");
     EXPECT_EQ(diff.code, 3);
     const std::string a = " (" + path("base.dat") + ")", b = " (" + path("b.json") + ")";
-    EXPECT_EQ(diff.out, "port: 47808" + a + " -> 47809" + b + "\nanalogue-name.2: \"Analogue 2\"" + a + " -> \"Flow\"" +
-                            b + "\n");
+    // As a Write of the first would change the second.
+    EXPECT_EQ(diff.out, "port: 47809" + b + " -> 47808" + a + "\nanalogue-name.2: \"Flow\"" + b + " -> \"Analogue 2\"" +
+                            a + "\n");
     EXPECT_EQ(run("diff @b.dat @b.json").code, 0);
     EXPECT_EQ(run("--simulate diff @base.dat device").code, 0);  // a fresh simulated device holds the defaults
+    EXPECT_EQ(run("--simulate=@dev.dat diff device @b.dat").out.substr(0, 31), "port: 47808 (device) -> 47809 (");
 }
 
 TEST_F(VaskiroTool, ListShowsEachPluggedSimulatedDevice) {

@@ -22,7 +22,7 @@ SheetDevice device() {
     image.SetDefaults();
     image.setText(vaskiro::config::TextField::DeviceName, "<AHU & 1>");
     image.setText(vaskiro::config::TextField::DevicePassword, "s3cr<t");
-    return {"<tag>", "501", "1.00", "2026-12-08T09:00:00+00:00", "verified", "passed", readableSettings(image)};
+    return {"<tag>", "501", "1.00", "2026-12-08T09:00:00+00:00", "verified", "passed", readableSettings(image), {}};
 }
 
 TEST(HandoverSheet, TextsAreEscapedAndThePasswordIsLeftOutUnlessAsked) {
@@ -40,18 +40,26 @@ TEST(HandoverSheet, TextsAreEscapedAndThePasswordIsLeftOutUnlessAsked) {
     EXPECT_NE(handoverSheet({device()}, true).find("<tr><td>Password</td><td>s3cr&lt;t</td>"), std::string::npos);
 }
 
-TEST(HandoverSheet, EachDeviceOfARecordGetsItsOwnPage) {
+TEST(HandoverSheet, ARetriedDeviceGetsOnePageWithItsLatestResultAndCheckoutMarks) {
     std::string record =
-        "time,row,tag,serial,version,name,password,verify,network\r\n"
-        "T1,1,A,501,1.00,AHU <1>,pw,verified,not checked\r\nT2,2,B,502,1.00,AHU 2,pw,failed,passed\r\n";
+        "time,row,tag,serial,version,input-name.1,output-name.7,verify,network,checkout\r\n"
+        "T1,1,A,501,1.00,Fan,Pump,verified,Nothing answered / Check the cable,\r\n"
+        "T2,2,B,502,1.00,<Fan>,Pump,failed,passed,\r\n"
+        "T3,1,A,501,1.00,Fan,Pump,verified,passed,1 of 2 checked; not checked: output.7\r\n";
     std::vector<SheetDevice> devices;
     std::string error;
     ASSERT_TRUE(devicesOfRecord(record, 0, devices, error)) << error;
-    std::string sheet = handoverSheet(devices, false);
-    EXPECT_NE(sheet.find("<h1 style=\"page-break-before: always\">VASKIRO BACnet interface: B</h1>"),
-              std::string::npos);
-    EXPECT_NE(sheet.find("<td>AHU &lt;1&gt;</td>"), std::string::npos);
-    EXPECT_NE(sheet.find("<tr><th>Verify</th><td>failed</td></tr>"), std::string::npos);
+    ASSERT_EQ(devices.size(), 2u);
+    EXPECT_EQ(devices[0].time + devices[0].network + devices[1].serial, "T3passed502");
+    const std::string sheet = handoverSheet(devices, false);
+    const std::string mark = "</td><td class=\"mark\" width=\"12%\">";
+    for (const std::string& part : std::initializer_list<std::string>{
+             "body { font-family: sans-serif; font-size: 9pt; }",
+             "<tr><th>Point checkout</th><td>1 of 2 checked; not checked: output.7</td></tr>",
+             "<tr><td>1</td><td>Fan" + mark + "yes</td></tr>", "<tr><td>7</td><td>Pump" + mark + "no</td></tr>",
+             "<tr><td>1</td><td>&lt;Fan&gt;" + mark + "</td></tr>",  // none yet: a box to mark by hand
+             "<h1 style=\"page-break-before: always\">VASKIRO BACnet interface: B</h1>"})
+        EXPECT_NE(sheet.find(part), std::string::npos) << part;
     devices.clear();
     EXPECT_FALSE(devicesOfRecord(record, 3, devices, error));
     EXPECT_EQ(error, "holds no device of row 3");
