@@ -129,8 +129,8 @@ INSTANTIATE_TEST_SUITE_P(
             "--simulate write @wide.dat", 0,
             "Note: the device keeps 23 characters of location (24 given): it will hold \"Plant room 4, north win\"."},
         Refusal{"--simulate write @wide.dat --verify", 1,
-                "Verification failed: the device holds other settings than were written:\n"
-                "location: \"Plant room 4, north wing\" (written) -> \"Plant room 4, north win\" (device)\n"},
+                "Verification failed: the device holds other settings than were written: location written "
+                "\"Plant room 4, north wing\", device has \"Plant room 4, north win\".\n"},
         Refusal{"--simulate=@bnech info", 2, "--simulate=@bnech is neither a folder nor a data file"},
         Refusal{"--simulate commission @list.csv --base @base.dat", 2, "One simulated device is always connected"},
         Refusal{"--simulate write @missing.dat", 1, "Error Opening File: "},
