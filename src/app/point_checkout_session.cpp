@@ -134,10 +134,9 @@ void PointCheckoutSession::carryOut(bacnet::PointCheckout& checkout, const Reque
         return;
     }
     const bacnet::CommandOutcome outcome = checkout.drive(request.channel, request.active, kPriority);
-    post([this, channel = request.channel, text = shown(outcome.text),
-          asAsked = outcome.verdict == bacnet::CommandOutcome::Verdict::AsAsked, held = checkout.held()] {
+    post([this, text = shown(outcome.text), held = checkout.held()] {
         emit heldChanged(held);
-        emit commanded(channel, text, asAsked);
+        emit commanded(text);
     });
 }
 

@@ -60,7 +60,7 @@ signals:
     // Outputs held at priority 8 when the checkout began, and the engine's words for them.
     void leftoversFound(const std::vector<int>& channels, const QString& text);
     // The read-back after a command: where the output is and who holds it.
-    void commanded(int channel, const QString& readBack, bool asAsked);
+    void commanded(const QString& readBack);
     void released(const std::vector<int>& stillHeld);
     void ended(const std::vector<int>& stillHeld);
 

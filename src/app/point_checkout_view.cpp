@@ -40,6 +40,11 @@ QString outputsText(const std::vector<int>& channels) {
     return points.join(QStringLiteral(", "));
 }
 
+QString releaseFailed(const std::vector<int>& stillHeld) {
+    return QObject::tr("RELEASE FAILED: these outputs are still commanded at priority 8 on the device: %1.")
+        .arg(outputsText(stillHeld));
+}
+
 QLabel* textLine(const QString& name, const QString& description) {
     auto* label = new QLabel;
     label->setObjectName(name);
@@ -141,31 +146,29 @@ PointCheckoutView::PointCheckoutView(const config::ConfigurationImage& image, Us
         m_session->releaseHeld();
     });
     connect(m_releaseLeftovers, &QPushButton::clicked, this, [this] {
-        m_session->releaseLeftovers(m_leftovers);
-        m_releaseLeftovers->setEnabled(false);
+        m_session->releaseLeftovers(m_leftovers);  // each release read back as any command is
+        m_leftoverLabel->hide();
+        m_releaseLeftovers->hide();
     });
     showHeld();
 
     m_session = new PointCheckoutSession(image, this);
     connect(m_session, &PointCheckoutSession::said, this, [this](const QString& text) {
         m_deviceLine = text;
-        m_status->clear();
-        showSilence(m_silentSince);
+        showStatus();
     });
     connect(m_session, &PointCheckoutSession::updated, this, &PointCheckoutView::showPoints);
     connect(m_session, &PointCheckoutSession::silence, this, &PointCheckoutView::showSilence);
     connect(m_session, &PointCheckoutSession::answersAgain, this, [this](const QString& text) {
         m_status->setText(m_deviceLine + ' ' + text);
-        QAccessibleEvent event(m_status, QAccessible::Alert);
-        QAccessible::updateAccessibility(&event);
+        alert(m_status);
     });
     connect(m_session, &PointCheckoutSession::heldChanged, this, [this](const std::vector<int>& held) {
         m_held = held;
         showHeld();
     });
     connect(m_session, &PointCheckoutSession::leftoversFound, this, &PointCheckoutView::showLeftovers);
-    connect(m_session, &PointCheckoutSession::commanded, this,
-            [this](int, const QString& readBack, bool) { m_readBack->setText(readBack); });
+    connect(m_session, &PointCheckoutSession::commanded, m_readBack, &QLabel::setText);
     connect(m_session, &PointCheckoutSession::released, this, &PointCheckoutView::releaseFinished);
     connect(m_session, &PointCheckoutSession::ended, this, &PointCheckoutView::sessionEnded);
     connect(&m_ticks, &QTimer::timeout, this, &PointCheckoutView::tick);
@@ -217,16 +220,22 @@ void PointCheckoutView::showPoints(const std::vector<PointState>& points, const 
 }
 
 void PointCheckoutView::showSilence(const std::optional<QDateTime>& since) {
-    if (since == m_silentSince && !m_status->text().isEmpty()) return;
+    if (since == m_silentSince) return;
     const bool news = since.has_value() != m_silentSince.has_value();
     m_silentSince = since;
-    m_status->setText(since ? tr("%1 No reply since %2: the values shown are the last received.")
-                                  .arg(m_deviceLine, since->toString(QStringLiteral("HH:mm:ss")))
-                            : m_deviceLine);
-    if (news) {
-        QAccessibleEvent event(m_status, QAccessible::Alert);  // said at once, wherever the focus is
-        QAccessible::updateAccessibility(&event);
-    }
+    showStatus();
+    if (news) alert(m_status);
+}
+
+void PointCheckoutView::showStatus() {
+    m_status->setText(m_silentSince ? tr("%1 No reply since %2: the values shown are the last received.")
+                                          .arg(m_deviceLine, m_silentSince->toString(QStringLiteral("HH:mm:ss")))
+                                    : m_deviceLine);
+}
+
+void PointCheckoutView::alert(QWidget* line) {
+    QAccessibleEvent event(line, QAccessible::Alert);  // said at once, wherever the focus is
+    QAccessible::updateAccessibility(&event);
 }
 
 void PointCheckoutView::tick() {
@@ -245,7 +254,6 @@ void PointCheckoutView::showLeftovers(const std::vector<int>& channels, const QS
     m_leftoverLabel->setText(text);
     m_leftoverLabel->setVisible(!channels.empty());
     m_releaseLeftovers->setVisible(!channels.empty());
-    m_releaseLeftovers->setEnabled(!channels.empty());
 }
 
 void PointCheckoutView::setCommandsEnabled(bool enabled) {
@@ -299,11 +307,9 @@ void PointCheckoutView::releaseFinished(const std::vector<int>& stillHeld) {
     m_leaving = Leaving::ReleaseFailed;
     m_stillHeld = stillHeld;
     setCommandsEnabled(true);
-    m_heldLabel->setText(tr("RELEASE FAILED: these outputs are still commanded at priority 8 on the device: %1. "
-                            "Retry, or release them with vaskiro drive FILE output.N release.")
-                             .arg(outputsText(stillHeld)));
-    QAccessibleEvent event(m_heldLabel, QAccessible::Alert);
-    QAccessible::updateAccessibility(&event);
+    m_heldLabel->setText(releaseFailed(stillHeld) +
+                         tr(" Retry, or release them with vaskiro drive FILE output.N release."));
+    alert(m_heldLabel);
     m_retry->setEnabled(true);
     m_retry->show();
     m_retry->setFocus(Qt::OtherFocusReason);
@@ -322,9 +328,8 @@ void PointCheckoutView::sessionEnded(const std::vector<int>& stillHeld) {
         return;
     }
     if (!stillHeld.empty())
-        m_prompts.showError(this, tr("RELEASE FAILED: these outputs are still commanded at priority 8 on the device: "
-                                     "%1. Release them with vaskiro drive FILE output.N release.")
-                                      .arg(outputsText(stillHeld)));
+        m_prompts.showError(this,
+                            releaseFailed(stillHeld) + tr(" Release them with vaskiro drive FILE output.N release."));
     m_leaving = Leaving::Done;
     close();
 }

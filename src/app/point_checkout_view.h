@@ -57,6 +57,8 @@ private:
     enum class Leaving { No, Releasing, ReleaseFailed, Finishing, Done };
     void showPoints(const std::vector<PointState>& points, const std::vector<std::size_t>& changed);
     void showSilence(const std::optional<QDateTime>& since);
+    void showStatus();
+    static void alert(QWidget* line);
     void showHeld();
     void showLeftovers(const std::vector<int>& channels, const QString& text);
     void releaseFinished(const std::vector<int>& stillHeld);

@@ -83,6 +83,9 @@ private slots:
         const QSize content = b.find<QScrollArea>("CheckoutPoints")->widget()->sizeHint();
         QVERIFY2(content.width() <= 1366 && content.height() <= 690,
                  qPrintable(QString("%1x%2").arg(content.width()).arg(content.height())));
+        for (const char* line : {"CheckoutStatus", "HeldOutputs"})  // a screen reader reads their text
+            QCOMPARE(QAccessible::queryAccessibleInterface(b.find(line))->text(QAccessible::Name),
+                     b.find<QLabel>(line)->text());
         for (QWidget* control : b.view->findChildren<QWidget*>())
             if (control->focusPolicy() & Qt::TabFocus)
                 QVERIFY2(!control->accessibleName().isEmpty(), qPrintable(control->objectName()));
