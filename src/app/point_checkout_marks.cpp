@@ -2,7 +2,7 @@
 
 #include <QCheckBox>
 
-#include "csv/csv.h"
+#include "commission/checkout_marks.h"
 
 namespace vaskiro::app {
 
@@ -14,20 +14,18 @@ std::string objectText(const bacnet::Point& point) {
     return std::string(types[static_cast<int>(point.kind)]) + ',' + std::to_string(point.object.instance);
 }
 
-std::string yesNo(bool yes) { return yes ? "yes" : "no"; }
-
 }  // namespace
 
 QString checkoutMarksCsv(const std::vector<CheckoutRow>& rows) {
-    std::string csv = csv::formatRecord({"point", "object", "name", "value", "read at", "stale", "checked"});
+    std::vector<commission::CheckoutMark> marks;
     for (const CheckoutRow& row : rows) {
         const PointState& state = row.state;
         const QString readAt = state.readAt ? state.readAt->toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : QString();
-        csv += csv::formatRecord({row.point.toStdString(), objectText(state.point), row.name.toStdString(),
-                                  valueText(state.point).toStdString(), readAt.toStdString(), yesNo(state.stale),
-                                  yesNo(row.checked->isChecked())});
+        marks.push_back({row.point.toStdString(), objectText(state.point), row.name.toStdString(),
+                         valueText(state.point).toStdString(), readAt.toStdString(), state.stale,
+                         row.checked->isChecked()});
     }
-    return QString::fromStdString(csv);
+    return QString::fromStdString(commission::checkoutMarksCsv(marks));
 }
 
 }  // namespace vaskiro::app

@@ -1,5 +1,7 @@
 #include "bacnet/network_check.h"
 
+#include "core/text_limits.h"
+
 #include <algorithm>
 #include <map>
 #include <tuple>
@@ -7,6 +9,7 @@
 #include "bacnet/client.h"
 #include "core/display_text.h"
 #include "core/text_codec.h"
+#include "core/text_limits.h"
 
 namespace vaskiro::bacnet {
 
@@ -144,9 +147,10 @@ CheckResult checkOnNetwork(const config::ConfigurationImage& image, const CheckO
     }
     say(reporter.line, who + " answered from " + formatEndpoint(device.address));
     std::string differences, unread;
-    auto compare = [&](const std::string& item, const std::string& expected, const std::string& found) {
+    auto compare = [&](const std::string& item, const std::string& expected, const std::string& found,
+                       const std::string& note = {}) {
         const bool same = expected == found;
-        const std::string verdict = same ? "ok" : "differs: device has " + found;
+        const std::string verdict = (same ? "ok" : "differs: device has " + found) + note;
         say(reporter.line, item + ": " + verdict);
         if (!same) differences += "\n" + item + ": " + verdict;
     };
@@ -154,9 +158,16 @@ CheckResult checkOnNetwork(const config::ConfigurationImage& image, const CheckO
     compare("port", std::to_string(configured.port), std::to_string(device.address.port));
     for (std::size_t i = 0; i < std::size(texts); ++i) {
         const PropertyResult& read = client->result(reads[i]);
-        const std::string expected = escapeControlCharacters(config::fromWindows1252(image.text(texts[i].second)));
+        // The device holds only the first characters of a longer text: that is what it can answer.
+        const std::string configured = image.text(texts[i].second);
+        const std::string kept(core::keptByDevice(texts[i].second, configured));
+        const std::string expected = escapeControlCharacters(config::fromWindows1252(kept));
+        const std::string note = kept.size() == configured.size()
+                                     ? std::string()
+                                     : " (the device keeps " + std::to_string(kept.size()) + " of the " +
+                                           std::to_string(configured.size()) + " characters configured)";
         if (read.value) {
-            compare(texts[i].first, quoted(expected), quoted(text(*read.value)));
+            compare(texts[i].first, quoted(expected), quoted(text(*read.value)), note);
         } else {
             const std::string verdict = std::string(texts[i].first) + ": cannot read: " + read.error;
             say(reporter.line, verdict);

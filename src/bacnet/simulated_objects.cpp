@@ -1,6 +1,7 @@
 #include "bacnet/simulated_objects.h"
 
 #include "core/text_codec.h"
+#include "core/text_limits.h"
 
 namespace vaskiro::bacnet {
 
@@ -30,15 +31,17 @@ void addDevice(ObjectDatabase& database, const config::ConfigurationImage& image
     auto fixed = [&device](std::uint32_t id, Primitive value, bool required = true) {
         device.addProperty(id, required, [value] { return PropertyValue(value); });
     };
-    fixed(kObjectName, text(image.text(TextField::DeviceName)));
+    // What a device written with the image holds: the first characters of a longer text.
+    auto kept = [&image](TextField field) { return text(std::string(core::keptByDevice(field, image.text(field)))); };
+    fixed(kObjectName, kept(TextField::DeviceName));
     fixed(kSystemStatus, Enumerated{0});  // operational
     fixed(kVendorName, identity.vendorName);
     fixed(kVendorIdentifier, identity.vendorId);
     fixed(kModelName, identity.modelName);
     fixed(kFirmwareRevision, identity.firmwareRevision);
     fixed(kApplicationSoftwareVersion, identity.applicationVersion);
-    fixed(kLocation, text(image.text(TextField::Location)), false);
-    fixed(kDescription, text(image.text(TextField::Description)), false);
+    fixed(kLocation, kept(TextField::Location), false);
+    fixed(kDescription, kept(TextField::Description), false);
     fixed(kProtocolVersion, 1u);
     fixed(kProtocolRevision, kProtocolRevisionValue);
     fixed(kProtocolServicesSupported,

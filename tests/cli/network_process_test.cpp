@@ -200,6 +200,21 @@ TEST_F(NetworkCheck, FindsTheWrittenDeviceAndTellsWhatDiffers) {
                   "\",\"vendor\":0,\"name\":\"VASKIRO\",\"duplicate\":false}\n");
 }
 
+// A Write carries 23 characters of the location: the device is checked against those.
+TEST_F(NetworkCheck, ATextTheDeviceKeepsInPartIsCheckedAsItKeepsIt) {
+    ConfigurationImage image;
+    ASSERT_EQ(readDataFile(path("site.dat"), image).outcome, LoadOutcome::Loaded);
+    image.setText(TextField::Location, "Plant room 4, north wing");
+    ASSERT_TRUE(writeDataFile(path("wide.dat"), image));
+    ASSERT_EQ(runTool("--simulate=" + path("state.dat") + " write " + path("wide.dat")).code, 0);
+    SimulatedNetworkDevice device(path("state.dat"));
+    ToolRun check = runTool("check " + path("wide.dat") + " --timeout 0.5");
+    EXPECT_EQ(check.code, 0) << check.out;
+    EXPECT_NE(check.out.find("\nlocation: ok (the device keeps 23 of the 24 characters configured)\n"),
+              std::string::npos)
+        << check.out;
+}
+
 TEST_F(NetworkCheck, NothingAnsweringExitsWithOne) {
     ToolRun check = runTool("check " + path("site.dat") + " --timeout 0.3");
     EXPECT_EQ(check.code, 1);

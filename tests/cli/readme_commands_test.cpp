@@ -44,9 +44,9 @@ vaskiro discover --range 20000-20010 ¦ vaskiro discover --range 20000-20010 --t
 vaskiro watch site.dat [--to ADDRESS[:PORT]] [--for SECONDS] [--json] ¦ vaskiro watch site.dat --to 127.0.0.1:47900 --for 0.5 --json ¦ 0 ¦ "object":"binary-input,1"
 vaskiro watch site.dat ¦ timeout --preserve-status -s INT 1 vaskiro watch site.dat ¦ 0 ¦ output.16\tbinary-output,16\t
 vaskiro watch site.dat --json --for 600 ¦ timeout --preserve-status -s INT 1 vaskiro watch site.dat --json --for 600 ¦ 0 ¦ "kind":"analogue"
-vaskiro drive site.dat output.N on|off|release [--priority P] [--to ...] ¦ vaskiro drive site.dat output.2 off --priority 9 --to 127.0.0.1:47900 && vaskiro drive site.dat output.2 release --priority 9 ¦ 0 ¦ output.2 released at priority 9\n
-vaskiro drive site.dat output.3 on ¦ vaskiro drive site.dat output.3 on ¦ 0 ¦ output.3 held on at priority 8
-vaskiro drive site.dat output.3 release ¦ vaskiro drive site.dat output.3 release ¦ 0 ¦ output.3 released at priority 8\n
+vaskiro drive site.dat output.N on|off|release [--priority P] [--to ...] ¦ vaskiro drive site.dat output.2 off --priority 9 --to 127.0.0.1:47900 && vaskiro drive site.dat output.2 release --priority 9 ¦ 0 ¦ output.2 released at priority 9; now off
+vaskiro drive site.dat output.3 on ¦ vaskiro drive site.dat output.3 on ¦ 0 ¦ output.3 on, held at priority 8
+vaskiro drive site.dat output.3 release ¦ vaskiro drive site.dat output.3 release ¦ 0 ¦ output.3 released at priority 8; now off
 - ¦ kill $(cat background.pid) ¦ 0 ¦
 vaskiro simulate-network demo.dat --wiggle & ¦ vaskiro simulate-network demo.dat --wiggle > second.out 2>&1 & echo $! >> background.pid; sleep 0.5; cat second.out ¦ 0 ¦ answering on 127.0.0.1:47900
 vaskiro watch local.dat ¦ timeout --preserve-status -s INT 1 vaskiro watch local.dat ¦ 0 ¦ analogue.8\tanalog-input,8\t
