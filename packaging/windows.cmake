@@ -4,19 +4,24 @@
 #
 # Installed layout (the installer's folder, or the zip's top folder):
 #   bin/vaskiro-config.exe, bin/vaskiro.exe, bin/bacnet-interface.chm
-#   bin/Qt6Core.dll, Qt6Gui.dll, Qt6Widgets.dll     Qt, as the window links it
+#   bin/Qt6Core.dll, Qt6Gui.dll, Qt6Widgets.dll,
+#       Qt6PrintSupport.dll                         Qt, as the window links it
 #   bin/platforms/qwindows.dll                      Qt's Windows platform plugin
+#   bin/printsupport/windowsprintersupport.dll      the printers and their dialog
+#                                                   (Print Sheet), Qt's print plugin
 #   bin/styles/qwindowsvistastyle.dll               the native look
 #   bin/libstdc++-6.dll, libgcc_s_seh-1.dll, libwinpthread-1.dll
 #                                                   mingw-w64's runtime, which Qt uses
 # Qt looks for its plugins in folders beside the executable, so no qt.conf.
 
 if(VASKIRO_BUILD_GUI)
-  find_package(Qt6 REQUIRED COMPONENTS Widgets)
-  foreach(module Core Gui Widgets)
+  find_package(Qt6 REQUIRED COMPONENTS Widgets PrintSupport)
+  foreach(module Core Gui Widgets PrintSupport)
     install(FILES $<TARGET_FILE:Qt6::${module}> DESTINATION ${CMAKE_INSTALL_BINDIR})
   endforeach()
   install(FILES $<TARGET_FILE:Qt6::QWindowsIntegrationPlugin> DESTINATION ${CMAKE_INSTALL_BINDIR}/platforms)
+  # Without it Qt finds no printer: Print Sheet could only save a PDF.
+  install(FILES $<TARGET_FILE:Qt6::QWindowsPrinterSupportPlugin> DESTINATION ${CMAKE_INSTALL_BINDIR}/printsupport)
   if(TARGET Qt6::QWindowsVistaStylePlugin)
     install(FILES $<TARGET_FILE:Qt6::QWindowsVistaStylePlugin> DESTINATION ${CMAKE_INSTALL_BINDIR}/styles)
   endif()
@@ -38,7 +43,10 @@ endif()
 
 # The installer: a 64-bit Unicode NSIS program (a 32-bit one does not start
 # where only 64-bit Windows programs run, as under a 64-bit-only wine), with a
-# Start-menu entry for the window and an uninstaller.
+# Start-menu entry for the window and an uninstaller. Its options page offers
+# to put bin\ on PATH, for the current user or all users, so that vaskiro
+# runs from any prompt; by default (and on a silent install) it does not,
+# and the uninstaller takes off what it added.
 set(CPACK_GENERATOR NSIS ZIP)
 set(CPACK_NSIS_DEFINES "Target amd64-unicode")
 set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
@@ -47,6 +55,7 @@ set(CPACK_NSIS_DISPLAY_NAME "VASKIRO Configuration")
 set(CPACK_NSIS_INSTALLED_ICON_NAME "bin\\\\vaskiro-config.exe")
 set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
 set(CPACK_NSIS_MANIFEST_DPI_AWARE ON)
+set(CPACK_NSIS_MODIFY_PATH ON)
 if(VASKIRO_BUILD_GUI)
   set(CPACK_PACKAGE_EXECUTABLES vaskiro-config "VASKIRO Configuration")
 endif()

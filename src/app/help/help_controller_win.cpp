@@ -2,7 +2,9 @@
 // registry and called through its HtmlHelpA entry.
 #include "app/help/help_controller.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -64,8 +66,22 @@ bool LoadHtmlHelp() {
 
 }  // namespace
 
-struct HelpController::Backend {
-    DWORD HelpCookie = 0;  // given by HH_INITIALIZE, handed back to HH_UNINITIALIZE
+// Escape closes the help window, as it closes the program's own windows.
+// With HH_INITIALIZE the control's window lives on this thread and its key
+// messages pass through the program's message loop, where this filter sees
+// them before they are dispatched; the control itself ignores Escape.
+struct HelpController::Backend : QAbstractNativeEventFilter {
+    DWORD HelpCookie = 0;        // given by HH_INITIALIZE, handed back to HH_UNINITIALIZE
+    HWND HelpWindow = nullptr;   // the window HH_DISPLAY_TOPIC last showed
+
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override {
+        if (HelpWindow == nullptr || eventType != "windows_dispatcher_MSG") return false;
+        const auto* msg = static_cast<const MSG*>(message);
+        if (msg->message != WM_KEYDOWN || msg->wParam != VK_ESCAPE) return false;
+        if (!IsWindow(HelpWindow) || GetAncestor(msg->hwnd, GA_ROOT) != HelpWindow) return false;
+        PostMessageW(HelpWindow, WM_CLOSE, 0, 0);
+        return true;
+    }
 };
 
 HelpController::HelpController(QString helpDirectory)
@@ -77,6 +93,7 @@ bool HelpController::openViewer() {
     // The control stays loaded once found; a second set-up reuses it.
     if (HtmlHelpEntry == nullptr && !LoadHtmlHelp()) return false;
     HtmlHelpEntry(nullptr, nullptr, kHhInitialize, reinterpret_cast<DWORD_PTR>(&m_backend->HelpCookie));
+    if (auto* application = QCoreApplication::instance()) application->installNativeEventFilter(m_backend.get());
     return true;
 }
 
@@ -88,10 +105,12 @@ void HelpController::HelpButtonClick(const QWidget* /*owner*/) {
     // directory, not beside the executable, so a start from elsewhere (a
     // shortcut, a command line) would find no help.
     const QByteArray file = QDir::toNativeSeparators(m_helpFilePath).toLocal8Bit();
-    HtmlHelpEntry(nullptr, file.constData(), kHhDisplayTopic, 0);
+    m_backend->HelpWindow = HtmlHelpEntry(nullptr, file.constData(), kHhDisplayTopic, 0);
 }
 
 void HelpController::closeViewer() {
+    if (auto* application = QCoreApplication::instance()) application->removeNativeEventFilter(m_backend.get());
+    m_backend->HelpWindow = nullptr;
     if (m_ready) HtmlHelpEntry(nullptr, nullptr, kHhCloseAll, 0);
     if (HtmlHelpModule != nullptr) {
         HtmlHelpEntry(nullptr, nullptr, kHhUninitialize, static_cast<DWORD_PTR>(m_backend->HelpCookie));
