@@ -6,23 +6,14 @@
 
 #include "bacnet/point_checkout.h"
 #include "bacnet/point_reading.h"
+#include "core/local_time.h"
 
 namespace vaskiro::bacnet {
 
 namespace {
 
 // "23:50:01", local time.
-std::string clockTime(WallClock::time_point at) {
-    const std::time_t seconds = WallClock::to_time_t(at);
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &seconds);
-#else
-    localtime_r(&seconds, &local);
-#endif
-    char text[16];
-    return std::string(text, std::strftime(text, sizeof text, "%H:%M:%S", &local));
-}
+std::string clockTime(WallClock::time_point at) { return core::localTimeText(at, "%H:%M:%S"); }
 
 }  // namespace
 

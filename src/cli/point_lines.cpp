@@ -9,6 +9,7 @@
 
 #include "core/display_text.h"
 #include "core/engineering_units.h"
+#include "core/local_time.h"
 #include "core/text_codec.h"
 
 namespace vaskiro::cli {
@@ -55,24 +56,10 @@ std::string unitsText(const bacnet::Point& point) {
     return name.empty() ? "units " + std::to_string(*point.units) : std::string(name);
 }
 
-std::tm localTime(bacnet::WallClock::time_point at) {
-    const std::time_t seconds = bacnet::WallClock::to_time_t(at);
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &seconds);
-#else
-    localtime_r(&seconds, &local);
-#endif
-    return local;
-}
-
 // "read 23:50:01", "stale, read 23:50:01" (the device has not answered since), "never read".
 std::string freshnessText(const bacnet::Point& point) {
     if (point.receivedAt == bacnet::WallClock::time_point{}) return "never read";
-    const std::tm local = localTime(point.receivedAt);
-    char text[16];
-    const std::string clock(text, std::strftime(text, sizeof text, "%H:%M:%S", &local));
-    return (point.stale ? "stale, read " : "read ") + clock;
+    return (point.stale ? "stale, read " : "read ") + core::localTimeText(point.receivedAt, "%H:%M:%S");
 }
 
 std::vector<std::string> flagsSet(const bacnet::Point& point) {
@@ -132,11 +119,7 @@ std::string pointLine(const bacnet::Point& point, const config::ConfigurationIma
 }
 
 std::string timestamp(bacnet::WallClock::time_point at) {
-    const std::tm local = localTime(at);
-    char text[40];
-    std::string iso(text, std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S%z", &local));
-    if (iso.size() > 5 && (iso[iso.size() - 5] == '+' || iso[iso.size() - 5] == '-'))
-        iso.insert(iso.size() - 2, ":");  // +0100 -> +01:00
+    std::string iso = core::localIso8601(at);
     const auto milliseconds =
         std::chrono::duration_cast<std::chrono::milliseconds>(at.time_since_epoch()).count() % 1000;
     char fraction[8];

@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "core/atomic_file.h"
+#include "core/local_time.h"
 #include "core/settings_table.h"
 #include "csv/csv.h"
 
@@ -162,20 +163,6 @@ std::filesystem::path defaultRecordPath(const std::filesystem::path& worklist) {
     return worklist.parent_path() / (worklist.stem().string() + "-as-left.csv");
 }
 
-std::string localTimeIso8601() {
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &now);
-#else
-    localtime_r(&now, &local);
-#endif
-    char text[40];
-    std::size_t length = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S%z", &local);
-    std::string iso(text, length);
-    if (iso.size() > 5 && (iso[iso.size() - 5] == '+' || iso[iso.size() - 5] == '-'))
-        iso.insert(iso.size() - 2, ":");  // +0100 -> +01:00
-    return iso;
-}
+std::string localTimeIso8601() { return core::localIso8601(std::chrono::system_clock::now()); }
 
 }  // namespace vaskiro::commission

@@ -1,0 +1,28 @@
+#include "core/local_time.h"
+
+namespace vaskiro::core {
+
+std::tm localTime(std::time_t at) {
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &at);
+#else
+    localtime_r(&at, &local);
+#endif
+    return local;
+}
+
+std::string localTimeText(std::chrono::system_clock::time_point at, const char* format) {
+    const std::tm local = localTime(std::chrono::system_clock::to_time_t(at));
+    char text[64];
+    return std::string(text, std::strftime(text, sizeof text, format, &local));
+}
+
+std::string localIso8601(std::chrono::system_clock::time_point at) {
+    const std::string iso = localTimeText(at, "%Y-%m-%dT%H:%M:%S%z");
+    const std::size_t zone = iso.size() >= 5 ? iso.size() - 5 : 0;
+    if (iso.size() < 5 || (iso[zone] != '+' && iso[zone] != '-')) return iso;
+    return iso.substr(0, iso.size() - 2) + ':' + iso.substr(iso.size() - 2);  // +0100 -> +01:00
+}
+
+}  // namespace vaskiro::core
