@@ -171,8 +171,7 @@ TEST_F(Checkout, ADeviceKilledIsSaidAndOneStartedAgainIsFollowed) {
     ASSERT_NO_FATAL_FAILURE(startDevice());
     Process watch("--timeout 0.5 watch --for 20 " + path("site.dat"));
     ASSERT_NE(watch.lineWith("40 by COV"), "") << watch.all;
-    simulated->interrupt(SIGKILL);
-    simulated->finish();
+    simulated.reset();  // killed (SIGKILL)
     EXPECT_NE(watch.lineWith("BACnet device 12345: no reply since ", std::chrono::seconds(4)), "") << watch.all;
     ASSERT_NO_FATAL_FAILURE(startDevice());
     simulated->write("input.3 on\n");
@@ -184,8 +183,7 @@ TEST_F(Checkout, ADeviceKilledIsSaidAndOneStartedAgainIsFollowed) {
     // Gone again with an output held: the release that cannot be made is said, and the exit is 1.
     watch.write("output.16 on\noutput.17 on\n");
     EXPECT_NE(watch.lineWith("Not understood: \"output.17 on\""), "") << watch.all;
-    simulated->interrupt(SIGKILL);
-    simulated->finish();
+    simulated.reset();  // killed (SIGKILL)
     watch.interrupt();
     EXPECT_EQ(watch.finish(), 1) << watch.all;
     const std::string release = "Release each with: vaskiro drive " + path("site.dat") + " output.N release";
