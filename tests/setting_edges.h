@@ -19,40 +19,27 @@ inline const std::string kAddr = "ip gateway mask", kFlags = "dhcp input-invert 
 // The window reads address octets as numbers (04 is 4) where the tool refuses a leading zero that may mean
 // octal; it takes any int32 as the identifier (that limit is tried in tst_main_form's typedNumbers), 24
 // characters of the object's texts where the device keeps 23, and any COV increment. "name" counts characters.
-inline const std::vector<SettingEdge> kSettingEdges = {{kAddr, "0.0.0.0", "yy"},
-                                                       {kAddr, "255.255.255.255", "yy"},
-                                                       {kAddr, "256.0.0.0", "nn"},
-                                                       {kAddr, "0.0.0.256", "nn"},
-                                                       {kAddr, "-1.0.0.0", "nn"},
-                                                       {kAddr, "1.2.3.04", "ny"},
-                                                       {"port", "0", "yy"},
-                                                       {"port", "65535", "yy"},
-                                                       {"port", "-1", "nn"},
-                                                       {"port", "65536", "nn"},
-                                                       {kId, "0", "yy"},
-                                                       {kId, "4194302", "yy"},
-                                                       {kId, "-1", "nn"},
-                                                       {kId, "4194303", "ny"},
-                                                       {kTexts, std::string(23, 'x'), "yy"},
-                                                       {kTexts, std::string(24, 'x'), "ny"},
-                                                       {kTexts, std::string(25, 'x'), "nn"},
-                                                       {"name", std::string(22, 'x') + "\xC3\xA9", "yy"},
-                                                       {"password", std::string(12, 'x'), "yy"},
-                                                       {"password", std::string(13, 'x'), "nn"},
-                                                       {kNames, std::string(30, 'x'), "yy"},
-                                                       {kNames, std::string(31, 'x'), "nn"},
-                                                       {kFlags, "0", "y-"},
-                                                       {kFlags, "1", "y-"},
-                                                       {kFlags, "2", "n-"},
-                                                       {kFlags, "-1", "n-"},
-                                                       {kUnit, "0", "y-"},
-                                                       {kUnit, "189", "y-"},
-                                                       {kUnit, "-1", "n-"},
-                                                       {kUnit, "190", "n-"},
-                                                       {kFloats, kMax, "yy"},
-                                                       {"analogue-scaling", "-" + kMax, "yy"},
-                                                       {"analogue-cov", "-" + kMax, "ny"},
-                                                       {kFloats, kOver, "nn"},
-                                                       {kFloats, "-" + kOver, "nn"},
-                                                       {kFloats, "inf", "nn"},
-                                                       {kFloats, "nan", "nn"}};
+inline const std::vector<SettingEdge> kSettingEdges = [] {
+    // Addresses, port and identifier; texts; flags, units and floats.
+    std::vector<SettingEdge> edges({SettingEdge{kAddr, "0.0.0.0", "yy"}, SettingEdge{kAddr, "255.255.255.255", "yy"},
+                                    SettingEdge{kAddr, "256.0.0.0", "nn"}, SettingEdge{kAddr, "0.0.0.256", "nn"},
+                                    SettingEdge{kAddr, "-1.0.0.0", "nn"}, SettingEdge{kAddr, "1.2.3.04", "ny"},
+                                    SettingEdge{"port", "0", "yy"}, SettingEdge{"port", "65535", "yy"},
+                                    SettingEdge{"port", "-1", "nn"}, SettingEdge{"port", "65536", "nn"},
+                                    SettingEdge{kId, "0", "yy"}, SettingEdge{kId, "4194302", "yy"},
+                                    SettingEdge{kId, "-1", "nn"}, SettingEdge{kId, "4194303", "ny"}});
+    edges.insert(
+        edges.end(),
+        {SettingEdge{kTexts, std::string(23, 'x'), "yy"}, SettingEdge{kTexts, std::string(24, 'x'), "ny"},
+         SettingEdge{kTexts, std::string(25, 'x'), "nn"}, SettingEdge{"name", std::string(22, 'x') + "\xC3\xA9", "yy"},
+         SettingEdge{"password", std::string(12, 'x'), "yy"}, SettingEdge{"password", std::string(13, 'x'), "nn"},
+         SettingEdge{kNames, std::string(30, 'x'), "yy"}, SettingEdge{kNames, std::string(31, 'x'), "nn"}});
+    edges.insert(edges.end(),
+                 {SettingEdge{kFlags, "0", "y-"}, SettingEdge{kFlags, "1", "y-"}, SettingEdge{kFlags, "2", "n-"},
+                  SettingEdge{kFlags, "-1", "n-"}, SettingEdge{kUnit, "0", "y-"}, SettingEdge{kUnit, "189", "y-"},
+                  SettingEdge{kUnit, "-1", "n-"}, SettingEdge{kUnit, "190", "n-"}, SettingEdge{kFloats, kMax, "yy"},
+                  SettingEdge{"analogue-scaling", "-" + kMax, "yy"}, SettingEdge{"analogue-cov", "-" + kMax, "ny"},
+                  SettingEdge{kFloats, kOver, "nn"}, SettingEdge{kFloats, "-" + kOver, "nn"},
+                  SettingEdge{kFloats, "inf", "nn"}, SettingEdge{kFloats, "nan", "nn"}});
+    return edges;
+}();

@@ -20,12 +20,8 @@ private slots:
     void keys_data() {
         QTest::addColumn<QString>("keys");  // n: F9 (change sign), c: clear, \b: Backspace, \r: Enter
         QTest::addColumn<QString>("text");  // the edit's afterwards; a refused result leaves the popup open
-        for (auto [keys, text] : {std::pair{"\r", "1024"},
-                                  {"/4\r", "256"},
-                                  {"2+3*4=\r", "20"},
-                                  {"0,5n\r", "-0.5"},
-                                  {"99c12\b\r", "1"},
-                                  {"/0\r", "Error"}})
+        for (auto [keys, text] : {std::pair{"\r", "1024"}, std::pair{"/4\r", "256"}, std::pair{"2+3*4=\r", "20"},
+                                  std::pair{"0,5n\r", "-0.5"}, std::pair{"99c12\b\r", "1"}, std::pair{"/0\r", "Error"}})
             QTest::newRow(keys) << keys << text;
     }
     void keys() {

@@ -6,13 +6,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPlainTextEdit>
-#include <QProcess>
 #include <QScreen>
 #include <QStatusBar>
 #include <QPushButton>
 #include <QTableWidget>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include "app/commission_dialog.h"
@@ -31,6 +28,10 @@ private:
     std::unique_ptr<TestWindow> w;
 
     QString at(const QString& name) const { return m_dir.filePath(name); }
+    template <class T>
+    T* inDialog(const char* name) const {
+        return w->form->commissionDialog()->findChild<T*>(name);
+    }
     // Plugged devices live in devices/; unplugged ones wait beside it, keeping their settings.
     void plug(const QString& serial) {
         if (!QFile::rename(at(serial), at("devices/" + serial)))
@@ -47,9 +48,7 @@ private:
         device::BackendChoice choice{device::BackendChoice::Kind::SimulatedFolder, at("devices").toStdString()};
         w->form->setDeviceBackend(device::makeSimulatedBackend(choice, delay));
         QFile list(at("worklist.csv"));
-        list.open(QIODevice::WriteOnly);
-        list.write(worklist.toUtf8());
-        list.close();
+        if (list.open(QIODevice::WriteOnly)) list.write(worklist.toUtf8()), list.close();
         w->find<QPushButton>("CommissionButton")->click();
         auto* dialog = w->form->commissionDialog();
         dialog->findChild<QLineEdit*>("WorklistEdit")->setText(at("worklist.csv"));
@@ -100,7 +99,7 @@ private slots:
         QLabel* prompt = start(kWorklist);
         commission(prompt, 1, {"501", "502", "503"}, kTags);
         QTRY_COMPARE_WITH_TIMEOUT(prompt->text(), QString("3 of 3 rows done"), 5000);
-        auto* rows = w->form->commissionDialog()->findChild<QTableWidget*>("CommissionRows");
+        auto* rows = inDialog<QTableWidget>("CommissionRows");
         QCOMPARE(rows->item(2, 1)->text(), QString("Café 3"));  // Windows-1252 in the image
         // The window holds what it held before, not the last row written, and says so.
         QCOMPARE(w->find<QLineEdit>("ObjectIdentifierEdit")->text(), QString("4242"));
@@ -133,7 +132,7 @@ private slots:
 
     void aBadWorklistIsRefusedWithRowAndColumn() {
         start("tag,ip,object-id\nA,10.0.0.1,7\nB,10.0.0.300,8\nC,10.0.0.3,7\n");
-        auto* faults = w->form->commissionDialog()->findChild<QListWidget*>("WorklistFaults");
+        auto* faults = inDialog<QListWidget>("WorklistFaults");
         QCOMPARE(faults->count(), 2);
         QVERIFY(faults->item(0)->text().contains("worklist.csv: row 2, column ip: must be four numbers"));
         QVERIFY(faults->item(1)->text().endsWith("worklist.csv: row 3, column object-id: 7 is also row 1's."));
@@ -182,15 +181,15 @@ private slots:
         QCOMPARE(recorded(at("worklist-as-left.csv")).size(), 3);
 
         prompt = start(kWorklist);
-        auto* rows = w->form->commissionDialog()->findChild<QTableWidget*>("CommissionRows");
+        auto* rows = inDialog<QTableWidget>("CommissionRows");
         QCOMPARE(rows->item(1, 4)->text(), QString("done: 502"));
         commission(prompt, 3, {"503"}, {"AHU-3"});
         QTRY_COMPARE_WITH_TIMEOUT(prompt->text(), QString("3 of 3 rows done"), 5000);  // over the whole list
         QCOMPARE(recorded(at("worklist-as-left.csv")).size(), 4);
 
         // The finished worklist's sheets: every device, as PDF, the password only when ticked.
-        w->form->commissionDialog()->findChild<QPushButton*>("CommissionPrintButton")->click();
-        auto* sheet = w->form->commissionDialog()->findChild<app::PrintSheetDialog*>("PrintSheetDialog");
+        inDialog<QPushButton>("CommissionPrintButton")->click();
+        auto* sheet = inDialog<app::PrintSheetDialog>("PrintSheetDialog");
         QVERIFY(sheet);
         QCOMPARE(QString::fromStdString(sheet->html()).count("<h1"), 3);
         QVERIFY(sheet->saveAsPdf(at("sheet.pdf")));
@@ -282,15 +281,11 @@ private slots:
         QLabel* prompt = start("ip,port,object-id\n127.0.0.1,47999,1001\n", std::chrono::milliseconds(0), {}, true);
         plug("501");
         QTRY_COMPARE_WITH_TIMEOUT(prompt->text(), QString("Row 1 failed: retry or skip it"), 15000);
-        const QString why = w->form->commissionDialog()->findChild<QPlainTextEdit*>("CommissionReason")->toPlainText();
+        const QString why = inDialog<QPlainTextEdit>("CommissionReason")->toPlainText();
         QVERIFY2(why.startsWith("Nothing answered as BACnet device 1001 at 127.0.0.1:47999.\nCheck the network cable"),
                  qPrintable(why));
         QVERIFY(!why.contains("\\n"));
-        QVERIFY(!w->form->commissionDialog()
-                     ->findChild<QTableWidget*>("CommissionRows")
-                     ->item(0, 4)
-                     ->text()
-                     .contains("\\n"));
+        QVERIFY(!inDialog<QTableWidget>("CommissionRows")->item(0, 4)->text().contains("\\n"));
     }
 };
 

@@ -1,9 +1,7 @@
 // Save File and Load File through the window: what is asked, shown, logged
 // and refused. The file format itself is proven in the core's tests.
-#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include "core/configuration_image.h"
@@ -28,6 +26,10 @@ class TstDataFiles : public QObject {
         w->prompts->openAnswer = file;
         QTest::mouseClick(w->find<QPushButton>("LoadButton"), Qt::LeftButton);
     }
+    static bool write(const QString& file, const QByteArray& bytes) {
+        QFile f(file);
+        return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+    }
     static QByteArray read(const QString& file) {
         QFile f(file);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -42,9 +44,7 @@ private slots:
 
     void saveThenLoadIsByteIdentical() {
         w->find<QLineEdit>("DeviceNameEdit")->setText("Renamed");  // collected first
-        QFile old(path("a.dat"));
-        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);  // replaced without a question
-        old.close();
+        QVERIFY(write(path("a.dat"), "old"));                      // replaced without a question
         save(path("a.dat"));
         const QByteArray file = read(path("a.dat"));
         QCOMPARE(file.left(40),
@@ -62,10 +62,7 @@ private slots:
     void refusalsSayWhyAndChangeNothing() {
         const QByteArray before = image();
         w->find<QLineEdit>("IPAddr1Edit")->setText("10");  // not collected by a load
-        QFile later(path("later.dat"));
-        QVERIFY(later.open(QIODevice::WriteOnly) &&
-                later.write(QByteArray("\x02\0\0\0VASKIRO BACnet Interface", 28) + QByteArray(1568, 0)));
-        later.close();
+        QVERIFY(write(path("later.dat"), QByteArray("\x02\0\0\0VASKIRO BACnet Interface", 28) + QByteArray(1568, 0)));
         load(path("later.dat"));
         load(path("missing.dat"));
         load(QString());  // cancelled
@@ -97,9 +94,7 @@ private slots:
     void incompatibleFileIsLoggedWithItsReason() {
         QFETCH(QByteArray, content);
         QFETCH(QString, reason);
-        QFile file(path("x.dat"));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
-        file.close();
+        QVERIFY(write(path("x.dat"), content));
         const QByteArray before = image();
         load(path("x.dat"));
         QCOMPARE(w->prompts->errors, QStringList("Incompatible data file."));

@@ -1,8 +1,6 @@
 // Read and Write through the real reader thread and the window's event loop,
 // against simulated devices.
-#include <QElapsedTimer>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QtTest>

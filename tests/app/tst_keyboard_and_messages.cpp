@@ -2,7 +2,6 @@
 // of the controls, page and button keys, the Tab walk, the picker's keys,
 // decimal commas, the port's range, the refused close, widths, and the help.
 #include <QAbstractButton>
-#include <QFile>
 #include <QLabel>
 #include <QShortcut>
 #include <QLineEdit>
@@ -120,26 +119,19 @@ private slots:
         QTest::addColumn<QKeySequence>("keys");
         QTest::addColumn<QString>("typed");  // '|' is a pause
         QTest::addColumn<QString>("chosen");
-        QTest::newRow("right into the next row") << 166u << QKeySequence("Right") << ""
-                                                 << "Square Meters";
-        QTest::newRow("left into the row above") << 0u << QKeySequence("Left") << ""
-                                                 << "Meters Per Second Per Second";
-        QTest::newRow("down onto a shorter row's end") << 19u << QKeySequence("Down") << ""
-                                                       << "BTUs Per Pound";
-        QTest::newRow("last to first") << 141u << QKeySequence("Right") << ""
-                                       << "Meters Per Second Per Second";
-        QTest::newRow("ctrl+end") << 62u << QKeySequence("Ctrl+End") << ""
-                                  << "Watts Per Square Meter Degree Kelvin";
-        QTest::newRow("page down, up, home") << 63u << QKeySequence("PgDown, PgDown, Up, Home") << ""
-                                             << "Newton Seconds";
-        QTest::newRow("escape keeps") << 95u << QKeySequence("Left, Escape") << ""
-                                      << "No Units";
-        QTest::newRow("kil again") << 129u << QKeySequence() << "kil|kil"
-                                   << "Kilograms Per Second";
-        QTest::newRow("more letters") << 39u << QKeySequence() << "kilograms per h"
-                                      << "Kilograms Per Hour";
-        QTest::newRow("round the end") << 186u << QKeySequence() << "KIL"
-                                       << "Kilohms";
+        const std::tuple<const char*, uint, const char*, const char*, const char*> rows[] = {
+            {"right into the next row", 166, "Right", "", "Square Meters"},
+            {"left into the row above", 0, "Left", "", "Meters Per Second Per Second"},
+            {"down onto a shorter row's end", 19, "Down", "", "BTUs Per Pound"},
+            {"last to first", 141, "Right", "", "Meters Per Second Per Second"},
+            {"ctrl+end", 62, "Ctrl+End", "", "Watts Per Square Meter Degree Kelvin"},
+            {"page down, up, home", 63, "PgDown, PgDown, Up, Home", "", "Newton Seconds"},
+            {"escape keeps", 95, "Left, Escape", "", "No Units"},
+            {"kil again", 129, "", "kil|kil", "Kilograms Per Second"},
+            {"more letters", 39, "", "kilograms per h", "Kilograms Per Hour"},
+            {"round the end", 186, "", "KIL", "Kilohms"}};
+        for (auto [name, unit, keys, typed, chosen] : rows)
+            QTest::newRow(name) << unit << QKeySequence(keys) << QString(typed) << QString(chosen);
     }
     void pickerKeys() {
         QFETCH(QKeySequence, keys);
@@ -161,21 +153,11 @@ private slots:
         if (w->form->unitsPicker()->isVisible()) QTest::keyClick(grid, Qt::Key_Return);  // Escape leaves nothing to do
         QTEST(edit("SelectAnalogueUnitsEdit1")->text(), "chosen");
     }
-    void typing_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("keys");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("comma") << "AnalogueScalingJvCalcEdit1"
-                               << "-1,25e2"
-                               << "-1.25e2";
-    }
-    void typing() {
-        QFETCH(QString, name);
-        QFETCH(QString, keys);
-        QFETCH(QString, text);
-        QTest::keyClick(w->find(name), Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClicks(w->find(name), keys);
-        QCOMPARE(w->find(name)->property("text").toString(), text);
+    void aDecimalCommaIsTypedAsAPoint() {
+        QWidget* edit = w->find("AnalogueScalingJvCalcEdit1");
+        QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(edit, "-1,25e2");
+        QCOMPARE(edit->property("text").toString(), QString("-1.25e2"));
     }
     void portFromAFileIsKept() {
         w->form->image().setBacnetPort(70000);

@@ -2,7 +2,6 @@
 // controls to the image, the checks of every setting and the close sequence.
 #include <QCheckBox>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -66,19 +65,10 @@ private slots:
         QStringList expected{"DHCPEnableJvCheckBox"};
         for (const char* address : {"IPAddr", "GateWayAddr", "SubMaskAddr"})
             for (int i = 1; i <= 4; ++i) expected << QString("%1%2Edit").arg(address).arg(i);
-        expected << "BacnetPortCSpinEdit"
-                 << "DeviceNameEdit"
-                 << "ObjectIdentifierEdit"
-                 << "LocationEdit"
-                 << "DescriptionEdit"
-                 << "PasswordEdit"
-                 << "LogMemo"
-                 << "LoadButton"
-                 << "SaveButton"
-                 << "WriteButton"
-                 << "ReadButton"
-                 << "HelpButton"
-                 << "ExitButton";
+        for (const char* name : {"BacnetPortCSpinEdit", "DeviceNameEdit", "ObjectIdentifierEdit", "LocationEdit",
+                                 "DescriptionEdit", "PasswordEdit", "LogMemo", "LoadButton", "SaveButton",
+                                 "WriteButton", "ReadButton", "HelpButton", "ExitButton"})
+            expected << name;
         QStringList chain;
         QWidget* first = w->find("DHCPEnableJvCheckBox");
         int steps = 0;  // the chain is a ring
@@ -146,20 +136,15 @@ private slots:
 
     // The window's checks hold the limits of the table that set and the worklist are tried against.
     void everySettingsChecksHoldTheToolsLimits() {
-        const QMap<QString, QString> controls = {{"ip", "IPAddr%1Edit"},
-                                                 {"gateway", "GateWayAddr%1Edit"},
-                                                 {"mask", "SubMaskAddr%1Edit"},
-                                                 {"port", "BacnetPortCSpinEdit"},
-                                                 {"object-id", "ObjectIdentifierEdit"},
-                                                 {"name", "DeviceNameEdit"},
-                                                 {"location", "LocationEdit"},
-                                                 {"description", "DescriptionEdit"},
-                                                 {"password", "PasswordEdit"},
-                                                 {"input-name", "InputNameEdit"},
-                                                 {"output-name", "OutputNameEdit"},
-                                                 {"analogue-name", "AnalogueNameEdit"},
-                                                 {"analogue-scaling", "AnalogueScalingJvCalcEdit"},
-                                                 {"analogue-cov", "COVIncrementJvCalcEdit"}};
+        QMap<QString, QString> controls;  // each setting's control: pairs of words
+        const QStringList words =
+            QString(
+                "ip IPAddr%1Edit gateway GateWayAddr%1Edit mask SubMaskAddr%1Edit port BacnetPortCSpinEdit object-id "
+                "ObjectIdentifierEdit name DeviceNameEdit location LocationEdit description DescriptionEdit password "
+                "PasswordEdit input-name InputNameEdit output-name OutputNameEdit analogue-name AnalogueNameEdit "
+                "analogue-scaling AnalogueScalingJvCalcEdit analogue-cov COVIncrementJvCalcEdit")
+                .split(' ');
+        for (int i = 0; i < words.size(); i += 2) controls[words[i]] = words[i + 1];
         for (const vaskiro::core::Setting& setting : vaskiro::core::allSettings())
             for (const SettingEdge& edge : kSettingEdges) {
                 if (!edge.covers(setting.key) || edge.verdicts[1] == '-') continue;
@@ -226,9 +211,8 @@ private slots:
         edit("LocationEdit")->setText("Mars");
         QVERIFY_THROWS_EXCEPTION(ConversionError, w->form->CollectForm());
         // Collected up to the identifier: the port and the scaling, not the location after it.
-        QCOMPARE(
-            std::pair(w->form->image().bacnetPort(), w->form->image().analogueValue(FloatGroup::AnalogueScaling, 2)),
-            std::pair(99, 2500.0f));
+        QCOMPARE(w->form->image().bacnetPort(), 99);
+        QCOMPARE(w->form->image().analogueValue(FloatGroup::AnalogueScaling, 2), 2500.0f);
         QCOMPARE(w->form->image().text(TextField::Location), std::string("Earth"));
     }
 

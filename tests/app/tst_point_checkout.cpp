@@ -9,7 +9,6 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSpinBox>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <atomic>
@@ -205,9 +204,8 @@ private slots:
         QVERIFY(held->text().contains("output.5") && b.find<QPushButton>("RetryReleaseButton")->isVisible());
         b.w.prompts->yes = false;  // closing again asks whether to leave them commanded
         b.view->close();
-        QVERIFY(
-            b.w.prompts->questions.last().startsWith("These outputs are still commanded at priority 8 on the "
-                                                     "device: output.5. Close anyway"));
+        QVERIFY(b.w.prompts->questions.last().startsWith(
+            "These outputs are still commanded at priority 8 on the device: output.5. Close anyway"));
         QVERIFY(b.view->isVisible());
         b.serve({}, port);
         QTest::mouseClick(b.find<QPushButton>("RetryReleaseButton"), Qt::LeftButton);

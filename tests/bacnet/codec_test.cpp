@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <span>
 #include <sstream>
 
 #include "bacnet/client.h"
@@ -17,6 +18,21 @@ std::vector<std::uint8_t> hex(const char* text) {
     unsigned value = 0;
     while (in >> std::hex >> value) bytes.push_back(static_cast<std::uint8_t>(value));
     return bytes;
+}
+
+vaskiro::config::ConfigurationImage defaults() {
+    vaskiro::config::ConfigurationImage image;
+    image.SetDefaults();
+    return image;
+}
+
+// Each request's encoded answer (none: ""), as `answer` gives it.
+template <class Answer>
+void expectAnswers(std::span<const std::pair<const char*, const char*>> exchanges, Answer answer) {
+    for (const auto& [request, reply] : exchanges) {
+        auto answered = answer(decode(hex(request)).datagram->message);
+        EXPECT_EQ(answered ? encode(*answered, false) : std::vector<std::uint8_t>{}, hex(reply)) << request;
+    }
 }
 
 struct Exact {
@@ -218,8 +234,7 @@ TEST(Endpoints, ParseAndFormat) {
 }
 
 TEST(SimulatedDevice, AnswersFromItsConfiguration) {
-    vaskiro::config::ConfigurationImage image;
-    image.SetDefaults();
+    vaskiro::config::ConfigurationImage image = defaults();
     const std::pair<const char*, const char*> exchanges[] = {
         {"81 0B 00 08 01 00 10 08", "81 0A 00 14 01 00 10 00 C4 02 00 30 39 22 05 C4 91 03 21 00"},
         {"81 0B 00 0E 01 00 10 08 0A 30 3A 1A 30 3A", ""},
@@ -229,18 +244,14 @@ TEST(SimulatedDevice, AnswersFromItsConfiguration) {
         {"81 0A 00 11 01 04 00 05 01 0C 0C 02 00 30 3A 19 4D", "81 0A 00 0D 01 00 50 01 0C 91 01 91 1F"},
         {"81 0A 00 0A 01 04 00 05 02 1A", "81 0A 00 09 01 00 60 02 09"},
     };
-    for (const auto& [request, reply] : exchanges) {
-        auto answered = answer(image, {}, decode(hex(request)).datagram->message);
-        EXPECT_EQ(answered ? encode(*answered, false) : std::vector<std::uint8_t>{}, hex(reply)) << request;
-    }
+    expectAnswers(exchanges, [&](const Message& request) { return answer(image, {}, request); });
 }
 
 // Requests as a third-party client sends them, and the replies worked out from the configuration below.
 // Objects: device 02 00 30 39 (wildcard 02 3F FF FF), binary-input 1 00 C0 00 01, binary-output 2 01 00 00 02,
 // analog-input 1 00 00 00 01. Acks: 30 01 0C, the object, the property (19 nn, or 1A nn nn), 3E value 3F.
 TEST(SimulatedDevice, PresentsTheDeviceAndItsPointsToAnyClient) {
-    vaskiro::config::ConfigurationImage image;
-    image.SetDefaults();
+    vaskiro::config::ConfigurationImage image = defaults();
     image.setFlag(vaskiro::config::FlagGroup::InvertInput, 1, true);
     image.setFlag(vaskiro::config::FlagGroup::OutputStartStatus, 2, true);
     const std::pair<const char*, const char*> exchanges[] = {
@@ -301,10 +312,7 @@ TEST(SimulatedDevice, PresentsTheDeviceAndItsPointsToAnyClient) {
          "4F 1F 0C 00 C0 00 63 1E 29 08 5E 91 01 91 1F 5F 1F"},
     };
     SimulatedDevice device(image, {});
-    for (const auto& [request, reply] : exchanges) {
-        auto answered = device.answer(decode(hex(request)).datagram->message);
-        EXPECT_EQ(answered ? encode(*answered, false) : std::vector<std::uint8_t>{}, hex(reply)) << request;
-    }
+    expectAnswers(exchanges, [&](const Message& request) { return device.answer(request); });
 }
 
 TEST(Client, WhenTheBacnetPortIsTakenItListensOnItsOwnAndSaysSo) {
@@ -321,8 +329,7 @@ TEST(Client, WhenTheBacnetPortIsTakenItListensOnItsOwnAndSaysSo) {
 // 91 02, invalid-data-type (09) for a Real (44 3F 80 00 00). SubscribeCOV of binary-input 3: a SimpleAck (20 01 05);
 // confirmed notifications: services (05), cov-subscription-failed (2B); binary-input 99: unknown-object (1F).
 TEST(SimulatedDevice, TakesCommandsAndSubscriptions) {
-    vaskiro::config::ConfigurationImage image;
-    image.SetDefaults();
+    vaskiro::config::ConfigurationImage image = defaults();
     const std::pair<const char*, const char*> exchanges[] = {
         {"81 0A 00 17 01 04 00 05 03 0F 0C 01 00 00 02 19 55 3E 91 01 3F 49 08", "81 0A 00 09 01 00 20 03 0F"},
         {"81 0A 00 13 01 04 00 05 01 0C 0C 01 00 00 02 19 57 29 08",
@@ -343,10 +350,7 @@ TEST(SimulatedDevice, TakesCommandsAndSubscriptions) {
         {"81 0A 00 16 01 04 00 05 01 05 09 01 1C 00 C0 00 03 29 00 3A 01 2C", "81 0A 00 09 01 00 20 01 05"},
     };
     SimulatedDevice device(image, {});
-    for (const auto& [request, reply] : exchanges) {
-        auto answered = device.answer(decode(hex(request)).datagram->message);
-        EXPECT_EQ(answered ? encode(*answered, false) : std::vector<std::uint8_t>{}, hex(reply)) << request;
-    }
+    expectAnswers(exchanges, [&](const Message& request) { return device.answer(request); });
     // At once a notification of binary-input 3: 3A 01 2C 300 s left, inactive, no flags; then none until a change.
     auto told = device.takeNotifications();
     ASSERT_EQ(told.size(), 1u);
@@ -359,8 +363,7 @@ TEST(SimulatedDevice, TakesCommandsAndSubscriptions) {
 }
 
 TEST(SimulatedPoints, LinesSetInputsAndAnalogues) {
-    vaskiro::config::ConfigurationImage image;
-    image.SetDefaults();
+    vaskiro::config::ConfigurationImage image = defaults();
     SimulatedPoints points(image);
     EXPECT_EQ(points.apply("analogue.8 -21.5"), "");
     EXPECT_EQ(points.analogue(8), -21.5f);

@@ -1,10 +1,6 @@
 // Runs the vaskiro tool as a process, as a script would.
-#include <gtest/gtest.h>
 
-#include <chrono>
-#include <filesystem>
 #include <fstream>
-#include <string>
 #include <thread>
 
 #include <nlohmann/json.hpp>
@@ -104,7 +100,7 @@ TEST_P(VaskiroToolRefuses, WithItsMessageAndExitCodeAndWritesNothing) {
 
     const ToolRun result = run(GetParam().arguments);
     EXPECT_EQ(result.code, GetParam().code) << result.out;
-    EXPECT_NE(result.out.find(here(GetParam().output)), std::string::npos) << result.out;
+    EXPECT_TRUE(holds(result.out, here(GetParam().output)));
     EXPECT_FALSE(fs::exists(path("out.dat")));
 }
 
@@ -161,23 +157,23 @@ TEST_F(VaskiroFiles, OddFilesLoadWithANote) {
         EXPECT_EQ(show.code, 0) << show.out;
         EXPECT_EQ(show.out.find("Note: ") == std::string::npos, !*note) << show.out;
         if (*note) {
-            EXPECT_NE(show.out.find("Note: " + path(name) + note), std::string::npos) << show.out;
+            EXPECT_TRUE(holds(show.out, "Note: " + path(name) + note));
         }
     }
 }
 
 TEST_F(VaskiroFiles, WriteThenReadInAnotherProcessCarriesTheSettings) {
     EXPECT_EQ(run("--simulate info").out, "Appware Version:1.00\nSerial Number: 12345\n");
-    ASSERT_EQ(run("set @base.dat ip=10.1.2.3 object-id=4194302 port=47809 output-name.16=Pump input-invert.9=on "
-                  "analogue-unit.3=62 analogue-cov.2=0.5 password=secret -o @in.dat")
-                  .code,
-              0);
+    const ToolRun set =
+        run("set @base.dat ip=10.1.2.3 object-id=4194302 port=47809 output-name.16=Pump "
+            "input-invert.9=on analogue-unit.3=62 analogue-cov.2=0.5 password=secret -o @in.dat");
+    ASSERT_EQ(set.code, 0) << set.out;
     const ToolRun write = run("--simulate=@device.dat write @in.dat");
-    EXPECT_NE(write.out.find("Download Complete"), std::string::npos) << write.out;
+    EXPECT_TRUE(holds(write.out, "Download Complete"));
     ASSERT_EQ(run("read --simulate=@device.dat -o @back.dat").code, 0);
     EXPECT_EQ(text("back.dat"), text("in.dat"));
     const ToolRun verify = run("--simulate write @base.dat --set location=Basement --verify");
-    EXPECT_NE(verify.out.find("Verified: the device holds what was written."), std::string::npos) << verify.out;
+    EXPECT_TRUE(holds(verify.out, "Verified: the device holds what was written."));
 }
 
 TEST_F(VaskiroFiles, ExportThenImportGivesTheSameBytesAndEditsWin) {
@@ -185,7 +181,7 @@ TEST_F(VaskiroFiles, ExportThenImportGivesTheSameBytesAndEditsWin) {
     ASSERT_EQ(run("import @odd.json -o @back.dat").code, 0);
     EXPECT_EQ(text("back.dat"), text("odd.dat"));
     std::string json = text("odd.json");
-    EXPECT_NE(json.find("\"name\": \"\u20ACuro \u00E9t\u00E9\""), std::string::npos);
+    EXPECT_TRUE(holds(json, "\"name\": \"\u20ACuro \u00E9t\u00E9\""));
     const auto at = json.find("\"port\": 47808");
     ASSERT_NE(at, std::string::npos);
     std::ofstream(path("edited.json")) << json.replace(at, 13, "\"port\": 47900");
@@ -215,19 +211,10 @@ TEST_F(VaskiroFiles, SetChangesOnlyTheNamedSettings) {
             "analogue-unit.2=98 analogue-scaling.3=0.25 analogue-cov.3=0.5 -o @out.dat");
     ASSERT_EQ(set.code, 0) << set.out;
     ConfigurationImage expected = defaults();
-    for (auto [at, value] : std::initializer_list<std::pair<int, int>>{{0, 10},
-                                                                       {1, 0},
-                                                                       {3, 20},
-                                                                       {1324, 1},
-                                                                       {1340, 1},
-                                                                       {1357, 1},
-                                                                       {1448, 62},
-                                                                       {1452, 98},
-                                                                       {1380, 0xFE},
-                                                                       {1381, 0xFF},
-                                                                       {1382, 0x3F}})
-        expected.bytes()[at] =
-            static_cast<std::uint8_t>(value);  // ip, DHCP, invert input 16, start output 1, units, object-id
+    // ip, DHCP, invert input 16, start output 1, units, object-id
+    const std::pair<int, int> bytes[] = {{0, 10},    {1, 0},     {3, 20},      {1324, 1},    {1340, 1},   {1357, 1},
+                                         {1448, 62}, {1452, 98}, {1380, 0xFE}, {1381, 0xFF}, {1382, 0x3F}};
+    for (auto [at, value] : bytes) expected.bytes()[at] = static_cast<std::uint8_t>(value);
     expected.setText(TextField::DeviceName, "Plant Room 3");
     expected.setAnalogueValue(FloatGroup::AnalogueScaling, 3, 0.25);
     expected.setAnalogueValue(FloatGroup::COVIncrement, 3, 0.5);
@@ -248,7 +235,7 @@ TEST_F(VaskiroFiles, DiffComparesFilesJsonAndTheDevice) {
     EXPECT_EQ(run("--simulate=@dev.dat diff device @b.dat").out.substr(0, 31), "port: 47808 (device) -> 47809 (");
 }
 
-TEST_F(VaskiroTool, ListShowsEachPluggedSimulatedDevice) {
+TEST_F(VaskiroTool, ListShowsEachPluggedSimulatedDeviceAndDeviceChoosesOne) {
     std::string folder = "--simulate=" + m_dir.string() + " ";
     ToolRun none = runTool(folder + "list");
     EXPECT_EQ(none.code, 1);
@@ -263,15 +250,10 @@ TEST_F(VaskiroTool, ListShowsEachPluggedSimulatedDevice) {
     EXPECT_EQ(three.out, app + "\tVASKIRO 10001, application 1.00\n" + path("10002.program") +
                              "\tHID\\VID_04D8&PID_C5E9&REV_0001\tprogram mode\n" + path("10003.refused") +
                              "\tHID\\VID_04D8&PID_C5E9&REV_0014\tapplication\tcannot be opened: Permission denied\n");
-}
-
-TEST_F(VaskiroTool, DeviceChoosesAmongSeveral) {
-    std::ofstream(path("10001"));
+    // --device chooses among them.
     std::ofstream(path("10002"));
-    std::string folder = "--simulate=" + m_dir.string() + " --device ";
-    ToolRun second = runTool(folder + path("10002") + " info");
-    EXPECT_NE(second.out.find("Serial Number: 10002"), std::string::npos) << second.out;
-    ToolRun unknown = runTool(folder + path("10009") + " info");
+    EXPECT_TRUE(holds(runTool(folder + "--device " + path("10002") + " info").out, "Serial Number: 10002"));
+    ToolRun unknown = runTool(folder + "--device " + path("10009") + " info");
     EXPECT_EQ(unknown.code, 1);
     EXPECT_EQ(unknown.out, "No VASKIRO at " + path("10009") + "\n");
 }

@@ -2,13 +2,8 @@
 // simulated device (a file in the simulated folder) when asked to connect
 // one, and pulls it when asked to disconnect it.
 
-#include <signal.h>
-
-#include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <regex>
-#include <string>
 #include <vector>
 
 #include "core/data_file.h"
@@ -88,10 +83,9 @@ class CommissionFormats : public Commission, public ::testing::WithParamInterfac
 TEST_P(CommissionFormats, ThreeRowsInOrderLeaveThreeRecordLines) {
     ToolRun run = commission(GetParam(), "", {"501", "502", "503"});
     ASSERT_EQ(run.code, 0) << run.out;
-    EXPECT_NE(run.out.find("Connect device for 2 (AHU-2)\nRow 2: identifying\nRow 2: device 502, version 1.00\nRow 2: "
-                           "writing\nRow 2: verifying\n2 of 3 done\nDisconnect the device\n"),
-              std::string::npos)
-        << run.out;
+    EXPECT_TRUE(holds(run.out,
+                      "Connect device for 2 (AHU-2)\nRow 2: identifying\nRow 2: device 502, version 1.00\nRow 2: "
+                      "writing\nRow 2: verifying\n2 of 3 done\nDisconnect the device\n"));
     EXPECT_EQ(recorded(), kHeader + kRecorded[0] + kRecorded[1] + kRecorded[2]);
 }
 
@@ -121,22 +115,22 @@ TEST_F(Commission, ARetriedRowIsOneDeviceWithWhatTheDeviceHoldsAndItsCheckout) {
               "Sheet Saved: " + path("sheet.html") + " (3 devices)\n");
     std::ifstream in(m_dir / "sheet.html");
     const std::string html{std::istreambuf_iterator<char>(in), {}};
-    EXPECT_NE(html.find("<td>Plant room 1, east wing</td>"), std::string::npos);
-    EXPECT_NE(html.find("<td>Output 7</td><td class=\"mark\" width=\"12%\">no</td>"), std::string::npos) << html;
+    EXPECT_TRUE(holds(html, "<td>Plant room 1, east wing</td>"));
+    EXPECT_TRUE(holds(html, "<td>Output 7</td><td class=\"mark\" width=\"12%\">no</td>"));
 }
 
 TEST_F(Commission, ABadWorklistIsRefusedWithRowAndColumnBeforeAnyDevice) {
     ToolRun run = commission("tag,ip,object-id\nA,10.0.0.1,7\nB,10.0.0.300,8\nC,10.0.0.3,7\n", "", {"501"});
     EXPECT_EQ(run.code, 2);
-    EXPECT_NE(run.out.find("row 2, column ip: must be four numbers"), std::string::npos) << run.out;
-    EXPECT_NE(run.out.find("row 3, column object-id: 7 is also row 1's"), std::string::npos) << run.out;
+    EXPECT_TRUE(holds(run.out, "row 2, column ip: must be four numbers"));
+    EXPECT_TRUE(holds(run.out, "row 3, column object-id: 7 is also row 1's"));
     EXPECT_FALSE(fs::exists(m_dir / "worklist-as-left.csv"));
 }
 
 TEST_F(Commission, ADevicePresentedTwiceIsRefusedUnlessAgain) {
     ToolRun run = commission(kThreeRows, "", {"501", "501", "502", "503"});
     EXPECT_EQ(run.code, 0) << run.out;
-    EXPECT_NE(run.out.find("Device 501 refused: already commissioned as 1"), std::string::npos) << run.out;
+    EXPECT_TRUE(holds(run.out, "Device 501 refused: already commissioned as 1"));
     ToolRun again = commission(kThreeRows, "--start-at 3 --again", {"501"});
     EXPECT_EQ(again.code, 0) << again.out;
     EXPECT_EQ(recorded(),
@@ -146,7 +140,7 @@ TEST_F(Commission, ADevicePresentedTwiceIsRefusedUnlessAgain) {
 TEST_F(Commission, AnInterruptedRunResumesWithStartAt) {
     ToolRun first = commission(kThreeRows, "", {"501", "502", "503"}, "1 of 3 done");
     EXPECT_EQ(first.code, 130) << first.out;
-    EXPECT_NE(first.out.find("Stopped. Resume with --start-at 2."), std::string::npos) << first.out;
+    EXPECT_TRUE(holds(first.out, "Stopped. Resume with --start-at 2."));
     EXPECT_EQ(recorded(), kHeader + kRecorded[0]);
     ToolRun rest = commission(kThreeRows, "--start-at 2", {"502", "503"});
     EXPECT_EQ(rest.code, 0) << rest.out;
@@ -156,11 +150,9 @@ TEST_F(Commission, AnInterruptedRunResumesWithStartAt) {
 TEST_F(Commission, ANetworkCheckWithoutAnswerIsRecordedAndStopsTheRun) {
     ToolRun run = commission("ip,port,object-id\n127.0.0.1,47999,1001\n", "--check-network", {"501"});
     EXPECT_EQ(run.code, 1) << run.out;
-    EXPECT_NE(run.out.find("Row 1 is not commissioned. Resume with --start-at 1 --again"), std::string::npos)
-        << run.out;
-    EXPECT_NE(recorded().find("1||501|1001|VASKIRO|verified|Nothing answered as BACnet device 1001 at 127.0.0.1:47999"),
-              std::string::npos)
-        << recorded();
+    EXPECT_TRUE(holds(run.out, "Row 1 is not commissioned. Resume with --start-at 1 --again"));
+    EXPECT_TRUE(
+        holds(recorded(), "1||501|1001|VASKIRO|verified|Nothing answered as BACnet device 1001 at 127.0.0.1:47999"));
     std::ifstream in(m_dir / "worklist-as-left.csv", std::ios::binary);
     const std::string text{std::istreambuf_iterator<char>(in), {}};
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2) << text;  // the header and one line for the device

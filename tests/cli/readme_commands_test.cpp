@@ -3,8 +3,6 @@
 // in which each finds the files the ones before made. A command that changes
 // in the README, or no longer does what it says there, fails here.
 
-#include <signal.h>
-
 #include <fstream>
 #include <regex>
 #include <set>
@@ -92,11 +90,7 @@ protected:
     // A step run by the shell in the test's folder, `vaskiro` being the tool built.
     ToolRun shell(const std::string& run) const {
         const std::string command = std::regex_replace(run, std::regex(R"((^|[ ;&|])vaskiro )"), "$1" VASKIRO_TOOL " ");
-        FILE* pipe = popen(("cd " + m_dir.string() + "; " + command + " 2>&1").c_str(), "r");
-        ToolRun result;
-        for (char line[512]; fgets(line, sizeof line, pipe);) result.out += line;
-        result.code = WEXITSTATUS(pclose(pipe));
-        return result;
+        return runShell("cd " + m_dir.string() + "; " + command);
     }
     void TearDown() override {  // the simulated network devices started in the background
         std::ifstream pids(m_dir / "background.pid");
@@ -125,7 +119,7 @@ TEST_F(ReadmeCommands, EachRunsAndDoesWhatTheReadmeSays) {
     for (const Step& step : steps()) {
         if (step.readme != "-" && !std::regex_search(step.readme, kTemplate)) {
             const std::string words = step.readme.substr(8, step.readme.find(" &") - 8);  // a background job's too
-            EXPECT_NE(step.run.find(words), std::string::npos) << step.run;
+            EXPECT_TRUE(holds(step.run, words));
         }
         const ToolRun run = shell(step.run);
         EXPECT_EQ(run.code, step.code) << step.run << "\n" << run.out;

@@ -1,5 +1,4 @@
 // Every setting's limits, as `set` and the worklist take them, from one table.
-#include <gtest/gtest.h>
 
 #include <map>
 #include <nlohmann/json.hpp>
@@ -8,6 +7,7 @@
 #include "cli/json_form.h"
 #include "cli/point_lines.h"
 #include "commission/worklist.h"
+#include "tool_run.h"
 
 using namespace vaskiro;
 
@@ -36,12 +36,12 @@ TEST(SettingsTable, EveryLimitHoldsAlikeInSetAndTheWorklist) {
 namespace {
 
 // One kind of value: each value taken (`refusal` empty) or refused with a message holding `refusal`.
-struct ValueRule {
+struct Rule {
     std::string key, value, refusal;
 };
 
 // KEY=VALUE as JSON takes it: the value, as a string, in its place in an export of `base`.
-core::Result<config::ConfigurationImage> throughJson(const config::ConfigurationImage& base, const ValueRule& rule) {
+core::Result<config::ConfigurationImage> throughJson(const config::ConfigurationImage& base, const Rule& rule) {
     auto root = nlohmann::ordered_json::parse(cli::exportJson(base));
     const auto dot = rule.key.find('.');
     const std::string family = rule.key.substr(0, dot), member = family.substr(family.find('-') + 1);
@@ -55,10 +55,10 @@ core::Result<config::ConfigurationImage> throughJson(const config::Configuration
     return cli::importJson(root.dump());
 }
 
-void expectOneRule(const std::vector<ValueRule>& rules) {
+void expectOneRule(const std::vector<Rule>& rules) {
     config::ConfigurationImage base;
     base.SetDefaults();
-    for (const ValueRule& rule : rules) {
+    for (const Rule& rule : rules) {
         config::ConfigurationImage set = base;
         const auto assigned = core::assignSetting(set, rule.key + "=" + rule.value);
         const auto list = commission::readWorklist(rule.key + "\n\"" + rule.value + "\"\n", base);
@@ -71,7 +71,7 @@ void expectOneRule(const std::vector<ValueRule>& rules) {
             continue;
         }
         for (const std::string& message : {assigned.error(), list.error()[0], json.error()})
-            EXPECT_NE(message.find(rule.refusal), std::string::npos) << message;
+            EXPECT_TRUE(holds(message, rule.refusal));
     }
 }
 
@@ -80,48 +80,37 @@ const std::string kZeros = "must be written without leading zeros";
 }  // namespace
 
 TEST(SettingValues, NumbersRefuseLeadingZerosSignsAndHexAlike) {
-    expectOneRule({{"port", "47808", ""},
-                   {"port", "047808", kZeros},
-                   {"object-id", "00012", kZeros},
-                   {"analogue-unit.1", "062", kZeros},
-                   {"port", "+5", "from 0 to 65535, in decimal digits only"},
-                   {"object-id", "-0", "in decimal digits only"},
-                   {"port", "0x10", "in decimal digits only"},
-                   {"port", " 5", "in decimal digits only"},
-                   {"analogue-scaling.1", "-0.5", ""},
-                   {"analogue-scaling.1", "+1", "must be a finite decimal number"},
-                   {"analogue-scaling.1", "01.5", kZeros},
-                   {"analogue-scaling.1", "0x1p3", "must be a finite decimal number"},
-                   {"analogue-scaling.1", "1e-05", ""},
-                   {"analogue-cov.1", "0", ""},
-                   {"analogue-cov.1", "-1", "must not be negative"}});
+    expectOneRule({Rule{"port", "47808", ""}, Rule{"port", "047808", kZeros}, Rule{"object-id", "00012", kZeros},
+                   Rule{"analogue-unit.1", "062", kZeros},
+                   Rule{"port", "+5", "from 0 to 65535, in decimal digits only"},
+                   Rule{"object-id", "-0", "in decimal digits only"}, Rule{"port", "0x10", "in decimal digits only"},
+                   Rule{"port", " 5", "in decimal digits only"}, Rule{"analogue-scaling.1", "-0.5", ""},
+                   Rule{"analogue-scaling.1", "+1", "must be a finite decimal number"},
+                   Rule{"analogue-scaling.1", "01.5", kZeros},
+                   Rule{"analogue-scaling.1", "0x1p3", "must be a finite decimal number"},
+                   Rule{"analogue-scaling.1", "1e-05", ""}, Rule{"analogue-cov.1", "0", ""},
+                   Rule{"analogue-cov.1", "-1", "must not be negative"}});
 }
 
 TEST(SettingValues, OnAndOffTakeTheSameWordsInAnyCaseEverywhere) {
-    expectOneRule({{"dhcp", "ON", ""},
-                   {"input-invert.3", "Yes", ""},
-                   {"output-start.16", "TRUE", ""},
-                   {"output-invert.1", "Off", ""},
-                   {"dhcp", "01", "must be on or off"},
-                   {"dhcp", "y", "must be on or off"}});
+    expectOneRule({Rule{"dhcp", "ON", ""}, Rule{"input-invert.3", "Yes", ""}, Rule{"output-start.16", "TRUE", ""},
+                   Rule{"output-invert.1", "Off", ""}, Rule{"dhcp", "01", "must be on or off"},
+                   Rule{"dhcp", "y", "must be on or off"}});
 }
 
 TEST(SettingValues, MasksAreOnesFromTheLeft) {
-    expectOneRule({{"mask", "255.254.0.0", ""},
-                   {"mask", "255.255.0.255", "ones from the left"},
-                   {"mask", "0.255.255.255", "ones from the left"},
-                   {"gateway", "255.255.0.255", ""}});
+    expectOneRule({Rule{"mask", "255.254.0.0", ""}, Rule{"mask", "255.255.0.255", "ones from the left"},
+                   Rule{"mask", "0.255.255.255", "ones from the left"}, Rule{"gateway", "255.255.0.255", ""}});
 }
 
 TEST(SettingValues, TextsArePrintableAndWhatTheDeviceKeeps) {
-    expectOneRule({{"location", std::string(24, 'x'), "the device keeps 23 characters; 24 given"},
-                   {"password", "thirteen-char", "the device keeps 12 characters; 13 given"},
-                   {"input-name.1", std::string(31, 'x'), "takes at most 30 characters; 31 given"},
-                   {"name", "Boiler\t2", "the control character \\t"},
-                   {"analogue-name.8", "\x1b[31mred", "the control character \\x1b"},
-                   {"description", "next\xC2\x85line", "the control character \\u0085"},
-                   {"name", "abc\xE2\x80\xAE", "cannot store"},
-                   {"name", "Caf\xC3\xA9 \xE2\x82\xAC", ""}});
+    expectOneRule({Rule{"location", std::string(24, 'x'), "the device keeps 23 characters; 24 given"},
+                   Rule{"password", "thirteen-char", "the device keeps 12 characters; 13 given"},
+                   Rule{"input-name.1", std::string(31, 'x'), "takes at most 30 characters; 31 given"},
+                   Rule{"name", "Boiler\t2", "the control character \\t"},
+                   Rule{"analogue-name.8", "\x1b[31mred", "the control character \\x1b"},
+                   Rule{"description", "next\xC2\x85line", "the control character \\u0085"},
+                   Rule{"name", "abc\xE2\x80\xAE", "cannot store"}, Rule{"name", "Caf\xC3\xA9 \xE2\x82\xAC", ""}});
 }
 
 // Each fault of a worklist, and where it is said to be.
@@ -167,6 +156,6 @@ TEST(ShownNames, AreEscapedOnceInTextAndInJson) {
     EXPECT_EQ(std::pair(json["name"].get<std::string>(), json["name_on_device"].get<std::string>()),
               std::pair(std::string("Tab\there"), std::string("Fan\xE2\x80\xAE")));
     const std::string line = cli::pointLine(point, image, "", false);
-    EXPECT_NE(line.find("\tTab\\there\t"), std::string::npos) << line;
-    EXPECT_NE(line.find("on the device: Fan\\u202e"), std::string::npos) << line;
+    EXPECT_TRUE(holds(line, "\tTab\\there\t"));
+    EXPECT_TRUE(holds(line, "on the device: Fan\\u202e"));
 }

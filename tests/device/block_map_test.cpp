@@ -1,7 +1,5 @@
 #include "device/block_codec.h"
 
-#include <gtest/gtest.h>
-
 #include "exchange_rig.h"
 
 using namespace vaskiro::config;

@@ -43,31 +43,17 @@ TEST_P(DeviceFinder, OpensOnlyTheFirstMatchApplicationBeforeBootLoader) {
     EXPECT_EQ(backend.openAttempts(), GetParam().opened);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Devices, DeviceFinder,
-    ::testing::Values(Search{{"HID\\VID_046D&PID_C52B&REV_1211", "HID\\VID_04D8&PID_C5EA&REV_0014"},
-                             OpenOutcome::NotFound,
-                             "Cannot find VASKIRO",
-                             "",
-                             {}},
-                      Search{{kBoot, "hid\\vid_04d8&pid_c5e9&rev_0014", kApp},
-                             OpenOutcome::Opened,
-                             "",
-                             "hid\\vid_04d8&pid_c5e9&rev_0014",
-                             {"/dev/hidraw1"}},
-                      Search{{kBoot}, OpenOutcome::ProgramMode, "VASKIRO is in Program Mode", kBoot, {"/dev/hidraw0"}},
-                      Search{{"HID\\VID_04D8&PID_C5E9&REV_0002"},
-                             OpenOutcome::Opened,
-                             "",
-                             "HID\\VID_04D8&PID_C5E9&REV_0002",
-                             {"/dev/hidraw0"}},
-                      Search{{"!" + kApp, kApp},
-                             OpenOutcome::CannotOpen,
-                             "VASKIRO was found but cannot be opened",
-                             kApp,
-                             {"/dev/hidraw0", "/dev/hidraw0"}},
-                      Search{{"!" + kApp, kBoot},
-                             OpenOutcome::ProgramMode,
-                             "VASKIRO is in Program Mode",
-                             kBoot,
-                             {"/dev/hidraw0", "/dev/hidraw1"}}));
+using Ids = std::vector<std::string>;
+const Search kSearches[] = {
+    {Ids{"HID\\VID_046D&PID_C52B&REV_1211", "HID\\VID_04D8&PID_C5EA&REV_0014"}, OpenOutcome::NotFound,
+     "Cannot find VASKIRO", "", Ids{}},
+    {Ids{kBoot, "hid\\vid_04d8&pid_c5e9&rev_0014", kApp}, OpenOutcome::Opened, "", "hid\\vid_04d8&pid_c5e9&rev_0014",
+     Ids{"/dev/hidraw1"}},
+    {Ids{kBoot}, OpenOutcome::ProgramMode, "VASKIRO is in Program Mode", kBoot, Ids{"/dev/hidraw0"}},
+    {Ids{"HID\\VID_04D8&PID_C5E9&REV_0002"}, OpenOutcome::Opened, "", "HID\\VID_04D8&PID_C5E9&REV_0002",
+     Ids{"/dev/hidraw0"}},
+    {Ids{"!" + kApp, kApp}, OpenOutcome::CannotOpen, "VASKIRO was found but cannot be opened", kApp,
+     Ids{"/dev/hidraw0", "/dev/hidraw0"}},
+    {Ids{"!" + kApp, kBoot}, OpenOutcome::ProgramMode, "VASKIRO is in Program Mode", kBoot,
+     Ids{"/dev/hidraw0", "/dev/hidraw1"}}};
+INSTANTIATE_TEST_SUITE_P(Devices, DeviceFinder, ::testing::ValuesIn(kSearches));

@@ -27,34 +27,24 @@ class Presence : public ::testing::TestWithParam<PresenceCase> {};
 
 const IdentifiedDevice kIdentifiedB{"/dev/b", {12345, "1.00"}};
 
-INSTANTIATE_TEST_SUITE_P(
-    Enumerations, Presence,
-    ::testing::Values(
-        PresenceCase{{}, {}, PresenceState::None, "No VASKIRO connected", ""},
-        PresenceCase{{{kMouse, "/dev/a"}}, {}, PresenceState::None, "No VASKIRO connected", ""},
-        PresenceCase{
-            {{kMouse, "/dev/a"}, {kApp, "/dev/b"}}, {}, PresenceState::Connected, "VASKIRO connected", "/dev/b"},
-        PresenceCase{
-            {{kApp, "/dev/b"}}, kIdentifiedB, PresenceState::Connected, "VASKIRO 12345, application 1.00", "/dev/b"},
-        PresenceCase{{{kApp, "/dev/c"}}, kIdentifiedB, PresenceState::Connected, "VASKIRO connected", "/dev/c"},
-        PresenceCase{{{kBoot, "/dev/b"}}, {}, PresenceState::ProgramMode, "VASKIRO in Program Mode", "/dev/b"},
-        PresenceCase{{{kApp, "/dev/b", "Permission denied"}},
-                     {},
-                     PresenceState::CannotOpen,
-                     "VASKIRO found but cannot be opened",
-                     "Permission denied"},
-        // Read and Write prefer the application firmware and pass over a refused
-        // device, as the search does: the boot loader comes before /dev/c.
-        PresenceCase{{{kBoot, "/dev/a"}, {kApp, "/dev/b"}},
-                     kIdentifiedB,
-                     PresenceState::Several,
-                     "2 VASKIRO connected",
-                     "Read and Write use /dev/b (VASKIRO 12345, application 1.00)"},
-        PresenceCase{{{kApp, "/dev/a", "Permission denied"}, {kBoot, "/dev/b"}, {kApp, "/dev/c"}},
-                     {},
-                     PresenceState::Several,
-                     "3 VASKIRO connected",
-                     "Read and Write use /dev/b"}));
+using Devices = std::vector<HidDeviceInfo>;
+const PresenceCase kCases[] = {
+    {Devices{}, std::nullopt, PresenceState::None, "No VASKIRO connected", ""},
+    {Devices{{kMouse, "/dev/a"}}, std::nullopt, PresenceState::None, "No VASKIRO connected", ""},
+    {Devices{{kMouse, "/dev/a"}, {kApp, "/dev/b"}}, std::nullopt, PresenceState::Connected, "VASKIRO connected",
+     "/dev/b"},
+    {Devices{{kApp, "/dev/b"}}, kIdentifiedB, PresenceState::Connected, "VASKIRO 12345, application 1.00", "/dev/b"},
+    {Devices{{kApp, "/dev/c"}}, kIdentifiedB, PresenceState::Connected, "VASKIRO connected", "/dev/c"},
+    {Devices{{kBoot, "/dev/b"}}, std::nullopt, PresenceState::ProgramMode, "VASKIRO in Program Mode", "/dev/b"},
+    {Devices{{kApp, "/dev/b", "Permission denied"}}, std::nullopt, PresenceState::CannotOpen,
+     "VASKIRO found but cannot be opened", "Permission denied"},
+    // Read and Write prefer the application firmware and pass over a refused
+    // device, as the search does: the boot loader comes before /dev/c.
+    {Devices{{kBoot, "/dev/a"}, {kApp, "/dev/b"}}, kIdentifiedB, PresenceState::Several, "2 VASKIRO connected",
+     "Read and Write use /dev/b (VASKIRO 12345, application 1.00)"},
+    {Devices{{kApp, "/dev/a", "Permission denied"}, {kBoot, "/dev/b"}, {kApp, "/dev/c"}}, std::nullopt,
+     PresenceState::Several, "3 VASKIRO connected", "Read and Write use /dev/b"}};
+INSTANTIATE_TEST_SUITE_P(Enumerations, Presence, ::testing::ValuesIn(kCases));
 
 TEST_P(Presence, StateTextAndTooltip) {
     DevicePresence presence = assessPresence(GetParam().enumeration);

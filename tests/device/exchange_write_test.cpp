@@ -1,5 +1,3 @@
-#include <gtest/gtest.h>
-
 #include "exchange_rig.h"
 
 using namespace vaskiro::config;

@@ -8,8 +8,6 @@
 // themselves, as do the COV notifications it sends. The values of a
 // ReadPropertyMultiple acknowledgement and of a COV notification are read
 // without reading outside them.
-#include <cstddef>
-#include <cstdint>
 #include <span>
 
 #include "bacnet/codec.h"

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>  // and <cstdint>: the entry point's types, for every target
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 

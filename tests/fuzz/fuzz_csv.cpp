@@ -1,7 +1,5 @@
 // The CSV reader: any input parses or is refused with a line inside it, and
 // what parses comes back the same when written out and read again.
-#include <cstddef>
-#include <cstdint>
 #include <string>
 #include <string_view>
 

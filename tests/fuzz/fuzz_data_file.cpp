@@ -1,8 +1,6 @@
 // The data file decoder on arbitrary bytes: a refused file leaves the image
 // as it was; a loaded one puts exactly the file's image bytes in it.
 #include <algorithm>
-#include <cstddef>
-#include <cstdint>
 #include <span>
 
 #include "core/data_file.h"

@@ -9,8 +9,6 @@
 // handled sends at most one request; the step count stays within its total.
 #include <algorithm>
 #include <array>
-#include <cstddef>
-#include <cstdint>
 #include <string>
 #include <vector>
 

@@ -2,8 +2,6 @@
 // 1596-byte data file. The input is the image (a shorter one is padded with
 // zeros, bytes after the 1560th are ignored).
 #include <algorithm>
-#include <cstddef>
-#include <cstdint>
 
 #include "cli/json_form.h"
 #include "core/data_file.h"

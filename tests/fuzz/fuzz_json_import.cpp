@@ -1,7 +1,5 @@
 // JSON import on arbitrary text: an accepted text gives an image whose export
 // imports to the same bytes.
-#include <cstddef>
-#include <cstdint>
 #include <string>
 
 #include "cli/json_form.h"

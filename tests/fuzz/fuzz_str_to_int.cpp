@@ -1,7 +1,6 @@
 // StrToInt against a plain reference: a sign, then only digits, and a value
 // in the signed 32-bit range; anything else is refused with its message.
 #include <algorithm>
-#include <cstdint>
 #include <optional>
 #include <string>
 

@@ -1,6 +1,5 @@
 // The text codec: every single-byte text survives a trip through UTF-8, and
 // whatever UTF-8 (or not) comes in, what goes out is well-formed.
-#include <cstdint>
 #include <string>
 
 #include "core/text_codec.h"

@@ -1,9 +1,6 @@
 // HelpController: the help file beside the program comes first, then the
 // installation's data folder (<prefix>/share/vaskiro-config beside <prefix>/bin);
 // a folder of that name is no help file. Showing it is tst_window_help's.
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include "app/help/help_controller.h"
@@ -20,8 +17,8 @@ private slots:
         const QString beside = root.filePath("bin/bacnet-interface.chm");
         const QString installed = root.filePath("share/vaskiro-config/bacnet-interface.chm");
         QVERIFY(root.mkpath(beside) && root.mkpath("share/vaskiro-config"));  // a folder where the file would be
-        QCOMPARE(HelpController::HelpFileFor(root.filePath("bin") + "/./"),
-                 QDir::cleanPath(beside));  // neither: beside
+        // Neither there: beside.
+        QCOMPARE(HelpController::HelpFileFor(root.filePath("bin") + "/./"), QDir::cleanPath(beside));
         QVERIFY(QFile::copy(VASKIRO_HELP_FILE, installed));
         QCOMPARE(HelpController::HelpFileFor(root.filePath("bin")), installed);
         QVERIFY(root.rmdir(beside) && QFile::copy(VASKIRO_HELP_FILE, beside));

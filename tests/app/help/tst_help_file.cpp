@@ -1,8 +1,6 @@
 // The help file that the build makes: every page of the help folder is in it,
 // byte for byte, and every link, contents and index entry leads to a page
 // (and anchor) inside it.
-#include <QFile>
-#include <QRegularExpression>
 #include <QtTest>
 
 #include "app/help/chm_archive.h"

@@ -35,8 +35,8 @@ private slots:
         QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(entry).center());
         QCOMPARE(viewer.currentTopic(), QStringLiteral("/device.html#messages"));
         emit viewer.browser()->anchorClicked(viewer.browser()->source().resolved(QUrl("general.html#password")));
-        QCOMPARE(tree->currentItem()->text(0),
-                 QStringLiteral("General page"));  // the page's entry: the anchor has none
+        // The page's entry: the anchor has none
+        QCOMPARE(tree->currentItem()->text(0), QStringLiteral("General page"));
         auto* filter = viewer.findChild<QLineEdit*>("HelpIndexFilter");
         filter->setText("there are");
         QTest::keyClick(filter, Qt::Key_Return);
@@ -58,13 +58,9 @@ private slots:
         QCOMPARE(m_opened, QList<QUrl>({QUrl("https://example.org/bacnet")}));
         QCOMPARE(viewer.currentTopic(), QStringLiteral("/welcome.html"));
         QTextBrowser* browser = viewer.browser();
-        QVERIFY(browser->loadResource(QTextDocument::HtmlResource, QUrl("chm:/none.html"))
-                    .toString()
-                    .contains("Page not found"));
-        QVERIFY(!browser
-                     ->loadResource(QTextDocument::StyleSheetResource,
-                                    QUrl::fromLocalFile(VASKIRO_HELP_SOURCE_DIR "/help.css"))
-                     .isValid());
+        const QUrl none("chm:/none.html"), css = QUrl::fromLocalFile(VASKIRO_HELP_SOURCE_DIR "/help.css");
+        QVERIFY(browser->loadResource(QTextDocument::HtmlResource, none).toString().contains("Page not found"));
+        QVERIFY(!browser->loadResource(QTextDocument::StyleSheetResource, css).isValid());
     }
 
     // The fixture has what the real help lacks: an image and a page in a folder.
@@ -81,10 +77,8 @@ private slots:
         QVERIFY2(painted, "the red dot from the file is not on the page");
         emit viewer.browser()->anchorClicked(viewer.browser()->source().resolved(QUrl("sub/page.html")));
         QCOMPARE(viewer.currentTopic(), QStringLiteral("/sub/page.html"));
-        QVERIFY(!viewer.browser()
-                     ->loadResource(QTextDocument::ImageResource, QUrl("../images/dot.png"))
-                     .toByteArray()
-                     .isEmpty());
+        const QUrl dot("../images/dot.png");
+        QVERIFY(!viewer.browser()->loadResource(QTextDocument::ImageResource, dot).toByteArray().isEmpty());
     }
 };
 

@@ -1,7 +1,5 @@
 // The main window's Help button, F1 and closing, with and without the help file.
-#include <QFile>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include "app/help/help_viewer.h"
