@@ -156,6 +156,9 @@ core::Result<json> parseJsonText(std::string text) {
         const auto detail = what.find(": ", what.find("parse error"));
         what = detail == std::string::npos ? what : what.substr(detail + 2);
         return Refusal("is not valid JSON: " + lineAndColumn(text, e.byte) + ": " + what);
+    } catch (const json::out_of_range&) {
+        // The library stops on a number it cannot hold ("1e999"), and says no place.
+        return Refusal("is not valid JSON: it holds a number too large to read");
     }
 }
 

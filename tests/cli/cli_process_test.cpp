@@ -91,6 +91,7 @@ TEST_P(VaskiroToolRefuses, WithItsMessageAndExitCodeAndWritesNothing) {
     std::ofstream(path("empty.dat"));
     std::ofstream(path("utf16.json")) << std::string("\xFF\xFE{\0}\0", 6);
     std::ofstream(path("broken.json")) << "{\n  \"format\": ,\n}";
+    std::ofstream(path("huge.json")) << "{\"format\": 1e999}";
     std::string json = vaskiro::cli::exportJson(defaults());
     std::ofstream(path("units.json")) << std::string(json).replace(json.find("\"unit\""), 6, "\"units\"");
     auto partial = nlohmann::ordered_json::parse(json);
@@ -116,6 +117,7 @@ INSTANTIATE_TEST_SUITE_P(
                 "Incompatible data file: @cut.dat (it ends after 100 bytes; a data file holds 1596)"},
         Refusal{"show @empty.dat", 1, "Incompatible data file: @empty.dat (it is empty)\n"},
         Refusal{"import @utf16.json -o @out.dat", 1, "@utf16.json is saved as UTF-16: save it as UTF-8.\n"},
+        Refusal{"import @huge.json -o @out.dat", 1, "@huge.json is not valid JSON: it holds a number too large"},
         Refusal{"import @broken.json -o @out.dat", 1,
                 "@broken.json is not valid JSON: line 2, column 13: syntax error"},
         Refusal{"import @units.json -o @out.dat", 1, "has an unknown member \"analogues[0].units\""},
