@@ -8,10 +8,9 @@ namespace vaskiro::app {
 
 namespace {
 
+// Empty for a point the device does not serve.
 std::string objectText(const bacnet::Point& point) {
-    if (point.object.type == bacnet::kDeviceObjectType) return {};  // not found on the device
-    static const char* const types[] = {"binary-input", "binary-output", "analog-input"};
-    return std::string(types[static_cast<int>(point.kind)]) + ',' + std::to_string(point.object.instance);
+    return point.object.type == bacnet::kDeviceObjectType ? std::string() : bacnet::objectText(point.object);
 }
 
 }  // namespace

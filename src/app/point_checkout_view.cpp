@@ -28,12 +28,6 @@ namespace {
 
 using bacnet::PointKind;
 
-config::NameGroup nameGroup(PointKind kind) {
-    return kind == PointKind::Input    ? config::NameGroup::Input
-           : kind == PointKind::Output ? config::NameGroup::Output
-                                       : config::NameGroup::Analogue;
-}
-
 QString outputsText(const std::vector<int>& channels) {
     QStringList points;
     for (int channel : channels) points << QStringLiteral("output.%1").arg(channel);
@@ -66,7 +60,7 @@ PointCheckoutView::PointCheckoutView(const config::ConfigurationImage& image, Us
     const auto configuredName = [&image](PointKind kind) {
         return [&image, kind](int channel) {
             return QString::fromStdString(
-                core::escapeControlCharacters(config::fromWindows1252(image.name(nameGroup(kind), channel))));
+                core::escapeControlCharacters(config::fromWindows1252(image.name(bacnet::nameGroup(kind), channel))));
         };
     };
     const auto command = [this](int channel, std::optional<bool> active) {

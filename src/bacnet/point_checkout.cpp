@@ -30,6 +30,20 @@ const char* kindName(PointKind kind) {
     return "analogue";
 }
 
+config::NameGroup nameGroup(PointKind kind) {
+    return kind == PointKind::Input    ? config::NameGroup::Input
+           : kind == PointKind::Output ? config::NameGroup::Output
+                                       : config::NameGroup::Analogue;
+}
+
+std::string objectText(const ObjectId& id) {
+    const char* type = id.type == kBinaryInput    ? "binary-input"
+                       : id.type == kBinaryOutput ? "binary-output"
+                       : id.type == kAnalogInput  ? "analog-input"
+                                                  : nullptr;
+    return (type ? std::string(type) : std::to_string(id.type)) + "," + std::to_string(id.instance);
+}
+
 std::optional<int> commandingPriority(const PriorityArray& priorities) {
     for (std::size_t slot = 0; slot < priorities.size(); ++slot)
         if (priorities[slot]) return static_cast<int>(slot) + 1;

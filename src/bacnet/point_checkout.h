@@ -11,6 +11,7 @@
 
 #include "bacnet/client.h"
 #include "bacnet/point_values.h"
+#include "core/configuration_image.h"
 
 namespace vaskiro::bacnet {
 
@@ -27,6 +28,10 @@ std::optional<int> commandingPriority(const PriorityArray& priorities);
 enum class PointKind { Input, Output, Analogue };
 // "input", "output", "analogue"
 const char* kindName(PointKind kind);
+// The configured names of a kind's points.
+config::NameGroup nameGroup(PointKind kind);
+// "binary-output,7"; an unknown type by its number.
+std::string objectText(const ObjectId& id);
 
 // One of a device's wired points as the network shows it.
 struct Point {

@@ -21,20 +21,6 @@ using core::escapeControlCharacters;
 
 constexpr const char* kFlagNames[] = {"in-alarm", "fault", "overridden", "out-of-service"};
 
-std::string objectText(const bacnet::ObjectId& id) {
-    const char* type = id.type == bacnet::kBinaryInput    ? "binary-input"
-                       : id.type == bacnet::kBinaryOutput ? "binary-output"
-                       : id.type == bacnet::kAnalogInput  ? "analog-input"
-                                                          : nullptr;
-    return (type ? std::string(type) : std::to_string(id.type)) + "," + std::to_string(id.instance);
-}
-
-config::NameGroup nameGroup(PointKind kind) {
-    return kind == PointKind::Input    ? config::NameGroup::Input
-           : kind == PointKind::Output ? config::NameGroup::Output
-                                       : config::NameGroup::Analogue;
-}
-
 std::string number(float value) {
     if (!std::isfinite(value)) return std::isnan(value) ? "nan" : value > 0 ? "inf" : "-inf";
     char text[32];
@@ -74,7 +60,7 @@ std::vector<std::string> flagsSet(const bacnet::Point& point) {
 std::string pointLine(const bacnet::Point& point, const config::ConfigurationImage& image, const std::string& time,
                       bool json) {
     // JSON escapes what it must itself; a line of text is escaped here.
-    const std::string rawConfigured = config::fromWindows1252(image.name(nameGroup(point.kind), point.channel));
+    const std::string rawConfigured = config::fromWindows1252(image.name(bacnet::nameGroup(point.kind), point.channel));
     const std::string configured = json ? rawConfigured : escapeControlCharacters(rawConfigured);
     const std::string onDevice = json ? point.name : escapeControlCharacters(point.name);
     const auto value = valueText(point);
@@ -85,7 +71,7 @@ std::string pointLine(const bacnet::Point& point, const config::ConfigurationIma
         line["time"] = time;
         line["kind"] = bacnet::kindName(point.kind);
         line["channel"] = point.channel;
-        line["object"] = objectText(point.object);
+        line["object"] = bacnet::objectText(point.object);
         line["name"] = configured;
         if (!point.name.empty() && onDevice != configured) line["name_on_device"] = onDevice;
         const auto* real = point.value ? std::get_if<float>(&*point.value) : nullptr;
@@ -106,7 +92,7 @@ std::string pointLine(const bacnet::Point& point, const config::ConfigurationIma
     }
     std::string text = time.empty() ? std::string() : time + '\t';
     text += std::string(bacnet::kindName(point.kind)) + '.' + std::to_string(point.channel) + '\t' +
-            objectText(point.object) + '\t' + configured + '\t';
+            bacnet::objectText(point.object) + '\t' + configured + '\t';
     if (value)
         text += *value + (units.empty() ? "" : " " + units);
     else
