@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/bacnet_numbers.h"
+#include "core/little_endian.h"
 
 namespace vaskiro::config {
 
@@ -140,13 +141,13 @@ bool ConfigurationImage::dhcpEnable() const { return m_bytes[layout::DHCPEnable]
 void ConfigurationImage::setDhcpEnable(bool on) { m_bytes[layout::DHCPEnable] = on ? 1 : 0; }
 
 std::uint32_t ConfigurationImage::readU32(std::size_t offset) const {
-    return static_cast<std::uint32_t>(m_bytes.at(offset)) | static_cast<std::uint32_t>(m_bytes.at(offset + 1)) << 8 |
-           static_cast<std::uint32_t>(m_bytes.at(offset + 2)) << 16 |
-           static_cast<std::uint32_t>(m_bytes.at(offset + 3)) << 24;
+    (void)m_bytes.at(offset + 3);  // throws unless the whole number lies within the image
+    return core::readLittleEndian32(m_bytes.data() + offset);
 }
 
 void ConfigurationImage::writeU32(std::size_t offset, std::uint32_t value) {
-    for (std::size_t i = 0; i < 4; ++i) m_bytes.at(offset + i) = static_cast<std::uint8_t>(value >> (8 * i));
+    (void)m_bytes.at(offset + 3);
+    core::writeLittleEndian32(m_bytes.data() + offset, value);
 }
 
 std::int32_t ConfigurationImage::bacnetPort() const { return static_cast<std::int32_t>(readU32(layout::BacnetPort)); }

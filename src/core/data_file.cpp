@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "core/little_endian.h"
 #include "core/atomic_file.h"
 
 namespace vaskiro::config {
@@ -20,17 +21,14 @@ bool hasDataFileText(std::span<const std::uint8_t> bytes) {
 }
 
 std::int32_t readVersion(std::span<const std::uint8_t> bytes) {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
-                                     static_cast<std::uint32_t>(bytes[2]) << 16 |
-                                     static_cast<std::uint32_t>(bytes[3]) << 24);
+    return static_cast<std::int32_t>(core::readLittleEndian32(bytes.data()));
 }
 
 }  // namespace
 
 DataFileBytes encodeDataFile(const ConfigurationImage& image) {
     DataFileBytes out{};
-    auto version = static_cast<std::uint32_t>(kDataFormatVersion);
-    for (std::size_t i = 0; i < 4; ++i) out[i] = static_cast<std::uint8_t>(version >> (8 * i));
+    core::writeLittleEndian32(out.data(), static_cast<std::uint32_t>(kDataFormatVersion));
     std::copy(kDataFileText.begin(), kDataFileText.end(), out.begin() + kTextOffset);
     std::copy(image.bytes().begin(), image.bytes().end(), out.begin() + kHeaderSize);
     return out;
