@@ -19,7 +19,6 @@
 #include <filesystem>
 
 #include "app/commission_rows.h"
-#include "app/main_form.h"
 #include "app/print_sheet_dialog.h"
 #include "app/shown_text.h"
 #include "commission/worklist.h"
@@ -58,7 +57,8 @@ QLineEdit* fileEdit(const char* name, const QString& accessible) {
 
 }  // namespace
 
-CommissionDialog::CommissionDialog(TMainForm& form) : QDialog(&form), m_form(form) {
+CommissionDialog::CommissionDialog(FormSettings& form, WindowDialogs& dialogs, CommissionHost& host)
+    : QDialog(&dialogs.dialogParent()), m_form(form), m_dialogs(dialogs), m_host(host) {
     setObjectName(QStringLiteral("CommissionDialog"));
     setWindowTitle(tr("Commission from Worklist"));
     m_worklistEdit = fileEdit("WorklistEdit", tr("Worklist file"));
@@ -140,8 +140,7 @@ CommissionDialog::CommissionDialog(TMainForm& form) : QDialog(&form), m_form(for
     connect(m_retryButton, &QPushButton::clicked, this, &CommissionDialog::RetryRowButtonClick);
     connect(m_stopButton, &QPushButton::clicked, this, &CommissionDialog::StopButtonClick);
     connect(m_printButton, &QPushButton::clicked, this, &CommissionDialog::PrintSheetButtonClick);
-    m_watch.setInterval(std::chrono::milliseconds(100));
-    connect(&m_watch, &QTimer::timeout, this, &CommissionDialog::watchDevices);
+    host.onDevicesChanged(this, [this] { watchDevices(); });
     showRun();
 }
 
@@ -172,10 +171,10 @@ void CommissionDialog::keyPressEvent(QKeyEvent* event) {
 
 bool CommissionDialog::mayClose() {
     if (!m_run || !m_run->running() || m_run->stopAsked()) return true;
-    QWidget* asking = isVisible() ? static_cast<QWidget*>(this) : &m_form;
-    if (!m_form.prompts().askYesNo(asking, tr("Commissioning is under way: %1.\nStop it? A device being written is "
-                                              "finished and recorded first; Resume carries on after it.")
-                                               .arg(shownText(m_run->prompt()))))
+    QWidget* asking = isVisible() ? static_cast<QWidget*>(this) : &m_dialogs.dialogParent();
+    if (!m_dialogs.prompts().askYesNo(asking, tr("Commissioning is under way: %1.\nStop it? A device being written is "
+                                                 "finished and recorded first; Resume carries on after it.")
+                                                  .arg(shownText(m_run->prompt()))))
         return false;
     StopButtonClick();
     return true;
@@ -239,7 +238,7 @@ QStringList CommissionDialog::prepare(commission::Worklist& list) {
     m_record = {};
     if (std::string error; faults.isEmpty() && !m_record.open(recordPath, error))
         faults << shownText(error) + QLatin1Char('.');
-    if (faults.isEmpty() && !m_form.releaseDevice())
+    if (faults.isEmpty() && !m_host.releaseDevice())
         faults << tr("A Read or Write is under way: start once it has ended.");
     return faults;
 }
@@ -255,14 +254,13 @@ void CommissionDialog::StartButtonClick() {
     }
     m_faults->hide();
     m_formBefore = m_form.image();
-    m_steps = std::make_unique<commission::DeviceSteps>(*m_form.deviceBackend(), m_form.devicePath());
+    m_steps = std::make_unique<commission::DeviceSteps>(*m_host.deviceBackend(), m_host.devicePath());
     m_run = std::make_unique<commission::CommissionRun>(
         std::move(list), m_record,
         commission::RunOptions{m_networkBox->isChecked(), 1, false, m_resumeBox->isChecked()},
         [](commission::CommissionRun::Channel, const std::string&) {});
     m_rows->fill(*m_run);
     m_run->start();
-    m_watch.start();
     showRun();
     watchDevices();
 }
@@ -308,7 +306,7 @@ void CommissionDialog::StopButtonClick() {
 void CommissionDialog::watchDevices() {
     if (!m_run || m_worker.joinable()) return;
     if (m_run->phase() == Phase::AwaitingDevice || m_run->phase() == Phase::AwaitingRemoval) {
-        auto presence = device::assessPresence(m_form.deviceBackend()->enumerate());
+        auto presence = device::assessPresence(m_host.deviceBackend()->enumerate());
         bool none = presence.state == device::PresenceState::None;
         if (m_run->phase() == Phase::AwaitingDevice && !none)
             m_run->deviceCame(presence.state == device::PresenceState::Several);
@@ -359,10 +357,7 @@ void CommissionDialog::showRun() {
         m_prompt->setText(tr("Choose the worklist and the base file, then Start."));
         return;
     }
-    if (!running) {
-        m_watch.stop();
-        if (std::exchange(m_formShowsRow, false)) m_form.returnAfterCommissioning(m_formBefore);
-    }
+    if (!running && std::exchange(m_formShowsRow, false)) m_host.returnAfterCommissioning(m_formBefore);
     m_prompt->setText(shownText(m_run->prompt()));
     const QString reason = shownLines(m_run->status(m_run->currentIndex()).reason);
     if (reason != m_reason->toPlainText()) m_reason->setPlainText(reason);
@@ -374,7 +369,6 @@ void CommissionDialog::showRun() {
 // known (nothing written yet) or its line is in the record.
 void CommissionDialog::stopAndWait() {
     if (!m_run) return;
-    m_watch.stop();
     m_run->stopRequested();
     while (m_run->phase() == Phase::RunningStep) {
         if (m_worker.joinable())

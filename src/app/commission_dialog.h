@@ -1,13 +1,13 @@
 #pragma once
 
 #include <QDialog>
-#include <QTimer>
 
 #include <memory>
 #include <optional>
 #include <thread>
 #include <vector>
 
+#include "app/window_ports.h"
 #include "commission/as_left_record.h"
 #include "commission/commission_run.h"
 #include "commission/device_steps.h"
@@ -23,15 +23,15 @@ class QPushButton;
 namespace vaskiro::app {
 
 class CommissionRows;
-class TMainForm;
 
 // "Commission from Worklist": the worklist, base file and record are chosen
 // (the record beside the worklist unless told), every fault of the worklist
 // is listed before anything starts, then the rows are commissioned one
 // device after another as devices come and go, without a click between them.
 // The run itself is commission::CommissionRun; this dialog only watches the
-// devices (enumeration, as the status bar's indicator does) and runs each
-// step on a thread of its own, so the window never waits on a device.
+// devices (enumeration, whenever the window's indicator looks at them again)
+// and runs each step on a thread of its own, so the window never waits on a
+// device.
 //
 // No key starts or stops a run by accident: no button is a default, Enter
 // acts only on the button that has the focus, and Escape or closing the
@@ -42,7 +42,7 @@ class TMainForm;
 class CommissionDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit CommissionDialog(TMainForm& form);
+    CommissionDialog(FormSettings& form, WindowDialogs& dialogs, CommissionHost& host);
     ~CommissionDialog() override;
 
     const commission::CommissionRun* run() const { return m_run.get(); }
@@ -72,7 +72,9 @@ private:
     void showRun();
     void stopAndWait();
 
-    TMainForm& m_form;
+    FormSettings& m_form;
+    WindowDialogs& m_dialogs;
+    CommissionHost& m_host;
     QLineEdit* m_worklistEdit;
     QLineEdit* m_baseEdit;
     QLineEdit* m_recordEdit;
@@ -94,7 +96,6 @@ private:
     std::unique_ptr<commission::DeviceSteps> m_steps;
     std::thread m_worker;
     commission::StepResult m_result;  // the worker's, read once it is joined
-    QTimer m_watch;
     // What the main window held when the run began; set while its pages show a row.
     config::ConfigurationImage m_formBefore;
     bool m_formShowsRow = false;

@@ -40,6 +40,7 @@ void DevicePresenceIndicator::refresh() {
     device::PresenceText shown = device::describePresence(presence, m_identified);
     setText(QString::fromStdString(shown.text));
     setToolTip(QString::fromStdString(shown.tooltip));
+    emit refreshed();
 }
 
 }  // namespace vaskiro::app

@@ -14,7 +14,8 @@ namespace vaskiro::app {
 // The status bar's word on the attached VASKIROs ("DevicePresenceLabel"):
 // enumeration only, so it never sends the device a report. It learns of
 // devices coming and going from the system, or enumerates every second where
-// the system does not say (and simulated devices at their own pace).
+// the system does not say (and simulated devices at their own pace). The
+// window's one way of waiting for a device: others follow refreshed().
 class DevicePresenceIndicator : public QLabel {
     Q_OBJECT
 public:
@@ -27,6 +28,10 @@ public:
     void setIdentified(const std::string& path, const device::DeviceIdentity& identity);
     // Enumerates now and shows what it found.
     void refresh();
+
+signals:
+    // After each refresh: whoever else waits for a device looks again then.
+    void refreshed();
 
 private:
     device::HidBackend* m_backend = nullptr;

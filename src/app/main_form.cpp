@@ -84,14 +84,14 @@ TMainForm::TMainForm(std::unique_ptr<device::HidBackend> devices, QWidget* paren
     m_presence = new DevicePresenceIndicator;
     statusBar->addPermanentWidget(m_presence);
     statusBar->addPermanentWidget(m_progress, 1);
-    new NetworkCheckAction(*this, *statusBar);
-    new PointCheckoutAction(*this, *statusBar);
+    new NetworkCheckAction(*this, *this, *this, *statusBar);
+    new PointCheckoutAction(*this, *this, *statusBar);
     addCommissionButton(*statusBar);
     window->addWidget(statusBar);
 
     m_link = std::make_unique<link::DeviceLink>(std::move(devices));
     m_presence->setBackend(m_link->backend());
-    m_port = std::make_unique<WindowExchangePort>(*this, *m_link);
+    m_port.reset(new WindowExchangePort(*m_link, *this, *this, *this, *this));
     m_exchange = std::make_unique<device::DeviceExchange>(m_image, *m_port);
     connect(m_link.get(), &link::DeviceLink::report, this, &TMainForm::ProcessDeviceReport);
     connect(m_link.get(), &link::DeviceLink::disconnected, this, &TMainForm::deviceLost);

@@ -14,6 +14,7 @@
 
 #include "app/help/help_controller.h"
 #include "app/user_prompts.h"
+#include "app/window_ports.h"
 #include "core/configuration_image.h"
 #include "app/form_binding.h"
 #include "device/exchange.h"
@@ -53,7 +54,12 @@ void useDesignFont();
 // whole run; every command runs in one of its handlers, on the GUI thread.
 // No handler lets an exception reach Qt's event loop: a failure is shown in an
 // error box and the rest of the handler is abandoned.
-class TMainForm : public QWidget {
+class TMainForm : public QWidget,
+                  private FormSettings,
+                  private WindowLog,
+                  private WindowDialogs,
+                  private ExchangeProgress,
+                  private CommissionHost {
     Q_OBJECT
 public:
     // `devices`: the HID devices the window searches, as main() chose them
@@ -63,17 +69,11 @@ public:
                        const QString& helpDirectory = {});
     ~TMainForm() override;
 
-    config::ConfigurationImage& image() { return m_image; }
-
-    // Appends one line to LogMemo, which is never cleared.
-    void appendLog(const QString& line);
-
-    void PopulateForm();
-    // Throws config::ConversionError when the object identifier is not a
-    // number; the caller's handler boundary shows it.
-    void CollectForm();
-    // Logs a line per bad address; true when all are good.
-    bool ValidateAddresses();
+    // The settings the pages show: see FormSettings.
+    config::ConfigurationImage& image() override { return m_image; }
+    void PopulateForm() override;
+    void CollectForm() override;
+    bool ValidateAddresses() override;
     // Channel 0 to 7: stores the unit code and shows its name.
     void ApplyAnalogueUnit(int channel, std::uint32_t code);
 
@@ -87,36 +87,28 @@ public:
     void setDevicePath(const std::string& path);
     // How long an exchange waits for each reply before it is abandoned.
     void setReplyTimeout(std::chrono::milliseconds timeout);
-    const device::DeviceExchange& exchange() const { return *m_exchange; }
     const HelpController& help() const { return m_help; }
     bool DeviceOpen() const;
-    // Keeps the reply timer and the progress bar in step with the exchange.
-    void updateExchangeProgress();
-
-    // The devices Read and Write search, and the one they use (empty: the first found).
-    device::HidBackend* deviceBackend() const;
-    std::string devicePath() const;
-    // Closes the device Read and Write opened, so that another user of the
-    // devices has it alone; false while an exchange is under way.
-    bool releaseDevice();
-    // True while a worklist run owns the devices: Read and Write refuse then.
-    bool commissioningRuns() const;
     // "Commission from Worklist", created on first use; null before.
     CommissionDialog* commissionDialog() const { return m_commissionDialog; }
-    // After a run: the pages show `before` again, and the status bar says so.
-    void returnAfterCommissioning(const config::ConfigurationImage& before);
 
-    // Message boxes and file dialogs; tests put in answers of their own.
-    UserPrompts& prompts() { return *m_prompts; }
+    // Message boxes and file dialogs; tests put in answers of their own (null: the real ones).
     void setPrompts(std::unique_ptr<UserPrompts> prompts);
 
 public slots:
+    // Channel 1 to 8: opens (or re-targets) the picker, without waiting.
+    void SelectAnalogueUnitsButtonClick(int channel);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private slots:
     void LoadButtonClick();
     void SaveButtonClick();
+    void CommissionButtonClick();
     void WriteButtonClick();
     void ReadButtonClick();
     void HelpButtonClick();
-    void CommissionButtonClick();
     void PrintSheetButtonClick();
     void ExitButtonClick();
     void InvertInputsCheckAllButtonClick();
@@ -125,15 +117,23 @@ public slots:
     void InvertOutputsCheckNoneButtonClick();
     void OutputStartStatusCheckAllButtonClick();
     void OutputStartStatusCheckNoneButtonClick();
-    // Channel 1 to 8: opens (or re-targets) the picker, without waiting.
-    void SelectAnalogueUnitsButtonClick(int channel);
     // One report from the device (report ID first), on the window's thread.
     void ProcessDeviceReport(const QByteArray& bytes);
 
-protected:
-    void closeEvent(QCloseEvent* event) override;
-
 private:
+    // What the window's helpers see of it.
+    void appendLog(const QString& line) override;
+    UserPrompts& prompts() override { return *m_prompts; }
+    QWidget& dialogParent() override { return *this; }
+    void updateExchangeProgress() override;
+    device::HidBackend* deviceBackend() const override;
+    std::string devicePath() const override;
+    bool releaseDevice() override;
+    void onDevicesChanged(QObject* receiver, std::function<void()> changed) override;
+    void returnAfterCommissioning(const config::ConfigurationImage& before) override;
+
+    // True while a worklist run owns the devices: Read and Write refuse then.
+    bool commissioningRuns() const;
     void FormCreate();
     bool FormCloseQuery();
     void FormClose();

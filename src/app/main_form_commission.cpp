@@ -6,6 +6,7 @@
 #include <QStatusBar>
 
 #include "app/commission_dialog.h"
+#include "app/device_presence_indicator.h"
 #include "app/main_form.h"
 #include "app/page_builders.h"
 #include "app/print_sheet_dialog.h"
@@ -17,6 +18,10 @@ namespace vaskiro::app {
 device::HidBackend* TMainForm::deviceBackend() const { return m_link->backend(); }
 
 std::string TMainForm::devicePath() const { return m_link->devicePath(); }
+
+void TMainForm::onDevicesChanged(QObject* receiver, std::function<void()> changed) {
+    connect(m_presence, &DevicePresenceIndicator::refreshed, receiver, std::move(changed));
+}
 
 namespace {
 
@@ -88,7 +93,7 @@ void TMainForm::endCommissioning() {
 }
 
 void TMainForm::CommissionButtonClick() {
-    if (!m_commissionDialog) m_commissionDialog = new CommissionDialog(*this);
+    if (!m_commissionDialog) m_commissionDialog = new CommissionDialog(*this, *this, *this);
     m_commissionDialog->show();
     m_commissionDialog->raise();
     m_commissionDialog->activateWindow();

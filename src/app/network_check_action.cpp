@@ -7,18 +7,20 @@
 
 #include <exception>
 
-#include "app/main_form.h"
 #include "app/page_builders.h"
 #include "core/display_text.h"
 #include "device/write_checks.h"
 
 namespace vaskiro::app {
 
-NetworkCheckAction::NetworkCheckAction(TMainForm& form, QStatusBar& statusBar) : QObject(&form), m_form(form) {
+NetworkCheckAction::NetworkCheckAction(FormSettings& form, WindowLog& log, WindowDialogs& dialogs,
+                                       QStatusBar& statusBar)
+    : QObject(&dialogs.dialogParent()), m_form(form), m_log(log), m_dialogs(dialogs) {
     setObjectName(QStringLiteral("NetworkCheckAction"));
     const QKeySequence key(tr("Ctrl+K"));
     const QString keyText = key.toString(QKeySequence::NativeText);
-    m_button = addStatusBarButton(form, statusBar, tr("Check on Network"), QStringLiteral("CheckNetworkButton"), key);
+    m_button = addStatusBarButton(dialogs.dialogParent(), statusBar, tr("Check on Network"),
+                                  QStringLiteral("CheckNetworkButton"), key);
     m_button->setToolTip(tr("Ask the network whether the device answers as these settings say (%1)").arg(keyText));
     m_button->setAccessibleDescription(
         tr("asks the network whether the device answers as these settings say; shortcut %1").arg(keyText));
@@ -33,16 +35,16 @@ void NetworkCheckAction::CheckNetworkButtonClick() {
     if (running()) return;
     try {
         if (!m_form.ValidateAddresses()) {
-            m_form.prompts().showError(&m_form, QString::fromStdString(std::string(device::kThereAreErrors)));
+            m_dialogs.showError(QString::fromStdString(std::string(device::kThereAreErrors)));
             return;
         }
         m_form.CollectForm();
     } catch (const std::exception& error) {
-        m_form.prompts().showError(&m_form, QString::fromStdString(core::escapeControlCharacters(error.what())));
+        m_dialogs.showError(QString::fromStdString(core::escapeControlCharacters(error.what())));
         return;
     }
     m_button->setEnabled(false);
-    m_form.appendLog(tr("Checking on the network:"));
+    m_log.appendLog(tr("Checking on the network:"));
     // The check's lines and summary come with the network's texts escaped already; its notes are the
     // system's own words, escaped here all the same, since they may quote what the system was given.
     const bacnet::Reporter reporter{[this](const std::string& line) { post(line); },
@@ -58,7 +60,7 @@ void NetworkCheckAction::CheckNetworkButtonClick() {
 
 void NetworkCheckAction::post(const std::string& line) {
     QMetaObject::invokeMethod(
-        this, [this, text = QString::fromStdString(line)] { m_form.appendLog(text); }, Qt::QueuedConnection);
+        this, [this, text = QString::fromStdString(line)] { m_log.appendLog(text); }, Qt::QueuedConnection);
 }
 
 void NetworkCheckAction::finish(const bacnet::CheckResult& result) {
@@ -66,9 +68,9 @@ void NetworkCheckAction::finish(const bacnet::CheckResult& result) {
     m_button->setEnabled(true);
     const QString summary = QString::fromStdString(result.summary);
     if (result.outcome == bacnet::CheckOutcome::Match)
-        m_form.prompts().showInformation(&m_form, summary);
+        m_dialogs.showInformation(summary);
     else
-        m_form.prompts().showError(&m_form, summary);
+        m_dialogs.showError(summary);
 }
 
 }  // namespace vaskiro::app

@@ -5,14 +5,13 @@
 #include <chrono>
 #include <thread>
 
+#include "app/window_ports.h"
 #include "bacnet/network_check.h"
 
 class QPushButton;
 class QStatusBar;
 
 namespace vaskiro::app {
-
-class TMainForm;
 
 // "Check on Network": asks the network whether the device answers as the
 // window's settings say. The check runs on a thread of its own, so the window
@@ -23,7 +22,7 @@ class TMainForm;
 class NetworkCheckAction : public QObject {
     Q_OBJECT
 public:
-    NetworkCheckAction(TMainForm& form, QStatusBar& statusBar);
+    NetworkCheckAction(FormSettings& form, WindowLog& log, WindowDialogs& dialogs, QStatusBar& statusBar);
     // Waits for a running check to end (at most two timeouts).
     ~NetworkCheckAction() override;
 
@@ -38,7 +37,9 @@ private:
     void finish(const bacnet::CheckResult& result);
     void post(const std::string& line);
 
-    TMainForm& m_form;
+    FormSettings& m_form;
+    WindowLog& m_log;
+    WindowDialogs& m_dialogs;
     QPushButton* m_button;
     std::chrono::milliseconds m_timeout{3000};
     std::thread m_thread;

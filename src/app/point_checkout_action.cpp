@@ -8,19 +8,19 @@
 
 #include <exception>
 
-#include "app/main_form.h"
 #include "app/page_builders.h"
 #include "app/point_checkout_view.h"
 #include "core/display_text.h"
 
 namespace vaskiro::app {
 
-PointCheckoutAction::PointCheckoutAction(TMainForm& form, QStatusBar& statusBar) : QObject(&form), m_form(form) {
+PointCheckoutAction::PointCheckoutAction(FormSettings& form, WindowDialogs& dialogs, QStatusBar& statusBar)
+    : QObject(&dialogs.dialogParent()), m_form(form), m_dialogs(dialogs) {
     setObjectName(QStringLiteral("PointCheckoutAction"));
     const QKeySequence key(tr("Ctrl+Shift+K"));
     const QString keyText = key.toString(QKeySequence::NativeText);
-    auto* button =
-        addStatusBarButton(form, statusBar, tr("Point Checkout"), QStringLiteral("PointCheckoutButton"), key);
+    auto* button = addStatusBarButton(dialogs.dialogParent(), statusBar, tr("Point Checkout"),
+                                      QStringLiteral("PointCheckoutButton"), key);
     button->setAccessibleName(tr("Point Checkout"));
     button->setToolTip(tr("Watch every point of the device live and drive its outputs (%1)").arg(keyText));
     button->setAccessibleDescription(
@@ -31,7 +31,8 @@ PointCheckoutAction::PointCheckoutAction(TMainForm& form, QStatusBar& statusBar)
 
 bool PointCheckoutAction::windowMayClose() {
     if (!m_view || !m_view->isVisible()) return true;
-    return m_view->closeThen([this] { QTimer::singleShot(0, &m_form, [this] { m_form.close(); }); });
+    QWidget* window = &m_dialogs.dialogParent();
+    return m_view->closeThen([window] { QTimer::singleShot(0, window, [window] { window->close(); }); });
 }
 
 void PointCheckoutAction::PointCheckoutButtonClick() {
@@ -42,15 +43,15 @@ void PointCheckoutAction::PointCheckoutButtonClick() {
     }
     try {
         if (!m_form.ValidateAddresses()) {
-            m_form.prompts().showError(&m_form, QStringLiteral("There are errors"));
+            m_dialogs.showError(QStringLiteral("There are errors"));
             return;
         }
         m_form.CollectForm();
     } catch (const std::exception& error) {
-        m_form.prompts().showError(&m_form, QString::fromStdString(core::escapeControlCharacters(error.what())));
+        m_dialogs.showError(QString::fromStdString(core::escapeControlCharacters(error.what())));
         return;
     }
-    m_view = new PointCheckoutView(m_form.image(), m_form.prompts(), &m_form);
+    m_view = new PointCheckoutView(m_form.image(), m_dialogs.prompts(), &m_dialogs.dialogParent());
     m_view->setWindowFlag(Qt::Window);
     m_view->show();
 }

@@ -4,12 +4,11 @@
 #include <QPointer>
 
 #include "app/point_checkout_view.h"
+#include "app/window_ports.h"
 
 class QStatusBar;
 
 namespace vaskiro::app {
-
-class TMainForm;
 
 // "Point Checkout", beside "Check on Network" on the status bar: opens the
 // checkout view for the window's current settings (one at a time). Tab
@@ -18,7 +17,7 @@ class TMainForm;
 class PointCheckoutAction : public QObject {
     Q_OBJECT
 public:
-    PointCheckoutAction(TMainForm& form, QStatusBar& statusBar);
+    PointCheckoutAction(FormSettings& form, WindowDialogs& dialogs, QStatusBar& statusBar);
     PointCheckoutView* view() const { return m_view; }
     // Whether the main window may close now. With a checkout open, the
     // checkout's own way out runs first (its question, its release in the
@@ -30,7 +29,8 @@ public slots:
     void PointCheckoutButtonClick();
 
 private:
-    TMainForm& m_form;
+    FormSettings& m_form;
+    WindowDialogs& m_dialogs;
     QPointer<PointCheckoutView> m_view;
 };
 

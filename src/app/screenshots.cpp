@@ -126,7 +126,7 @@ bool commissionPictures(const QDir& out) {
         {BackendChoice::Kind::SimulatedFolder, dir.filePath(QStringLiteral("devices")).toStdString()},
         std::chrono::milliseconds(20)));
     form.show();
-    form.CommissionButtonClick();
+    form.findChild<QPushButton*>(QStringLiteral("CommissionButton"))->click();
     auto* dialog = form.commissionDialog();
     dialog->findChild<QLineEdit*>(QStringLiteral("WorklistEdit"))->setText(list.fileName());
     dialog->findChild<QLineEdit*>(QStringLiteral("BaseEdit"))->setText(dir.filePath(QStringLiteral("base.dat")));
@@ -159,7 +159,7 @@ int main(int argc, char* argv[]) {
     vaskiro::app::TMainForm form(nullptr);
     QTemporaryDir scratch;
     form.setPrompts(std::make_unique<SaveTo>(scratch.filePath(QStringLiteral("site-a.dat"))));
-    form.SaveButtonClick();
+    form.findChild<QPushButton*>(QStringLiteral("SaveButton"))->click();
     form.setPrompts(nullptr);
     form.show();
     auto* pages = form.findChild<QTabWidget*>(QStringLiteral("PageControl1"));

@@ -2,7 +2,6 @@
 
 #include <QString>
 
-#include "app/main_form.h"
 #include "link/device_link.h"
 
 namespace vaskiro::app {
@@ -16,19 +15,19 @@ QString fromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), 
 bool WindowExchangePort::sendReport(const device::Report& report) {
     std::string error;
     if (m_link.send(report, error)) return true;
-    m_form.appendLog(QStringLiteral("Write to the device failed: ") + QString::fromStdString(error));
+    m_log.appendLog(QStringLiteral("Write to the device failed: ") + QString::fromStdString(error));
     return false;
 }
 
-void WindowExchangePort::appendLog(std::string_view line) { m_form.appendLog(fromUtf8(line)); }
+void WindowExchangePort::appendLog(std::string_view line) { m_log.appendLog(fromUtf8(line)); }
 
 void WindowExchangePort::showMessage(device::MessageKind kind, std::string_view text) {
     // The exchange is over when it shows a box: the progress bar goes first.
-    m_form.updateExchangeProgress();
+    m_progress.updateExchangeProgress();
     if (kind == device::MessageKind::Error)
-        m_form.prompts().showError(&m_form, fromUtf8(text));
+        m_dialogs.showError(fromUtf8(text));
     else
-        m_form.prompts().showInformation(&m_form, fromUtf8(text));
+        m_dialogs.showInformation(fromUtf8(text));
 }
 
 void WindowExchangePort::populateForm() { m_form.PopulateForm(); }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/window_ports.h"
 #include "device/exchange_port.h"
 
 namespace vaskiro::link {
@@ -8,14 +9,14 @@ class DeviceLink;
 
 namespace vaskiro::app {
 
-class TMainForm;
-
 // The exchange's port in the window: reports go to the device link, log
 // lines to LogMemo, boxes through the window's prompts, and a completed Read
 // fills the controls.
 class WindowExchangePort : public device::ExchangePort {
 public:
-    WindowExchangePort(TMainForm& form, link::DeviceLink& link) : m_form(form), m_link(link) {}
+    WindowExchangePort(link::DeviceLink& link, FormSettings& form, WindowLog& log, WindowDialogs& dialogs,
+                       ExchangeProgress& progress)
+        : m_link(link), m_form(form), m_log(log), m_dialogs(dialogs), m_progress(progress) {}
 
     bool sendReport(const device::Report& report) override;
     void appendLog(std::string_view line) override;
@@ -23,8 +24,11 @@ public:
     void populateForm() override;
 
 private:
-    TMainForm& m_form;
     link::DeviceLink& m_link;
+    FormSettings& m_form;
+    WindowLog& m_log;
+    WindowDialogs& m_dialogs;
+    ExchangeProgress& m_progress;
 };
 
 }  // namespace vaskiro::app

@@ -9,11 +9,11 @@ namespace {
 // How often a wait looks at the Ctrl-C flag.
 constexpr std::chrono::milliseconds kStopCheck{250};
 
-// The devices the options name, watched through the system's notification
-// where there is one; the network check of bacnet/.
+// The devices the options name, waited for as `wait` waits for them (only
+// the one at --device when given); the network check of bacnet/.
 class PresenceStand : public CommissionStand {
 public:
-    explicit PresenceStand(const DeviceOptions& options) : m_session(options) {
+    explicit PresenceStand(const DeviceOptions& options) : m_session(options), m_path(options.devicePath) {
         m_monitor = m_session.backend().openChangeMonitor();
     }
 
@@ -37,11 +37,12 @@ public:
 private:
     bool waitFor(bool present, const std::function<bool()>& stopping) {
         while (!stopping())
-            if (device::waitForPresence(m_session.backend(), m_monitor.get(), present, kStopCheck)) return true;
+            if (device::waitForPresence(m_session.backend(), m_monitor.get(), present, kStopCheck, m_path)) return true;
         return false;
     }
 
     DeviceSession m_session;  // for its devices only; each row opens its own
+    std::string m_path;
     std::unique_ptr<device::DeviceChangeMonitor> m_monitor;
 };
 

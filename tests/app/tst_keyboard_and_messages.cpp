@@ -217,10 +217,11 @@ private slots:
             keys.removeIf([](const QString& key) { return key.contains("Backtab"); });  // Shift+Tab's other name
             return keys;
         };
-        vaskiro::app::CommissionDialog commission(*w->form);
+        w->find<QPushButton>("CommissionButton")->click();
+        auto* commission = w->form->commissionDialog();
         vaskiro::app::PrintSheetDialog sheet(w->form.get(), {});
         const std::pair<QWidget*, QString> windows[] = {
-            {w->form.get(), "window"}, {&commission, "commission"}, {&sheet, "sheet"}};
+            {w->form.get(), "window"}, {commission, "commission"}, {&sheet, "sheet"}};
         for (const auto& [window, name] : windows) {
             const auto at = page.indexOf("<a name=\"" + name + "\">");
             QVERIFY2(at > 0, qPrintable(name));
