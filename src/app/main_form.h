@@ -15,6 +15,7 @@
 #include "app/help/help_controller.h"
 #include "app/user_prompts.h"
 #include "core/configuration_image.h"
+#include "core/result.h"
 #include "app/form_binding.h"
 #include "device/exchange.h"
 #include "device/hid_backend.h"
@@ -69,9 +70,11 @@ public:
     void appendLog(const QString& line);
 
     void PopulateForm();
-    // Throws config::ConversionError when the object identifier is not a
-    // number; the caller's handler boundary shows it.
-    void CollectForm();
+    // Refused when the object identifier is not a number, with the words the
+    // user is shown ("'' is not a valid integer value").
+    core::Result<void> CollectForm();
+    // CollectForm, showing a refusal in an error box; false then.
+    bool collectFormOrSay();
     // Logs a line per bad address; true when all are good.
     bool ValidateAddresses();
     // Channel 0 to 7: stores the unit code and shows its name.

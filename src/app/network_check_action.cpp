@@ -36,7 +36,7 @@ void NetworkCheckAction::CheckNetworkButtonClick() {
             m_form.prompts().showError(&m_form, QString::fromStdString(std::string(device::kThereAreErrors)));
             return;
         }
-        m_form.CollectForm();
+        if (!m_form.collectFormOrSay()) return;
     } catch (const std::exception& error) {
         m_form.prompts().showError(&m_form, QString::fromStdString(core::escapeControlCharacters(error.what())));
         return;

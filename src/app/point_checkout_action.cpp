@@ -45,7 +45,7 @@ void PointCheckoutAction::PointCheckoutButtonClick() {
             m_form.prompts().showError(&m_form, QStringLiteral("There are errors"));
             return;
         }
-        m_form.CollectForm();
+        if (!m_form.collectFormOrSay()) return;
     } catch (const std::exception& error) {
         m_form.prompts().showError(&m_form, QString::fromStdString(core::escapeControlCharacters(error.what())));
         return;
