@@ -9,7 +9,7 @@
 class QPushButton;
 
 namespace vaskiro::config {
-struct FormControls;
+class FormControls;
 }
 
 namespace vaskiro::app {

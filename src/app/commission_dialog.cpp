@@ -23,7 +23,6 @@
 #include "app/shown_text.h"
 #include "commission/worklist.h"
 #include "core/data_file.h"
-#include "core/str_to_int.h"
 #include "device/device_presence.h"
 
 namespace vaskiro::app {
@@ -206,13 +205,10 @@ void CommissionDialog::browse(QLineEdit* edit, const QString& filter) {
 QStringList CommissionDialog::prepare(commission::Worklist& list) {
     QStringList faults;
     const QString worklistName = shownText(m_worklistEdit->text().toStdString());
-    try {
-        m_form.CollectForm();
-    } catch (const config::ConversionError& error) {
+    if (const auto collected = m_form.CollectForm(); !collected)
         faults << tr("The window's Object Identifier Number: %1. Put it right first: the window returns to its "
                      "settings after the run.")
-                      .arg(shownText(error.what()));
-    }
+                      .arg(shownText(collected.error()));
     config::ConfigurationImage base;
     base.SetDefaults();
     if (m_baseEdit->text().isEmpty())

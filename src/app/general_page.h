@@ -5,7 +5,7 @@
 class QPlainTextEdit;
 
 namespace vaskiro::config {
-struct FormControls;
+class FormControls;
 }
 
 namespace vaskiro::app {

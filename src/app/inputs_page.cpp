@@ -12,13 +12,11 @@ InputsPage::InputsPage(config::FormControls& controls, QWidget* parent) : QWidge
     setObjectName(QStringLiteral("InputsTabSheet"));
     auto* page = new QVBoxLayout(this);
     page->addWidget(makeCheckBoxGroup(
-        {QStringLiteral("AdvGroupBox2"), tr("Invert Inputs"), QStringLiteral("InvertInputsJvCheckBox"),
-         tr("Input %1 inverted"), QStringLiteral("InvertInputsCheckAllButton"), tr("Invert All"),
-         QStringLiteral("InvertInputsCheckNoneButton"), tr("Invert None"), tr("Invert all inputs"),
+        {QStringLiteral("AdvGroupBox2"), tr("Invert Inputs"), QStringLiteral("InvertInputsCheckAllButton"),
+         tr("Invert All"), QStringLiteral("InvertInputsCheckNoneButton"), tr("Invert None"), tr("Invert all inputs"),
          tr("Invert no inputs")},
-        controls.invertInputs, m_invertAll, m_invertNone));
-    page->addWidget(makeNameGroup(QStringLiteral("GroupBox1"), tr("Input"), QStringLiteral("InputNameEdit"),
-                                  controls.inputNames, 2, true));
+        "input-invert", controls, m_invertAll, m_invertNone));
+    page->addWidget(makeNameGroup(QStringLiteral("GroupBox1"), "input-name", controls, 2, true));
     page->addStretch();
 }
 

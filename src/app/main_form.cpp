@@ -32,7 +32,7 @@
 #include "app/window_exchange_port.h"
 #include "app/window_keys.h"
 #include "core/data_file.h"
-#include "core/str_to_int.h"
+#include "core/display_text.h"
 #include "link/device_link.h"
 #include "app/units_picker.h"
 #include "core/reply_timeout.h"
@@ -209,7 +209,14 @@ void TMainForm::appendLog(const QString& line) { m_logMemo->appendPlainText(line
 
 void TMainForm::PopulateForm() { config::populateForm(m_image, m_controls); }
 
-void TMainForm::CollectForm() { config::collectForm(m_controls, m_image); }
+core::Result<void> TMainForm::CollectForm() { return config::collectForm(m_controls, m_image); }
+
+bool TMainForm::collectFormOrSay() {
+    const auto collected = CollectForm();
+    if (!collected)
+        m_prompts->showError(this, QString::fromStdString(core::escapeControlCharacters(collected.error())));
+    return collected.has_value();
+}
 
 bool TMainForm::ValidateAddresses() {
     return config::validateAddresses(m_controls, [this](const QString& line) { appendLog(line); });
@@ -217,7 +224,7 @@ bool TMainForm::ValidateAddresses() {
 
 void TMainForm::ApplyAnalogueUnit(int channel, std::uint32_t code) {
     m_image.setAnalogueUnitCode(channel + 1, code);
-    config::showUnitName(m_controls.unitNames.at(static_cast<std::size_t>(channel)), code);
+    config::showUnitName(m_controls.one<QLineEdit>("analogue-unit." + std::to_string(channel + 1)), code);
 }
 
 bool TMainForm::runHandler(const std::function<void()>& body) {
@@ -234,7 +241,7 @@ bool TMainForm::runHandler(const std::function<void()>& body) {
 
 void TMainForm::SaveButtonClick() {
     runHandler([this] {
-        CollectForm();
+        if (!collectFormOrSay()) return;
         const QString fileName = m_prompts->askSaveFileName(this);
         if (fileName.isEmpty()) return;
         const QString shown = QDir::toNativeSeparators(fileName);
@@ -287,17 +294,17 @@ void TMainForm::HelpButtonClick() { m_help.HelpButtonClick(this); }
 
 void TMainForm::ExitButtonClick() { close(); }
 
-void TMainForm::InvertInputsCheckAllButtonClick() { setAll(m_controls.invertInputs, true); }
+void TMainForm::InvertInputsCheckAllButtonClick() { setAll(m_controls.family<QCheckBox>("input-invert"), true); }
 
-void TMainForm::InvertInputsCheckNoneButtonClick() { setAll(m_controls.invertInputs, false); }
+void TMainForm::InvertInputsCheckNoneButtonClick() { setAll(m_controls.family<QCheckBox>("input-invert"), false); }
 
-void TMainForm::InvertOutputsCheckAllButtonClick() { setAll(m_controls.invertOutputs, true); }
+void TMainForm::InvertOutputsCheckAllButtonClick() { setAll(m_controls.family<QCheckBox>("output-invert"), true); }
 
-void TMainForm::InvertOutputsCheckNoneButtonClick() { setAll(m_controls.invertOutputs, false); }
+void TMainForm::InvertOutputsCheckNoneButtonClick() { setAll(m_controls.family<QCheckBox>("output-invert"), false); }
 
-void TMainForm::OutputStartStatusCheckAllButtonClick() { setAll(m_controls.outputStartStatus, true); }
+void TMainForm::OutputStartStatusCheckAllButtonClick() { setAll(m_controls.family<QCheckBox>("output-start"), true); }
 
-void TMainForm::OutputStartStatusCheckNoneButtonClick() { setAll(m_controls.outputStartStatus, false); }
+void TMainForm::OutputStartStatusCheckNoneButtonClick() { setAll(m_controls.family<QCheckBox>("output-start"), false); }
 
 void TMainForm::SelectAnalogueUnitsButtonClick(int channel) {
     m_unitsPicker->setTarget(channel - 1, m_image.analogueUnitCode(channel));
@@ -309,17 +316,14 @@ void TMainForm::SelectAnalogueUnitsButtonClick(int channel) {
 // Closing collects the controls into the image; a failed conversion keeps
 // the window open, and the box and the focus say where the number is missing.
 bool TMainForm::FormCloseQuery() {
-    return runHandler([this] {
-        try {
-            CollectForm();
-        } catch (const config::ConversionError& error) {
-            m_pageControl->setCurrentWidget(m_generalPage);
-            m_controls.objectIdentifier->setFocus();
-            throw std::runtime_error(error.what() + tr("\nObject Identifier Number on the General page must hold a "
-                                                       "whole number; the window stays open until it does.")
-                                                        .toStdString());
-        }
-    });
+    const auto collected = CollectForm();
+    if (collected) return true;
+    m_pageControl->setCurrentWidget(m_generalPage);
+    m_controls.one<QWidget>("object-id")->setFocus();
+    m_prompts->showError(this, QString::fromStdString(collected.error()) +
+                                   tr("\nObject Identifier Number on the General page must hold a whole number; the "
+                                      "window stays open until it does."));
+    return false;
 }
 
 // The reader thread is stopped and the device closed here, so that closing

@@ -16,6 +16,7 @@
 #include "app/user_prompts.h"
 #include "app/window_ports.h"
 #include "core/configuration_image.h"
+#include "core/result.h"
 #include "app/form_binding.h"
 #include "device/exchange.h"
 #include "device/hid_backend.h"
@@ -72,7 +73,8 @@ public:
     // The settings the pages show: see FormSettings.
     config::ConfigurationImage& image() override { return m_image; }
     void PopulateForm() override;
-    void CollectForm() override;
+    core::Result<void> CollectForm() override;
+    bool collectFormOrSay() override;
     bool ValidateAddresses() override;
     // Channel 0 to 7: stores the unit code and shows its name.
     void ApplyAnalogueUnit(int channel, std::uint32_t code);

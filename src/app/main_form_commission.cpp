@@ -59,7 +59,7 @@ void TMainForm::addCommissionButton(QStatusBar& statusBar) {
 
 void TMainForm::PrintSheetButtonClick() {
     runHandler([this] {
-        CollectForm();
+        if (!collectFormOrSay()) return;
         const config::ConfigurationImage image = m_image;
         // The device of the last Read or Write: who it said it was.
         std::string serial, version;

@@ -38,7 +38,7 @@ void NetworkCheckAction::CheckNetworkButtonClick() {
             m_dialogs.showError(QString::fromStdString(std::string(device::kThereAreErrors)));
             return;
         }
-        m_form.CollectForm();
+        if (!m_form.collectFormOrSay()) return;
     } catch (const std::exception& error) {
         m_dialogs.showError(QString::fromStdString(core::escapeControlCharacters(error.what())));
         return;

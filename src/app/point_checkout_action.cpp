@@ -46,7 +46,7 @@ void PointCheckoutAction::PointCheckoutButtonClick() {
             m_dialogs.showError(QStringLiteral("There are errors"));
             return;
         }
-        m_form.CollectForm();
+        if (!m_form.collectFormOrSay()) return;
     } catch (const std::exception& error) {
         m_dialogs.showError(QString::fromStdString(core::escapeControlCharacters(error.what())));
         return;

@@ -8,6 +8,7 @@
 
 #include "app/user_prompts.h"
 #include "core/configuration_image.h"
+#include "core/result.h"
 
 class QWidget;
 
@@ -27,9 +28,11 @@ public:
     virtual ~FormSettings() = default;
     virtual config::ConfigurationImage& image() = 0;
     virtual void PopulateForm() = 0;
-    // Throws config::ConversionError when the object identifier is not a
-    // number; the caller's handler boundary shows it.
-    virtual void CollectForm() = 0;
+    // Refused when the object identifier is not a number, with the words the
+    // user is shown ("'' is not a valid integer value").
+    virtual core::Result<void> CollectForm() = 0;
+    // CollectForm, showing a refusal in an error box; false then.
+    virtual bool collectFormOrSay() = 0;
     // Logs a line per bad address; true when all are good.
     virtual bool ValidateAddresses() = 0;
 };

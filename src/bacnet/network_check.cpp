@@ -1,21 +1,18 @@
 #include "bacnet/network_check.h"
 
-#include "core/text_limits.h"
-
 #include <algorithm>
 #include <map>
 #include <tuple>
 
 #include "bacnet/client.h"
 #include "core/display_text.h"
+#include "core/settings_table.h"
 #include "core/text_codec.h"
-#include "core/text_limits.h"
 
 namespace vaskiro::bacnet {
 
 namespace {
 
-using config::TextField;
 using core::escapeControlCharacters;
 using Clock = Client::Clock;
 
@@ -88,13 +85,15 @@ int discoverDevices(const DiscoverOptions& options, const Reporter& reporter) {
 
 CheckResult checkOnNetwork(const config::ConfigurationImage& image, const CheckOptions& options,
                            const Reporter& reporter) {
+    // The instance and the port as the tool would take them; port 0 addresses nothing.
     const std::uint32_t instance = image.objectIdentifier();
-    if (instance > core::kLargestDeviceInstance)
+    const double largestInstance = core::findSetting("object-id")->limits.high;
+    if (instance > largestInstance)
         return {CheckOutcome::BadConfiguration, "The object identifier " + std::to_string(instance) +
                                                     " is not a BACnet device instance (0 to " +
-                                                    std::to_string(core::kLargestDeviceInstance) + ")."};
+                                                    std::to_string(std::uint32_t(largestInstance)) + ")."};
     const std::int32_t port = image.bacnetPort();
-    if (port < 1 || port > core::kLargestUdpPort)
+    if (port < 1 || port > core::findSetting("port")->limits.high)
         return {CheckOutcome::BadConfiguration, "The BACnet port " + std::to_string(port) + " is not a UDP port."};
     const bool dhcp = image.dhcpEnable();
     const Endpoint configured{
@@ -128,13 +127,12 @@ CheckResult checkOnNetwork(const config::ConfigurationImage& image, const CheckO
     const auto firstHeard = Clock::now();
     const auto duplicateWindowEnds =
         firstHeard + std::min<std::chrono::milliseconds>(std::chrono::seconds(1), options.timeout);
-    const std::pair<const char*, TextField> texts[] = {{"object-name", TextField::DeviceName},
-                                                       {"location", TextField::Location},
-                                                       {"description", TextField::Description}};
-    const std::uint32_t properties[] = {kObjectName, kLocation, kDescription};
-    std::size_t reads[std::size(properties)];
-    for (std::size_t i = 0; i < std::size(properties); ++i)
-        reads[i] = client->startRead(device.address, {kDeviceObjectType, instance}, properties[i]);
+    std::vector<const core::Setting*> texts;  // the settings the device object publishes
+    for (const core::Setting& setting : core::allSettings())
+        if (setting.published) texts.push_back(&setting);
+    std::vector<std::size_t> reads;
+    for (const core::Setting* setting : texts)
+        reads.push_back(client->startRead(device.address, {kDeviceObjectType, instance}, setting->published->property));
     client->wait(firstHeard + options.timeout, [&] { return client->allFinished(); });
     client->wait(duplicateWindowEnds, [] { return false; });  // what is left of the window, if anything
 
@@ -156,20 +154,21 @@ CheckResult checkOnNetwork(const config::ConfigurationImage& image, const CheckO
     };
     if (!dhcp) compare("address", formatAddress(configured.address), formatAddress(device.address.address));
     compare("port", std::to_string(configured.port), std::to_string(device.address.port));
-    for (std::size_t i = 0; i < std::size(texts); ++i) {
+    for (std::size_t i = 0; i < texts.size(); ++i) {
         const PropertyResult& read = client->result(reads[i]);
+        const std::string& item = texts[i]->published->name;
         // The device holds only the first characters of a longer text: that is what it can answer.
-        const std::string configured = image.text(texts[i].second);
-        const std::string kept(core::keptByDevice(texts[i].second, configured));
+        const std::string configured = std::get<std::string>(texts[i]->value(image));
+        const std::string kept = configured.substr(0, std::size_t(texts[i]->limits.high));
         const std::string expected = escapeControlCharacters(config::fromWindows1252(kept));
         const std::string note = kept.size() == configured.size()
                                      ? std::string()
                                      : " (the device keeps " + std::to_string(kept.size()) + " of the " +
                                            std::to_string(configured.size()) + " characters configured)";
         if (read.value) {
-            compare(texts[i].first, quoted(expected), quoted(text(*read.value)), note);
+            compare(item, quoted(expected), quoted(text(*read.value)), note);
         } else {
-            const std::string verdict = std::string(texts[i].first) + ": cannot read: " + read.error;
+            const std::string verdict = item + ": cannot read: " + read.error;
             say(reporter.line, verdict);
             unread += "\n" + verdict;
         }

@@ -79,8 +79,13 @@ const std::vector<std::pair<const char*, const char*>> kOutputMembers = {
     {"name", "output-name"}, {"invert", "output-invert"}, {"start", "output-start"}};
 const std::vector<std::pair<const char*, const char*>> kAnalogueMembers = {
     {"name", "analogue-name"}, {"unit", "analogue-unit"}, {"scaling", "analogue-scaling"}, {"cov", "analogue-cov"}};
-const char* const kGeneralMembers[] = {"dhcp", "ip",        "gateway",  "mask",        "port",
-                                       "name", "object-id", "location", "description", "password"};
+// The members of "general": the keys of the General page's settings.
+std::vector<const char*> generalMembers() {
+    std::vector<const char*> keys;
+    for (const core::Setting& s : core::allSettings())
+        if (s.page == core::SettingPage::General) keys.push_back(s.key.c_str());
+    return keys;
+}
 const char* const kRootMembers[] = {"format", "version", "general", "inputs", "outputs", "analogues", "image"};
 
 bool among(const std::string& key, std::span<const char* const> names) {
@@ -162,42 +167,46 @@ core::Result<json> parseJsonText(std::string text) {
     }
 }
 
+// A setting's value as export writes it: flags as booleans, numbers as
+// numbers, a unit as its code and name, the rest as `vaskiro set` takes it.
+json jsonValue(const core::Setting& setting, const config::ConfigurationImage& image) {
+    const core::SettingValue value = setting.value(image);
+    const std::string shown = setting.show(image);
+    switch (setting.kind) {
+    case core::SettingKind::Flag: return std::get<bool>(value);
+    case core::SettingKind::Number: return std::get<std::int64_t>(value);
+    case core::SettingKind::Text: return shown.substr(1, shown.size() - 2);  // readable text values are quoted
+    case core::SettingKind::Float: return floatValue(std::get<float>(value));
+    case core::SettingKind::Unit: {
+        const auto code = std::get<std::int64_t>(value);
+        const std::string name = shown.substr(shown.find('(') + 1);
+        return {{"code", code}, {"name", code < units::kUnitCount ? name.substr(0, name.size() - 1) : ""}};
+    }
+    case core::SettingKind::Address: break;
+    }
+    return shown;
+}
+
+json channels(const config::ConfigurationImage& image, int count,
+              const std::vector<std::pair<const char*, const char*>>& members) {
+    json list = json::array();
+    for (int n = 1; n <= count; ++n) {
+        json entry = json::object();
+        for (auto [member, keyPrefix] : members)
+            entry[member] = jsonValue(*core::findSetting(keyPrefix + ("." + std::to_string(n))), image);
+        list.push_back(entry);
+    }
+    return list;
+}
+
 }  // namespace
 
 std::string exportJson(const config::ConfigurationImage& image) {
-    auto show = [&image](const std::string& key) { return core::findSetting(key)->show(image); };
-    auto text = [&](const std::string& key) {  // readable text values are quoted
-        std::string s = show(key);
-        return s.substr(1, s.size() - 2);
-    };
-    json general = {{"dhcp", image.dhcpEnable()},
-                    {"ip", show("ip")},
-                    {"gateway", show("gateway")},
-                    {"mask", show("mask")},
-                    {"port", image.bacnetPort()},
-                    {"name", text("name")},
-                    {"object-id", image.objectIdentifier()},
-                    {"location", text("location")},
-                    {"description", text("description")},
-                    {"password", text("password")}};
-    json inputs = json::array(), outputs = json::array(), analogues = json::array();
-    for (int n = 1; n <= config::kInputCount; ++n)
-        inputs.push_back({{"name", text("input-name." + std::to_string(n))},
-                          {"invert", image.flag(config::FlagGroup::InvertInput, n)}});
-    for (int n = 1; n <= config::kOutputCount; ++n)
-        outputs.push_back({{"name", text("output-name." + std::to_string(n))},
-                           {"invert", image.flag(config::FlagGroup::InvertOutput, n)},
-                           {"start", image.flag(config::FlagGroup::OutputStartStatus, n)}});
-    for (int n = 1; n <= config::kAnalogueCount; ++n) {
-        std::uint32_t code = image.analogueUnitCode(n);
-        std::string unit = show("analogue-unit." + std::to_string(n));
-        std::string unitName = unit.substr(unit.find('(') + 1);
-        unitName.pop_back();
-        analogues.push_back({{"name", text("analogue-name." + std::to_string(n))},
-                             {"unit", {{"code", code}, {"name", code < units::kUnitCount ? unitName : ""}}},
-                             {"scaling", floatValue(image.analogueValue(config::FloatGroup::AnalogueScaling, n))},
-                             {"cov", floatValue(image.analogueValue(config::FloatGroup::COVIncrement, n))}});
-    }
+    json general = json::object();
+    for (const char* key : generalMembers()) general[key] = jsonValue(*core::findSetting(key), image);
+    const json inputs = channels(image, config::kInputCount, kInputMembers);
+    const json outputs = channels(image, config::kOutputCount, kOutputMembers);
+    const json analogues = channels(image, config::kAnalogueCount, kAnalogueMembers);
     json root = {{"format", std::string(config::kDataFileText)},
                  {"version", config::kDataFormatVersion},
                  {"general", general},
@@ -234,8 +243,9 @@ core::Result<config::ConfigurationImage> importJson(const std::string& text) {
         if (root.contains("general")) {
             const json& general = root["general"];
             if (!general.is_object()) return Refusal("has a \"general\" that is not an object");
-            refuseUnknown(general, kGeneralMembers, "general.");
-            for (const char* key : kGeneralMembers)
+            const std::vector<const char*> members = generalMembers();
+            refuseUnknown(general, members, "general.");
+            for (const char* key : members)
                 if (!general.contains(key))
                     missing.push_back(std::string("general.") + key);
                 else

@@ -14,4 +14,9 @@ inline constexpr std::uint32_t kAnyDeviceInstance = 4194303;
 inline constexpr std::uint16_t kDefaultBacnetPort = 47808;
 inline constexpr std::int32_t kLargestUdpPort = 65535;
 
+// The device object's properties that publish settings on the network.
+inline constexpr std::uint32_t kDescriptionProperty = 28;
+inline constexpr std::uint32_t kLocationProperty = 58;
+inline constexpr std::uint32_t kObjectNameProperty = 77;
+
 }  // namespace vaskiro::core

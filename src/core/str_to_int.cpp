@@ -1,34 +1,36 @@
 #include "core/str_to_int.h"
 
+#include <string>
+
 namespace vaskiro::config {
 
-ConversionError::ConversionError(std::string_view text)
-    : std::runtime_error("'" + std::string(text) + "' is not a valid integer value") {}
+namespace {
 
-std::optional<std::int32_t> tryStrToInt(std::string_view text) {
+core::Result<std::int32_t> refused(std::string_view text) {
+    return core::Unexpected("'" + std::string(text) + "' is not a valid integer value");
+}
+
+}  // namespace
+
+core::Result<std::int32_t> StrToInt(std::string_view text) {
     bool negative = false;
     std::size_t i = 0;
     if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
         negative = text[0] == '-';
         i = 1;
     }
-    if (i == text.size()) return std::nullopt;
+    if (i == text.size()) return refused(text);
     // Accumulate in 64 bits and stop as soon as the magnitude leaves range.
     constexpr std::int64_t kLimit = std::int64_t{1} << 31;
     std::int64_t magnitude = 0;
     for (; i < text.size(); ++i) {
         char c = text[i];
-        if (c < '0' || c > '9') return std::nullopt;
+        if (c < '0' || c > '9') return refused(text);
         magnitude = magnitude * 10 + (c - '0');
-        if (magnitude > kLimit) return std::nullopt;
+        if (magnitude > kLimit) return refused(text);
     }
-    if (!negative && magnitude == kLimit) return std::nullopt;
+    if (!negative && magnitude == kLimit) return refused(text);
     return static_cast<std::int32_t>(negative ? -magnitude : magnitude);
-}
-
-std::int32_t StrToInt(std::string_view text) {
-    if (auto value = tryStrToInt(text)) return *value;
-    throw ConversionError(text);
 }
 
 }  // namespace vaskiro::config

@@ -162,7 +162,7 @@ private slots:
     void portFromAFileIsKept() {
         w->form->image().setBacnetPort(70000);
         w->form->PopulateForm();
-        w->form->CollectForm();
+        QVERIFY(w->form->CollectForm());
         QCOMPARE(w->form->image().bacnetPort(), 70000);
         auto* port = w->find<QSpinBox>("BacnetPortCSpinEdit");
         port->setValue(65535), port->stepUp();

@@ -1,5 +1,6 @@
 // Every setting's limits, as `set` and the worklist take them, from one table.
 
+#include <limits>
 #include <map>
 #include <nlohmann/json.hpp>
 
@@ -31,6 +32,22 @@ TEST(SettingsTable, EveryLimitHoldsAlikeInSetAndTheWorklist) {
         }
         EXPECT_TRUE(verdicts.find('y') != verdicts.npos && verdicts.find('n') != verdicts.npos) << setting.key;
     }
+}
+
+// The window takes more than the tool only here, on purpose: it reads the identifier as any signed 32-bit
+// number, not only as a device instance; its edits hold 24 characters of the object's texts where the device
+// keeps 23; and its edits take a negative COV increment. Octets it reads as numbers (04 is 4, see kSettingEdges).
+TEST(SettingsTable, TheWindowTakesMoreOnlyWhereItSaysSo) {
+    std::map<std::string, std::pair<double, double>> looser;
+    for (const core::Setting& s : core::allSettings())
+        if (s.window.takes.low != s.limits.low || s.window.takes.high != s.limits.high)
+            looser[s.key.substr(0, s.key.find('.'))] = {s.window.takes.low, s.window.takes.high};
+    const double single = std::numeric_limits<float>::max();
+    EXPECT_EQ(looser, (decltype(looser){{"object-id", {0, 2147483647}},
+                                        {"name", {0, 24}},
+                                        {"location", {0, 24}},
+                                        {"description", {0, 24}},
+                                        {"analogue-cov", {-single, single}}}));
 }
 
 namespace {
