@@ -13,18 +13,6 @@ std::uint16_t maxApduOf(std::uint8_t segmentsAndSize) {
     return code < std::size(kApduSizes) ? kApduSizes[code] : 1476;
 }
 
-std::optional<std::uint32_t> optionalUnsigned(Reader& in, std::uint8_t contextNumber, const char* what) {
-    if (!optionalTagFollows(in, contextNumber)) return std::nullopt;
-    return expectUnsigned(in, contextNumber, true, what);
-}
-
-void expectOpening(Reader& in, std::uint32_t number) {
-    const Tag tag = readTag(in);
-    if (!tag.opening || tag.number != number) throw Malformed{"expected an opening tag " + std::to_string(number)};
-}
-
-bool closingFollows(const Reader& in, std::uint8_t number) { return in.peek() == ((number << 4) | 0x0F); }
-
 // The octets between context tags `number` opening and closing, which it consumes.
 std::vector<std::uint8_t> enclosed(Reader& in, std::uint8_t number) {
     expectOpening(in, number);

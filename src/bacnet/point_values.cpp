@@ -4,18 +4,6 @@ namespace vaskiro::bacnet {
 
 namespace {
 
-bool closingFollows(const Reader& in, std::uint8_t number) { return in.peek() == ((number << 4) | 0x0F); }
-
-void expectOpening(Reader& in, std::uint8_t number) {
-    const Tag tag = readTag(in);
-    if (!tag.opening || tag.number != number) throw Malformed{"expected an opening tag"};
-}
-
-std::optional<std::uint32_t> optionalUnsigned(Reader& in, std::uint8_t number) {
-    if (!optionalTagFollows(in, number)) return std::nullopt;
-    return expectUnsigned(in, number, true, "an unsigned");
-}
-
 // The values up to the closing tag `number`; a value of a type not read makes the reading an error instead.
 void readValues(Reader& in, std::uint8_t number, PropertyReading& reading) {
     while (!closingFollows(in, number)) {
@@ -52,7 +40,7 @@ std::optional<std::vector<PropertyReading>> readAccessResults(std::span<const st
             expectOpening(in, 1);
             while (!closingFollows(in, 1)) {
                 PropertyReading reading{object, expectUnsigned(in, 2, true, "a property")};
-                reading.arrayIndex = optionalUnsigned(in, 3);
+                reading.arrayIndex = optionalUnsigned(in, 3, "an array index");
                 const Tag tag = readTag(in);
                 if (tag.opening && tag.number == 4) {
                     readValues(in, 4, reading);
@@ -81,10 +69,10 @@ std::optional<std::vector<PropertyReading>> propertyValues(std::span<const std::
         Reader in(bytes);
         while (!in.atEnd()) {
             PropertyReading reading{object, expectUnsigned(in, 0, true, "a property")};
-            reading.arrayIndex = optionalUnsigned(in, 1);
+            reading.arrayIndex = optionalUnsigned(in, 1, "an array index");
             expectOpening(in, 2);
             readValues(in, 2, reading);
-            optionalUnsigned(in, 3);  // the priority it was written at
+            optionalUnsigned(in, 3, "an array index");  // the priority it was written at
             readings.push_back(std::move(reading));
         }
     } catch (const Malformed&) {

@@ -54,6 +54,19 @@ bool optionalTagFollows(const Reader& in, std::uint8_t contextNumber) {
     return !in.atEnd() && (in.peek() & 0xF8) == ((contextNumber << 4) | 0x08) && (in.peek() & 0x07) < 6;
 }
 
+std::optional<std::uint32_t> optionalUnsigned(Reader& in, std::uint8_t contextNumber, const char* what) {
+    if (!optionalTagFollows(in, contextNumber)) return std::nullopt;
+    return expectUnsigned(in, contextNumber, true, what);
+}
+
+void expectOpening(Reader& in, std::uint8_t contextNumber) {
+    const Tag tag = readTag(in);
+    if (!tag.opening || tag.number != contextNumber)
+        throw Malformed{"expected an opening tag " + std::to_string(contextNumber)};
+}
+
+bool closingFollows(const Reader& in, std::uint8_t contextNumber) { return in.peek() == ((contextNumber << 4) | 0x0F); }
+
 // Without recursion, so that no depth of nesting a datagram can hold exhausts the stack.
 void skipValue(Reader& in, const Tag& tag) {
     std::vector<std::uint32_t> open;

@@ -6,6 +6,7 @@
 // coders; not for use outside bacnet/.
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -83,6 +84,10 @@ std::uint32_t expectUnsigned(Reader& in, std::uint32_t number, bool context, con
 ObjectId expectObjectId(Reader& in, std::uint32_t number, bool context);
 // Whether a context tag `contextNumber` holding a primitive value comes next.
 bool optionalTagFollows(const Reader& in, std::uint8_t contextNumber);
+// The Unsigned in context tag `contextNumber` when one comes next.
+std::optional<std::uint32_t> optionalUnsigned(Reader& in, std::uint8_t contextNumber, const char* what);
+void expectOpening(Reader& in, std::uint8_t contextNumber);
+bool closingFollows(const Reader& in, std::uint8_t contextNumber);
 // Skips one value and everything nested in it up to its closing tag.
 void skipValue(Reader& in, const Tag& tag);
 
