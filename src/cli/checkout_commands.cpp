@@ -1,7 +1,6 @@
 #include "cli/checkout_commands.h"
 
 #include <atomic>
-#include <cmath>
 #include <csignal>
 #include <memory>
 #include <sstream>
@@ -9,6 +8,7 @@
 #include "bacnet/point_checkout.h"
 #include "cli/checkout_input.h"
 #include "cli/point_lines.h"
+#include "cli/stop_signals.h"
 #include "core/bacnet_numbers.h"
 
 namespace vaskiro::cli {
@@ -17,24 +17,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using Verdict = bacnet::CommandOutcome::Verdict;
-
-std::atomic<int> g_signal{0};
-void onSignal(int signal) { g_signal = signal; }
-
-// Every way a run can be ended from outside that can be caught ends it the same way: outputs released.
-void catchEndings() {
-    g_signal = 0;
-    std::signal(SIGINT, onSignal);
-    std::signal(SIGTERM, onSignal);
-#ifndef _WIN32
-    std::signal(SIGHUP, onSignal);
-    std::signal(SIGPIPE, SIG_IGN);  // a closed output is seen as a failed write
-#endif
-}
-
-std::chrono::milliseconds milliseconds(double seconds) {
-    return std::chrono::milliseconds(std::llround(seconds * 1000.0));
-}
 
 int exitCode(Verdict verdict) {
     return verdict == Verdict::AsAsked ? kExitDone : verdict == Verdict::Overridden ? kExitOverridden : kExitFailure;
@@ -70,7 +52,7 @@ public:
             io.err << error << '\n';
             return kExitFailure;
         }
-        const auto timeout = milliseconds(options.timeoutSeconds);
+        const auto timeout = fromSeconds(options.timeoutSeconds);
         m_client->setRetryInterval(bacnet::retryIntervalWithin(timeout));
         m_who = "BACnet device " + std::to_string(instance);
         const auto device = bacnet::findDevice(*m_client, to, instance, timeout);
@@ -81,7 +63,7 @@ public:
             return kExitFailure;
         }
         m_checkout = std::make_unique<bacnet::PointCheckout>(*m_client, device->address, instance,
-                                                             [] { return g_signal.load() != 0; });
+                                                             [] { return StopSignals::caught() != 0; });
         if (std::string why = m_checkout->findPoints(); !why.empty()) {
             io.err << m_who << " at " << bacnet::formatEndpoint(device->address)
                    << " answered, but its points could not be found: " << why << ".\n";
@@ -135,7 +117,7 @@ int releaseHeld(bacnet::PointCheckout& checkout, const std::filesystem::path& fi
 
 // Why watching ended, for the operator; empty while it goes on.
 std::string ending(bool outputFailed, bool inputEnded, bool timeUp) {
-    if (const int signal = g_signal.load())
+    if (const int signal = StopSignals::caught())
         return signal == SIGINT ? "Interrupted." : signal == SIGTERM ? "Terminated." : "The terminal was closed.";
     if (outputFailed) return "The output was closed; ending.";
     if (inputEnded) return "End of input; ending.";
@@ -145,7 +127,7 @@ std::string ending(bool outputFailed, bool inputEnded, bool timeUp) {
 }  // namespace
 
 int runWatch(const std::filesystem::path& file, const CheckoutOptions& options, Streams io) {
-    catchEndings();
+    const StopSignals endings(StopSignals::Which::Endings);  // each ends the run the same way: outputs released
     Session session;
     if (const int code = session.open(file, options, io); code != kExitDone) return code;
     bacnet::PointCheckout& checkout = *session.m_checkout;
@@ -164,7 +146,7 @@ int runWatch(const std::filesystem::path& file, const CheckoutOptions& options, 
            << checkout.points().size() - subscribed << " read every second; every point read every "
            << bacnet::PointCheckout::kRefreshInterval.count() / 1000 << " s. Ctrl-C"
            << (inputCanEnd ? " or the end of input" : "") << " ends." << std::endl;
-    const auto until = options.forSeconds ? Clock::now() + milliseconds(*options.forSeconds) : Clock::time_point::max();
+    const auto until = options.forSeconds ? Clock::now() + fromSeconds(*options.forSeconds) : Clock::time_point::max();
     auto typed = readTypedLines();
     bool inputEnded = false;
     std::string why;
@@ -206,7 +188,7 @@ int runDrive(const std::filesystem::path& file, const std::string& point, const 
         io.err << "Bad value: --priority takes 1 to 16, not " << options.priority << ".\n";
         return kExitUsage;
     }
-    catchEndings();
+    const StopSignals endings(StopSignals::Which::Endings);  // each ends the run the same way: outputs released
     Session session;
     if (const int code = session.open(file, options, io); code != kExitDone) return code;
     session.sayLeftovers(file, parsed->channel, io);
@@ -221,7 +203,7 @@ int runDrive(const std::filesystem::path& file, const std::string& point, const 
                    << (options.priority == 8 ? "" : " --priority " + std::to_string(options.priority));
         io.out << '\n';
     }
-    if (g_signal.load() != 0 && !session.m_checkout->held().empty()) {
+    if (StopSignals::caught() != 0 && !session.m_checkout->held().empty()) {
         // Stopped while commanding: what it commanded is not left behind.
         io.err << "Interrupted; releasing " << point << ".\n";
         return std::max(releaseHeld(*session.m_checkout, file, io), kExitFailure);

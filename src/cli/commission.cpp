@@ -1,9 +1,9 @@
 #include "cli/commission.h"
 
-#include <csignal>
 #include <fstream>
 #include <iterator>
 
+#include "cli/stop_signals.h"
 #include "commission/commission_run.h"
 
 namespace vaskiro::cli {
@@ -12,24 +12,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-volatile std::sig_atomic_t g_interrupted = 0;
-
-extern "C" void onInterrupt(int) { g_interrupted = 1; }
-
-bool interrupted() { return g_interrupted != 0; }
-
-// Ctrl-C only raises a flag, which the run looks at between steps, so that a
-// Write in progress ends cleanly and what it did gets recorded.
-class InterruptGuard {
-public:
-    InterruptGuard() : m_previous(std::signal(SIGINT, onInterrupt)) { g_interrupted = 0; }
-    ~InterruptGuard() { std::signal(SIGINT, m_previous); }
-    InterruptGuard(const InterruptGuard&) = delete;
-    InterruptGuard& operator=(const InterruptGuard&) = delete;
-
-private:
-    void (*m_previous)(int);
-};
+bool interrupted() { return StopSignals::caught() != 0; }
 
 using commission::CommissionRun;
 using commission::Phase;
@@ -92,7 +75,8 @@ int runCommission(const DeviceOptions& device, const CommissionOptions& options,
         return kExitFailure;
     }
 
-    InterruptGuard guard;
+    // Ctrl-C is looked at between steps, so that a Write in progress ends cleanly and what it did gets recorded.
+    const StopSignals interrupt(StopSignals::Which::Interrupt);
     CommissionRun run(std::move(list), record, {options.checkNetwork, options.startAt, options.again, false},
                       [&io](CommissionRun::Channel channel, const std::string& line) {
                           (channel == CommissionRun::Channel::Out ? io.out : io.err) << line << '\n' << std::flush;

@@ -3,7 +3,6 @@
 #include <atomic>
 #include <charconv>
 #include <cmath>
-#include <csignal>
 #include <iostream>
 #include <random>
 #include <thread>
@@ -12,6 +11,7 @@
 
 #include "bacnet/network_check.h"
 #include "bacnet/simulated_responder.h"
+#include "cli/stop_signals.h"
 #include "commission/as_left_record.h"
 #include "core/bacnet_numbers.h"
 #include "core/data_file.h"
@@ -19,14 +19,6 @@
 namespace vaskiro::cli {
 
 namespace {
-
-std::atomic<bool> g_interrupted{false};
-
-void onInterrupt(int) { g_interrupted = true; }
-
-std::chrono::milliseconds milliseconds(double seconds) {
-    return std::chrono::milliseconds(std::llround(seconds * 1000.0));
-}
 
 bacnet::Reporter toStreams(Streams io) {
     return {[&out = io.out](const std::string& line) { out << line << std::endl; },
@@ -87,7 +79,7 @@ std::string discoverJson(const std::string& line) {
 
 int runDiscover(const NetworkOptions& options, Streams io) {
     bacnet::DiscoverOptions discover;
-    discover.timeout = milliseconds(options.timeoutSeconds);
+    discover.timeout = fromSeconds(options.timeoutSeconds);
     if (!options.to.empty()) {
         auto to = parseDestination(options.to, core::kDefaultBacnetPort, io);
         if (!to) return kExitUsage;
@@ -118,7 +110,7 @@ int runCheck(const std::filesystem::path& input, const NetworkOptions& options, 
     config::ConfigurationImage image;
     if (!loadConfiguration(input, image, io)) return kExitFailure;
     bacnet::CheckOptions check;
-    check.timeout = milliseconds(options.timeoutSeconds);
+    check.timeout = fromSeconds(options.timeoutSeconds);
     // Without a port, the configured one: a directed broadcast reaches the device where it listens.
     const std::int32_t port = image.bacnetPort();
     const std::uint16_t defaultPort =
@@ -168,7 +160,7 @@ void readPointLines(std::shared_ptr<bacnet::SimulatedResponder> responder, std::
 std::thread wiggle(bacnet::SimulatedResponder& responder, const std::atomic<bool>& stop) {
     return std::thread([&responder, &stop] {
         std::mt19937 random(std::random_device{}());
-        for (int tick = 1; !stop && !g_interrupted; ++tick) {
+        for (int tick = 1; !stop && !StopSignals::stopFlag(); ++tick) {
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
             if (tick % 20 != 0) continue;
             const int input = std::uniform_int_distribution(1, bacnet::SimulatedPoints::kInputs)(random);
@@ -220,19 +212,18 @@ int runSimulateNetwork(const std::filesystem::path& state, const SimulateNetwork
         return kExitFailure;
     }
     if (!note.empty()) io.err << note << '\n';
-    std::signal(SIGINT, onInterrupt);
-    std::signal(SIGTERM, onInterrupt);
+    const StopSignals endings(StopSignals::Which::Endings);
     io.out << "Simulated BACnet device " << (image.objectIdentifier() & bacnet::kInstanceMask) << " answering on "
            << bacnet::formatEndpoint(responder->endpoint()) << std::endl;
     if (options.refuseCov) responder->device().refuseSubscriptions();
     if (options.refuseReadMultiple) responder->device().refuseReadMultiple();
     if (options.ignoreReadMultiple) responder->device().ignoreReadMultiple();
-    const auto until = options.forSeconds ? std::chrono::steady_clock::now() + milliseconds(*options.forSeconds)
+    const auto until = options.forSeconds ? std::chrono::steady_clock::now() + fromSeconds(*options.forSeconds)
                                           : std::chrono::steady_clock::time_point::max();
     readPointLines(responder, io.err);
     std::atomic<bool> served{false};
     std::thread wiggling = options.wiggle ? wiggle(*responder, served) : std::thread();
-    responder->serve(g_interrupted, until);
+    responder->serve(StopSignals::stopFlag(), until);
     served = true;
     if (wiggling.joinable()) wiggling.join();
     return kExitDone;
