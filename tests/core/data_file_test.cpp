@@ -13,7 +13,7 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-ConfigurationImage defaults() {
+ConfigurationImage defaultImage() {
     ConfigurationImage image;
     image.SetDefaults();
     return image;
@@ -22,7 +22,7 @@ ConfigurationImage defaults() {
 // The default file, literally: version 1, the text with its NUL, spare bytes, the image.
 Bytes defaultFile() {
     const std::string header("\x01\x00\x00\x00VASKIRO BACnet Interface\0\0\0\0\0\0\0\0", 36);
-    const ConfigurationImage image = defaults();
+    const ConfigurationImage image = defaultImage();
     Bytes file(header.begin(), header.end());
     file.insert(file.end(), image.bytes().begin(), image.bytes().end());
     return file;
@@ -41,7 +41,7 @@ class DataFileHeader : public ::testing::TestWithParam<Header> {};
 }  // namespace
 
 TEST(DataFileFormat, TheDefaultFileIsLiteralAndEveryImageByteRoundTrips) {
-    const auto encoded = encodeDataFile(defaults());
+    const auto encoded = encodeDataFile(defaultImage());
     EXPECT_EQ(Bytes(encoded.begin(), encoded.end()), defaultFile());
     EXPECT_EQ(Bytes(encoded.begin() + 36, encoded.begin() + 40), (Bytes{0xC0, 0xA8, 0x00, 0x06}));
     ConfigurationImage image, loaded;
@@ -84,7 +84,7 @@ TEST(DataFileFormat, EveryTruncationIsRefusedAndALongerFileLoadsItsFirst1596Byte
     file.resize(2000, 0xEE);
     ConfigurationImage image;
     ASSERT_EQ(decodeDataFile(file, image), LoadOutcome::Loaded);
-    EXPECT_EQ(image, defaults());
+    EXPECT_EQ(image, defaultImage());
 }
 
 TEST(DataFileDisk, SavesReplacingReadsBackAndLeavesNothingBehind) {
@@ -92,13 +92,13 @@ TEST(DataFileDisk, SavesReplacingReadsBackAndLeavesNothingBehind) {
     fs::remove_all(dir);
     fs::create_directories(dir / "blocked.dat" / "inside");
     std::ofstream(dir / "a.dat") << std::string(5000, 'x');
-    ConfigurationImage image = defaults(), loaded = defaults();
+    ConfigurationImage image = defaultImage(), loaded = defaultImage();
     image.bytes()[1374] = 0x42;  // reserved
     ASSERT_TRUE(writeDataFile(dir / "a.dat", image));
     EXPECT_EQ(fs::file_size(dir / "a.dat"), 1596u);
     const auto missing = readDataFile(dir / "missing.dat", loaded);
     EXPECT_TRUE(missing.outcome == LoadOutcome::Unreadable && !missing.error.empty());
-    EXPECT_EQ(loaded, defaults());
+    EXPECT_EQ(loaded, defaultImage());
     EXPECT_EQ(readDataFile(dir / "a.dat", loaded).outcome, LoadOutcome::Loaded);
     EXPECT_EQ(loaded, image);
 

@@ -8,8 +8,6 @@ using namespace vaskiro::device::test;
 
 namespace {
 
-constexpr std::size_t W = 3;  // payload byte k of a write request is report byte 3 + k
-
 Report encoded(const ConfigurationImage& image, int block, int part) {
     Report report;
     report.fill(0xEE);

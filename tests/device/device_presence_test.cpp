@@ -11,8 +11,8 @@ using namespace std::chrono_literals;
 
 namespace {
 
-const std::string kApp = "HID\\VID_04D8&PID_C5E9&REV_0014";
-const std::string kBoot = "hid\\vid_04d8&pid_c5e9&rev_0001";
+const std::string kApplication = "HID\\VID_04D8&PID_C5E9&REV_0014";
+const std::string kProgramMode = "hid\\vid_04d8&pid_c5e9&rev_0001";
 const std::string kMouse = "HID\\VID_046D&PID_C52B&REV_1211";
 
 struct PresenceCase {
@@ -31,19 +31,20 @@ using Devices = std::vector<HidDeviceInfo>;
 const PresenceCase kCases[] = {
     {Devices{}, std::nullopt, PresenceState::None, "No VASKIRO connected", ""},
     {Devices{{kMouse, "/dev/a"}}, std::nullopt, PresenceState::None, "No VASKIRO connected", ""},
-    {Devices{{kMouse, "/dev/a"}, {kApp, "/dev/b"}}, std::nullopt, PresenceState::Connected, "VASKIRO connected",
+    {Devices{{kMouse, "/dev/a"}, {kApplication, "/dev/b"}}, std::nullopt, PresenceState::Connected, "VASKIRO connected",
      "/dev/b"},
-    {Devices{{kApp, "/dev/b"}}, kIdentifiedB, PresenceState::Connected, "VASKIRO 12345, application 1.00", "/dev/b"},
-    {Devices{{kApp, "/dev/c"}}, kIdentifiedB, PresenceState::Connected, "VASKIRO connected", "/dev/c"},
-    {Devices{{kBoot, "/dev/b"}}, std::nullopt, PresenceState::ProgramMode, "VASKIRO in Program Mode", "/dev/b"},
-    {Devices{{kApp, "/dev/b", "Permission denied"}}, std::nullopt, PresenceState::CannotOpen,
+    {Devices{{kApplication, "/dev/b"}}, kIdentifiedB, PresenceState::Connected, "VASKIRO 12345, application 1.00",
+     "/dev/b"},
+    {Devices{{kApplication, "/dev/c"}}, kIdentifiedB, PresenceState::Connected, "VASKIRO connected", "/dev/c"},
+    {Devices{{kProgramMode, "/dev/b"}}, std::nullopt, PresenceState::ProgramMode, "VASKIRO in Program Mode", "/dev/b"},
+    {Devices{{kApplication, "/dev/b", "Permission denied"}}, std::nullopt, PresenceState::CannotOpen,
      "VASKIRO found but cannot be opened", "Permission denied"},
     // Read and Write prefer the application firmware and pass over a refused
     // device, as the search does: the boot loader comes before /dev/c.
-    {Devices{{kBoot, "/dev/a"}, {kApp, "/dev/b"}}, kIdentifiedB, PresenceState::Several, "2 VASKIRO connected",
-     "Read and Write use /dev/b (VASKIRO 12345, application 1.00)"},
-    {Devices{{kApp, "/dev/a", "Permission denied"}, {kBoot, "/dev/b"}, {kApp, "/dev/c"}}, std::nullopt,
-     PresenceState::Several, "3 VASKIRO connected", "Read and Write use /dev/b"}};
+    {Devices{{kProgramMode, "/dev/a"}, {kApplication, "/dev/b"}}, kIdentifiedB, PresenceState::Several,
+     "2 VASKIRO connected", "Read and Write use /dev/b (VASKIRO 12345, application 1.00)"},
+    {Devices{{kApplication, "/dev/a", "Permission denied"}, {kProgramMode, "/dev/b"}, {kApplication, "/dev/c"}},
+     std::nullopt, PresenceState::Several, "3 VASKIRO connected", "Read and Write use /dev/b"}};
 INSTANTIATE_TEST_SUITE_P(Enumerations, Presence, ::testing::ValuesIn(kCases));
 
 TEST_P(Presence, StateTextAndTooltip) {

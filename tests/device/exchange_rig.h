@@ -14,6 +14,8 @@
 
 namespace vaskiro::device::test {
 
+inline constexpr std::size_t W = 3;  // payload byte k of a write request is report byte 3 + k
+
 using Bytes = std::vector<std::uint8_t>;
 using Events = std::vector<std::string>;
 

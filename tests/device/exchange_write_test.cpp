@@ -9,8 +9,6 @@ namespace {
 // Index of the data report for a block part in a complete Write: S, E, then d(0), D(0), d(1), ...
 std::size_t dataReport(int block, int part) { return 2 + 2 * static_cast<std::size_t>(block) + (part - 1); }
 
-constexpr std::size_t W = 3;  // payload byte k of a write request is report byte 3 + k
-
 }  // namespace
 
 TEST(ExchangeWrite, SendsFortyNineReportsAndBlock0Part1IsByteExact) {
