@@ -24,10 +24,7 @@ namespace {
 
 struct DevicePort : ExchangePort {
     SimulatedDevice* device = nullptr;
-    bool sendReport(const Report& report) override {
-        std::string error;
-        return device->write(report, error);
-    }
+    bool sendReport(const Report& report) override { return device->write(report).has_value(); }
     void appendLog(std::string_view) override {}
     void showMessage(MessageKind, std::string_view) override {}
     void populateForm() override {}

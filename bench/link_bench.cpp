@@ -37,7 +37,7 @@ class InstantConnection : public HidConnection {
 public:
     explicit InstantConnection(std::size_t reports) : m_delivered(reports), m_returned(reports) {}
 
-    bool write(const Report&, std::string&) override { return true; }
+    core::Result<void> write(const Report&) override { return {}; }
     ReadResult read(Report& report, int timeoutMs) override {
         const Clock::time_point now = Clock::now();
         const std::size_t n = m_count.load(std::memory_order_relaxed);
@@ -63,7 +63,7 @@ class OneDeviceBackend : public HidBackend {
 public:
     explicit OneDeviceBackend(std::unique_ptr<HidConnection> connection) : m_connection(std::move(connection)) {}
     std::vector<HidDeviceInfo> enumerate() override { return {{kIdentifier, "bench"}}; }
-    std::unique_ptr<HidConnection> open(const std::string&, std::string&) override { return std::move(m_connection); }
+    core::Result<std::unique_ptr<HidConnection>> open(const std::string&) override { return std::move(m_connection); }
 
 private:
     std::unique_ptr<HidConnection> m_connection;
@@ -119,10 +119,7 @@ struct LinkPort : ExchangePort {
     DeviceLink* link = nullptr;
     QEventLoop* loop = nullptr;
     bool completed = false;
-    bool sendReport(const Report& report) override {
-        std::string error;
-        return link->send(report, error);
-    }
+    bool sendReport(const Report& report) override { return link->send(report).has_value(); }
     void appendLog(std::string_view) override {}
     void showMessage(MessageKind kind, std::string_view) override {
         completed = kind == MessageKind::Information;

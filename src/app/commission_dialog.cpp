@@ -232,8 +232,8 @@ QStringList CommissionDialog::prepare(commission::Worklist& list) {
                                                  ? commission::defaultRecordPath(pathOf(m_worklistEdit->text()))
                                                  : pathOf(m_recordEdit->text());
     m_record = {};
-    if (std::string error; faults.isEmpty() && !m_record.open(recordPath, error))
-        faults << shownText(error) + QLatin1Char('.');
+    if (auto opened = faults.isEmpty() ? m_record.open(recordPath) : core::Result<void>{}; !opened)
+        faults << shownText(opened.error()) + QLatin1Char('.');
     if (faults.isEmpty() && !m_host.releaseDevice())
         faults << tr("A Read or Write is under way: start once it has ended.");
     return faults;
@@ -280,12 +280,10 @@ void CommissionDialog::PrintSheetButtonClick() {
     if (!m_run) return;
     const QString path = textOf(m_record.path());
     auto* dialog = new PrintSheetDialog(this, [path] {
-        std::vector<commission::SheetDevice> devices;
         QFile file(path);
-        std::string error;
-        if (file.open(QIODevice::ReadOnly))
-            commission::devicesOfRecord(file.readAll().toStdString(), 0, devices, error);
-        return devices;
+        if (!file.open(QIODevice::ReadOnly)) return std::vector<commission::SheetDevice>{};
+        auto devices = commission::devicesOfRecord(file.readAll().toStdString(), 0);
+        return devices ? std::move(*devices) : std::vector<commission::SheetDevice>{};
     });
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->show();

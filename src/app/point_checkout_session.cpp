@@ -57,7 +57,7 @@ void PointCheckoutSession::post(std::function<void()> onWindowThread) {
 
 void PointCheckoutSession::run(config::ConfigurationImage image) {
     std::vector<int> stillHeld;
-    std::string error, warning;
+    std::string warning;
     const std::int32_t port = image.bacnetPort();
     const bool portUsable = port > 0 && port <= core::kLargestUdpPort;
     const bacnet::Endpoint to{
@@ -65,17 +65,18 @@ void PointCheckoutSession::run(config::ConfigurationImage image) {
         static_cast<std::uint16_t>(portUsable ? port : core::kDefaultBacnetPort)};
     const std::uint32_t instance = image.objectIdentifier();
     auto say = [this](const std::string& text) { post([this, text = shown(text)] { emit said(text); }); };
-    auto client = bacnet::Client::open(to.port, error, warning);
+    auto opened = bacnet::Client::open(to.port, warning);
+    bacnet::Client* client = opened ? opened->get() : nullptr;
     const auto device = client ? bacnet::findDevice(*client, to, instance, std::chrono::seconds(3)) : std::nullopt;
     if (!device) {
         say(client ? "Nothing answered as BACnet device " + std::to_string(instance) + " at " +
                          bacnet::formatEndpoint(to) + ". Check the device, its address and port, and the network."
-                   : error);
+                   : opened.error());
     } else {
         client->setRetryInterval(std::chrono::milliseconds(1000));
         bacnet::PointCheckout checkout(*client, device->address, instance, [this] { return m_stop.load(); });
-        if (std::string why = checkout.findPoints(); !why.empty()) {
-            say("The points could not be found: " + why);
+        if (auto found = checkout.findPoints(); !found) {
+            say("The points could not be found: " + found.error());
         } else {
             checkout.readAll();
             postPoints(checkout, {});

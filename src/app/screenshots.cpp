@@ -65,9 +65,10 @@ bool checkoutPicture(vaskiro::app::TMainForm& form, const QDir& out) {
     vaskiro::config::ConfigurationImage image;
     image.SetDefaults();
     for (int n = 1; n <= 8; ++n) image.setAnalogueValue(vaskiro::config::FloatGroup::COVIncrement, n, 0.1);
-    std::string error, note;
-    auto responder = vaskiro::bacnet::SimulatedResponder::open(image, {}, {{127, 0, 0, 1}, 0}, error, note);
-    if (!responder) return false;
+    std::string note;
+    auto opened = vaskiro::bacnet::SimulatedResponder::open(image, {}, {{127, 0, 0, 1}, 0}, note);
+    if (!opened) return false;
+    auto& responder = *opened;
     std::atomic<bool> stop{false};
     std::thread serving([&] { responder->serve(stop, std::chrono::steady_clock::time_point::max()); });
     const QStringList octets{"127", "0", "0", "1"};

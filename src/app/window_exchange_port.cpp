@@ -13,9 +13,9 @@ QString fromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), 
 }  // namespace
 
 bool WindowExchangePort::sendReport(const device::Report& report) {
-    std::string error;
-    if (m_link.send(report, error)) return true;
-    m_log.appendLog(QStringLiteral("Write to the device failed: ") + QString::fromStdString(error));
+    auto sent = m_link.send(report);
+    if (sent) return true;
+    m_log.appendLog(QStringLiteral("Write to the device failed: ") + QString::fromStdString(sent.error()));
     return false;
 }
 

@@ -33,25 +33,25 @@ std::optional<PropertyResult> verdict(const Message& reply, const ReadProperty& 
             ack->arrayIndex != request.arrayIndex)
             return std::nullopt;
         if (const auto* unreadable = std::get_if<UnreadableText>(&ack->value))
-            return PropertyResult{std::nullopt, "the device sent " + propertyName(request.property) + " " +
-                                                    unreadable->why + ", which this tool cannot read"};
-        return PropertyResult{ack->value, {}};
+            return PropertyResult(core::Unexpected("the device sent " + propertyName(request.property) + " " +
+                                                   unreadable->why + ", which this tool cannot read"));
+        return PropertyResult(ack->value);
     }
     if (const auto* error = std::get_if<Error>(&reply)) {
         if (error->invokeId != request.invokeId || error->service != kServiceReadProperty) return std::nullopt;
-        return PropertyResult{std::nullopt, "the device answered with error class " +
-                                                std::to_string(error->errorClass) + ", code " +
-                                                std::to_string(error->errorCode)};
+        return PropertyResult(core::Unexpected("the device answered with error class " +
+                                               std::to_string(error->errorClass) + ", code " +
+                                               std::to_string(error->errorCode)));
     }
     if (const auto* reject = std::get_if<Reject>(&reply)) {
         if (reject->invokeId != request.invokeId) return std::nullopt;
-        return PropertyResult{std::nullopt,
-                              "the device rejected the request (reason " + std::to_string(reject->reason) + ")"};
+        return PropertyResult(
+            core::Unexpected("the device rejected the request (reason " + std::to_string(reject->reason) + ")"));
     }
     if (const auto* abort = std::get_if<Abort>(&reply)) {
         if (abort->invokeId != request.invokeId || !abort->fromServer) return std::nullopt;
-        return PropertyResult{std::nullopt,
-                              "the device aborted the request (reason " + std::to_string(abort->reason) + ")"};
+        return PropertyResult(
+            core::Unexpected("the device aborted the request (reason " + std::to_string(abort->reason) + ")"));
     }
     return std::nullopt;
 }
@@ -76,36 +76,39 @@ std::uint8_t serviceOf(const Message& request) {
 
 // The reply's verdict on a request of the point checkout; nothing when it answers something else.
 std::optional<RequestResult> requestVerdict(const Message& reply, const Message& request) {
+    using Kind = RequestFailure::Kind;
+    const auto refusal = [](Kind kind, std::string text) {
+        return RequestResult(core::Unexpected(RequestFailure{kind, std::move(text)}));
+    };
     const std::uint8_t invokeId = invokeIdOf(request);
     const std::uint8_t service = serviceOf(request);
     if (const auto* ack = std::get_if<SimpleAck>(&reply)) {
         if (ack->invokeId != invokeId || ack->service != service || service == kServiceReadProperty ||
             service == kServiceReadPropertyMultiple)
             return std::nullopt;
-        return RequestResult{reply, {}};
+        return RequestResult(reply);
     }
     if (const auto* ack = std::get_if<ReadPropertyMultipleAck>(&reply)) {
         if (ack->invokeId != invokeId || service != kServiceReadPropertyMultiple) return std::nullopt;
-        return RequestResult{reply, {}};
+        return RequestResult(reply);
     }
     if (std::holds_alternative<ReadPropertyAck>(reply)) {
         const auto* read = std::get_if<ReadProperty>(&request);
         if (!read || !verdict(reply, *read)) return std::nullopt;
-        return RequestResult{reply, {}};
+        return RequestResult(reply);
     }
     if (const auto* error = std::get_if<Error>(&reply)) {
         if (error->invokeId != invokeId || error->service != service) return std::nullopt;
-        return RequestResult{
-            std::nullopt,
-            "error class " + std::to_string(error->errorClass) + ", code " + std::to_string(error->errorCode), true};
+        return refusal(Kind::Error, "error class " + std::to_string(error->errorClass) + ", code " +
+                                        std::to_string(error->errorCode));
     }
     if (const auto* reject = std::get_if<Reject>(&reply)) {
         if (reject->invokeId != invokeId) return std::nullopt;
-        return RequestResult{std::nullopt, "rejected (reason " + std::to_string(reject->reason) + ")", true};
+        return refusal(Kind::Rejected, "rejected (reason " + std::to_string(reject->reason) + ")");
     }
     if (const auto* abort = std::get_if<Abort>(&reply)) {
         if (abort->invokeId != invokeId || !abort->fromServer) return std::nullopt;
-        return RequestResult{std::nullopt, "aborted (reason " + std::to_string(abort->reason) + ")", true};
+        return refusal(Kind::Aborted, "aborted (reason " + std::to_string(abort->reason) + ")");
     }
     return std::nullopt;
 }
@@ -137,30 +140,26 @@ std::chrono::milliseconds retryIntervalWithin(std::chrono::milliseconds bound) {
     return std::clamp(bound / 3, std::chrono::milliseconds(50), std::chrono::milliseconds(3000));
 }
 
-std::unique_ptr<Client> Client::open(std::uint16_t bacnetPort, std::string& error, std::string& warning) {
+core::Result<std::unique_ptr<Client>> Client::open(std::uint16_t bacnetPort, std::string& warning) {
     std::unique_ptr<Client> client(new Client);
-    client->m_requests = UdpSocket::open(Endpoint{{0, 0, 0, 0}, 0}, false, error);
-    if (!client->m_requests) {
-        error = "Cannot open a UDP socket: " + error;
-        return nullptr;
-    }
-    std::string taken;
-    client->m_broadcasts = UdpSocket::open(Endpoint{{0, 0, 0, 0}, bacnetPort}, true, taken);
-    if (!client->m_broadcasts)
-        warning = "UDP port " + std::to_string(bacnetPort) + " is in use by another program (" + taken +
+    auto requests = UdpSocket::open(Endpoint{{0, 0, 0, 0}, 0}, false);
+    if (!requests) return core::Unexpected("Cannot open a UDP socket: " + requests.error());
+    client->m_requests = std::move(*requests);
+    if (auto broadcasts = UdpSocket::open(Endpoint{{0, 0, 0, 0}, bacnetPort}, true))
+        client->m_broadcasts = std::move(*broadcasts);
+    else
+        warning = "UDP port " + std::to_string(bacnetPort) + " is in use by another program (" + broadcasts.error() +
                   "); listening on port " + std::to_string(client->m_requests->localEndpoint().port) +
                   " only, so devices that broadcast their I-Am may be missed.";
     return client;
 }
 
-bool Client::sendWhoIs(const Endpoint& to, const WhoIs& request, std::string& error) {
-    if (!m_requests->sendTo(encode(request, isBroadcast(to)), to, error)) {
-        error = "Cannot send to " + formatEndpoint(to) + ": " + error;
-        return false;
-    }
+core::Result<void> Client::sendWhoIs(const Endpoint& to, const WhoIs& request) {
+    if (auto sent = m_requests->sendTo(encode(request, isBroadcast(to)), to); !sent)
+        return core::Unexpected("Cannot send to " + formatEndpoint(to) + ": " + sent.error());
     m_range = request;
     m_whoIs.push_back({to, Clock::now()});
-    return true;
+    return {};
 }
 
 std::size_t Client::startRead(const Endpoint& device, ObjectId object, std::uint32_t property) {
@@ -195,8 +194,8 @@ bool Client::allFinished() const {
 }
 
 void Client::send(const Message& message, const Endpoint& to, bool broadcast) {
-    std::string unused;  // a send that fails is as a datagram lost: the retries and the time bound cover it
-    m_requests->sendTo(encode(message, broadcast), to, unused);
+    // A send that fails is as a datagram lost: the retries and the time bound cover it.
+    (void)m_requests->sendTo(encode(message, broadcast), to);
 }
 
 void Client::wait(Clock::time_point until, const std::function<bool()>& done) {
@@ -213,12 +212,12 @@ void Client::wait(Clock::time_point until, const std::function<bool()>& done) {
 }
 
 void Client::handle(const UdpSocket::Received& received, bool onRequestPort) {
-    Decoded decoded = decode(received.bytes);
-    if (!decoded.datagram) return;
-    const Message& message = decoded.datagram->message;
+    const auto decoded = decode(received.bytes);
+    if (!decoded) return;
+    const Message& message = decoded->message;
     if (const auto* iAm = std::get_if<IAm>(&message)) {
         if (m_whoIs.empty() || !inRange(m_range, iAm->instance)) return;
-        SeenDevice device{*iAm, decoded.datagram->forwardedFrom.value_or(received.from)};
+        SeenDevice device{*iAm, decoded->forwardedFrom.value_or(received.from)};
         const bool known = std::any_of(m_seen.begin(), m_seen.end(), [&](const SeenDevice& s) {
             return s.iAm.instance == device.iAm.instance && s.address == device.address;
         });

@@ -22,20 +22,21 @@ struct SeenDevice {
 
 // What reading one property came to: the value, or why there is none ("no
 // reply", the device's Error, Reject or Abort, a text this tool cannot read).
-struct PropertyResult {
-    std::optional<Value> value;
-    std::string error = "no reply";
+using PropertyResult = core::Result<Value>;
+
+// Why a confirmed request of the point checkout has no acknowledgement.
+struct RequestFailure {
+    enum class Kind { NoReply, Error, Rejected, Aborted };
+    Kind kind = Kind::NoReply;
+    std::string text = "no reply";
+    // The device answered with an Error, Reject or Abort, as opposed to not answering.
+    bool refused() const { return kind != Kind::NoReply; }
 };
 
 // How a confirmed request of the point checkout ended: its acknowledgement
-// (SimpleAck, ReadPropertyAck or ReadPropertyMultipleAck), or why there is
-// none. `refused`: the device answered with an Error, Reject or Abort, as
-// opposed to not answering.
-struct RequestResult {
-    std::optional<Message> reply;
-    std::string error = "no reply";
-    bool refused = false;
-};
+// (SimpleAck, ReadPropertyAck or ReadPropertyMultipleAck), or why there is none.
+using RequestResult = core::Result<Message, RequestFailure>;
+inline const RequestResult kNoReply = core::Unexpected(RequestFailure{});
 
 // A BACnet/IP client: asks with Who-Is and reads properties, several at a
 // time. Requests go out from a port of its own, where unicast replies come
@@ -52,10 +53,10 @@ public:
     static constexpr int kRetries = 3;  // BACnet's usual Number_Of_APDU_Retries
 
     // `bacnetPort`: the port the devices use and broadcast their I-Am to.
-    // Null with `error` when no socket can be had. When the BACnet port is
-    // taken by a program that does not share it, the client still works and
-    // `warning` says what may be missed.
-    static std::unique_ptr<Client> open(std::uint16_t bacnetPort, std::string& error, std::string& warning);
+    // The reason when no socket can be had. When the BACnet port is taken by
+    // a program that does not share it, the client still works and `warning`
+    // says what may be missed.
+    static core::Result<std::unique_ptr<Client>> open(std::uint16_t bacnetPort, std::string& warning);
 
     void setRetryInterval(std::chrono::milliseconds interval) { m_retryInterval = interval; }
     std::chrono::milliseconds retryInterval() const { return m_retryInterval; }
@@ -65,7 +66,7 @@ public:
     // Sends Who-Is to `to` (as a broadcast when it is one); it is sent again
     // after each retry interval until a device in its range answers. The I-Am
     // replies within the range are collected into seen() while waiting.
-    bool sendWhoIs(const Endpoint& to, const WhoIs& request, std::string& error);
+    core::Result<void> sendWhoIs(const Endpoint& to, const WhoIs& request);
     // At most one per instance and address, in the order they came.
     const std::vector<SeenDevice>& seen() const { return m_seen; }
 
@@ -100,7 +101,7 @@ private:
         Clock::time_point sentAt;
         int retries = 0;
         bool finished = false;
-        PropertyResult result{};
+        PropertyResult result = core::Unexpected(std::string("no reply"));
     };
     struct PendingRequest {
         Endpoint device;
@@ -108,7 +109,7 @@ private:
         Clock::time_point sentAt;
         int retries = 0;
         bool finished = false;
-        RequestResult result{};
+        RequestResult result = kNoReply;
     };
     struct PendingWhoIs {
         Endpoint to;

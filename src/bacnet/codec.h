@@ -8,6 +8,7 @@
 
 #include "bacnet/address_text.h"
 #include "bacnet/messages.h"
+#include "core/result.h"
 
 namespace vaskiro::bacnet {
 
@@ -36,10 +37,6 @@ struct Datagram {
 // are not valid UTF-8 are read as Windows-1252, as older devices send them;
 // the DBCS and JIS sets are refused as an error, since their code pages
 // cannot be decoded without tables.
-struct Decoded {
-    std::optional<Datagram> datagram;
-    std::string error;  // empty when datagram holds a value
-};
-Decoded decode(std::span<const std::uint8_t> bytes);
+core::Result<Datagram> decode(std::span<const std::uint8_t> bytes);
 
 }  // namespace vaskiro::bacnet

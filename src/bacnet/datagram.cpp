@@ -68,11 +68,11 @@ std::vector<std::uint8_t> encode(const Message& message, bool broadcast) {
     return std::move(out.m_bytes);
 }
 
-Decoded decode(std::span<const std::uint8_t> bytes) {
+core::Result<Datagram> decode(std::span<const std::uint8_t> bytes) {
     try {
-        return {decodeDatagram(bytes), {}};
+        return decodeDatagram(bytes);
     } catch (const Malformed& fault) {
-        return {std::nullopt, fault.why};
+        return core::Unexpected(fault.why);
     }
 }
 

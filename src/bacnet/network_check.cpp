@@ -29,12 +29,15 @@ void say(const std::function<void(const std::string&)>& to, const std::string& t
 }
 
 std::unique_ptr<Client> openClient(std::uint16_t port, std::chrono::milliseconds timeout, const Reporter& reporter) {
-    std::string error, warning;
-    auto client = Client::open(port, error, warning);
+    std::string warning;
+    auto client = Client::open(port, warning);
     if (!warning.empty()) say(reporter.note, warning);
-    if (!client) say(reporter.note, error);
-    if (client) client->setRetryInterval(retryIntervalWithin(timeout));
-    return client;
+    if (!client) {
+        say(reporter.note, client.error());
+        return nullptr;
+    }
+    (*client)->setRetryInterval(retryIntervalWithin(timeout));
+    return std::move(*client);
 }
 
 std::string quoted(const std::string& value) { return '"' + value + '"'; }
@@ -51,9 +54,8 @@ std::string addressList(std::vector<SeenDevice> seen) {
 int discoverDevices(const DiscoverOptions& options, const Reporter& reporter) {
     auto client = openClient(options.to.port, options.timeout, reporter);
     if (!client) return -1;
-    std::string error;
-    if (!client->sendWhoIs(options.to, options.range, error)) {
-        say(reporter.note, error);
+    if (auto sent = client->sendWhoIs(options.to, options.range); !sent) {
+        say(reporter.note, sent.error());
         return -1;
     }
     std::vector<std::size_t> nameReads;  // one per device seen, in the order seen
@@ -76,7 +78,7 @@ int discoverDevices(const DiscoverOptions& options, const Reporter& reporter) {
         const PropertyResult& name = client->result(read);
         std::string line = std::to_string(device.iAm.instance) + '\t' + formatEndpoint(device.address) + '\t' +
                            std::to_string(device.iAm.vendorId) + '\t' +
-                           (name.value ? text(*name.value) : "(object-name not read: " + name.error + ")");
+                           (name ? text(*name) : "(object-name not read: " + name.error() + ")");
         if (perInstance[device.iAm.instance] > 1) line += "\tduplicate instance";
         say(reporter.line, line);
     }
@@ -106,11 +108,10 @@ CheckResult checkOnNetwork(const config::ConfigurationImage& image, const CheckO
 
     auto client = openClient(to.port, options.timeout, reporter);
     if (!client) return {CheckOutcome::Failed, "The network check could not open a UDP socket."};
-    std::string error;
     const WhoIs whoIs{instance, instance};
-    if (!client->sendWhoIs(to, whoIs, error) ||
-        (broadcast && *broadcast != to && !client->sendWhoIs(*broadcast, whoIs, error)))
-        return {CheckOutcome::Failed, error};
+    auto sent = client->sendWhoIs(to, whoIs);
+    if (sent && broadcast && *broadcast != to) sent = client->sendWhoIs(*broadcast, whoIs);
+    if (!sent) return {CheckOutcome::Failed, sent.error()};
     client->wait(Clock::now() + options.timeout, [&] { return !client->seen().empty(); });
     const std::string who = "BACnet device " + std::to_string(instance);
     if (client->seen().empty()) {
@@ -165,10 +166,10 @@ CheckResult checkOnNetwork(const config::ConfigurationImage& image, const CheckO
                                      ? std::string()
                                      : " (the device keeps " + std::to_string(kept.size()) + " of the " +
                                            std::to_string(configured.size()) + " characters configured)";
-        if (read.value) {
-            compare(item, quoted(expected), quoted(text(*read.value)), note);
+        if (read) {
+            compare(item, quoted(expected), quoted(text(*read)), note);
         } else {
-            const std::string verdict = item + ": cannot read: " + read.error;
+            const std::string verdict = item + ": cannot read: " + read.error();
             say(reporter.line, verdict);
             unread += "\n" + verdict;
         }

@@ -52,8 +52,7 @@ std::optional<int> commandingPriority(const PriorityArray& priorities) {
 
 std::optional<SeenDevice> findDevice(Client& client, const Endpoint& to, std::uint32_t instance,
                                      std::chrono::milliseconds timeout) {
-    std::string unused;  // a Who-Is that cannot be sent is answered by no one
-    client.sendWhoIs(to, WhoIs{instance, instance}, unused);
+    (void)client.sendWhoIs(to, WhoIs{instance, instance});  // one that cannot be sent is answered by no one
     client.wait(Client::Clock::now() + timeout, [&] { return !client.seen().empty(); });
     if (client.seen().empty()) return std::nullopt;
     return client.seen().front();
@@ -79,7 +78,7 @@ PointCheckout::PointCheckout(Client& client, const Endpoint& device, std::uint32
 PointCheckout::~PointCheckout() { m_client.onNotification(nullptr); }
 
 std::vector<RequestResult> PointCheckout::ask(std::vector<Message> requests, std::size_t inFlight, bool interruptible) {
-    std::vector<RequestResult> results(requests.size());
+    std::vector<RequestResult> results(requests.size(), kNoReply);
     for (std::size_t first = 0; first < requests.size(); first += inFlight) {
         if (interruptible && m_stopped()) break;
         std::vector<std::size_t> started;
@@ -92,7 +91,7 @@ std::vector<RequestResult> PointCheckout::ask(std::vector<Message> requests, std
         });
         for (std::size_t i = 0; i < started.size(); ++i) {
             results[first + i] = m_client.takeResult(started[i]);
-            if (results[first + i].reply || results[first + i].refused) answered();
+            if (results[first + i] || results[first + i].error().refused()) answered();
         }
     }
     return results;
@@ -103,7 +102,8 @@ void PointCheckout::answered() {
     if (m_silent) m_answeredWhileSilent = true;
 }
 
-std::string PointCheckout::findPoints() {
+core::Result<void> PointCheckout::findPoints() {
+    using Refusal = core::Unexpected<std::string>;
     const ObjectId device{kDeviceObjectType, m_instance};
     // The whole object-list in one ReadPropertyMultiple when it fits; by index when it does not, or the
     // device rejects ReadPropertyMultiple, or leaves it unanswered for a retry interval while it answers
@@ -124,7 +124,7 @@ std::string PointCheckout::findPoints() {
         count = listLength(length);
         if (count) {
             m_readMultiple = false;
-            m_client.takeResult(multiple);
+            (void)m_client.takeResult(multiple);  // abandoned: a late reply is ignored
         } else {
             m_client.wait(Clock::time_point::max(), [&] { return m_stopped() || finished(multiple); });
         }
@@ -132,18 +132,20 @@ std::string PointCheckout::findPoints() {
     std::optional<std::vector<PropertyReading>> readings;
     if (!count) {
         RequestResult whole = m_client.takeResult(multiple);
-        if (single) m_client.takeResult(*single);
-        if (!whole.reply && !whole.refused) return whole.error;
+        if (single) (void)m_client.takeResult(*single);
+        if (!whole && !whole.error().refused()) return Refusal(whole.error().text);
         answered();
-        if (!whole.reply && whole.error.rfind("aborted", 0) != 0) m_readMultiple = false;
-        if (whole.reply) readings = readAccessResults(std::get<ReadPropertyMultipleAck>(*whole.reply).results);
+        if (!whole && whole.error().kind != RequestFailure::Kind::Aborted) m_readMultiple = false;
+        if (whole) readings = readAccessResults(std::get<ReadPropertyMultipleAck>(*whole).results);
     }
     std::vector<ObjectId> ids;
     if (readings && readings->size() == 1 && readings->front().error.empty()) {
         for (const Primitive& item : readings->front().values)
             if (const auto* id = std::get_if<ObjectId>(&item)) ids.push_back(*id);
-    } else if (std::string why = readObjectListByIndex(ids, count); !why.empty()) {
-        return why;
+    } else if (auto listed = readObjectListByIndex(count)) {
+        ids = std::move(*listed);
+    } else {
+        return Refusal(listed.error());
     }
     std::sort(ids.begin(), ids.end(), [](const ObjectId& a, const ObjectId& b) {
         return std::pair(a.type, a.instance) < std::pair(b.type, b.instance);
@@ -155,28 +157,31 @@ std::string PointCheckout::findPoints() {
             const auto k = static_cast<std::size_t>(kind);
             if (kindOf(id.type) == kind && counts[k] < kPointCounts[k]) m_points.push_back({kind, ++counts[k], id});
         }
-    if (m_points.empty()) return "the device's object-list holds no binary-input, binary-output or analog-input";
+    if (m_points.empty())
+        return Refusal("the device's object-list holds no binary-input, binary-output or analog-input");
     return {};
 }
 
-std::string PointCheckout::readObjectListByIndex(std::vector<ObjectId>& ids, std::optional<std::uint32_t> count) {
+core::Result<std::vector<ObjectId>> PointCheckout::readObjectListByIndex(std::optional<std::uint32_t> count) {
+    using Refusal = core::Unexpected<std::string>;
     const ObjectId device{kDeviceObjectType, m_instance};
     if (!count) {
         RequestResult length = ask({ReadProperty{0, device, kObjectList, 0}}, 1, true).front();
         count = listLength(length);
-        if (!count) return "object-list[0] not read: " + (length.reply ? "not a number" : length.error);
+        if (!count) return Refusal("object-list[0] not read: " + (length ? "not a number" : length.error().text));
     }
+    std::vector<ObjectId> ids;
     std::vector<Message> requests;
     for (std::uint32_t index = 1; index <= std::min<std::uint32_t>(*count, 4096); ++index)
         requests.push_back(ReadProperty{0, device, kObjectList, index});
     for (const RequestResult& result : ask(std::move(requests), kRequestsInFlight, true)) {
-        const auto* element = result.reply ? std::get_if<ReadPropertyAck>(&*result.reply) : nullptr;
+        const auto* element = result ? std::get_if<ReadPropertyAck>(&*result) : nullptr;
         if (const auto* id = element ? std::get_if<ObjectId>(&element->value) : nullptr)
             ids.push_back(*id);
-        else if (!result.refused)
-            return "object-list not read: " + result.error;
+        else if (!result && !result.error().refused())
+            return Refusal("object-list not read: " + result.error().text);
     }
-    return {};
+    return ids;
 }
 
 Point* PointCheckout::find(ObjectId object) {
@@ -223,15 +228,16 @@ void PointCheckout::readMultiple(const std::vector<std::size_t>& which, bool all
     for (const RequestResult& result : ask(std::move(requests), kRequestsInFlight, true)) {
         const std::size_t first = chunk;
         chunk += kObjectsPerRead;
-        if (!result.reply) {
-            if (result.refused && result.error.rfind("aborted", 0) != 0) m_readMultiple = false;
-            if (result.refused) continue;
+        if (!result) {
+            const RequestFailure& failure = result.error();
+            if (failure.refused() && failure.kind != RequestFailure::Kind::Aborted) m_readMultiple = false;
+            if (failure.refused()) continue;
             for (std::size_t i = first; i < std::min(which.size(), first + kObjectsPerRead); ++i)
-                if (apply({m_points[which[i]].object, kPresentValue, {}, {}, result.error}))
+                if (apply({m_points[which[i]].object, kPresentValue, {}, {}, failure.text}))
                     m_changed.push_back(which[i]);
             continue;
         }
-        if (auto readings = readAccessResults(std::get<ReadPropertyMultipleAck>(*result.reply).results))
+        if (auto readings = readAccessResults(std::get<ReadPropertyMultipleAck>(*result).results))
             for (const PropertyReading& reading : *readings)
                 if (apply(reading))
                     m_changed.push_back(static_cast<std::size_t>(find(reading.object) - m_points.data()));
@@ -244,10 +250,11 @@ void PointCheckout::readByProperty(const std::vector<std::size_t>& which, bool a
         const std::size_t index = *at;
         for (std::uint32_t property : propertiesToRead(point, all)) {
             RequestResult result = ask({ReadProperty{0, point.object, property}}, 1, true).front();
-            if (!result.reply && !result.refused) {
+            if (!result && !result.error().refused()) {
                 // A device that does not answer one request is not asked the rest, one retry time after another.
                 for (; at != which.end(); ++at)
-                    if (apply({m_points[*at].object, kPresentValue, {}, {}, result.error})) m_changed.push_back(*at);
+                    if (apply({m_points[*at].object, kPresentValue, {}, {}, result.error().text}))
+                        m_changed.push_back(*at);
                 return;
             }
             if (apply(readingOf(point.object, property, result))) m_changed.push_back(index);
@@ -261,7 +268,7 @@ void PointCheckout::subscribeAll(std::uint32_t lifetime) {
     for (const Point& point : m_points) requests.push_back(SubscribeCov{0, m_processId, point.object, false, lifetime});
     const auto sent = Clock::now();
     const std::vector<RequestResult> results = ask(std::move(requests), kRequestsInFlight, true);
-    for (std::size_t i = 0; i < results.size(); ++i) m_points[i].subscribed = results[i].reply.has_value();
+    for (std::size_t i = 0; i < results.size(); ++i) m_points[i].subscribed = results[i].has_value();
     // Renewed when three quarters of the lifetime have passed, so that a lost renewal is retried in time.
     m_renewAt = sent + std::chrono::seconds(lifetime) * 3 / 4;
 }
@@ -276,7 +283,7 @@ void PointCheckout::renew() {
     }
     const auto sent = Clock::now();
     const std::vector<RequestResult> results = ask(std::move(requests), kRequestsInFlight, true);
-    for (std::size_t i = 0; i < results.size(); ++i) m_points[which[i]].subscribed = results[i].reply.has_value();
+    for (std::size_t i = 0; i < results.size(); ++i) m_points[which[i]].subscribed = results[i].has_value();
     m_renewAt = sent + std::chrono::seconds(m_lifetime) * 3 / 4;
 }
 

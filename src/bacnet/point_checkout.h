@@ -12,6 +12,7 @@
 #include "bacnet/client.h"
 #include "bacnet/point_values.h"
 #include "core/configuration_image.h"
+#include "core/result.h"
 
 namespace vaskiro::bacnet {
 
@@ -115,8 +116,8 @@ public:
     PointCheckout& operator=(const PointCheckout&) = delete;
     ~PointCheckout();
 
-    // Empty when the points were found; otherwise why not ("no reply", ...).
-    std::string findPoints();
+    // Finds the points, or says why they were not found ("no reply", ...).
+    core::Result<void> findPoints();
     // Every point's name, value, flags, units, and the outputs' priority-arrays.
     void readAll();
     // Subscribes to every point for `lifetime` seconds; those refused are polled.
@@ -132,8 +133,8 @@ public:
     // with nothing releases it there, then reads back its present-value and
     // priority-array.
     CommandOutcome drive(int channel, std::optional<bool> active, std::uint8_t priority);
-    // drive()'s text when the output is not where asked; empty when it is.
-    std::string command(int channel, std::optional<bool> active, std::uint8_t priority);
+    // drive(), failing with its text when the output is not where asked.
+    core::Result<void> command(int channel, std::optional<bool> active, std::uint8_t priority);
     // Releases every output this checkout holds, all at once, and reads them
     // back; returns those still held (the device did not take the release or
     // still shows the command).
@@ -149,7 +150,7 @@ public:
 
 private:
     std::vector<RequestResult> ask(std::vector<Message> requests, std::size_t inFlight, bool interruptible);
-    std::string readObjectListByIndex(std::vector<ObjectId>& ids, std::optional<std::uint32_t> count);
+    core::Result<std::vector<ObjectId>> readObjectListByIndex(std::optional<std::uint32_t> count);
     void readByProperty(const std::vector<std::size_t>& which, bool all);
     void readMultiple(const std::vector<std::size_t>& which, bool all);
     void readOutputs(const std::vector<std::size_t>& outputs);

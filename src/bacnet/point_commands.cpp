@@ -31,7 +31,7 @@ void PointCheckout::readOutputs(const std::vector<std::size_t>& outputs) {
             requests.push_back(std::move(request));
         }
         for (const RequestResult& result : ask(std::move(requests), kRequestsInFlight, false)) {
-            const auto* ack = result.reply ? std::get_if<ReadPropertyMultipleAck>(&*result.reply) : nullptr;
+            const auto* ack = result ? std::get_if<ReadPropertyMultipleAck>(&*result) : nullptr;
             if (auto readings = ack ? readAccessResults(ack->results) : std::nullopt)
                 for (const PropertyReading& reading : *readings)
                     if (apply(reading))
@@ -70,8 +70,8 @@ CommandOutcome PointCheckout::drive(int channel, std::optional<bool> active, std
     if (!point) return {CommandOutcome::Verdict::Failed, "the device has no output " + std::to_string(channel)};
     const RequestResult result =
         ask({WriteProperty{0, point->object, kPresentValue, {}, commandValue(active), priority}}, 1, false).front();
-    if (!result.reply)
-        return {CommandOutcome::Verdict::Failed, "the device did not take " + command + ": " + result.error};
+    if (!result)
+        return {CommandOutcome::Verdict::Failed, "the device did not take " + command + ": " + result.error().text};
     std::erase_if(m_held, [&](const auto& held) { return held.first == channel && held.second == priority; });
     if (active) m_held.emplace_back(channel, priority);
     const auto index = static_cast<std::size_t>(point - m_points.data());
@@ -86,9 +86,10 @@ CommandOutcome PointCheckout::drive(int channel, std::optional<bool> active, std
     return judgeCommand(channel, active, priority, state->value == 1, read.priorities);
 }
 
-std::string PointCheckout::command(int channel, std::optional<bool> active, std::uint8_t priority) {
+core::Result<void> PointCheckout::command(int channel, std::optional<bool> active, std::uint8_t priority) {
     CommandOutcome outcome = drive(channel, active, priority);
-    return outcome.verdict == CommandOutcome::Verdict::AsAsked ? std::string() : std::move(outcome.text);
+    if (outcome.verdict == CommandOutcome::Verdict::AsAsked) return {};
+    return core::Unexpected(std::move(outcome.text));
 }
 
 std::vector<int> PointCheckout::held() const {
@@ -123,8 +124,8 @@ std::vector<int> PointCheckout::releaseAll() {
     std::vector<std::pair<int, std::uint8_t>> still, taken;
     std::vector<std::size_t> readBack;
     for (std::size_t i = 0; i < results.size(); ++i) {
-        (results[i].reply ? taken : still).push_back(m_held[i]);
-        if (results[i].reply) readBack.push_back(static_cast<std::size_t>(output(m_held[i].first) - m_points.data()));
+        (results[i] ? taken : still).push_back(m_held[i]);
+        if (results[i]) readBack.push_back(static_cast<std::size_t>(output(m_held[i].first) - m_points.data()));
     }
     // A release the device took but still shows is no release.
     const auto before = WallClock::now();

@@ -61,9 +61,9 @@ bool PointCheckout::refreshAnswered() const {
 
 void PointCheckout::applyRefresh(const RoundRequest& sent, const RequestResult& result) {
     std::vector<PropertyReading> readings;
-    if (const auto* ack = result.reply ? std::get_if<ReadPropertyMultipleAck>(&*result.reply) : nullptr) {
+    if (const auto* ack = result ? std::get_if<ReadPropertyMultipleAck>(&*result) : nullptr) {
         if (auto read = readAccessResults(ack->results)) readings = std::move(*read);
-    } else if (result.reply) {
+    } else if (result) {
         readings.push_back(readingOf(m_points[sent.points.front()].object, kPresentValue, result));
     }
     for (const PropertyReading& reading : readings) {
@@ -88,14 +88,14 @@ void PointCheckout::serviceRefresh(const DeviceChanged& device) {
             continue;
         }
         const RequestResult result = m_client.takeResult(at->request);
-        if (result.reply || result.refused) {
+        if (result || result.error().refused()) {
             m_roundAnswered = true;
             answered();
         } else {
             m_roundUnanswered = true;
         }
-        if (result.refused && std::holds_alternative<ReadPropertyMultiple>(at->message) &&
-            result.error.rfind("rejected", 0) == 0)
+        if (!result && result.error().kind == RequestFailure::Kind::Rejected &&
+            std::holds_alternative<ReadPropertyMultiple>(at->message))
             m_readMultiple = false;
         applyRefresh(*at, result);
         at = m_roundPending.erase(at);
@@ -147,7 +147,7 @@ void PointCheckout::resubscribeMissed() {
     for (std::size_t i : m_missed)
         requests.push_back(SubscribeCov{0, m_processId, m_points[i].object, false, m_lifetime});
     const std::vector<RequestResult> results = ask(std::move(requests), kRequestsInFlight, true);
-    for (std::size_t i = 0; i < results.size(); ++i) m_points[m_missed[i]].subscribed = results[i].reply.has_value();
+    for (std::size_t i = 0; i < results.size(); ++i) m_points[m_missed[i]].subscribed = results[i].has_value();
     m_missed.clear();
 }
 

@@ -83,17 +83,17 @@ bool applyReading(Point& point, const PropertyReading& reading) {
 
 PropertyReading readingOf(ObjectId object, std::uint32_t property, const RequestResult& result) {
     PropertyReading reading{object, property};
-    const auto* ack = result.reply ? std::get_if<ReadPropertyAck>(&*result.reply) : nullptr;
+    const auto* ack = result ? std::get_if<ReadPropertyAck>(&*result) : nullptr;
     const auto value = ack ? primitiveOf(ack->value) : std::nullopt;
     if (value)
         reading.values.push_back(*value);
     else
-        reading.error = ack ? "a value this tool does not read" : result.error;
+        reading.error = ack ? "a value this tool does not read" : result ? "" : result.error().text;
     return reading;
 }
 
 std::optional<std::uint32_t> listLength(const RequestResult& result) {
-    const auto* ack = result.reply ? std::get_if<ReadPropertyAck>(&*result.reply) : nullptr;
+    const auto* ack = result ? std::get_if<ReadPropertyAck>(&*result) : nullptr;
     const auto* count = ack ? std::get_if<std::uint32_t>(&ack->value) : nullptr;
     return count ? std::optional(*count) : std::nullopt;
 }

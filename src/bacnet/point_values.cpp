@@ -1,5 +1,7 @@
 #include "bacnet/point_values.h"
 
+#include "bacnet/character_sets.h"
+
 namespace vaskiro::bacnet {
 
 namespace {
@@ -18,12 +20,16 @@ void readValues(Reader& in, std::uint8_t number, PropertyReading& reading) {
             reading.error = "a value this tool does not read";
             continue;
         }
-        try {
+        if (tag.number != kTagCharacterString) {
             reading.values.push_back(readPrimitive(in, tag));
-        } catch (const Malformed& fault) {
-            if (fault.why.rfind("a text ", 0) != 0) throw;
-            reading.error = "the device sent " + fault.why + ", which this tool cannot read";
+            continue;
         }
+        // A text in a character set not read is the device's choice, not a fault of the octets.
+        Value text = readCharacterString(in, tag.length);
+        if (const auto* unreadable = std::get_if<UnreadableText>(&text))
+            reading.error = "the device sent a text " + unreadable->why + ", which this tool cannot read";
+        else
+            reading.values.push_back(std::get<std::string>(std::move(text)));
     }
     in.byte();
     if (!reading.error.empty()) reading.values.clear();

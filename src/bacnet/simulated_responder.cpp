@@ -172,19 +172,21 @@ std::optional<Message> answer(const config::ConfigurationImage& image, const Dev
     return SimulatedDevice(image, identity).answer(request);
 }
 
-std::unique_ptr<SimulatedResponder> SimulatedResponder::open(const config::ConfigurationImage& image,
-                                                             DeviceIdentity identity, const Endpoint& at,
-                                                             std::string& error, std::string& note) {
+core::Result<std::unique_ptr<SimulatedResponder>> SimulatedResponder::open(const config::ConfigurationImage& image,
+                                                                           DeviceIdentity identity, const Endpoint& at,
+                                                                           std::string& note) {
     std::unique_ptr<SimulatedResponder> responder(new SimulatedResponder(image, identity));
-    responder->m_unicast = UdpSocket::open(at, true, error);
-    if (!responder->m_unicast) return nullptr;
-    responder->m_wake = UdpSocket::open(Endpoint{{127, 0, 0, 1}, 0}, false, error);
-    if (!responder->m_wake) return nullptr;
-    std::string taken;
+    auto unicast = UdpSocket::open(at, true);
+    if (!unicast) return core::Unexpected(unicast.error());
+    responder->m_unicast = std::move(*unicast);
+    auto wake = UdpSocket::open(Endpoint{{127, 0, 0, 1}, 0}, false);
+    if (!wake) return core::Unexpected(wake.error());
+    responder->m_wake = std::move(*wake);
     const std::uint16_t port = responder->m_unicast->localEndpoint().port;
-    responder->m_broadcasts = UdpSocket::open(Endpoint{{0, 0, 0, 0}, port}, true, taken);
-    if (!responder->m_broadcasts)
-        note = "Broadcasts to port " + std::to_string(port) + " are not heard (" + taken + ").";
+    if (auto broadcasts = UdpSocket::open(Endpoint{{0, 0, 0, 0}, port}, true))
+        responder->m_broadcasts = std::move(*broadcasts);
+    else
+        note = "Broadcasts to port " + std::to_string(port) + " are not heard (" + broadcasts.error() + ").";
     return responder;
 }
 
@@ -200,11 +202,10 @@ void SimulatedResponder::serve(const std::atomic<bool>& stop, std::chrono::stead
         if (ready >= 0) {
             while (auto received = sockets[static_cast<std::size_t>(ready)]->receive()) {
                 applyChanges();  // a change made before a request arrived is seen by it
-                Decoded decoded = decode(received->bytes);
-                if (!decoded.datagram) continue;
-                auto reply = m_device.answer(decoded.datagram->message, received->from);
-                std::string unused;
-                if (reply) m_unicast->sendTo(encode(*reply, false), received->from, unused);
+                const auto decoded = decode(received->bytes);
+                if (!decoded) continue;
+                auto reply = m_device.answer(decoded->message, received->from);
+                if (reply) (void)m_unicast->sendTo(encode(*reply, false), received->from);
             }
         }
         sendNotifications();
@@ -218,14 +219,13 @@ void SimulatedResponder::applyChanges() {
 }
 
 void SimulatedResponder::sendNotifications() {
-    std::string unused;  // a notification lost is as a datagram lost on the way
+    // A notification lost is as a datagram lost on the way.
     for (const auto& [subscriber, notification] : m_device.takeNotifications())
-        m_unicast->sendTo(encode(notification, false), subscriber, unused);
+        (void)m_unicast->sendTo(encode(notification, false), subscriber);
 }
 
 void SimulatedResponder::send(const Message& message, const Endpoint& to) {
-    std::string unused;
-    m_unicast->sendTo(encode(message, false), to, unused);
+    (void)m_unicast->sendTo(encode(message, false), to);
 }
 
 void SimulatedResponder::change(std::function<void(SimulatedPoints&)> edit) {
@@ -233,8 +233,7 @@ void SimulatedResponder::change(std::function<void(SimulatedPoints&)> edit) {
     m_changes.push_back(std::move(edit));
     Endpoint self = m_unicast->localEndpoint();
     if (self.address == std::array<std::uint8_t, 4>{0, 0, 0, 0}) self.address = {127, 0, 0, 1};
-    std::string unused;
-    m_wake->sendTo({}, self, unused);
+    (void)m_wake->sendTo({}, self);
 }
 
 }  // namespace vaskiro::bacnet

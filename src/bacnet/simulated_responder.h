@@ -84,10 +84,11 @@ std::optional<Message> answer(const config::ConfigurationImage& image, const Dev
 // simulated on a loopback address sends nothing anywhere else.
 class SimulatedResponder {
 public:
-    // Null with `error` when `at` cannot be bound; `note` says when the
-    // port's broadcasts cannot be heard.
-    static std::unique_ptr<SimulatedResponder> open(const config::ConfigurationImage& image, DeviceIdentity identity,
-                                                    const Endpoint& at, std::string& error, std::string& note);
+    // The reason when `at` cannot be bound; `note` says when the port's
+    // broadcasts cannot be heard.
+    static core::Result<std::unique_ptr<SimulatedResponder>> open(const config::ConfigurationImage& image,
+                                                                  DeviceIdentity identity, const Endpoint& at,
+                                                                  std::string& note);
 
     Endpoint endpoint() const { return m_unicast->localEndpoint(); }
     SimulatedDevice& device() { return m_device; }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "bacnet/codec.h"
+#include "core/result.h"
 
 namespace vaskiro::bacnet {
 
@@ -29,14 +30,14 @@ public:
     // Binds `local` (address 0.0.0.0 for every interface, port 0 for one the
     // system picks). With `shareable`, other sockets may bind the same port
     // (SO_REUSEADDR), so that several programs on one machine all hear the
-    // broadcasts to it. Broadcasts may be sent. Null with `error` on failure.
-    static std::unique_ptr<UdpSocket> open(const Endpoint& local, bool shareable, std::string& error);
+    // broadcasts to it. Broadcasts may be sent. The system's reason on failure.
+    static core::Result<std::unique_ptr<UdpSocket>> open(const Endpoint& local, bool shareable);
     ~UdpSocket();
     UdpSocket(const UdpSocket&) = delete;
     UdpSocket& operator=(const UdpSocket&) = delete;
 
     Endpoint localEndpoint() const;
-    bool sendTo(std::span<const std::uint8_t> bytes, const Endpoint& to, std::string& error);
+    core::Result<void> sendTo(std::span<const std::uint8_t> bytes, const Endpoint& to);
 
     struct Received {
         std::vector<std::uint8_t> bytes;

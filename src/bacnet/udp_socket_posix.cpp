@@ -35,20 +35,17 @@ std::vector<LocalInterface> localInterfaces() {
     return found;
 }
 
-std::unique_ptr<UdpSocket> UdpSocket::open(const Endpoint& local, bool shareable, std::string& error) {
+core::Result<std::unique_ptr<UdpSocket>> UdpSocket::open(const Endpoint& local, bool shareable) {
     const int s = ::socket(AF_INET, SOCK_DGRAM, 0);
-    if (s < 0) {
-        error = std::strerror(errno);
-        return nullptr;
-    }
+    if (s < 0) return core::Unexpected(std::string(std::strerror(errno)));
     const int on = 1;
     const sockaddr_in address = toSockaddr(local);
     if ((shareable && ::setsockopt(s, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0) ||
         ::setsockopt(s, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0 ||
         ::bind(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-        error = std::strerror(errno);
+        std::string error = std::strerror(errno);
         ::close(s);
-        return nullptr;
+        return core::Unexpected(std::move(error));
     }
     return std::unique_ptr<UdpSocket>(new UdpSocket(s));
 }
@@ -62,13 +59,12 @@ Endpoint UdpSocket::localEndpoint() const {
     return fromSockaddr(address);
 }
 
-bool UdpSocket::sendTo(std::span<const std::uint8_t> bytes, const Endpoint& to, std::string& error) {
+core::Result<void> UdpSocket::sendTo(std::span<const std::uint8_t> bytes, const Endpoint& to) {
     const sockaddr_in address = toSockaddr(to);
     const ssize_t sent = ::sendto(fd(m_handle), bytes.data(), bytes.size(), 0,
                                   reinterpret_cast<const sockaddr*>(&address), sizeof address);
-    if (sent == static_cast<ssize_t>(bytes.size())) return true;
-    error = sent < 0 ? std::strerror(errno) : "datagram cut short";
-    return false;
+    if (sent == static_cast<ssize_t>(bytes.size())) return {};
+    return core::Unexpected(std::string(sent < 0 ? std::strerror(errno) : "datagram cut short"));
 }
 
 std::optional<UdpSocket::Received> UdpSocket::receive() {

@@ -13,13 +13,13 @@ namespace vaskiro::bacnet {
 namespace {
 
 // Winsock is started once for the process and left running until it ends.
-bool startWinsock(std::string& error) {
+core::Result<void> startWinsock() {
     static const int started = [] {
         WSADATA data;
         return WSAStartup(MAKEWORD(2, 2), &data);
     }();
-    if (started != 0) error = "Winsock could not start (error " + std::to_string(started) + ")";
-    return started == 0;
+    if (started != 0) return core::Unexpected("Winsock could not start (error " + std::to_string(started) + ")");
+    return {};
 }
 
 std::string lastError() { return "Winsock error " + std::to_string(WSAGetLastError()); }
@@ -30,8 +30,7 @@ SOCKET sock(std::intptr_t handle) { return static_cast<SOCKET>(handle); }
 
 std::vector<LocalInterface> localInterfaces() {
     std::vector<LocalInterface> found;
-    std::string error;
-    if (!startWinsock(error)) return found;
+    if (!startWinsock()) return found;
     const SOCKET s = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
     if (s == INVALID_SOCKET) return found;
     INTERFACE_INFO interfaces[64];
@@ -48,13 +47,10 @@ std::vector<LocalInterface> localInterfaces() {
     return found;
 }
 
-std::unique_ptr<UdpSocket> UdpSocket::open(const Endpoint& local, bool shareable, std::string& error) {
-    if (!startWinsock(error)) return nullptr;
+core::Result<std::unique_ptr<UdpSocket>> UdpSocket::open(const Endpoint& local, bool shareable) {
+    if (auto started = startWinsock(); !started) return core::Unexpected(started.error());
     const SOCKET s = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
-    if (s == INVALID_SOCKET) {
-        error = lastError();
-        return nullptr;
-    }
+    if (s == INVALID_SOCKET) return core::Unexpected(lastError());
     const BOOL on = TRUE;
     u_long nonBlocking = 1;
     const sockaddr_in address = toSockaddr(local);
@@ -63,9 +59,9 @@ std::unique_ptr<UdpSocket> UdpSocket::open(const Endpoint& local, bool shareable
         ::setsockopt(s, SOL_SOCKET, SO_BROADCAST, option, sizeof on) != 0 ||
         ::ioctlsocket(s, FIONBIO, &nonBlocking) != 0 ||
         ::bind(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-        error = lastError();
+        std::string error = lastError();
         ::closesocket(s);
-        return nullptr;
+        return core::Unexpected(std::move(error));
     }
     return std::unique_ptr<UdpSocket>(new UdpSocket(static_cast<std::intptr_t>(s)));
 }
@@ -79,14 +75,13 @@ Endpoint UdpSocket::localEndpoint() const {
     return fromSockaddr(address);
 }
 
-bool UdpSocket::sendTo(std::span<const std::uint8_t> bytes, const Endpoint& to, std::string& error) {
+core::Result<void> UdpSocket::sendTo(std::span<const std::uint8_t> bytes, const Endpoint& to) {
     const sockaddr_in address = toSockaddr(to);
     const int sent =
         ::sendto(sock(m_handle), reinterpret_cast<const char*>(bytes.data()), static_cast<int>(bytes.size()), 0,
                  reinterpret_cast<const sockaddr*>(&address), sizeof address);
-    if (sent == static_cast<int>(bytes.size())) return true;
-    error = sent < 0 ? lastError() : "datagram cut short";
-    return false;
+    if (sent == static_cast<int>(bytes.size())) return {};
+    return core::Unexpected(sent < 0 ? lastError() : std::string("datagram cut short"));
 }
 
 std::optional<UdpSocket::Received> UdpSocket::receive() {

@@ -45,13 +45,14 @@ public:
             }
             to = *parsed;
         }
-        std::string error, warning;
-        m_client = bacnet::Client::open(to.port, error, warning);
+        std::string warning;
+        auto opened = bacnet::Client::open(to.port, warning);
         if (!warning.empty()) io.err << warning << '\n';
-        if (!m_client) {
-            io.err << error << '\n';
+        if (!opened) {
+            io.err << opened.error() << '\n';
             return kExitFailure;
         }
+        m_client = std::move(*opened);
         const auto timeout = fromSeconds(options.timeoutSeconds);
         m_client->setRetryInterval(bacnet::retryIntervalWithin(timeout));
         m_who = "BACnet device " + std::to_string(instance);
@@ -64,9 +65,9 @@ public:
         }
         m_checkout = std::make_unique<bacnet::PointCheckout>(*m_client, device->address, instance,
                                                              [] { return StopSignals::caught() != 0; });
-        if (std::string why = m_checkout->findPoints(); !why.empty()) {
+        if (auto found = m_checkout->findPoints(); !found) {
             io.err << m_who << " at " << bacnet::formatEndpoint(device->address)
-                   << " answered, but its points could not be found: " << why << ".\n";
+                   << " answered, but its points could not be found: " << found.error() << ".\n";
             return kExitFailure;
         }
         m_checkout->readAll();

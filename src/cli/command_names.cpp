@@ -27,7 +27,8 @@ bool known(const std::vector<std::string>& commands, const std::string& word) {
 
 }  // namespace
 
-std::string unknownCommandMessage(const std::vector<std::string>& arguments, const std::vector<std::string>& commands) {
+core::Result<void> checkCommandName(const std::vector<std::string>& arguments,
+                                    const std::vector<std::string>& commands) {
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& word = arguments[i];
         if (word == "--timeout" || word == "--device") {
@@ -43,8 +44,8 @@ std::string unknownCommandMessage(const std::vector<std::string>& arguments, con
             return distance(word, a) < distance(word, b);
         });
         if (nearest != commands.end() && distance(word, *nearest) <= std::max<std::size_t>(2, word.size() / 3))
-            return message + ": did you mean " + *nearest + "?";
-        return message + ": vaskiro --help lists the commands";
+            return core::Unexpected(message + ": did you mean " + *nearest + "?");
+        return core::Unexpected(message + ": vaskiro --help lists the commands");
     }
     return {};
 }

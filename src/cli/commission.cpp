@@ -40,7 +40,12 @@ StepResult runStep(CommissionRun& run, const DeviceOptions& device, std::unique_
     }
     case Step::Write: result.ok = exchangeWithDevice(*session, ExchangeKind::Write, image, io, false); break;
     case Step::Verify: result.ok = verifyWritten(*session, row.image, io, &result.readBack); break;
-    case Step::CheckNetwork: result.ok = stand.checkOnNetwork(row.image, result.detail, io); break;
+    case Step::CheckNetwork: {
+        const auto checked = stand.checkOnNetwork(row.image, io);
+        result.ok = checked.has_value();
+        result.detail = checked ? "passed" : checked.error();
+        break;
+    }
     }
     return result;
 }
@@ -70,8 +75,8 @@ int runCommission(const DeviceOptions& device, const CommissionOptions& options,
 
     fs::path recordPath = options.record.empty() ? commission::defaultRecordPath(options.worklist) : options.record;
     commission::AsLeftRecord record;
-    if (std::string error; !record.open(recordPath, error)) {
-        io.err << error << ".\n";
+    if (auto opened = record.open(recordPath); !opened) {
+        io.err << opened.error() << ".\n";
         return kExitFailure;
     }
 

@@ -7,6 +7,7 @@
 
 #include "cli/commands.h"
 #include "core/configuration_image.h"
+#include "core/result.h"
 
 namespace vaskiro::cli {
 
@@ -30,8 +31,8 @@ public:
     // More than one VASKIRO is attached: which one is the row's cannot be told.
     virtual bool severalAttached() = 0;
     // Checks that the device answers on the network as `image` configures
-    // it; `result` is what the record keeps ("passed", or why not).
-    virtual bool checkOnNetwork(const config::ConfigurationImage& image, std::string& result, Streams io) = 0;
+    // it, or says why not, as the record keeps it.
+    virtual core::Result<void> checkOnNetwork(const config::ConfigurationImage& image, Streams io) = 0;
 };
 
 // The stand for the machine's devices (or the simulated ones the options name).

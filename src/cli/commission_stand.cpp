@@ -24,14 +24,13 @@ public:
         return device::assessPresence(m_session.backend().enumerate()).state == device::PresenceState::Several;
     }
 
-    bool checkOnNetwork(const config::ConfigurationImage& image, std::string& result, Streams io) override {
+    core::Result<void> checkOnNetwork(const config::ConfigurationImage& image, Streams io) override {
         bacnet::Reporter reporter{[&io](const std::string& line) { io.out << "  " << line << '\n'
                                                                           << std::flush; },
                                   [&io](const std::string& note) { io.err << "  " << note << '\n'; }};
         bacnet::CheckResult check = bacnet::checkOnNetwork(image, {}, reporter);
-        bool passed = check.outcome == bacnet::CheckOutcome::Match;
-        result = passed ? "passed" : check.summary;
-        return passed;
+        if (check.outcome != bacnet::CheckOutcome::Match) return core::Unexpected(std::move(check.summary));
+        return {};
     }
 
 private:

@@ -3,8 +3,7 @@
 namespace vaskiro::cli {
 
 bool ConsolePort::sendReport(const device::Report& report) {
-    std::string error;
-    if (!m_connection.write(report, error)) return false;
+    if (!m_connection.write(report)) return false;
     if (m_progress) m_progress();
     return true;
 }

@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <span>
+#include <tuple>
 
 #include <nlohmann/json.hpp>
 
@@ -18,6 +19,7 @@ namespace vaskiro::cli {
 namespace {
 
 using json = nlohmann::ordered_json;
+using Refusal = core::Unexpected<std::string>;
 
 std::string toHex(const config::ImageBytes& bytes) {
     static constexpr char kDigits[] = "0123456789abcdef";
@@ -48,9 +50,9 @@ bool fromHex(const std::string& text, config::ImageBytes& bytes) {
 
 // Setting values in JSON: the same text `vaskiro set` takes, from a JSON
 // string, boolean or number.
-std::string settingText(const json& value) {
+core::Result<std::string> settingText(const json& value) {
     if (value.is_string()) return value.get<std::string>();
-    if (value.is_boolean()) return value.get<bool>() ? "on" : "off";
+    if (value.is_boolean()) return std::string(value.get<bool>() ? "on" : "off");
     if (value.is_number_integer()) return std::to_string(value.get<long long>());
     if (value.is_number()) {
         // Shortest text of the single-precision value, so that 0.1 stays 0.1.
@@ -58,7 +60,7 @@ std::string settingText(const json& value) {
     }
     if (value.is_object() && value.contains("code")) return settingText(value["code"]);
     if (value.is_object() && value.contains("name")) return settingText(value["name"]);
-    throw std::invalid_argument("has a value of the wrong kind");
+    return Refusal("has a value of the wrong kind");
 }
 
 json floatValue(float value) {
@@ -69,8 +71,6 @@ json floatValue(float value) {
     // The shortest text that reads back as the same single, as a JSON number.
     return json::parse(config::formatFloat(value));
 }
-
-using Refusal = core::Unexpected<std::string>;
 
 // The members of each part of the form, as export writes them.
 const std::vector<std::pair<const char*, const char*>> kInputMembers = {{"name", "input-name"},
@@ -92,51 +92,57 @@ bool among(const std::string& key, std::span<const char* const> names) {
     return std::any_of(names.begin(), names.end(), [&key](const char* name) { return key == name; });
 }
 
-void refuseUnknown(const json& object, std::span<const char* const> known, const std::string& where) {
+core::Result<void> refuseUnknown(const json& object, std::span<const char* const> known, const std::string& where) {
     for (const auto& [key, value] : object.items())
-        if (!among(key, known))
-            throw std::invalid_argument("has an unknown member \"" + where + key + "\" (see 'vaskiro export')");
+        if (!among(key, known)) return Refusal("has an unknown member \"" + where + key + "\" (see 'vaskiro export')");
+    return {};
 }
 
 // Applies `key` from `value` unless the value is what the image's own
 // export holds there (`unchanged`): only edited values are parsed, checked
 // and stored.
-void apply(config::ConfigurationImage& image, const std::string& key, const json& value, const json& unchanged,
-           const std::string& where) {
-    if (value.is_object()) refuseUnknown(value, std::array{"code", "name"}, where + ".");
-    if (value == unchanged) return;
-    std::string text;
-    try {
-        text = settingText(value);
-    } catch (const std::invalid_argument& e) {
-        throw std::invalid_argument(std::string(e.what()) + " at " + where);
-    }
-    auto assigned = core::findSetting(key)->assign(image, text);
+core::Result<void> apply(config::ConfigurationImage& image, const std::string& key, const json& value,
+                         const json& unchanged, const std::string& where) {
+    if (value.is_object())
+        if (auto known = refuseUnknown(value, std::array{"code", "name"}, where + "."); !known) return known;
+    if (value == unchanged) return {};
+    auto text = settingText(value);
+    if (!text) return Refusal(text.error() + " at " + where);
+    auto assigned = core::findSetting(key)->assign(image, *text);
     if (!assigned)
-        throw std::invalid_argument("has a bad value at " + where + ": " + assigned.error() + " (got '" +
-                                    core::escapeControlCharacters(text) + "')");
+        return Refusal("has a bad value at " + where + ": " + assigned.error() + " (got '" +
+                       core::escapeControlCharacters(*text) + "')");
+    return {};
 }
 
-void applyChannels(config::ConfigurationImage& image, const json& root, const json& baseline, const char* group,
-                   std::size_t count, const std::vector<std::pair<const char*, const char*>>& members,
-                   std::vector<std::string>& missing) {
-    if (!root.contains(group)) return missing.push_back(group);
+core::Result<void> applyChannels(config::ConfigurationImage& image, const json& root, const json& baseline,
+                                 const char* group, std::size_t count,
+                                 const std::vector<std::pair<const char*, const char*>>& members,
+                                 std::vector<std::string>& missing) {
+    if (!root.contains(group)) {
+        missing.push_back(group);
+        return {};
+    }
     const json& list = root[group];
     if (!list.is_array() || list.size() != count)
-        throw std::invalid_argument(std::string("\"") + group + "\" must be a list of " + std::to_string(count));
+        return Refusal(std::string("\"") + group + "\" must be a list of " + std::to_string(count));
     std::vector<const char*> known;
     for (auto [member, keyPrefix] : members) known.push_back(member);
     for (std::size_t i = 0; i < count; ++i) {
         const std::string where = std::string(group) + "[" + std::to_string(i) + "].";
-        if (!list[i].is_object()) throw std::invalid_argument(std::string(group) + " entries must be objects");
-        refuseUnknown(list[i], known, where);
-        for (auto [member, keyPrefix] : members)
-            if (!list[i].contains(member))
+        if (!list[i].is_object()) return Refusal(std::string(group) + " entries must be objects");
+        if (auto checked = refuseUnknown(list[i], known, where); !checked) return checked;
+        for (auto [member, keyPrefix] : members) {
+            if (!list[i].contains(member)) {
                 missing.push_back(where + member);
-            else
-                apply(image, std::string(keyPrefix) + "." + std::to_string(i + 1), list[i][member],
-                      baseline[group][i][member], where + member);
+                continue;
+            }
+            auto applied = apply(image, std::string(keyPrefix) + "." + std::to_string(i + 1), list[i][member],
+                                 baseline[group][i][member], where + member);
+            if (!applied) return applied;
+        }
     }
+    return {};
 }
 
 // Line and column of the byte at `offset` (from 1), as an editor counts them.
@@ -217,6 +223,44 @@ std::string exportJson(const config::ConfigurationImage& image) {
     return root.dump(2) + "\n";
 }
 
+namespace {
+
+// Every member of `root` into `image`, over the defaults; what is left out
+// goes to `missing`.
+core::Result<void> applyMembers(const json& root, config::ConfigurationImage& image,
+                                std::vector<std::string>& missing) {
+    if (auto checked = refuseUnknown(root, kRootMembers, ""); !checked) return checked;
+    if (root.contains("image") &&
+        !(root["image"].is_string() && fromHex(root["image"].get<std::string>(), image.bytes())))
+        return Refusal("has an \"image\" that is not 1560 bytes of hexadecimal");
+    const json baseline = json::parse(exportJson(image));
+    if (!root.contains("general")) missing.emplace_back("general");
+    if (root.contains("general")) {
+        const json& general = root["general"];
+        if (!general.is_object()) return Refusal("has a \"general\" that is not an object");
+        const std::vector<const char*> members = generalMembers();
+        if (auto checked = refuseUnknown(general, members, "general."); !checked) return checked;
+        for (const char* key : members) {
+            if (!general.contains(key)) {
+                missing.push_back(std::string("general.") + key);
+                continue;
+            }
+            auto applied = apply(image, key, general[key], baseline["general"][key], std::string("general.") + key);
+            if (!applied) return applied;
+        }
+    }
+    for (auto [group, count, members] : {std::tuple{"inputs", config::kInputCount, &kInputMembers},
+                                         std::tuple{"outputs", config::kOutputCount, &kOutputMembers},
+                                         std::tuple{"analogues", config::kAnalogueCount, &kAnalogueMembers}})
+        if (auto applied =
+                applyChannels(image, root, baseline, group, static_cast<std::size_t>(count), *members, missing);
+            !applied)
+            return applied;
+    return {};
+}
+
+}  // namespace
+
 core::Result<config::ConfigurationImage> importJson(const std::string& text) {
     auto parsed = parseJsonText(text);
     if (!parsed) return Refusal(parsed.error());
@@ -233,32 +277,8 @@ core::Result<config::ConfigurationImage> importJson(const std::string& text) {
     config::ConfigurationImage result;
     result.SetDefaults();
     std::vector<std::string> missing;
-    try {
-        refuseUnknown(root, kRootMembers, "");
-        if (root.contains("image") &&
-            !(root["image"].is_string() && fromHex(root["image"].get<std::string>(), result.bytes())))
-            return Refusal("has an \"image\" that is not 1560 bytes of hexadecimal");
-        const json baseline = json::parse(exportJson(result));
-        if (!root.contains("general")) missing.emplace_back("general");
-        if (root.contains("general")) {
-            const json& general = root["general"];
-            if (!general.is_object()) return Refusal("has a \"general\" that is not an object");
-            const std::vector<const char*> members = generalMembers();
-            refuseUnknown(general, members, "general.");
-            for (const char* key : members)
-                if (!general.contains(key))
-                    missing.push_back(std::string("general.") + key);
-                else
-                    apply(result, key, general[key], baseline["general"][key], std::string("general.") + key);
-        }
-        applyChannels(result, root, baseline, "inputs", config::kInputCount, kInputMembers, missing);
-        applyChannels(result, root, baseline, "outputs", config::kOutputCount, kOutputMembers, missing);
-        applyChannels(result, root, baseline, "analogues", config::kAnalogueCount, kAnalogueMembers, missing);
-    } catch (const std::invalid_argument& e) {
-        return Refusal(e.what());
-    } catch (const nlohmann::ordered_json::exception& e) {
-        return Refusal(e.what());
-    }
+    auto applied = applyMembers(root, result, missing);
+    if (!applied) return Refusal(applied.error());
     // Without "image" nothing else says what a left-out setting holds.
     if (!root.contains("image") && !missing.empty()) {
         std::string names;

@@ -204,13 +204,13 @@ int runSimulateNetwork(const std::filesystem::path& state, const SimulateNetwork
         return kExitUsage;
     }
 
-    std::string error, note;
-    std::shared_ptr<bacnet::SimulatedResponder> responder =
-        bacnet::SimulatedResponder::open(image, {}, endpoint, error, note);
-    if (!responder) {
-        io.err << "Cannot answer on " << bacnet::formatEndpoint(endpoint) << ": " << error << ".\n";
+    std::string note;
+    auto opened = bacnet::SimulatedResponder::open(image, {}, endpoint, note);
+    if (!opened) {
+        io.err << "Cannot answer on " << bacnet::formatEndpoint(endpoint) << ": " << opened.error() << ".\n";
         return kExitFailure;
     }
+    std::shared_ptr<bacnet::SimulatedResponder> responder = std::move(*opened);
     if (!note.empty()) io.err << note << '\n';
     const StopSignals endings(StopSignals::Which::Endings);
     io.out << "Simulated BACnet device " << (image.objectIdentifier() & bacnet::kInstanceMask) << " answering on "

@@ -24,14 +24,14 @@ bool readText(const std::filesystem::path& path, std::string& text, Streams io) 
 
 // The summary of a marks file, or false after saying why there is none.
 bool marksSummary(const std::filesystem::path& path, std::string& summary, Streams io) {
-    std::string text, error;
-    std::vector<commission::CheckoutMark> marks;
+    std::string text;
     if (!readText(path, text, io)) return false;
-    if (!commission::readCheckoutMarks(text, marks, error)) {
-        io.err << path.string() << ": " << error << ".\n";
+    auto marks = commission::readCheckoutMarks(text);
+    if (!marks) {
+        io.err << path.string() << ": " << marks.error() << ".\n";
         return false;
     }
-    summary = commission::checkoutSummary(marks);
+    summary = commission::checkoutSummary(*marks);
     return true;
 }
 
@@ -42,10 +42,12 @@ int runSheet(const SheetOptions& options, Streams io) {
     if (!options.record.empty()) {
         std::string text;
         if (!readText(options.record, text, io)) return kExitFailure;
-        if (std::string error; !commission::devicesOfRecord(text, options.row, devices, error)) {
-            io.err << options.record.string() << ": " << error << ".\n";
+        auto recorded = commission::devicesOfRecord(text, options.row);
+        if (!recorded) {
+            io.err << options.record.string() << ": " << recorded.error() << ".\n";
             return kExitFailure;
         }
+        devices = std::move(*recorded);
     } else {
         config::ConfigurationImage image;
         if (!loadConfiguration(options.file, image, io)) return kExitFailure;
@@ -68,15 +70,17 @@ int runSheet(const SheetOptions& options, Streams io) {
 }
 
 int runRecordCheckout(const std::filesystem::path& record, int row, const std::filesystem::path& marks, Streams io) {
-    std::string summary, error;
+    std::string summary;
     if (!marksSummary(marks, summary, io)) return kExitFailure;
     commission::AsLeftRecord kept;
     if (!std::filesystem::exists(record)) {
         io.err << "Cannot read " << record.string() << ".\n";
         return kExitFailure;
     }
-    if (!kept.open(record, error) || !kept.setCheckout(row, summary, error)) {
-        io.err << error << ".\n";
+    auto done = kept.open(record);
+    if (done) done = kept.setCheckout(row, summary);
+    if (!done) {
+        io.err << done.error() << ".\n";
         return kExitFailure;
     }
     io.out << "Row " << row << ": " << summary << '\n';

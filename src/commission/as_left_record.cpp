@@ -5,6 +5,7 @@
 #include <ctime>
 #include <fstream>
 #include <iterator>
+#include <optional>
 
 #include "core/atomic_file.h"
 #include "core/local_time.h"
@@ -18,10 +19,13 @@ namespace {
 // Where the verify result stands in a line of either layout; network and checkout follow it.
 std::size_t verifyColumn() { return 5 + core::allSettings().size(); }
 
-std::string readWhole(const std::filesystem::path& path, bool& ok) {
+using Refusal = core::Unexpected<std::string>;
+
+// The file's bytes; nothing when it cannot be read.
+std::optional<std::string> readWhole(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
-    ok = static_cast<bool>(in);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (!in) return std::nullopt;
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 // A setting as it reads in the record: readable, without the quotes that
@@ -34,30 +38,22 @@ std::string recorded(const core::Setting& setting, const config::ConfigurationIm
 
 }  // namespace
 
-bool AsLeftRecord::open(const std::filesystem::path& path, std::string& error) {
+core::Result<void> AsLeftRecord::open(const std::filesystem::path& path) {
     m_path = path;
     std::error_code missing;
-    if (!std::filesystem::exists(path, missing)) return true;
-    bool readable = false;
-    std::string bytes = readWhole(path, readable);
-    if (!readable) {
-        error = path.string() + " cannot be read";
-        return false;
-    }
+    if (!std::filesystem::exists(path, missing)) return {};
+    const auto read = readWhole(path);
+    if (!read) return Refusal(path.string() + " cannot be read");
+    const std::string& bytes = *read;
     auto parsed = csv::parse(bytes);
-    if (!parsed.error.empty()) {
-        error = path.string() + " line " + std::to_string(parsed.errorLine) + " " + parsed.error;
-        return false;
-    }
-    m_delimiter = parsed.table.delimiter;
+    if (!parsed) return Refusal(path.string() + " " + csv::describe(parsed.error()));
+    m_delimiter = parsed->delimiter;
     m_needsBreak = !bytes.empty() && bytes.back() != '\n';
-    auto& records = parsed.table.records;
-    if (records.empty()) return true;
+    auto& records = parsed->records;
+    if (records.empty()) return {};
     m_hasCheckout = records.front() == recordHeader(true);
-    if (!m_hasCheckout && records.front() != recordHeader(false)) {
-        error = path.string() + " is not an as-left record of this tool (its header differs)";
-        return false;
-    }
+    if (!m_hasCheckout && records.front() != recordHeader(false))
+        return Refusal(path.string() + " is not an as-left record of this tool (its header differs)");
     m_hasHeader = true;
     for (std::size_t r = 1; r < records.size(); ++r)
         if (records[r].size() > 3) m_rows[records[r][3]] = records[r][1];
@@ -65,7 +61,7 @@ bool AsLeftRecord::open(const std::filesystem::path& path, std::string& error) {
     for (std::size_t r = 1; r < records.size(); ++r)
         if (const csv::Record& f = records[r]; f.size() == records.front().size())
             noteDone(std::atoi(f[1].c_str()), f[3], f[verify], f[verify + 1]);
-    return true;
+    return {};
 }
 
 void AsLeftRecord::noteDone(int row, const std::string& serial, const std::string& verify, const std::string& network) {
@@ -85,7 +81,7 @@ const std::string* AsLeftRecord::rowOf(const std::string& serial) const {
     return found == m_rows.end() ? nullptr : &found->second;
 }
 
-bool AsLeftRecord::append(const AsLeftEntry& entry, std::string& error) {
+core::Result<void> AsLeftRecord::append(const AsLeftEntry& entry) {
     std::string lines = m_needsBreak ? "\r\n" : "";
     if (!m_hasHeader) lines += csv::formatRecord(recordHeader(m_hasCheckout), m_delimiter);
     csv::Record fields{entry.time, std::to_string(entry.row), entry.tag, entry.serial, entry.version};
@@ -98,30 +94,25 @@ bool AsLeftRecord::append(const AsLeftEntry& entry, std::string& error) {
     std::ofstream out(m_path, std::ios::binary | std::ios::app);
     out << lines;
     out.flush();
-    if (!out) {
-        error = "Cannot append to " + m_path.string();
-        return false;
-    }
+    if (!out) return Refusal("Cannot append to " + m_path.string());
     m_hasHeader = true;
     m_needsBreak = false;
     m_rows[entry.serial] = std::to_string(entry.row);
     noteDone(entry.row, entry.serial, entry.verify, entry.network);
-    return true;
+    return {};
 }
 
-bool AsLeftRecord::setCheckout(int row, const std::string& summary, std::string& error) {
-    bool readable = false;
-    auto parsed = csv::parse(readWhole(m_path, readable));
-    auto& records = parsed.table.records;
+core::Result<void> AsLeftRecord::setCheckout(int row, const std::string& summary) {
+    const auto read = readWhole(m_path);
+    auto parsed = csv::parse(read.value_or(""));
+    std::vector<csv::Record> records = read && parsed ? std::move(parsed->records) : std::vector<csv::Record>{};
     const std::string rowText = std::to_string(row);
     auto latest = records.rend();
-    if (readable && parsed.error.empty() && !records.empty())
+    if (!records.empty())
         latest = std::find_if(records.rbegin(), std::prev(records.rend()),
                               [&](const csv::Record& f) { return f.size() > 1 && f[1] == rowText; });
-    if (latest == records.rend() || latest == std::prev(records.rend())) {
-        error = m_path.string() + " holds no device of row " + rowText;
-        return false;
-    }
+    if (latest == records.rend() || latest == std::prev(records.rend()))
+        return Refusal(m_path.string() + " holds no device of row " + rowText);
     if (!m_hasCheckout)
         for (csv::Record& record : records) record.push_back(&record == &records.front() ? "checkout" : "");
     latest->back() = oneLine(summary);
@@ -129,13 +120,10 @@ bool AsLeftRecord::setCheckout(int row, const std::string& summary, std::string&
     for (const csv::Record& record : records) text += csv::formatRecord(record, m_delimiter);
     const auto saved =
         config::writeFileAtomically(m_path, {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
-    if (!saved) {
-        error = "Cannot save " + m_path.string() + ": " + saved.error();
-        return false;
-    }
+    if (!saved) return Refusal("Cannot save " + m_path.string() + ": " + saved.error());
     m_hasCheckout = true;
     m_needsBreak = false;
-    return true;
+    return {};
 }
 
 std::vector<std::string> recordHeader(bool withCheckout) {

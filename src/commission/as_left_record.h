@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/configuration_image.h"
+#include "core/result.h"
 
 namespace vaskiro::commission {
 
@@ -34,9 +35,9 @@ struct AsLeftEntry {
 class AsLeftRecord {
 public:
     // Reads an existing record (its delimiter is kept for what is appended)
-    // or notes that one is to be started. False with `error` when the file
-    // cannot be read or is not a record of this layout.
-    bool open(const std::filesystem::path& path, std::string& error);
+    // or notes that one is to be started; or says why the file cannot be
+    // read or is not a record of this layout.
+    core::Result<void> open(const std::filesystem::path& path);
 
     // The row under which a device of this serial number was recorded last.
     const std::string* rowOf(const std::string& serial) const;
@@ -48,12 +49,12 @@ public:
     const std::filesystem::path& path() const { return m_path; }
 
     // Appends the entry, writing the header first into an empty record.
-    bool append(const AsLeftEntry& entry, std::string& error);
+    core::Result<void> append(const AsLeftEntry& entry);
 
     // Puts a checkout's summary into the latest entry of worklist row `row`,
-    // rewriting the record (a record without the column gains it). False with
-    // `error` when the record holds no such row or cannot be written.
-    bool setCheckout(int row, const std::string& summary, std::string& error);
+    // rewriting the record (a record without the column gains it); or why
+    // the record holds no such row or cannot be written.
+    core::Result<void> setCheckout(int row, const std::string& summary);
 
 private:
     void noteDone(int row, const std::string& serial, const std::string& verify, const std::string& network);

@@ -45,29 +45,24 @@ std::string checkoutMarksCsv(const std::vector<CheckoutMark>& marks) {
     return text;
 }
 
-bool readCheckoutMarks(std::string_view text, std::vector<CheckoutMark>& marks, std::string& error) {
+core::Result<std::vector<CheckoutMark>> readCheckoutMarks(std::string_view text) {
+    using Refusal = core::Unexpected<std::string>;
     auto parsed = csv::parse(text);
-    if (!parsed.error.empty()) {
-        error = "line " + std::to_string(parsed.errorLine) + " " + parsed.error;
-        return false;
-    }
-    const auto& records = parsed.table.records;
-    if (records.empty() || records.front() != kHeader) {
-        error = "is not a checkout's marks (its header is not point,object,name,value,read at,stale,checked)";
-        return false;
-    }
+    if (!parsed) return Refusal(csv::describe(parsed.error()));
+    const auto& records = parsed->records;
+    if (records.empty() || records.front() != kHeader)
+        return Refusal("is not a checkout's marks (its header is not point,object,name,value,read at,stale,checked)");
+    std::vector<CheckoutMark> marks;
     for (std::size_t r = 1; r < records.size(); ++r) {
         const csv::Record& f = records[r];
         CheckoutMark mark;
-        if (f.size() != kHeader.size() || !yesNo(f[5], mark.stale) || !yesNo(f[6], mark.checked)) {
-            error = "line " + std::to_string(parsed.table.lines[r]) + " is not a point's mark (7 fields, stale and " +
-                    "checked yes or no)";
-            return false;
-        }
+        if (f.size() != kHeader.size() || !yesNo(f[5], mark.stale) || !yesNo(f[6], mark.checked))
+            return Refusal("line " + std::to_string(parsed->lines[r]) + " is not a point's mark (7 fields, stale and " +
+                           "checked yes or no)");
         mark.point = f[0], mark.object = f[1], mark.name = f[2], mark.value = f[3], mark.readAt = f[4];
         marks.push_back(std::move(mark));
     }
-    return true;
+    return marks;
 }
 
 std::string checkoutSummary(const std::vector<CheckoutMark>& marks) {

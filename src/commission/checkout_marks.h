@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/result.h"
+
 namespace vaskiro::commission {
 
 // One point of a point checkout as its marks file keeps it.
@@ -22,9 +24,8 @@ struct CheckoutMark {
 // `point,object,name,value,read at,stale,checked`, then one line per point.
 std::string checkoutMarksCsv(const std::vector<CheckoutMark>& marks);
 
-// Reads a marks file; false with `error` (what is wrong, and where) when the
-// text is not one.
-bool readCheckoutMarks(std::string_view text, std::vector<CheckoutMark>& marks, std::string& error);
+// Reads a marks file, or says what is wrong with it, and where.
+core::Result<std::vector<CheckoutMark>> readCheckoutMarks(std::string_view text);
 
 // What an as-left record keeps of a checkout, in one cell:
 // "38 of 40 checked, last read 2026-12-08 14:05:12; not checked: output.16, analogue.8; stale: input.4".

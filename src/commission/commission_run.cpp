@@ -170,10 +170,9 @@ void CommissionRun::identified(const StepResult& result) {
 
 void CommissionRun::finishRow(bool reached, const std::string& networkResult) {
     m_entry.time = localTimeIso8601();
-    std::string error;
-    if (!m_record.append(m_entry, error)) {
-        say(Channel::Err, error + ".");
-        return fail(error, false);
+    if (auto appended = m_record.append(m_entry); !appended) {
+        say(Channel::Err, appended.error() + ".");
+        return fail(appended.error(), false);
     }
     if (!m_verified) return fail("the device holds other settings than were written", true);
     if (!reached) return fail(networkResult, true);

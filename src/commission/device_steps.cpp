@@ -17,10 +17,7 @@ class StepPort : public device::ExchangePort {
 public:
     explicit StepPort(device::HidConnection& connection) : m_connection(connection) {}
 
-    bool sendReport(const device::Report& report) override {
-        std::string error;
-        return m_connection.write(report, error);
-    }
+    bool sendReport(const device::Report& report) override { return m_connection.write(report).has_value(); }
     void appendLog(std::string_view) override {}
     void showMessage(device::MessageKind kind, std::string_view text) override {
         if (kind == device::MessageKind::Error && m_error.empty()) m_error = text;

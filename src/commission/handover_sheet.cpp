@@ -134,17 +134,14 @@ std::vector<std::pair<std::string, std::string>> readableSettings(const config::
     return settings;
 }
 
-bool devicesOfRecord(std::string_view recordText, int row, std::vector<SheetDevice>& devices, std::string& error) {
+core::Result<std::vector<SheetDevice>> devicesOfRecord(std::string_view recordText, int row) {
+    using Refusal = core::Unexpected<std::string>;
     auto parsed = csv::parse(recordText);
-    if (!parsed.error.empty()) {
-        error = "line " + std::to_string(parsed.errorLine) + " " + parsed.error;
-        return false;
-    }
-    const auto& records = parsed.table.records;
-    if (records.empty() || records.front().size() < kLeadingColumns + 2 || records.front()[3] != "serial") {
-        error = "not an as-left record (its header differs)";
-        return false;
-    }
+    if (!parsed) return Refusal(csv::describe(parsed.error()));
+    const auto& records = parsed->records;
+    if (records.empty() || records.front().size() < kLeadingColumns + 2 || records.front()[3] != "serial")
+        return Refusal("not an as-left record (its header differs)");
+    std::vector<SheetDevice> devices;
     const csv::Record& header = records.front();
     // A record from before the checkout column ends with network.
     const std::size_t verify = header.size() - (header.back() == "checkout" ? 3 : 2);
@@ -162,8 +159,9 @@ bool devicesOfRecord(std::string_view recordText, int row, std::vector<SheetDevi
         else
             devices[place->second] = std::move(device);
     }
-    if (devices.empty()) error = row == 0 ? "holds no devices" : "holds no device of row " + std::to_string(row);
-    return !devices.empty();
+    if (devices.empty())
+        return Refusal(row == 0 ? "holds no devices" : "holds no device of row " + std::to_string(row));
+    return devices;
 }
 
 std::string handoverSheet(const std::vector<SheetDevice>& devices, bool withPassword) {

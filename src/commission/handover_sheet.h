@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/configuration_image.h"
+#include "core/result.h"
 
 namespace vaskiro::commission {
 
@@ -23,9 +24,9 @@ std::vector<std::pair<std::string, std::string>> readableSettings(const config::
 
 // The devices of an as-left record, every row or only worklist row `row`
 // (0: every row): each device (serial number) once, as its latest line
-// leaves it, where its first line stood. False with `error` when the text is
-// not such a record or holds no such row.
-bool devicesOfRecord(std::string_view recordText, int row, std::vector<SheetDevice>& devices, std::string& error);
+// leaves it, where its first line stood; or why the text is not such a
+// record or holds no such row.
+core::Result<std::vector<SheetDevice>> devicesOfRecord(std::string_view recordText, int row);
 
 // The handover sheet: one self-contained, printable HTML page per device
 // with its serial number, application version, date and time, every setting

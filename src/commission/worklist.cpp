@@ -47,8 +47,8 @@ core::Result<Worklist, std::vector<std::string>> readWorklist(std::string_view t
                                                               const config::ConfigurationImage& base) {
     using Refusal = core::Unexpected<std::vector<std::string>>;
     auto parsed = csv::parse(text);
-    if (!parsed.error.empty()) return Refusal({"line " + std::to_string(parsed.errorLine) + " " + parsed.error});
-    auto& records = parsed.table.records;
+    if (!parsed) return Refusal({csv::describe(parsed.error())});
+    auto& records = parsed->records;
     if (records.empty()) return Refusal({"has no header row"});
 
     Worklist list;
@@ -80,14 +80,13 @@ core::Result<Worklist, std::vector<std::string>> readWorklist(std::string_view t
         const csv::Record& cells = records[r];
         // A short row as much as a long one: a cell lost or moved by hand.
         if (cells.size() != header.size())
-            errors.push_back("row " + std::to_string(r) + " (line " + std::to_string(parsed.table.lines[r]) +
-                             "): has " + std::to_string(cells.size()) + " fields, the header " +
-                             std::to_string(header.size()));
+            errors.push_back("row " + std::to_string(r) + " (line " + std::to_string(parsed->lines[r]) + "): has " +
+                             std::to_string(cells.size()) + " fields, the header " + std::to_string(header.size()));
         for (std::size_t c = 0; c < cells.size() && c < header.size(); ++c) {
             if (static_cast<int>(c) == tagColumn) row.tag = cells[c];
             if (!columns[c] || cells[c].empty()) continue;
             // Where ';' separates the cells, the spreadsheet wrote numbers with a decimal comma.
-            const bool comma = parsed.table.delimiter == ';' && columns[c]->kind == core::SettingKind::Float;
+            const bool comma = parsed->delimiter == ';' && columns[c]->kind == core::SettingKind::Float;
             auto assigned = columns[c]->assign(row.image, comma ? core::withDecimalPoint(cells[c]) : cells[c]);
             if (!assigned)
                 errors.push_back(at(row.row, header[c]) + assigned.error() + " (got '" +

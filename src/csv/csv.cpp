@@ -47,26 +47,18 @@ bool allEmpty(const Record& record) {
 
 }  // namespace
 
-ParseResult parse(std::string_view text) {
-    ParseResult result;
+core::Result<Table, ParseError> parse(std::string_view text) {
+    using Failure = core::Unexpected<ParseError>;
     while (text.starts_with(kBom)) text.remove_prefix(kBom.size());  // some programs write it twice
     for (std::size_t i = 0, line = 1; i < text.size(); i += utf8Length(text, i)) {
         line += text[i] == '\n';
-        if (utf8Length(text, i) == 0) {
-            result.error = "is not UTF-8 text (save it as CSV UTF-8)";
-            result.errorLine = static_cast<int>(line);
-            return result;
-        }
+        if (utf8Length(text, i) == 0)
+            return Failure({"is not UTF-8 text (save it as CSV UTF-8)", static_cast<int>(line)});
     }
 
-    Table& table = result.table;
+    Table table;
     table.delimiter = detectDelimiter(text);
-    auto fail = [&](int line, const char* what) {
-        result.error = what;
-        result.errorLine = line;
-        result.table = {};
-        return result;
-    };
+    auto fail = [](int line, const char* what) { return Failure({what, line}); };
 
     Record record;
     std::string field;
@@ -114,8 +106,10 @@ ParseResult parse(std::string_view text) {
     }
     if (quoted) return fail(recordLine, "has a quote that is never closed");
     if (!field.empty() || !record.empty() || afterQuote) endRecord();
-    return result;
+    return table;
 }
+
+std::string describe(const ParseError& error) { return "line " + std::to_string(error.line) + " " + error.what; }
 
 std::string formatRecord(const Record& record, char delimiter) {
     std::string line;

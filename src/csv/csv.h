@@ -4,6 +4,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/result.h"
+
 namespace vaskiro::csv {
 
 using Record = std::vector<std::string>;
@@ -14,10 +16,10 @@ struct Table {
     std::vector<int> lines;       // the line of the file on which each record starts, from 1
 };
 
-struct ParseResult {
-    Table table;
-    std::string error;  // empty when the text parsed
-    int errorLine = 0;
+// Why a text is not CSV, and the line of the file where that shows, from 1.
+struct ParseError {
+    std::string what;
+    int line = 0;
 };
 
 // Reads CSV text as RFC 4180 describes it, and as spreadsheet programs
@@ -28,7 +30,9 @@ struct ParseResult {
 // comma write it), otherwise ','. Records whose fields are all empty are
 // left out. Text that is not UTF-8, a quote inside an unquoted field, text
 // after a closing quote and an unclosed quote are errors with their line.
-ParseResult parse(std::string_view text);
+core::Result<Table, ParseError> parse(std::string_view text);
+// "line 4 has a quote that is never closed".
+std::string describe(const ParseError& error);
 
 // One record as a line ending in CRLF; a field is quoted only when it holds
 // a comma, a semicolon, a quote, a line break or leading or trailing spaces,

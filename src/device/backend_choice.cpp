@@ -76,11 +76,12 @@ core::Result<BackendChoice> chooseBackend(bool simulate, const std::string& valu
                    "device's settings (--simulate=STATE.dat).");
 }
 
-std::string whyNoPlugAndUnplug(const BackendChoice& choice) {
+core::Result<void> canPlugAndUnplug(const BackendChoice& choice) {
     if (choice.kind != BackendChoice::Kind::Simulated && choice.kind != BackendChoice::Kind::SimulatedState) return {};
-    return "One simulated device is always connected, so commissioning would wait for ever for it to be unplugged. "
-           "Simulate a bench instead: --simulate=FOLDER with an existing folder, in which creating a file plugs in a "
-           "device and removing it unplugs the device.";
+    return core::Unexpected(
+        "One simulated device is always connected, so commissioning would wait for ever for it to be unplugged. "
+        "Simulate a bench instead: --simulate=FOLDER with an existing folder, in which creating a file plugs in a "
+        "device and removing it unplugs the device.");
 }
 
 bool hardwareBarred() {

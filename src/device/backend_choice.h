@@ -40,10 +40,10 @@ inline constexpr std::string_view kDeviceOptionHelp =
 // refused with both forms explained.
 core::Result<BackendChoice> chooseBackend(bool simulate, const std::string& value);
 
-// Why commissioning cannot run over the choice, or empty when it can: one
-// simulated device is always connected, so no row could end with its device
-// unplugged and the next one plugged in.
-std::string whyNoPlugAndUnplug(const BackendChoice& choice);
+// Whether commissioning can run over the choice, or why not: one simulated
+// device is always connected, so no row could end with its device unplugged
+// and the next one plugged in.
+core::Result<void> canPlugAndUnplug(const BackendChoice& choice);
 
 // What the window's title adds: nothing for hardware, else " (simulated
 // device)", " (simulated device: STATE)" or " (simulated devices: FOLDER)".

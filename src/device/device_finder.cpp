@@ -51,12 +51,11 @@ std::vector<const HidDeviceInfo*> searchOrder(const std::vector<HidDeviceInfo>& 
 namespace {
 
 OpenResult openDevice(HidBackend& backend, const HidDeviceInfo& device) {
-    std::string error;
-    std::unique_ptr<HidConnection> connection = backend.open(device.path, error);
-    if (connection == nullptr)
-        return OpenResult{OpenOutcome::CannotOpen, nullptr, device.identifier, device.path, error};
+    auto connection = backend.open(device.path);
+    if (!connection)
+        return OpenResult{OpenOutcome::CannotOpen, nullptr, device.identifier, device.path, connection.error()};
     OpenOutcome outcome = inProgramMode(device) ? OpenOutcome::ProgramMode : OpenOutcome::Opened;
-    return OpenResult{outcome, std::move(connection), device.identifier, device.path, {}};
+    return OpenResult{outcome, std::move(*connection), device.identifier, device.path, {}};
 }
 
 }  // namespace

@@ -114,8 +114,7 @@ public:
     // The device was opened afresh: no late reply can come on the new link.
     void linkReopened() { m_linkUnsettled = false; }
 
-    bool idle() const { return m_state == 0; }
-    std::int32_t ExchangeState() const { return m_state; }
+    bool idle() const { return m_state == ExchangeStep::Idle; }
     // Replies consumed so far in the running exchange, and how many it needs
     // (49 for a Write, 47 for a Read, 1 to identify); both 0 while idle.
     int stepsDone() const { return m_stepsDone; }
@@ -124,19 +123,15 @@ public:
     // Set by an accepted identity reply; cleared when an exchange starts.
     const std::optional<DeviceIdentity>& identity() const { return m_identity; }
 
-    std::uint8_t BlockNumber() const { return m_blockNumber; }
-    std::int32_t NameIndex() const { return m_nameIndex; }
-
-    const Report& OutReport() const { return m_outReport; }
     const Report& InReport() const { return m_inReport; }
 
 private:
     void start(ExchangeStep state);
-    void identityStep();
-    void sequenceStep();
+    bool identityAccepted();
+    void step();
     void namePairStep();
     void prepareBlockPart(int part);
-    void prepareReadRequest(std::uint8_t code);
+    void prepareRequest(std::uint8_t code);
     bool transmit();
     void goIdle();
 
@@ -145,7 +140,7 @@ private:
     config::ConfigurationImage m_readCopy;  // a Read fills this; the image takes it whole at the end
     Report m_outReport{};
     Report m_inReport{};
-    std::int32_t m_state = 0;
+    ExchangeStep m_state = ExchangeStep::Idle;
     bool m_linkUnsettled = false;  // the last exchange was abandoned while a reply was due
     bool m_awaitingQuiet = false;
     std::uint8_t m_blockNumber = 0;

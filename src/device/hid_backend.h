@@ -45,9 +45,9 @@ struct ReadResult {
 class HidConnection {
 public:
     virtual ~HidConnection() = default;
-    // Sends the whole 65-byte report, report ID first. False with `error`
-    // set when the device refused it or is gone.
-    virtual bool write(const Report& report, std::string& error) = 0;
+    // Sends the whole 65-byte report, report ID first; the reason when the
+    // device refused it or is gone.
+    virtual core::Result<void> write(const Report& report) = 0;
     // Waits at most timeoutMs (negative: without limit) for one input report
     // and stores it at report[0..length), report ID at report[0].
     virtual ReadResult read(Report& report, int timeoutMs) = 0;
@@ -76,9 +76,8 @@ public:
     virtual std::chrono::milliseconds pollInterval() const { return std::chrono::milliseconds(100); }
     // Present devices in enumeration order.
     virtual std::vector<HidDeviceInfo> enumerate() = 0;
-    // Opens a device by path; null with `error` set (the system's reason)
-    // when it cannot be opened.
-    virtual std::unique_ptr<HidConnection> open(const std::string& path, std::string& error) = 0;
+    // Opens a device by path, or the system's reason why it cannot be.
+    virtual core::Result<std::unique_ptr<HidConnection>> open(const std::string& path) = 0;
     // The system's notice of devices coming and going, where there is one;
     // null where callers must enumerate to learn of changes.
     virtual std::unique_ptr<DeviceChangeMonitor> openChangeMonitor() { return nullptr; }

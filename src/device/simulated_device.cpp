@@ -16,7 +16,7 @@ constexpr const char* kGone = "device disconnected";
 class SharedConnection : public HidConnection {
 public:
     explicit SharedConnection(std::shared_ptr<SimulatedDevice> device) : m_device(std::move(device)) {}
-    bool write(const Report& report, std::string& error) override { return m_device->write(report, error); }
+    core::Result<void> write(const Report& report) override { return m_device->write(report); }
     ReadResult read(Report& report, int timeoutMs) override { return m_device->read(report, timeoutMs); }
 
 private:
@@ -39,12 +39,9 @@ SimulatedDevice::SimulatedDevice() {
     storeImage(defaults);
 }
 
-bool SimulatedDevice::write(const Report& report, std::string& error) {
+core::Result<void> SimulatedDevice::write(const Report& report) {
     std::lock_guard lock(m_mutex);
-    if (!m_connected) {
-        error = kGone;
-        return false;
-    }
+    if (!m_connected) return core::Unexpected(std::string(kGone));
     // Keep the recent history only: a demonstration may run for hours.
     if (m_received.size() >= kReceivedHistory)
         m_received.erase(m_received.begin(), m_received.begin() + kReceivedHistory / 2);
@@ -53,12 +50,12 @@ bool SimulatedDevice::write(const Report& report, std::string& error) {
         m_connected = false;
         m_replies.clear();
         m_changed.notify_all();
-        return true;
+        return {};
     }
-    if (m_silent) return true;
+    if (m_silent) return {};
     m_replies.push_back({answer(report), m_replyLength, std::chrono::steady_clock::now() + m_replyDelay});
     m_changed.notify_all();
-    return true;
+    return {};
 }
 
 ReadResult SimulatedDevice::read(Report& report, int timeoutMs) {
@@ -251,19 +248,13 @@ std::vector<HidDeviceInfo> SimulatedBackend::enumerate() {
     return devices;
 }
 
-std::unique_ptr<HidConnection> SimulatedBackend::open(const std::string& path, std::string& error) {
+core::Result<std::unique_ptr<HidConnection>> SimulatedBackend::open(const std::string& path) {
     std::lock_guard lock(m_mutex);
     m_openAttempts.push_back(path);
     auto entry = std::find_if(m_entries.begin(), m_entries.end(), [&](const Entry& e) { return e.path == path; });
-    if (entry == m_entries.end()) {
-        error = "No such device";
-        return nullptr;
-    }
-    if (!entry->device) {
-        error = entry->refusal;
-        return nullptr;
-    }
-    return std::make_unique<SharedConnection>(entry->device);
+    if (entry == m_entries.end()) return core::Unexpected(std::string("No such device"));
+    if (!entry->device) return core::Unexpected(entry->refusal);
+    return connectTo(entry->device);
 }
 
 std::unique_ptr<HidConnection> connectTo(std::shared_ptr<SimulatedDevice> device) {

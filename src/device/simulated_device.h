@@ -39,7 +39,7 @@ public:
     // serial number 12345, version "1.00".
     SimulatedDevice();
 
-    bool write(const Report& report, std::string& error) override;
+    core::Result<void> write(const Report& report) override;
     // Returns the oldest reply once its delay has passed; Failed as soon as
     // the device is disconnected, whatever is still queued.
     ReadResult read(Report& report, int timeoutMs) override;
@@ -120,7 +120,7 @@ public:
 
     std::vector<HidDeviceInfo> enumerate() override;
     // A connection to the shared device; the device outlives it.
-    std::unique_ptr<HidConnection> open(const std::string& path, std::string& error) override;
+    core::Result<std::unique_ptr<HidConnection>> open(const std::string& path) override;
 
     // Paths that open() was asked for, in order.
     const std::vector<std::string>& openAttempts() const { return m_openAttempts; }

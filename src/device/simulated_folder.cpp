@@ -42,17 +42,11 @@ std::vector<HidDeviceInfo> SimulatedFolder::enumerate() {
     return devices;
 }
 
-std::unique_ptr<HidConnection> SimulatedFolder::open(const std::string& path, std::string& error) {
+core::Result<std::unique_ptr<HidConnection>> SimulatedFolder::open(const std::string& path) {
     auto devices = enumerate();
     auto found = std::find_if(devices.begin(), devices.end(), [&](const HidDeviceInfo& d) { return d.path == path; });
-    if (found == devices.end()) {
-        error = "No such device";
-        return nullptr;
-    }
-    if (!found->openError.empty()) {
-        error = found->openError;
-        return nullptr;
-    }
+    if (found == devices.end()) return core::Unexpected(std::string("No such device"));
+    if (!found->openError.empty()) return core::Unexpected(found->openError);
     auto device = std::make_shared<SimulatedDevice>();
     device->setReplyDelay(m_replyDelay);
     fs::path file(path);
@@ -62,10 +56,8 @@ std::unique_ptr<HidConnection> SimulatedFolder::open(const std::string& path, st
     if (fs::file_size(file, sizeError) > 0) {
         config::ConfigurationImage image;
         image.SetDefaults();
-        if (config::readDataFile(file, image).outcome != config::LoadOutcome::Loaded) {
-            error = "not a usable data file";
-            return nullptr;
-        }
+        if (config::readDataFile(file, image).outcome != config::LoadOutcome::Loaded)
+            return core::Unexpected(std::string("not a usable data file"));
         device->storeImage(image);
     }
     m_opened[path] = device;

@@ -26,7 +26,7 @@ public:
     explicit SimulatedFolder(std::filesystem::path folder);
 
     std::vector<HidDeviceInfo> enumerate() override;
-    std::unique_ptr<HidConnection> open(const std::string& path, std::string& error) override;
+    core::Result<std::unique_ptr<HidConnection>> open(const std::string& path) override;
 
     // Writes the settings of every device opened so far and still plugged in
     // back to its file; the error names the one that cannot be written.

@@ -43,14 +43,11 @@ public:
     HidapiConnection(const HidapiConnection&) = delete;
     HidapiConnection& operator=(const HidapiConnection&) = delete;
 
-    bool write(const Report& report, std::string& error) override {
+    core::Result<void> write(const Report& report) override {
         errno = 0;
         int written = hid_write(m_writer, report.data(), report.size());
-        if (written < 0) {
-            error = lastError(m_writer, errno);
-            return false;
-        }
-        return true;
+        if (written < 0) return core::Unexpected(lastError(m_writer, errno));
+        return {};
     }
 
     ReadResult read(Report& report, int timeoutMs) override {
@@ -95,25 +92,19 @@ public:
         return devices;
     }
 
-    std::unique_ptr<HidConnection> open(const std::string& path, std::string& error) override {
-        if (!m_initialised) {
-            error = "the HID library could not be initialised";
-            return nullptr;
-        }
+    core::Result<std::unique_ptr<HidConnection>> open(const std::string& path) override {
+        if (!m_initialised) return core::Unexpected(std::string("the HID library could not be initialised"));
         errno = 0;
         hid_device* writer = hid_open_path(path.c_str());
-        if (!writer) {
-            error = lastError(nullptr, errno);
-            return nullptr;
-        }
+        if (!writer) return core::Unexpected(lastError(nullptr, errno));
         errno = 0;
         hid_device* reader = hid_open_path(path.c_str());
         if (!reader) {
-            error = lastError(nullptr, errno);
+            std::string error = lastError(nullptr, errno);
             hid_close(writer);
-            return nullptr;
+            return core::Unexpected(std::move(error));
         }
-        return std::make_unique<HidapiConnection>(writer, reader);
+        return std::unique_ptr<HidConnection>(std::make_unique<HidapiConnection>(writer, reader));
     }
 
 private:

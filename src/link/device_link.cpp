@@ -42,12 +42,9 @@ OpenResult DeviceLink::OpenDevice() {
     return result;
 }
 
-bool DeviceLink::send(const Report& report, std::string& error) {
-    if (!m_connection) {
-        error = "the device is not open";
-        return false;
-    }
-    return m_connection->write(report, error);
+core::Result<void> DeviceLink::send(const Report& report) {
+    if (!m_connection) return core::Unexpected(std::string("the device is not open"));
+    return m_connection->write(report);
 }
 
 void DeviceLink::deliver(const QByteArray& bytes) {

@@ -45,8 +45,8 @@ public:
     // Opened and ProgramMode the device stays open with its reader running.
     OpenResult OpenDevice();
 
-    // Sends one report; false with `error` when the device refused it.
-    bool send(const Report& report, std::string& error);
+    // Sends one report, or says why the device refused it.
+    core::Result<void> send(const Report& report);
 
     // Stops the reader thread and closes the device. Safe to call at any
     // time, also while the reader is waiting for a report to be handled.

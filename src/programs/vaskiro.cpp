@@ -272,10 +272,9 @@ int main(int argc, char** argv) {
                       simulateNetwork, commission, sheet, recordCheckout, list, wait, watch, drive})
         sub->fallthrough()->group("Commands");
 
-    if (const std::string unknown =
-            unknownCommandMessage(std::vector<std::string>(argv + 1, argv + argc), commandNames(app));
-        !unknown.empty()) {
-        std::cerr << "vaskiro: " << unknown << '\n';
+    if (const auto named = checkCommandName(std::vector<std::string>(argv + 1, argv + argc), commandNames(app));
+        !named) {
+        std::cerr << "vaskiro: " << named.error() << '\n';
         return kExitUsage;
     }
     try {
@@ -315,8 +314,8 @@ int main(int argc, char** argv) {
     if (*importCommand) return runImport(input, output, io);
     if (*set) return runSet(input, assignments, output, io);
     if (*diff) return runDiff(options, diffA, diffB, io);
-    if (*commission && !vaskiro::device::whyNoPlugAndUnplug(*choice).empty()) {
-        std::cerr << vaskiro::device::whyNoPlugAndUnplug(*choice) << '\n';
+    if (auto pluggable = vaskiro::device::canPlugAndUnplug(*choice); *commission && !pluggable) {
+        std::cerr << pluggable.error() << '\n';
         return kExitUsage;
     }
     if (*commission) return runCommission(options, commissionOptions, *makeCommissionStand(options), io);

@@ -43,9 +43,10 @@ private slots:
 
         config::ConfigurationImage image;
         image.SetDefaults();
-        std::string failure, note;
-        auto responder = bacnet::SimulatedResponder::open(image, {}, {{127, 0, 0, 1}, 0}, failure, note);
-        QVERIFY2(responder, failure.c_str());
+        std::string note;
+        auto opened = bacnet::SimulatedResponder::open(image, {}, {{127, 0, 0, 1}, 0}, note);
+        QVERIFY2(opened, opened ? "" : opened.error().c_str());
+        auto& responder = *opened;
         std::atomic<bool> stop{!answering};
         std::thread serving([&] { responder->serve(stop, std::chrono::steady_clock::now() + 30s); });
         auto stopServing = qScopeGuard([&] { stop = true, serving.join(); });

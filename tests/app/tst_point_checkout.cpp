@@ -40,9 +40,10 @@ struct Bench {
     void serve(const std::function<void(bacnet::SimulatedPoints&)>& before, std::uint16_t port) {
         config::ConfigurationImage image;
         image.SetDefaults();
-        std::string failure, note;
-        responder = bacnet::SimulatedResponder::open(image, {}, {{127, 0, 0, 1}, port}, failure, note);
-        QVERIFY2(responder, failure.c_str());
+        std::string note;
+        auto opened = bacnet::SimulatedResponder::open(image, {}, {{127, 0, 0, 1}, port}, note);
+        QVERIFY2(opened, opened ? "" : opened.error().c_str());
+        responder = std::move(*opened);
         if (before) before(responder->device().points());
         stop = false;
         serving = std::thread([this] { responder->serve(stop, std::chrono::steady_clock::now() + 60s); });

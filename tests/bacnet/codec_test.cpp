@@ -30,7 +30,7 @@ vaskiro::config::ConfigurationImage defaults() {
 template <class Answer>
 void expectAnswers(std::span<const std::pair<const char*, const char*>> exchanges, Answer answer) {
     for (const auto& [request, reply] : exchanges) {
-        auto answered = answer(decode(hex(request)).datagram->message);
+        auto answered = answer(decode(hex(request)).value().message);
         EXPECT_EQ(answered ? encode(*answered, false) : std::vector<std::uint8_t>{}, hex(reply)) << request;
     }
 }
@@ -103,10 +103,10 @@ class ExactBytes : public ::testing::TestWithParam<Exact> {};
 TEST_P(ExactBytes, EncodeAndDecode) {
     const Exact& row = GetParam();
     EXPECT_EQ(encode(row.message, row.broadcast), hex(row.bytes));
-    Decoded decoded = decode(hex(row.bytes));
-    ASSERT_TRUE(decoded.datagram) << decoded.error;
-    EXPECT_EQ(decoded.datagram->message, row.message);
-    EXPECT_EQ(decoded.datagram->broadcast, row.broadcast);
+    const auto decoded = decode(hex(row.bytes));
+    ASSERT_TRUE(decoded) << decoded.error();
+    EXPECT_EQ(decoded->message, row.message);
+    EXPECT_EQ(decoded->broadcast, row.broadcast);
 }
 INSTANTIATE_TEST_SUITE_P(Messages, ExactBytes, ::testing::ValuesIn(kExact),
                          [](const auto& info) { return std::string(info.param.name); });
@@ -156,10 +156,10 @@ class ReceivedBytes : public ::testing::TestWithParam<Received> {};
 }  // namespace
 
 TEST_P(ReceivedBytes, Decode) {
-    Decoded decoded = decode(hex(GetParam().bytes));
-    ASSERT_TRUE(decoded.datagram) << decoded.error;
-    EXPECT_EQ(decoded.datagram->message, GetParam().message);
-    EXPECT_EQ(decoded.datagram->sourceNetwork, GetParam().sourceNetwork);
+    const auto decoded = decode(hex(GetParam().bytes));
+    ASSERT_TRUE(decoded) << decoded.error();
+    EXPECT_EQ(decoded->message, GetParam().message);
+    EXPECT_EQ(decoded->sourceNetwork, GetParam().sourceNetwork);
 }
 INSTANTIATE_TEST_SUITE_P(Messages, ReceivedBytes, ::testing::ValuesIn(kReceived),
                          [](const auto& info) { return std::string(info.param.name); });
@@ -200,9 +200,9 @@ TEST(PointValues, CovValues) {
 }
 
 TEST(Decode, ForwardedIAmNamesTheDeviceBehindTheBbmd) {
-    Decoded decoded = decode(hex("81 04 00 1A C0 A8 00 09 BA C0 01 00 10 00 C4 02 00 30 39 22 05 C4 91 03 21 00"));
-    ASSERT_TRUE(decoded.datagram) << decoded.error;
-    EXPECT_EQ(decoded.datagram->forwardedFrom, (Endpoint{{192, 168, 0, 9}, 47808}));
+    const auto decoded = decode(hex("81 04 00 1A C0 A8 00 09 BA C0 01 00 10 00 C4 02 00 30 39 22 05 C4 91 03 21 00"));
+    ASSERT_TRUE(decoded) << decoded.error();
+    EXPECT_EQ(decoded->forwardedFrom, (Endpoint{{192, 168, 0, 9}, 47808}));
 }
 
 TEST(Decode, RefusesWhatIsMalformed) {
@@ -211,7 +211,7 @@ TEST(Decode, RefusesWhatIsMalformed) {
           "81 0B 00 0B 01 08 00 05 00 10 08", "81 0B 00 0A 01 00 10 08 09 05",
           "81 0B 00 10 01 00 10 08 0B 40 00 00 1B 40 00 00", "81 0A 00 09 01 00 10 08 00", "81 0A 00 09 01 00 38 01 0C",
           "81 0A 00 13 01 00 30 01 0C 0C 02 00 30 39 19 4D 3E 1F 3F", "81 0A 00 0B 01 00 10 00 C4 02 00"})
-        EXPECT_FALSE(decode(hex(bytes)).datagram) << bytes;
+        EXPECT_FALSE(decode(hex(bytes))) << bytes;
 }
 
 TEST(Decode, EveryCutIsRefused) {
@@ -220,7 +220,7 @@ TEST(Decode, EveryCutIsRefused) {
         for (std::size_t size = 4; size < bytes.size(); ++size) {
             std::vector<std::uint8_t> cut(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(size));
             cut[3] = static_cast<std::uint8_t>(size);
-            EXPECT_FALSE(decode(cut).datagram) << whole << " cut to " << size;
+            EXPECT_FALSE(decode(cut)) << whole << " cut to " << size;
         }
     }
 }
@@ -316,11 +316,11 @@ TEST(SimulatedDevice, PresentsTheDeviceAndItsPointsToAnyClient) {
 }
 
 TEST(Client, WhenTheBacnetPortIsTakenItListensOnItsOwnAndSaysSo) {
-    std::string error, warning;
-    auto holder = UdpSocket::open({{127, 0, 0, 1}, 0}, false, error);
-    ASSERT_TRUE(holder) << error;
-    auto client = Client::open(holder->localEndpoint().port, error, warning);
-    ASSERT_TRUE(client) << error;
+    std::string warning;
+    auto holder = UdpSocket::open({{127, 0, 0, 1}, 0}, false);
+    ASSERT_TRUE(holder) << holder.error();
+    auto client = Client::open((*holder)->localEndpoint().port, warning);
+    ASSERT_TRUE(client) << client.error();
     EXPECT_NE(warning.find("devices that broadcast their I-Am may be missed"), std::string::npos) << warning;
 }
 

@@ -63,7 +63,8 @@ protected:
     std::string recorded() const {
         std::ifstream in(m_dir / "worklist-as-left.csv", std::ios::binary);
         std::string lines;
-        for (auto& r : vaskiro::csv::parse(std::string{std::istreambuf_iterator<char>(in), {}}).table.records)
+        const auto parsed = vaskiro::csv::parse(std::string{std::istreambuf_iterator<char>(in), {}});
+        for (auto& r : parsed.value().records)
             lines += r[1] + "|" + r[2] + "|" + r[3] + "|" + r[11] + "|" + r[10] + "|" + r[r.size() - 3] + "|" +
                      r[r.size() - 2] + (std::regex_match(r[0], kIsoTime) ? "\n" : " (time " + r[0] + ")\n");
         return lines;

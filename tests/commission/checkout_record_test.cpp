@@ -27,11 +27,10 @@ const std::string kMarksCsv =
 
 TEST(CheckoutMarks, AreWrittenAndReadAsTheCheckoutSavesThem) {
     EXPECT_EQ(checkoutMarksCsv(kMarks), kMarksCsv);
-    std::vector<CheckoutMark> read;
-    std::string error;
-    ASSERT_TRUE(readCheckoutMarks(kMarksCsv, read, error)) << error;
-    EXPECT_EQ(checkoutMarksCsv(read), kMarksCsv);
-    EXPECT_EQ(checkoutSummary(read),
+    auto read = readCheckoutMarks(kMarksCsv);
+    ASSERT_TRUE(read) << read.error();
+    EXPECT_EQ(checkoutMarksCsv(*read), kMarksCsv);
+    EXPECT_EQ(checkoutSummary(*read),
               "1 of 3 checked, last read 2026-12-08 14:06:01; not checked: input.1, analogue.8; stale: input.1");
 }
 
@@ -40,9 +39,8 @@ TEST(CheckoutMarks, AnythingElseIsRefusedWithWhereAndWhy) {
     for (const auto& [text, why] : {std::pair{std::string("point,value\r\n"), "is not a checkout's marks (its"},
                                     {header + "output.1,x,y,on,,maybe,no\r\n", "line 2 is not a point's mark"},
                                     {header + "output.1,x\r\n", "line 2 is not a point's mark"}}) {
-        std::vector<CheckoutMark> marks;
-        std::string error;
-        EXPECT_TRUE(!readCheckoutMarks(text, marks, error) && error.starts_with(why)) << error;
+        auto marks = readCheckoutMarks(text);
+        EXPECT_TRUE(!marks && marks.error().starts_with(why));
     }
 }
 
@@ -65,17 +63,15 @@ protected:
 
 TEST_F(Record, EachAttemptIsOnePhysicalLineAndTheCheckoutGoesToTheRowsLatest) {
     AsLeftRecord record;
-    std::string error;
-    ASSERT_TRUE(record.open(m_path, error)) << error;
-    ASSERT_TRUE(record.append(entry(1, "Nothing answered\r\nCheck the cable\n"), error)) << error;
-    ASSERT_TRUE(record.append(entry(1, "passed"), error)) << error;
-    ASSERT_TRUE(record.setCheckout(1, "3 of 40 checked", error)) << error;
+    ASSERT_TRUE(record.open(m_path));
+    ASSERT_TRUE(record.append(entry(1, "Nothing answered\r\nCheck the cable\n")));
+    ASSERT_TRUE(record.append(entry(1, "passed")));
+    ASSERT_TRUE(record.setCheckout(1, "3 of 40 checked"));
     const std::string written = text();
     EXPECT_EQ(std::count(written.begin(), written.end(), '\n'), 3);
     EXPECT_NE(written.find(",verified,Nothing answered / Check the cable,\r\n"), std::string::npos) << written;
     EXPECT_TRUE(written.ends_with(",verified,passed,3 of 40 checked\r\n")) << written;
-    EXPECT_FALSE(record.setCheckout(2, "x", error));
-    EXPECT_EQ(error, m_path.string() + " holds no device of row 2");
+    EXPECT_EQ(record.setCheckout(2, "x").error(), m_path.string() + " holds no device of row 2");
 }
 
 TEST_F(Record, ARecordFromBeforeTheCheckoutColumnIsKeptAndGainsIt) {
@@ -84,9 +80,8 @@ TEST_F(Record, ARecordFromBeforeTheCheckoutColumnIsKeptAndGainsIt) {
     std::ofstream(m_path, std::ios::binary)
         << old + "\r\nT,1,AHU,501,1.00" + std::string(recordHeader(false).size() - 7, ',') + ",verified,passed\r\n";
     AsLeftRecord record;
-    std::string error;
-    ASSERT_TRUE(record.open(m_path, error) && record.append(entry(2, "passed"), error)) << error;
-    ASSERT_TRUE(record.setCheckout(1, "40 of 40 checked", error)) << error;
+    ASSERT_TRUE(record.open(m_path) && record.append(entry(2, "passed")));
+    ASSERT_TRUE(record.setCheckout(1, "40 of 40 checked"));
     const std::string written = text();
     EXPECT_NE(written.find(",verify,network,checkout\r\n"), std::string::npos);
     EXPECT_NE(written.find(",verified,passed,40 of 40 checked\r\n"), std::string::npos);

@@ -44,8 +44,7 @@ protected:
         base.SetDefaults();
         auto list = readWorklist("tag,ip,object-id\nAHU-1,10.0.0.1,1\nAHU-2,10.0.0.2,2\nAHU-3,10.0.0.3,3\n", base);
         EXPECT_TRUE(list.has_value());
-        std::string error;
-        EXPECT_TRUE(m_record.open(m_dir / "record.csv", error)) << error;
+        EXPECT_TRUE(m_record.open(m_dir / "record.csv"));
         auto run =
             std::make_unique<CommissionRun>(*list, m_record, RunOptions{false, 1, false, resume},
                                             [this](CommissionRun::Channel, const std::string& line) { m_last = line; });

@@ -43,9 +43,9 @@ TEST(HandoverSheet, ARetriedDeviceGetsOnePageWithItsLatestResultAndCheckoutMarks
         "T1,1,A,501,1.00,Fan,Pump,verified,Nothing answered / Check the cable,\r\n"
         "T2,2,B,502,1.00,<Fan>,Pump,failed,passed,\r\n"
         "T3,1,A,501,1.00,Fan,Pump,verified,passed,1 of 2 checked; not checked: output.7\r\n";
-    std::vector<SheetDevice> devices;
-    std::string error;
-    ASSERT_TRUE(devicesOfRecord(record, 0, devices, error)) << error;
+    auto read = devicesOfRecord(record, 0);
+    ASSERT_TRUE(read) << read.error();
+    const std::vector<SheetDevice>& devices = *read;
     ASSERT_EQ(devices.size(), 2u);
     EXPECT_EQ(devices[0].time + devices[0].network + devices[1].serial, "T3passed502");
     const std::string sheet = handoverSheet(devices, false);
@@ -57,10 +57,8 @@ TEST(HandoverSheet, ARetriedDeviceGetsOnePageWithItsLatestResultAndCheckoutMarks
              "<tr><td>1</td><td>&lt;Fan&gt;" + mark + "</td></tr>",  // none yet: a box to mark by hand
              "<h1 style=\"page-break-before: always\">VASKIRO BACnet interface: B</h1>"})
         EXPECT_NE(sheet.find(part), std::string::npos) << part;
-    devices.clear();
-    EXPECT_FALSE(devicesOfRecord(record, 3, devices, error));
-    EXPECT_EQ(error, "holds no device of row 3");
-    EXPECT_FALSE(devicesOfRecord("a,b\r\n", 0, devices, error));
+    EXPECT_EQ(devicesOfRecord(record, 3).error(), "holds no device of row 3");
+    EXPECT_FALSE(devicesOfRecord("a,b\r\n", 0));
 }
 
 }  // namespace

@@ -42,6 +42,7 @@ TEST(BackendChoice, AMistypedFolderIsRefusedWithBothForms) {
     ASSERT_FALSE(refused);
     EXPECT_NE(refused.error().find("--simulate=FOLDER"), std::string::npos);
     EXPECT_NE(refused.error().find("--simulate=STATE.dat"), std::string::npos);
-    EXPECT_EQ(whyNoPlugAndUnplug(*chooseBackend(true, "")).empty(), false);
-    EXPECT_EQ(whyNoPlugAndUnplug(*chooseBackend(true, std::filesystem::temp_directory_path().string())), "");
+    EXPECT_EQ(canPlugAndUnplug(*chooseBackend(true, "")).has_value(), false);
+    EXPECT_EQ(canPlugAndUnplug(*chooseBackend(true, std::filesystem::temp_directory_path().string())).has_value(),
+              true);
 }

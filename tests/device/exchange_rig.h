@@ -59,8 +59,7 @@ struct Rig : ExchangePort {
     bool sendReport(const Report& report) override {
         sent.push_back(report);
         events.push_back(std::string("send ") + static_cast<char>(report[1]));
-        std::string error;
-        return !failSends && (!device || device->write(report, error));
+        return !failSends && (!device || device->write(report));
     }
     void appendLog(std::string_view line) override {
         log.emplace_back(line);

@@ -19,8 +19,8 @@ namespace {
 struct DevicePort : device::ExchangePort {
     explicit DevicePort(device::HidConnection& c) : connection(c) {}
     device::HidConnection& connection;
-    std::string message, error;
-    bool sendReport(const device::Report& report) override { return connection.write(report, error); }
+    std::string message;
+    bool sendReport(const device::Report& report) override { return connection.write(report).has_value(); }
     void appendLog(std::string_view) override {}
     void showMessage(device::MessageKind, std::string_view text) override { message = text; }
     void populateForm() override {}

@@ -36,7 +36,7 @@ struct FaultyLink : HidConnection, ExchangePort {
     std::vector<std::tuple<int, int, Report>> readReplies;  // block, part, report
     std::vector<std::string> messages;
 
-    bool write(const Report& report, std::string& error) override { return device->write(lastSent = report, error); }
+    core::Result<void> write(const Report& report) override { return device->write(lastSent = report); }
     ReadResult read(Report& report, int timeoutMs) override {
         ReadResult result = device->read(report, timeoutMs);
         if (result.status != ReadStatus::Report || result.length == 0) return result;
@@ -51,10 +51,7 @@ struct FaultyLink : HidConnection, ExchangePort {
             readReplies.emplace_back(lastSent[2], lastSent[1] == request::ReadBlockPart1 ? 1 : 2, inBuffer);
         return result;
     }
-    bool sendReport(const Report& report) override {
-        std::string error;
-        return write(report, error);
-    }
+    bool sendReport(const Report& report) override { return write(report).has_value(); }
     void appendLog(std::string_view) override {}
     void showMessage(MessageKind, std::string_view text) override { messages.emplace_back(text); }
     void populateForm() override { ++populated; }
