@@ -87,6 +87,7 @@ public:
     void setDevicePath(const std::string& path);
     // How long an exchange waits for each reply before it is abandoned.
     void setReplyTimeout(std::chrono::milliseconds timeout);
+    std::chrono::milliseconds replyTimeout() const { return m_replyTimer.intervalAsDuration(); }
     const device::DeviceExchange& exchange() const { return *m_exchange; }
     const HelpController& help() const { return m_help; }
     bool DeviceOpen() const;

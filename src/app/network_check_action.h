@@ -40,7 +40,7 @@ private:
 
     TMainForm& m_form;
     QPushButton* m_button;
-    std::chrono::milliseconds m_timeout{3000};
+    std::chrono::milliseconds m_timeout = core::kNetworkTimeout;
     std::thread m_thread;
 };
 

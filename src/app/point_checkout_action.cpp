@@ -11,7 +11,9 @@
 #include "app/main_form.h"
 #include "app/page_builders.h"
 #include "app/point_checkout_view.h"
+#include "app/shown_text.h"
 #include "core/display_text.h"
+#include "device/write_checks.h"
 
 namespace vaskiro::app {
 
@@ -42,7 +44,7 @@ void PointCheckoutAction::PointCheckoutButtonClick() {
     }
     try {
         if (!m_form.ValidateAddresses()) {
-            m_form.prompts().showError(&m_form, QStringLiteral("There are errors"));
+            m_form.prompts().showError(&m_form, shownText(device::kThereAreErrors));
             return;
         }
         m_form.CollectForm();

@@ -1,4 +1,3 @@
-#include "bacnet/network_check.h"
 #include "cli/commission.h"
 #include "device/device_presence.h"
 
@@ -10,7 +9,7 @@ namespace {
 constexpr std::chrono::milliseconds kStopCheck{250};
 
 // The devices the options name, watched through the system's notification
-// where there is one; the network check of bacnet/.
+// where there is one.
 class PresenceStand : public CommissionStand {
 public:
     explicit PresenceStand(const DeviceOptions& options) : m_session(options) {
@@ -22,16 +21,6 @@ public:
 
     bool severalAttached() override {
         return device::assessPresence(m_session.backend().enumerate()).state == device::PresenceState::Several;
-    }
-
-    bool checkOnNetwork(const config::ConfigurationImage& image, std::string& result, Streams io) override {
-        bacnet::Reporter reporter{[&io](const std::string& line) { io.out << "  " << line << '\n'
-                                                                          << std::flush; },
-                                  [&io](const std::string& note) { io.err << "  " << note << '\n'; }};
-        bacnet::CheckResult check = bacnet::checkOnNetwork(image, {}, reporter);
-        bool passed = check.outcome == bacnet::CheckOutcome::Match;
-        result = passed ? "passed" : check.summary;
-        return passed;
     }
 
 private:

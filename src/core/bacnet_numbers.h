@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 
 namespace vaskiro::core {
@@ -13,5 +14,9 @@ inline constexpr std::uint32_t kAnyDeviceInstance = 4194303;
 // BACnet/IP's own UDP port, 0xBAC0, and the largest any UDP port can be.
 inline constexpr std::uint16_t kDefaultBacnetPort = 47808;
 inline constexpr std::int32_t kLargestUdpPort = 65535;
+
+// How long a request on the network waits for its answers (an I-Am, the
+// values read) before what has not answered is taken as silent.
+inline constexpr std::chrono::milliseconds kNetworkTimeout{3000};
 
 }  // namespace vaskiro::core
