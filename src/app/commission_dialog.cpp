@@ -250,7 +250,8 @@ void CommissionDialog::StartButtonClick() {
     }
     m_faults->hide();
     m_formBefore = m_form.image();
-    m_steps = std::make_unique<commission::DeviceSteps>(*m_host.deviceBackend(), m_host.devicePath());
+    m_steps =
+        std::make_unique<commission::DeviceSteps>(*m_host.deviceBackend(), m_host.devicePath(), m_host.replyTimeout());
     m_run = std::make_unique<commission::CommissionRun>(
         std::move(list), m_record,
         commission::RunOptions{m_networkBox->isChecked(), 1, false, m_resumeBox->isChecked()},

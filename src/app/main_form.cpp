@@ -31,6 +31,8 @@
 #include "app/point_checkout_action.h"
 #include "app/window_exchange_port.h"
 #include "app/window_keys.h"
+#include "app/shown_text.h"
+#include "core/version.h"
 #include "core/data_file.h"
 #include "core/display_text.h"
 #include "link/device_link.h"
@@ -184,7 +186,8 @@ QWidget* TMainForm::makeCommandPanel() {
 
 void TMainForm::FormCreate() {
     m_pageControl->setCurrentWidget(m_generalPage);
-    setWindowTitle(QStringLiteral("VASKIRO BACnet") + QStringLiteral(" Interface Version ") + QStringLiteral("1.00"));
+    setWindowTitle(QStringLiteral("VASKIRO BACnet") + QStringLiteral(" Interface Version ") +
+                   shownText(core::kTitleVersion));
     m_image.SetDefaults();
     PopulateForm();
     SetUpHelp();

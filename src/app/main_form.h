@@ -130,6 +130,7 @@ private:
     void updateExchangeProgress() override;
     device::HidBackend* deviceBackend() const override;
     std::string devicePath() const override;
+    std::chrono::milliseconds replyTimeout() const override { return m_replyTimer.intervalAsDuration(); }
     bool releaseDevice() override;
     void onDevicesChanged(QObject* receiver, std::function<void()> changed) override;
     void returnAfterCommissioning(const config::ConfigurationImage& before) override;

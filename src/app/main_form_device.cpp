@@ -106,28 +106,15 @@ bool TMainForm::openDevice() {
     }
     const bool wasOpen = m_link->DeviceOpen();
     device::OpenResult result = m_link->OpenDevice();
-    switch (result.outcome) {
-    case device::OpenOutcome::Opened:
+    if (result.outcome == device::OpenOutcome::Opened) {
         if (!wasOpen) m_exchange->linkReopened();
         return true;
-    case device::OpenOutcome::CannotOpen:
-        // The box says what happened; the log keeps the system's reason and the
-        // usual remedy (on Linux a permission on /dev/hidraw*).
-        appendLog(QStringLiteral("Cannot open ") + QString::fromStdString(result.identifier) + QStringLiteral(": ") +
-                  QString::fromStdString(result.error));
-        appendLog(
-            tr("On Linux, the udev rule 60-vaskiro.rules gives the logged-in user access: "
-               "see Troubleshooting in Help."));
-        break;
-    case device::OpenOutcome::NotFound:
-        appendLog(
-            tr("No VASKIRO among the USB devices: check that its USB cable is plugged in at both ends "
-               "and that the device is powered."));
-        break;
-    case device::OpenOutcome::ProgramMode: break;
     }
-    auto message = device::openFailureMessage(result.outcome);
-    m_prompts->showError(this, QString::fromUtf8(message.data(), static_cast<qsizetype>(message.size())));
+    // The box says what happened; the log keeps the system's reason and the usual remedy.
+    const device::OpenFailure failure = device::describeOpenFailure(result, m_link->devicePath());
+    if (!failure.refused.empty()) appendLog(QStringLiteral("Cannot open ") + QString::fromStdString(failure.refused));
+    if (!failure.remedy.empty()) appendLog(QString::fromStdString(failure.remedy));
+    m_prompts->showError(this, QString::fromStdString(failure.message));
     return false;
 }
 

@@ -41,7 +41,7 @@ private:
     WindowLog& m_log;
     WindowDialogs& m_dialogs;
     QPushButton* m_button;
-    std::chrono::milliseconds m_timeout{3000};
+    std::chrono::milliseconds m_timeout = core::kNetworkTimeout;
     std::thread m_thread;
 };
 

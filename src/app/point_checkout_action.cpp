@@ -10,7 +10,9 @@
 
 #include "app/page_builders.h"
 #include "app/point_checkout_view.h"
+#include "app/shown_text.h"
 #include "core/display_text.h"
+#include "device/write_checks.h"
 
 namespace vaskiro::app {
 
@@ -43,7 +45,7 @@ void PointCheckoutAction::PointCheckoutButtonClick() {
     }
     try {
         if (!m_form.ValidateAddresses()) {
-            m_dialogs.showError(QStringLiteral("There are errors"));
+            m_dialogs.showError(shownText(device::kThereAreErrors));
             return;
         }
         if (!m_form.collectFormOrSay()) return;

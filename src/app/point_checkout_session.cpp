@@ -5,6 +5,7 @@
 #include <chrono>
 #include <functional>
 
+#include "bacnet/configured_device.h"
 #include "core/bacnet_numbers.h"
 #include "core/display_text.h"
 
@@ -58,20 +59,20 @@ void PointCheckoutSession::post(std::function<void()> onWindowThread) {
 void PointCheckoutSession::run(config::ConfigurationImage image) {
     std::vector<int> stillHeld;
     std::string warning;
-    const std::int32_t port = image.bacnetPort();
-    const bool portUsable = port > 0 && port <= core::kLargestUdpPort;
-    const bacnet::Endpoint to{
-        image.dhcpEnable() ? config::Octets{255, 255, 255, 255} : image.address(config::AddressField::IPAddress),
-        static_cast<std::uint16_t>(portUsable ? port : core::kDefaultBacnetPort)};
-    const std::uint32_t instance = image.objectIdentifier();
     auto say = [this](const std::string& text) { post([this, text = shown(text)] { emit said(text); }); };
-    auto opened = bacnet::Client::open(to.port, warning);
+    const auto configured = bacnet::configuredDevice(image);
+    const std::uint32_t instance = configured ? configured->instance : 0;
+    core::Result<std::unique_ptr<bacnet::Client>> opened = core::Unexpected(std::string());
+    if (configured) opened = bacnet::Client::open(configured->at.port, warning);
     bacnet::Client* client = opened ? opened->get() : nullptr;
-    const auto device = client ? bacnet::findDevice(*client, to, instance, std::chrono::seconds(3)) : std::nullopt;
+    const auto device =
+        client ? bacnet::findDevice(*client, configured->at, instance, core::kNetworkTimeout) : std::nullopt;
     if (!device) {
-        say(client ? "Nothing answered as BACnet device " + std::to_string(instance) + " at " +
-                         bacnet::formatEndpoint(to) + ". Check the device, its address and port, and the network."
-                   : opened.error());
+        say(!configured ? configured.error()
+            : client    ? "Nothing answered as BACnet device " + std::to_string(instance) + " at " +
+                           bacnet::formatEndpoint(configured->at) +
+                           ". Check the device, its address and port, and the network."
+                        : opened.error());
     } else {
         client->setRetryInterval(std::chrono::milliseconds(1000));
         bacnet::PointCheckout checkout(*client, device->address, instance, [this] { return m_stop.load(); });

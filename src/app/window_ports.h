@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QString>
 
+#include <chrono>
 #include <functional>
 #include <string>
 
@@ -69,6 +70,8 @@ public:
     // The devices Read and Write search, and the one they use (empty: the first found).
     virtual device::HidBackend* deviceBackend() const = 0;
     virtual std::string devicePath() const = 0;
+    // How long Read and Write wait for each reply, which commissioning waits too.
+    virtual std::chrono::milliseconds replyTimeout() const = 0;
     // Closes the device Read and Write opened, so that the run has the
     // devices alone; false while an exchange is under way.
     virtual bool releaseDevice() = 0;

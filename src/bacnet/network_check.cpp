@@ -5,6 +5,7 @@
 #include <tuple>
 
 #include "bacnet/client.h"
+#include "bacnet/configured_device.h"
 #include "core/display_text.h"
 #include "core/settings_table.h"
 #include "core/text_codec.h"
@@ -87,20 +88,11 @@ int discoverDevices(const DiscoverOptions& options, const Reporter& reporter) {
 
 CheckResult checkOnNetwork(const config::ConfigurationImage& image, const CheckOptions& options,
                            const Reporter& reporter) {
-    // The instance and the port as the tool would take them; port 0 addresses nothing.
-    const std::uint32_t instance = image.objectIdentifier();
-    const double largestInstance = core::findSetting("object-id")->limits.high;
-    if (instance > largestInstance)
-        return {CheckOutcome::BadConfiguration, "The object identifier " + std::to_string(instance) +
-                                                    " is not a BACnet device instance (0 to " +
-                                                    std::to_string(std::uint32_t(largestInstance)) + ")."};
-    const std::int32_t port = image.bacnetPort();
-    if (port < 1 || port > core::findSetting("port")->limits.high)
-        return {CheckOutcome::BadConfiguration, "The BACnet port " + std::to_string(port) + " is not a UDP port."};
+    const auto asked = configuredDevice(image);
+    if (!asked) return {CheckOutcome::BadConfiguration, asked.error()};
+    const std::uint32_t instance = asked->instance;
     const bool dhcp = image.dhcpEnable();
-    const Endpoint configured{
-        dhcp ? config::Octets{255, 255, 255, 255} : image.address(config::AddressField::IPAddress),
-        static_cast<std::uint16_t>(port)};
+    const Endpoint configured = asked->at;
     const Endpoint to = options.to.value_or(configured);
     const std::optional<Endpoint> broadcast = options.broadcast ? options.broadcast
                                               : isBroadcast(to) ? std::nullopt

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "bacnet/codec.h"
+#include "core/bacnet_numbers.h"
 #include "core/configuration_image.h"
 
 namespace vaskiro::bacnet {
@@ -22,7 +23,7 @@ struct Reporter {
 struct DiscoverOptions {
     Endpoint to{{255, 255, 255, 255}, core::kDefaultBacnetPort};
     WhoIs range;  // no limits: every device
-    std::chrono::milliseconds timeout{3000};
+    std::chrono::milliseconds timeout = core::kNetworkTimeout;
 };
 
 // Who-Is, then each answering device's object-name, read as soon as its I-Am
@@ -58,7 +59,7 @@ struct CheckOptions {
     // instance answers too. Default: broadcastFor(to); not sent when `to` is
     // a broadcast itself.
     std::optional<Endpoint> broadcast;
-    std::chrono::milliseconds timeout{3000};
+    std::chrono::milliseconds timeout = core::kNetworkTimeout;
 };
 
 inline constexpr const char* kFoundAsConfigured = "Device found on the network as configured";

@@ -5,11 +5,11 @@
 #include <memory>
 #include <sstream>
 
+#include "bacnet/configured_device.h"
 #include "bacnet/point_checkout.h"
 #include "cli/checkout_input.h"
 #include "cli/point_lines.h"
 #include "cli/stop_signals.h"
-#include "core/bacnet_numbers.h"
 
 namespace vaskiro::cli {
 
@@ -27,16 +27,13 @@ class Session {
 public:
     int open(const std::filesystem::path& file, const CheckoutOptions& options, Streams io) {
         if (!loadConfiguration(file, m_image, io)) return kExitFailure;
-        const std::uint32_t instance = m_image.objectIdentifier();
-        const std::int32_t port = m_image.bacnetPort();
-        if (instance > core::kLargestDeviceInstance || port < 1 || port > 0xFFFF) {
-            io.err << "The file's object identifier " << instance << " or port " << port
-                   << " cannot be a BACnet device's.\n";
+        const auto configured = bacnet::configuredDevice(m_image);
+        if (!configured) {
+            io.err << configured.error() << '\n';
             return kExitUsage;
         }
-        bacnet::Endpoint to{m_image.dhcpEnable() ? config::Octets{255, 255, 255, 255}
-                                                 : m_image.address(config::AddressField::IPAddress),
-                            static_cast<std::uint16_t>(port)};
+        const std::uint32_t instance = configured->instance;
+        bacnet::Endpoint to = configured->at;
         if (!options.to.empty()) {
             auto parsed = bacnet::parseEndpoint(options.to, to.port);
             if (!parsed) {

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <optional>
 #include <string>
 
 #include "cli/commands.h"
+#include "core/bacnet_numbers.h"
 
 namespace vaskiro::cli {
 
@@ -13,7 +15,8 @@ struct CheckoutOptions {
     std::optional<double> forSeconds;  // watch: stop after this long
     bool json = false;                 // watch: one JSON object per line
     int priority = 8;                  // drive: 1-16 (8: manual operator)
-    double timeoutSeconds = 3.0;       // for the device's I-Am, and its replies
+    double timeoutSeconds =
+        std::chrono::duration<double>(core::kNetworkTimeout).count();  // for the device's I-Am, and its replies
 };
 
 // Finds the device FILE describes and prints its 40 points, then one line

@@ -6,6 +6,8 @@
 #include <iostream>
 #include <thread>
 
+#include "core/configuration_image.h"
+
 #ifdef _WIN32
 #include <io.h>
 #define VASKIRO_FSTAT _fstat
@@ -26,7 +28,8 @@ std::optional<OutputCommand> parseOutputCommand(const std::string& point, const 
     if (point.rfind("output.", 0) != 0) return std::nullopt;
     const char* first = point.data() + 7;
     const auto [end, error] = std::from_chars(first, point.data() + point.size(), channel);
-    if (error != std::errc{} || end != point.data() + point.size() || channel < 1 || channel > 16) return std::nullopt;
+    if (error != std::errc{} || end != point.data() + point.size() || channel < 1 || channel > config::kOutputCount)
+        return std::nullopt;
     if (command == "on") return OutputCommand{channel, true};
     if (command == "off") return OutputCommand{channel, false};
     if (command == "release") return OutputCommand{channel, std::nullopt};

@@ -6,6 +6,7 @@
 
 #include "cli/console_port.h"
 #include "cli/json_form.h"
+#include "commission/device_steps.h"
 #include "core/atomic_file.h"
 #include "core/data_file.h"
 #include "core/display_text.h"
@@ -30,8 +31,7 @@ namespace fs = std::filesystem;
 // printed what happened; true when the exchange completed.
 // One session serves every exchange of a command, so that a simulated device
 // without a state file keeps what was written for the Read that verifies it.
-bool exchangeWithDevice(DeviceSession& session, Kind kind, ConfigurationImage& image, Streams io, bool echo,
-                        std::optional<device::DeviceIdentity>* identity) {
+bool exchangeWithDevice(DeviceSession& session, Kind kind, ConfigurationImage& image, Streams io, bool echo) {
     if (!session.isOpen() && !session.open(io.err)) return false;
     ConsolePort port(session.connection(), io.out, io.err);
     port.setEchoLog(echo);
@@ -51,7 +51,6 @@ bool exchangeWithDevice(DeviceSession& session, Kind kind, ConfigurationImage& i
     }
     device::runExchange(exchange, session.connection(), session.replyTimeout());
     if (io.progress) io.err << "\r\033[K" << std::flush;
-    if (identity) *identity = exchange.identity();
     bool completed = !port.failed() && (kind != Kind::Read || port.readCompleted());
     return session.saveSimulatedState(io.err) && completed;
 }
@@ -137,23 +136,12 @@ std::string shown(const core::Setting& s, const ConfigurationImage& image) {
 
 }  // namespace
 
-bool verifyWritten(DeviceSession& session, const ConfigurationImage& written, Streams io,
-                   std::optional<ConfigurationImage>* given) {
-    ConfigurationImage readBack;
-    readBack.SetDefaults();
-    if (!exchangeWithDevice(session, Kind::Read, readBack, io, false)) return false;
-    if (given) *given = readBack;
-    // Every setting as written: a text the device keeps only in part is not verified.
-    const auto differences = core::differences(written, readBack);
-    if (differences.empty()) return true;
-    io.err << "Verification failed: the device holds other settings than were written:";
-    const char* separator = " ";
-    for (const core::Setting* s : differences) {
-        io.err << separator << s->key << " written " << shown(*s, written) << ", device has " << shown(*s, readBack);
-        separator = "; ";
-    }
-    io.err << ".\n";
-    return false;
+void sayStepFailure(const commission::StepResult& result, Streams io) {
+    // A Verify that read the device back and found it differs; otherwise the error box's words.
+    if (result.readBack)
+        io.err << "Verification failed: " << result.detail << ".\n";
+    else if (!result.detail.empty())
+        io.err << result.detail << '\n';
 }
 
 int runInfo(const DeviceOptions& options, Streams io) {
@@ -183,11 +171,19 @@ int runWrite(const DeviceOptions& options, const fs::path& input, const WriteOpt
     for (const core::CutText& cut : core::textsTheDeviceCuts(image))
         io.err << "Note: the device keeps " << cut.kept << " characters of " << cut.setting->key << " (" << cut.given
                << " given): it will hold \"" << core::escapeControlCharacters(cut.holds) << "\".\n";
-    DeviceSession session(options);
-    if (!exchangeWithDevice(session, Kind::Write, image, io)) return kExitFailure;
+    {
+        DeviceSession session(options);
+        if (!exchangeWithDevice(session, Kind::Write, image, io)) return kExitFailure;
+    }
     if (!write.verify) return kExitDone;
 
-    if (!verifyWritten(session, image, io)) return kExitFailure;
+    // The Verify step of commissioning, on the device opened anew.
+    commission::DeviceSteps steps(*options.devices, options.devicePath, options.replyTimeout);
+    const commission::StepResult verified = steps.run(commission::Step::Verify, image);
+    if (!verified.ok) {
+        sayStepFailure(verified, io);
+        return kExitFailure;
+    }
     io.out << "Verified: the device holds what was written.\n";
     return kExitDone;
 }

@@ -8,6 +8,7 @@
 
 #include "cli/device_session.h"
 #include "cli/exit_codes.h"
+#include "commission/commission_run.h"
 #include "device/exchange.h"
 
 namespace vaskiro::cli {
@@ -32,15 +33,11 @@ enum class ExchangeKind { Identify, Read, Write };
 // Opens the device unless the session has it open, runs one exchange to its
 // end over the same state machine the window uses, and keeps the simulated
 // device's state. The port has printed what happened (log lines only when
-// `echo`); `identity`, when given, receives who the device said it was.
-// True when the exchange completed.
+// `echo`). True when the exchange completed.
 bool exchangeWithDevice(DeviceSession& session, ExchangeKind kind, config::ConfigurationImage& image, Streams io,
-                        bool echo = true, std::optional<device::DeviceIdentity>* identity = nullptr);
-// Reads the device back after a Write of `written` and compares every
-// setting the link carries; false after saying what failed or differs.
-// `readBack`, when given, receives what the device gave back.
-bool verifyWritten(DeviceSession& session, const config::ConfigurationImage& written, Streams io,
-                   std::optional<config::ConfigurationImage>* readBack = nullptr);
+                        bool echo = true);
+// Says why a step of the commissioning engine failed, on `io.err`.
+void sayStepFailure(const commission::StepResult& result, Streams io);
 
 int runInfo(const DeviceOptions& options, Streams io);
 int runRead(const DeviceOptions& options, const std::filesystem::path& output, Streams io);

@@ -5,6 +5,7 @@
 
 #include "cli/stop_signals.h"
 #include "commission/commission_run.h"
+#include "commission/device_steps.h"
 
 namespace vaskiro::cli {
 
@@ -18,37 +19,6 @@ using commission::CommissionRun;
 using commission::Phase;
 using commission::Step;
 using commission::StepResult;
-
-// Runs the step the run asks for, on this thread; the exchanges print what
-// went wrong themselves. A row's steps share one session, opened anew for
-// each device.
-StepResult runStep(CommissionRun& run, const DeviceOptions& device, std::unique_ptr<DeviceSession>& session,
-                   CommissionStand& stand, Streams io) {
-    StepResult result;
-    const commission::WorklistRow& row = run.currentRow();
-    config::ConfigurationImage image = row.image;
-    switch (run.step()) {
-    case Step::Identify: {
-        session = std::make_unique<DeviceSession>(device);
-        std::optional<device::DeviceIdentity> identity;
-        result.ok = exchangeWithDevice(*session, ExchangeKind::Identify, image, io, false, &identity) && identity;
-        if (result.ok) {
-            result.serial = std::to_string(identity->serial);
-            result.version = identity->version;
-        }
-        break;
-    }
-    case Step::Write: result.ok = exchangeWithDevice(*session, ExchangeKind::Write, image, io, false); break;
-    case Step::Verify: result.ok = verifyWritten(*session, row.image, io, &result.readBack); break;
-    case Step::CheckNetwork: {
-        const auto checked = stand.checkOnNetwork(row.image, io);
-        result.ok = checked.has_value();
-        result.detail = checked ? "passed" : checked.error();
-        break;
-    }
-    }
-    return result;
-}
 
 }  // namespace
 
@@ -86,7 +56,11 @@ int runCommission(const DeviceOptions& device, const CommissionOptions& options,
                       [&io](CommissionRun::Channel channel, const std::string& line) {
                           (channel == CommissionRun::Channel::Out ? io.out : io.err) << line << '\n' << std::flush;
                       });
-    std::unique_ptr<DeviceSession> session;
+    // The window's steps: each row's device opened anew at Identify, the network check's lines indented.
+    commission::DeviceSteps steps(*device.devices, device.devicePath, device.replyTimeout,
+                                  {[&io](const std::string& line) { io.out << "  " << line << '\n'
+                                                                           << std::flush; },
+                                   [&io](const std::string& note) { io.err << "  " << note << '\n'; }});
     run.start();
     for (;;) {
         switch (run.phase()) {
@@ -95,7 +69,8 @@ int runCommission(const DeviceOptions& device, const CommissionOptions& options,
             break;
         case Phase::AwaitingRemoval: stand.waitUntilGone(interrupted) ? run.deviceWent() : run.stopRequested(); break;
         case Phase::RunningStep: {
-            StepResult result = runStep(run, device, session, stand, io);
+            StepResult result = steps.run(run.step(), run.currentRow().image);
+            if (!result.ok && run.step() != Step::CheckNetwork) sayStepFailure(result, io);
             if (interrupted()) run.stopRequested();
             run.stepFinished(result);
             break;

@@ -21,8 +21,8 @@ struct CommissionOptions {
 };
 
 // The world a commissioning run waits on: devices that are attached and
-// taken away by hand, and the network they are checked on. `stopping` tells
-// a wait to give up (Ctrl-C); waits return false then.
+// taken away by hand. `stopping` tells a wait to give up (Ctrl-C); waits
+// return false then.
 class CommissionStand {
 public:
     virtual ~CommissionStand() = default;
@@ -30,9 +30,6 @@ public:
     virtual bool waitUntilGone(const std::function<bool()>& stopping) = 0;
     // More than one VASKIRO is attached: which one is the row's cannot be told.
     virtual bool severalAttached() = 0;
-    // Checks that the device answers on the network as `image` configures
-    // it, or says why not, as the record keeps it.
-    virtual core::Result<void> checkOnNetwork(const config::ConfigurationImage& image, Streams io) = 0;
 };
 
 // The stand for the machine's devices (or the simulated ones the options name).
@@ -40,7 +37,8 @@ std::unique_ptr<CommissionStand> makeCommissionStand(const DeviceOptions& option
 
 // Commissions the worklist's rows as commission::CommissionRun says, one
 // device each: this loop only waits on the stand, runs the steps the run asks
-// for on this thread, and turns Ctrl-C into a stop request.
+// for through commission::DeviceSteps on this thread, as the window does, and
+// turns Ctrl-C into a stop request.
 int runCommission(const DeviceOptions& device, const CommissionOptions& options, CommissionStand& stand, Streams io);
 
 }  // namespace vaskiro::cli

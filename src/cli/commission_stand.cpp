@@ -1,4 +1,3 @@
-#include "bacnet/network_check.h"
 #include "cli/commission.h"
 #include "device/device_presence.h"
 
@@ -10,7 +9,8 @@ namespace {
 constexpr std::chrono::milliseconds kStopCheck{250};
 
 // The devices the options name, waited for as `wait` waits for them (only
-// the one at --device when given); the network check of bacnet/.
+// the one at --device when given), through the system's notification where
+// there is one.
 class PresenceStand : public CommissionStand {
 public:
     explicit PresenceStand(const DeviceOptions& options) : m_session(options), m_path(options.devicePath) {
@@ -22,15 +22,6 @@ public:
 
     bool severalAttached() override {
         return device::assessPresence(m_session.backend().enumerate()).state == device::PresenceState::Several;
-    }
-
-    core::Result<void> checkOnNetwork(const config::ConfigurationImage& image, Streams io) override {
-        bacnet::Reporter reporter{[&io](const std::string& line) { io.out << "  " << line << '\n'
-                                                                          << std::flush; },
-                                  [&io](const std::string& note) { io.err << "  " << note << '\n'; }};
-        bacnet::CheckResult check = bacnet::checkOnNetwork(image, {}, reporter);
-        if (check.outcome != bacnet::CheckOutcome::Match) return core::Unexpected(std::move(check.summary));
-        return {};
     }
 
 private:

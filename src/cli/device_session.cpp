@@ -21,17 +21,7 @@ bool DeviceSession::open(std::ostream& err) {
         m_connection = std::move(result.connection);
         return true;
     }
-    if (result.outcome == device::OpenOutcome::NotFound && !m_options.devicePath.empty()) {
-        err << "No VASKIRO at " << m_options.devicePath << "\n";
-        return false;
-    }
-    err << device::openFailureMessage(result.outcome);
-    if (result.outcome == device::OpenOutcome::CannotOpen)
-        err << " (" << result.error
-            << "). On Linux, install the udev rule 60-vaskiro.rules or run as a user with access to /dev/hidraw*";
-    else if (result.outcome == device::OpenOutcome::NotFound)
-        err << ". Check the USB cable and that the device is powered";
-    err << ".\n";
+    err << device::describeOpenFailure(result, m_options.devicePath).oneLine() << "\n";
     return false;
 }
 

@@ -9,6 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "bacnet/configured_device.h"
 #include "bacnet/network_check.h"
 #include "bacnet/simulated_responder.h"
 #include "cli/stop_signals.h"
@@ -112,9 +113,8 @@ int runCheck(const std::filesystem::path& input, const NetworkOptions& options, 
     bacnet::CheckOptions check;
     check.timeout = fromSeconds(options.timeoutSeconds);
     // Without a port, the configured one: a directed broadcast reaches the device where it listens.
-    const std::int32_t port = image.bacnetPort();
-    const std::uint16_t defaultPort =
-        port > 0 && port <= 0xFFFF ? static_cast<std::uint16_t>(port) : core::kDefaultBacnetPort;
+    const auto configured = bacnet::configuredDevice(image);
+    const std::uint16_t defaultPort = configured ? configured->at.port : core::kDefaultBacnetPort;
     if (!options.to.empty()) {
         check.to = parseDestination(options.to, defaultPort, io);
         if (!check.to) return kExitUsage;
@@ -199,7 +199,7 @@ int runSimulateNetwork(const std::filesystem::path& state, const SimulateNetwork
             return kExitUsage;
         }
         endpoint = *parsed;
-    } else if (port < 1 || port > 0xFFFF) {
+    } else if (port < 1 || port > core::kLargestUdpPort) {
         io.err << "Bad value: the state's port " << port << " is not a UDP port; name one with --at.\n";
         return kExitUsage;
     }

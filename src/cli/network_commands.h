@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "core/bacnet_numbers.h"
 
 namespace vaskiro::cli {
 
@@ -13,7 +14,7 @@ struct NetworkOptions {
     std::string to;         // ADDRESS[:PORT]; empty: the command's default
     std::string broadcast;  // check: ADDRESS[:PORT] for the second Who-Is; empty: the device's subnet's
     std::string range;      // discover: "LOW-HIGH" or one instance; empty: all
-    double timeoutSeconds = 3.0;
+    double timeoutSeconds = std::chrono::duration<double>(core::kNetworkTimeout).count();
     bool header = false;  // discover: name the columns first (on a terminal)
     bool json = false;    // discover: one JSON object per device instead
 };

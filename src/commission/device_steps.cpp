@@ -1,11 +1,11 @@
 #include "commission/device_steps.h"
 
 #include "bacnet/network_check.h"
+#include "core/display_text.h"
 #include "core/settings_table.h"
 #include "device/device_finder.h"
 #include "device/exchange.h"
 #include "device/exchange_runner.h"
-#include "device/simulated_device.h"
 
 namespace vaskiro::commission {
 
@@ -31,38 +31,32 @@ private:
     device::HidConnection& m_connection;
 };
 
-// What the device gives back for `written` after a Read that starts from
-// `base`: the fields the link carries from `written`, the rest from `base`.
-config::ConfigurationImage throughLink(const config::ConfigurationImage& written, config::ConfigurationImage base) {
-    device::SimulatedDevice model;
-    model.storeImage(written);
-    model.loadImage(base);
-    return base;
-}
-
 }  // namespace
 
-DeviceSteps::DeviceSteps(device::HidBackend& devices, std::string devicePath, std::chrono::milliseconds replyTimeout)
-    : m_devices(devices), m_devicePath(std::move(devicePath)), m_replyTimeout(replyTimeout) {}
+DeviceSteps::DeviceSteps(device::HidBackend& devices, std::string devicePath, std::chrono::milliseconds replyTimeout,
+                         bacnet::Reporter networkLines)
+    : m_devices(devices),
+      m_devicePath(std::move(devicePath)),
+      m_replyTimeout(replyTimeout),
+      m_networkLines(std::move(networkLines)) {}
 
 DeviceSteps::~DeviceSteps() = default;
 
 StepResult DeviceSteps::run(Step step, const config::ConfigurationImage& image) {
     if (step == Step::CheckNetwork) {
-        bacnet::CheckResult check = bacnet::checkOnNetwork(image, {}, {[](const std::string&) {}, {}});
+        bacnet::CheckResult check = bacnet::checkOnNetwork(image, {}, m_networkLines);
         bool passed = check.outcome == bacnet::CheckOutcome::Match;
         return {passed, {}, {}, passed ? "passed" : check.summary};
     }
-    if (step == Step::Identify) {
+    if (step == Step::Identify || !m_connection) {
         m_connection.reset();
         if (auto restored = m_devices.restoreState(); !restored) return {false, {}, {}, restored.error()};
         device::OpenResult opened = m_devicePath.empty() ? device::findAndOpenVaskiro(m_devices)
                                                          : device::openVaskiroAt(m_devices, m_devicePath);
         if (opened.outcome != device::OpenOutcome::Opened)
-            return {false, {}, {}, std::string(device::openFailureMessage(opened.outcome))};
+            return {false, {}, {}, device::describeOpenFailure(opened, m_devicePath).oneLine()};
         m_connection = std::move(opened.connection);
     }
-    if (!m_connection) return {false, {}, {}, "no device is open"};
     config::ConfigurationImage copy = image;
     if (step != Step::Verify) return exchange(step, copy);
 
@@ -71,11 +65,13 @@ StepResult DeviceSteps::run(Step step, const config::ConfigurationImage& image) 
     StepResult read = exchange(Step::Verify, readBack);
     if (!read.ok) return read;
     read.readBack = readBack;
-    auto differing = core::differences(throughLink(image, readBack), readBack);
-    if (differing.empty()) return read;
-    std::string keys;
-    for (const core::Setting* s : differing) keys += (keys.empty() ? "" : ", ") + s->key;
-    return {false, {}, {}, "the device holds other settings than were written: " + keys, readBack};
+    std::string detail;
+    for (const core::Setting* s : core::differences(image, readBack))
+        detail += (detail.empty() ? "the device holds other settings than were written: " : "; ") + s->key +
+                  " written " + core::escapeControlCharacters(s->show(image)) + ", device has " +
+                  core::escapeControlCharacters(s->show(readBack));
+    if (!detail.empty()) read = {false, {}, {}, detail, readBack};
+    return read;
 }
 
 // Identify, Write, or (for Verify) a Read into `image`.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 
 namespace vaskiro::core {
@@ -18,5 +19,9 @@ inline constexpr std::int32_t kLargestUdpPort = 65535;
 inline constexpr std::uint32_t kDescriptionProperty = 28;
 inline constexpr std::uint32_t kLocationProperty = 58;
 inline constexpr std::uint32_t kObjectNameProperty = 77;
+
+// How long a request on the network waits for its answers (an I-Am, the
+// values read) before what has not answered is taken as silent.
+inline constexpr std::chrono::milliseconds kNetworkTimeout{3000};
 
 }  // namespace vaskiro::core

@@ -95,4 +95,24 @@ std::string_view openFailureMessage(OpenOutcome outcome) {
     return {};
 }
 
+OpenFailure describeOpenFailure(const OpenResult& result, std::string_view devicePath) {
+    OpenFailure failure{std::string(openFailureMessage(result.outcome)), {}, {}};
+    if (result.outcome == OpenOutcome::NotFound && !devicePath.empty())
+        failure.message = "No VASKIRO at " + std::string(devicePath);
+    else if (result.outcome == OpenOutcome::NotFound)
+        failure.remedy = "Check that its USB cable is plugged in at both ends and that the device is powered.";
+    if (result.outcome == OpenOutcome::CannotOpen) {
+        failure.refused = result.identifier + ": " + result.error;
+        // On Linux the usual cause: no permission on /dev/hidraw*.
+        failure.remedy =
+            "On Linux, install the udev rule 60-vaskiro.rules, or run as a user with access to /dev/hidraw* "
+            "(see Troubleshooting).";
+    }
+    return failure;
+}
+
+std::string OpenFailure::oneLine() const {
+    return message + (refused.empty() ? "" : " (" + refused + ")") + (remedy.empty() ? "" : ". " + remedy);
+}
+
 }  // namespace vaskiro::device

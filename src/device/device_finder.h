@@ -52,4 +52,14 @@ OpenResult openVaskiroAt(HidBackend& backend, const std::string& path);
 // The error box text for an outcome other than Opened.
 std::string_view openFailureMessage(OpenOutcome outcome);
 
+// Why no device was opened, as the window and the tool both say it.
+struct OpenFailure {
+    std::string message;  // the error box's text; with a chosen path that has none, "No VASKIRO at PATH"
+    std::string refused;  // CannotOpen: "IDENTIFIER: the system's reason"
+    std::string remedy;   // what to do about it, a sentence; may be empty
+    // All of it in one line: for a terminal, or a row's status.
+    std::string oneLine() const;
+};
+OpenFailure describeOpenFailure(const OpenResult& result, std::string_view devicePath);
+
 }  // namespace vaskiro::device

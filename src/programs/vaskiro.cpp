@@ -186,8 +186,11 @@ int main(int argc, char** argv) {
     discover->add_option("--to", network.to,
                          "ADDRESS[:PORT] to ask: one device or a directed broadcast "
                          "(default 255.255.255.255:47808)");
+    const std::string networkDefault =
+        " (default " + std::to_string(vaskiro::core::kNetworkTimeout / std::chrono::seconds(1)) + ")";
     auto* discoverTimeout =
-        discover->add_option("--timeout", network.timeoutSeconds, "Seconds to collect answers and names (default 3)")
+        discover
+            ->add_option("--timeout", network.timeoutSeconds, "Seconds to collect answers and names" + networkDefault)
             ->check(timeoutRange);
     auto* instanceOption = discover->add_option("--instance", instance, "Only the device with this instance")
                                ->check(between(0, vaskiro::core::kAnyDeviceInstance, ""));
@@ -210,8 +213,7 @@ int main(int argc, char** argv) {
                       "device's address, else 255.255.255.255)");
     auto* checkTimeout = check
                              ->add_option("--timeout", network.timeoutSeconds,
-                                          "Seconds to wait for the I-Am, and again for the "
-                                          "values (default 3)")
+                                          "Seconds to wait for the I-Am, and again for the values" + networkDefault)
                              ->check(timeoutRange);
     auto* simulateNetwork =
         app.add_subcommand("simulate-network",

@@ -5,6 +5,7 @@
 
 #include "bacnet/client.h"
 #include "bacnet/codec.h"
+#include "bacnet/configured_device.h"
 #include "bacnet/point_values.h"
 #include "bacnet/simulated_responder.h"
 
@@ -231,6 +232,13 @@ TEST(Endpoints, ParseAndFormat) {
     for (const char* bad : {"", "1.2.3", "1.2.3.256", "1.2.3.4:", "1.2.3.4:0", "1.2.3.4:65536", "1.2.3.4 ", "a.b.c.d"})
         EXPECT_FALSE(parseEndpoint(bad, 47808)) << bad;
     EXPECT_EQ(formatEndpoint({{192, 168, 0, 6}, 47808}), "192.168.0.6:47808");
+    // The device an image configures, or why none can be asked for.
+    EXPECT_EQ(formatEndpoint(configuredDevice(defaults())->at), "192.168.0.6:47808");
+    vaskiro::config::ConfigurationImage image = defaults();
+    image.setDhcpEnable(true);
+    EXPECT_EQ(formatEndpoint(configuredDevice(image)->at), "255.255.255.255:47808");
+    image.setBacnetPort(0);
+    EXPECT_EQ(configuredDevice(image).error(), "The BACnet port 0 is not a UDP port (1 to 65535).");
 }
 
 TEST(SimulatedDevice, AnswersFromItsConfiguration) {
