@@ -52,7 +52,8 @@ class VaskiroTool : public ::testing::Test {
 protected:
     void SetUp() override {
         m_dir = std::filesystem::temp_directory_path() /
-                ("vaskiro-cli-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+                ("vaskiro-cli-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" +
+                 std::to_string(getpid()));  // two suites at once (two clones) keep apart
         std::filesystem::remove_all(m_dir);
         std::filesystem::create_directories(m_dir);
     }
