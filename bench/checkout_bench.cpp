@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "bacnet/point_checkout.h"
-#include "bacnet/simulated_responder.h"
+#include "bacnet/simulated/simulated_responder.h"
 #include "cli/point_lines.h"
 
 using namespace vaskiro;

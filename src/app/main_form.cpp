@@ -22,13 +22,13 @@
 #include <span>
 #include <stdexcept>
 
-#include "app/analogues_page.h"
-#include "app/device_presence_indicator.h"
-#include "app/general_page.h"
-#include "app/inputs_page.h"
-#include "app/network_check_action.h"
-#include "app/outputs_page.h"
-#include "app/point_checkout_action.h"
+#include "app/pages/analogues_page.h"
+#include "app/devices/device_presence_indicator.h"
+#include "app/pages/general_page.h"
+#include "app/pages/inputs_page.h"
+#include "app/checkout/network_check_action.h"
+#include "app/pages/outputs_page.h"
+#include "app/checkout/point_checkout_action.h"
 #include "app/window_exchange_port.h"
 #include "app/window_keys.h"
 #include "app/shown_text.h"
@@ -36,7 +36,7 @@
 #include "core/data_file.h"
 #include "core/display_text.h"
 #include "link/device_link.h"
-#include "app/units_picker.h"
+#include "app/pages/units_picker.h"
 #include "core/reply_timeout.h"
 
 namespace vaskiro::app {

@@ -17,7 +17,7 @@
 #include "app/window_ports.h"
 #include "core/configuration_image.h"
 #include "core/result.h"
-#include "app/form_binding.h"
+#include "app/pages/form_binding.h"
 #include "device/exchange.h"
 #include "device/hid_backend.h"
 

@@ -5,11 +5,11 @@
 #include <QShortcut>
 #include <QStatusBar>
 
-#include "app/commission_dialog.h"
-#include "app/device_presence_indicator.h"
+#include "app/commissioning/commission_dialog.h"
+#include "app/devices/device_presence_indicator.h"
 #include "app/main_form.h"
-#include "app/page_builders.h"
-#include "app/print_sheet_dialog.h"
+#include "app/pages/page_builders.h"
+#include "app/commissioning/print_sheet_dialog.h"
 #include "commission/handover_sheet.h"
 #include "link/device_link.h"
 

@@ -7,8 +7,8 @@
 #include <span>
 
 #include "app/main_form.h"
-#include "app/form_edits.h"
-#include "app/device_presence_indicator.h"
+#include "app/pages/form_edits.h"
+#include "app/devices/device_presence_indicator.h"
 #include "link/device_link.h"
 #include "core/display_text.h"
 #include "core/settings_table.h"

@@ -25,13 +25,13 @@
 #include <thread>
 #include <utility>
 
-#include "app/commission_dialog.h"
-#include "app/form_edits.h"
+#include "app/commissioning/commission_dialog.h"
+#include "app/pages/form_edits.h"
 #include "app/main_form.h"
-#include "app/print_sheet_dialog.h"
-#include "app/point_checkout_action.h"
-#include "bacnet/simulated_responder.h"
-#include "app/units_picker.h"
+#include "app/commissioning/print_sheet_dialog.h"
+#include "app/checkout/point_checkout_action.h"
+#include "bacnet/simulated/simulated_responder.h"
+#include "app/pages/units_picker.h"
 #include "core/data_file.h"
 #include "device/backend_choice.h"
 

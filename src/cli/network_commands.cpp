@@ -11,7 +11,7 @@
 
 #include "bacnet/configured_device.h"
 #include "bacnet/network_check.h"
-#include "bacnet/simulated_responder.h"
+#include "bacnet/simulated/simulated_responder.h"
 #include "cli/stop_signals.h"
 #include "commission/as_left_record.h"
 #include "core/bacnet_numbers.h"

@@ -12,8 +12,8 @@
 #include <QTableWidget>
 #include <QtTest>
 
-#include "app/commission_dialog.h"
-#include "app/print_sheet_dialog.h"
+#include "app/commissioning/commission_dialog.h"
+#include "app/commissioning/print_sheet_dialog.h"
 #include "core/data_file.h"
 #include "device/backend_choice.h"
 #include "fake_prompts.h"

@@ -7,9 +7,9 @@
 
 #include <dbt.h>
 
-#include "app/device_changes.h"
+#include "app/devices/device_changes.h"
 #include "device/simulated_device.h"
-#include "app/device_changes_win.h"
+#include "app/devices/device_changes_win.h"
 
 using namespace vaskiro::app;
 

@@ -5,8 +5,8 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include "app/form_edits.h"
-#include "app/print_sheet_dialog.h"
+#include "app/pages/form_edits.h"
+#include "app/commissioning/print_sheet_dialog.h"
 #include "device/simulated_device.h"
 #include "fake_prompts.h"
 

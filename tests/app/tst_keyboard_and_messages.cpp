@@ -12,9 +12,9 @@
 #include <QTableWidget>
 #include <QtTest>
 
-#include "app/commission_dialog.h"
-#include "app/print_sheet_dialog.h"
-#include "app/units_picker.h"
+#include "app/commissioning/commission_dialog.h"
+#include "app/commissioning/print_sheet_dialog.h"
+#include "app/pages/units_picker.h"
 #include "fake_prompts.h"
 
 using namespace vaskiro;

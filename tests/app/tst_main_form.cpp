@@ -11,9 +11,9 @@
 #include <utility>
 
 #include "../setting_edges.h"
-#include "app/form_edits.h"
+#include "app/pages/form_edits.h"
 #include "core/configuration_image.h"
-#include "app/units_picker.h"
+#include "app/pages/units_picker.h"
 #include "fake_prompts.h"
 
 using namespace vaskiro::config;

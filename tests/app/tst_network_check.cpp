@@ -9,8 +9,8 @@
 #include <atomic>
 #include <thread>
 
-#include "app/network_check_action.h"
-#include "bacnet/simulated_responder.h"
+#include "app/checkout/network_check_action.h"
+#include "bacnet/simulated/simulated_responder.h"
 #include "fake_prompts.h"
 
 using namespace vaskiro;

@@ -14,8 +14,8 @@
 #include <atomic>
 #include <thread>
 
-#include "app/point_checkout_action.h"
-#include "bacnet/simulated_responder.h"
+#include "app/checkout/point_checkout_action.h"
+#include "bacnet/simulated/simulated_responder.h"
 #include "fake_prompts.h"
 
 using namespace vaskiro;

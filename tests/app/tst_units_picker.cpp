@@ -5,7 +5,7 @@
 #include <QTableWidget>
 #include <QtTest>
 
-#include "app/units_picker.h"
+#include "app/pages/units_picker.h"
 #include "fake_prompts.h"
 
 class TstUnitsPicker : public QObject {

@@ -7,7 +7,7 @@
 #include "bacnet/codec.h"
 #include "bacnet/configured_device.h"
 #include "bacnet/point_values.h"
-#include "bacnet/simulated_responder.h"
+#include "bacnet/simulated/simulated_responder.h"
 
 using namespace vaskiro::bacnet;
 

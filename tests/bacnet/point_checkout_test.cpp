@@ -7,7 +7,7 @@
 
 #include "bacnet/command_verdict.h"
 #include "bacnet/point_checkout.h"
-#include "bacnet/simulated_responder.h"
+#include "bacnet/simulated/simulated_responder.h"
 
 using namespace vaskiro::bacnet;
 using Clock = std::chrono::steady_clock;

@@ -12,7 +12,7 @@
 
 #include "bacnet/codec.h"
 #include "bacnet/point_values.h"
-#include "bacnet/simulated_responder.h"
+#include "bacnet/simulated/simulated_responder.h"
 #include "fuzz_check.h"
 
 using namespace vaskiro::bacnet;
