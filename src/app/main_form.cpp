@@ -129,8 +129,8 @@ TMainForm::TMainForm(std::unique_ptr<device::HidBackend> devices, QWidget* paren
     resize(1017, 572);
     FormCreate();
 
-    m_unitsPicker = new units::TSelectAnalogueUnitsForm(this);
-    connect(m_unitsPicker, &units::TSelectAnalogueUnitsForm::unitApplied, this, &TMainForm::ApplyAnalogueUnit);
+    m_unitsPicker = new app::TSelectAnalogueUnitsForm(this);
+    connect(m_unitsPicker, &app::TSelectAnalogueUnitsForm::unitApplied, this, &TMainForm::ApplyAnalogueUnit);
 }
 
 TMainForm::~TMainForm() {
@@ -210,9 +210,9 @@ void TMainForm::setPrompts(std::unique_ptr<UserPrompts> prompts) {
 
 void TMainForm::appendLog(const QString& line) { m_logMemo->appendPlainText(line); }
 
-void TMainForm::PopulateForm() { config::populateForm(m_image, m_controls); }
+void TMainForm::PopulateForm() { app::populateForm(m_image, m_controls); }
 
-core::Result<void> TMainForm::CollectForm() { return config::collectForm(m_controls, m_image); }
+core::Result<void> TMainForm::CollectForm() { return app::collectForm(m_controls, m_image); }
 
 bool TMainForm::collectFormOrSay() {
     const auto collected = CollectForm();
@@ -222,12 +222,12 @@ bool TMainForm::collectFormOrSay() {
 }
 
 bool TMainForm::ValidateAddresses() {
-    return config::validateAddresses(m_controls, [this](const QString& line) { appendLog(line); });
+    return app::validateAddresses(m_controls, [this](const QString& line) { appendLog(line); });
 }
 
 void TMainForm::ApplyAnalogueUnit(int channel, std::uint32_t code) {
     m_image.setAnalogueUnitCode(channel + 1, code);
-    config::showUnitName(m_controls.one<QLineEdit>("analogue-unit." + std::to_string(channel + 1)), code);
+    app::showUnitName(m_controls.one<QLineEdit>("analogue-unit." + std::to_string(channel + 1)), code);
 }
 
 bool TMainForm::runHandler(const std::function<void()>& body) {

@@ -29,7 +29,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
 
-namespace vaskiro::units {
+namespace vaskiro::app {
 class TSelectAnalogueUnitsForm;
 }
 
@@ -80,7 +80,7 @@ public:
     void ApplyAnalogueUnit(int channel, std::uint32_t code);
 
     // The one units picker ("SelectAnalogueUnitsForm"), created hidden.
-    units::TSelectAnalogueUnitsForm* unitsPicker() const { return m_unitsPicker; }
+    app::TSelectAnalogueUnitsForm* unitsPicker() const { return m_unitsPicker; }
 
     // Replaces the HID devices the window searches. Closes an open device.
     void setDeviceBackend(std::unique_ptr<device::HidBackend> backend);
@@ -156,7 +156,7 @@ private:
     bool confirmTextsTheDeviceCuts();
     void deviceLost();
 
-    config::FormControls m_controls;
+    app::FormControls m_controls;
     QTabWidget* m_pageControl;
     GeneralPage* m_generalPage;
     InputsPage* m_inputsPage;
@@ -172,7 +172,7 @@ private:
 
     config::ConfigurationImage m_image;
     std::unique_ptr<UserPrompts> m_prompts;
-    units::TSelectAnalogueUnitsForm* m_unitsPicker = nullptr;
+    app::TSelectAnalogueUnitsForm* m_unitsPicker = nullptr;
 
     std::unique_ptr<link::DeviceLink> m_link;
     std::unique_ptr<WindowExchangePort> m_port;

@@ -39,7 +39,7 @@ void TMainForm::WriteButtonClick() {
         bool valid = ValidateAddresses();
         // The device keeps 12 characters of a password; a longer one (a loaded
         // file may hold 15) would set a password other than the one shown.
-        if (!device::passwordFitsDevice(config::textToImage(m_controls.one<QLineEdit>("password")->text()))) {
+        if (!device::passwordFitsDevice(app::textToImage(m_controls.one<QLineEdit>("password")->text()))) {
             appendLog(QString::fromUtf8(device::kPasswordTooLong.data(),
                                         static_cast<qsizetype>(device::kPasswordTooLong.size())));
             valid = false;

@@ -173,7 +173,7 @@ int main(int argc, char* argv[]) {
     }
     // The calculator is a window of its own: the picture is of the screen
     // under the window and the popup.
-    auto* cov = form.findChild<vaskiro::config::NumericEdit*>(QStringLiteral("COVIncrementJvCalcEdit2"));
+    auto* cov = form.findChild<vaskiro::app::NumericEdit*>(QStringLiteral("COVIncrementJvCalcEdit2"));
     cov->openCalculator();
     settle();
     const QRect area =

@@ -8,6 +8,7 @@
 #include "fake_prompts.h"
 
 using namespace vaskiro::config;
+using namespace vaskiro::app;
 
 class TstDataFiles : public QObject {
     Q_OBJECT

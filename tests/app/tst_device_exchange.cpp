@@ -47,7 +47,7 @@ private slots:
     // device core's tests; here the settings cross the thread and the widgets.
     void writeThenReadCarriesTheSettings() {
         edit("IPAddr1Edit")->setText("10");
-        w->find<config::LimitedLineEdit>("OutputNameEdit16")->setWholeText("Pump 16");
+        w->find<app::LimitedLineEdit>("OutputNameEdit16")->setWholeText("Pump 16");
         w->form->ApplyAnalogueUnit(2, 62);
         click("WriteButton");
         QTRY_COMPARE(w->prompts->information, QStringList({"Download Complete"}));
@@ -130,7 +130,7 @@ private slots:
     }
 
     void aPasswordTheDeviceCannotKeepIsRefused() {
-        w->find<config::LimitedLineEdit>("PasswordEdit")->setWholeText("thirteen-char");
+        w->find<app::LimitedLineEdit>("PasswordEdit")->setWholeText("thirteen-char");
         click("WriteButton");
         QCOMPARE(w->prompts->errors + w->logLines(),
                  QStringList({"There are errors", "Password longer than 12 characters"}));

@@ -17,6 +17,7 @@
 #include "fake_prompts.h"
 
 using namespace vaskiro::config;
+using namespace vaskiro::app;
 
 static const QStringList kBoxFamilies{"InvertInputs", "InvertOutputs", "OutputStartStatus"};
 

@@ -12,7 +12,7 @@ class TstUnitsPicker : public QObject {
     Q_OBJECT
 
     std::unique_ptr<TestWindow> w;
-    vaskiro::units::TSelectAnalogueUnitsForm* picker = nullptr;
+    vaskiro::app::TSelectAnalogueUnitsForm* picker = nullptr;
     QTableWidget* grid = nullptr;
 
     QString current() const { return picker->findChild<QLineEdit*>("CurrentSelectionEdit")->text(); }

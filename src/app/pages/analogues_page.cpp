@@ -20,7 +20,7 @@ namespace vaskiro::app {
 namespace {
 
 QGroupBox* makeValueGroup(const QString& group, const QString& title, std::string_view family,
-                          config::FormControls& controls) {
+                          app::FormControls& controls) {
     auto* box = new QGroupBox(title);
     box->setObjectName(group);
     auto* grid = new QGridLayout(box);
@@ -32,7 +32,7 @@ QGroupBox* makeValueGroup(const QString& group, const QString& title, std::strin
 
 }  // namespace
 
-AnaloguesPage::AnaloguesPage(config::FormControls& controls, QWidget* parent) : QWidget(parent) {
+AnaloguesPage::AnaloguesPage(app::FormControls& controls, QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("AnaloguesTabSheet"));
 
     QGroupBox* names = makeNameGroup(QStringLiteral("GroupBox3"), "analogue-name", controls, 1, true);

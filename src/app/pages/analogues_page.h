@@ -8,7 +8,7 @@
 
 class QPushButton;
 
-namespace vaskiro::config {
+namespace vaskiro::app {
 class FormControls;
 }
 
@@ -19,7 +19,7 @@ namespace vaskiro::app {
 class AnaloguesPage : public QWidget {
     Q_OBJECT
 public:
-    explicit AnaloguesPage(config::FormControls& controls, QWidget* parent = nullptr);
+    explicit AnaloguesPage(app::FormControls& controls, QWidget* parent = nullptr);
 
     // The "Select..." button of channel 1 to 8.
     QPushButton* selectUnitsButton(int channel) const;

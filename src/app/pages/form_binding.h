@@ -16,7 +16,7 @@
 class QLineEdit;
 class QWidget;
 
-namespace vaskiro::config {
+namespace vaskiro::app {
 
 // Every control bound to a setting, under the setting's key: one control, or
 // an address's four octet edits, first octet first. The pages fill it in as
@@ -52,18 +52,18 @@ std::string textToImage(const QString& text);
 void showUnitName(QLineEdit* edit, std::uint32_t code);
 
 // Image into every bound control. Never fails, never validates.
-void populateForm(const ConfigurationImage& image, const FormControls& controls);
+void populateForm(const config::ConfigurationImage& image, const FormControls& controls);
 
 // Every bound control into the image, in the table's order. The address block
 // stops silently at the first octet that is not a number (later octets keep
 // their values) and stores the low 8 bits of each number. A bad object
 // identifier ends the collection there, leaving the fields after it as they
 // were, and is refused with "'<text>' is not a valid integer value".
-core::Result<void> collectForm(const FormControls& controls, ConfigurationImage& image);
+core::Result<void> collectForm(const FormControls& controls, config::ConfigurationImage& image);
 
 // True when every checked address octet is a number the window takes (0 to
 // 255). Logs one line per bad address; an address is not checked while the
 // box that spares it (automatic address) is checked.
 bool validateAddresses(const FormControls& controls, const std::function<void(const QString&)>& log);
 
-}  // namespace vaskiro::config
+}  // namespace vaskiro::app

@@ -15,7 +15,7 @@
 #include "app/pages/calculator_popup.h"
 #include "core/float_text.h"
 
-namespace vaskiro::config {
+namespace vaskiro::app {
 
 namespace {
 
@@ -88,7 +88,7 @@ NumericEdit::NumericEdit(QWidget* parent) : QLineEdit(parent) {
     // NaN's payload.
     connect(this, &QLineEdit::textChanged, this, [this](const QString& text) {
         if (text == format(m_value)) return;
-        if (const auto parsed = parseFloat(text.toStdString())) m_value = *parsed;
+        if (const auto parsed = config::parseFloat(text.toStdString())) m_value = *parsed;
     });
     connect(this, &QLineEdit::editingFinished, this, &NumericEdit::settle);
 }
@@ -103,7 +103,8 @@ float NumericEdit::value() const { return m_value; }
 bool NumericEdit::offer(const QString& text) {
     QString candidate = text;
     int position = 0;
-    if (validator()->validate(candidate, position) != QValidator::Acceptable || !parseFloat(candidate.toStdString()))
+    if (validator()->validate(candidate, position) != QValidator::Acceptable ||
+        !config::parseFloat(candidate.toStdString()))
         return false;
     setText(candidate);
     settle();
@@ -124,7 +125,7 @@ void NumericEdit::keyPressEvent(QKeyEvent* event) {
     QLineEdit::keyPressEvent(event);
 }
 
-QString NumericEdit::format(float value) { return QString::fromStdString(formatFloat(value)); }
+QString NumericEdit::format(float value) { return QString::fromStdString(config::formatFloat(value)); }
 
 // editingFinished does not come for a half-typed text such as "1e", which
 // would otherwise stay on screen while the last good value is the one kept.
@@ -159,4 +160,4 @@ QAbstractSpinBox::StepEnabled PortSpinEdit::stepEnabled() const {
     return enabled;
 }
 
-}  // namespace vaskiro::config
+}  // namespace vaskiro::app

@@ -6,7 +6,7 @@
 
 #include "core/bacnet_numbers.h"
 
-namespace vaskiro::config {
+namespace vaskiro::app {
 
 // A one-line edit whose length limit stops typing and pasting only. Text that
 // the program sets through setWholeText() is shown whole, even when it is
@@ -81,4 +81,4 @@ protected:
     StepEnabled stepEnabled() const override;
 };
 
-}  // namespace vaskiro::config
+}  // namespace vaskiro::app

@@ -15,7 +15,7 @@
 
 namespace vaskiro::app {
 
-GeneralPage::GeneralPage(config::FormControls& controls, QWidget* parent) : QWidget(parent) {
+GeneralPage::GeneralPage(app::FormControls& controls, QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("GeneralAdvTabSheet"));
 
     // The settings of this page in the table's order: those of the titled

@@ -4,7 +4,7 @@
 
 class QPlainTextEdit;
 
-namespace vaskiro::config {
+namespace vaskiro::app {
 class FormControls;
 }
 
@@ -15,7 +15,7 @@ class GeneralPage : public QWidget {
     Q_OBJECT
 public:
     // Puts the page's bound controls into `controls`.
-    explicit GeneralPage(config::FormControls& controls, QWidget* parent = nullptr);
+    explicit GeneralPage(app::FormControls& controls, QWidget* parent = nullptr);
 
     QPlainTextEdit* logMemo() const { return m_logMemo; }
 

@@ -8,7 +8,7 @@
 
 namespace vaskiro::app {
 
-InputsPage::InputsPage(config::FormControls& controls, QWidget* parent) : QWidget(parent) {
+InputsPage::InputsPage(app::FormControls& controls, QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("InputsTabSheet"));
     auto* page = new QVBoxLayout(this);
     page->addWidget(makeCheckBoxGroup(

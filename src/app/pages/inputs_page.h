@@ -4,7 +4,7 @@
 
 class QPushButton;
 
-namespace vaskiro::config {
+namespace vaskiro::app {
 class FormControls;
 }
 
@@ -14,7 +14,7 @@ namespace vaskiro::app {
 class InputsPage : public QWidget {
     Q_OBJECT
 public:
-    explicit InputsPage(config::FormControls& controls, QWidget* parent = nullptr);
+    explicit InputsPage(app::FormControls& controls, QWidget* parent = nullptr);
 
     QPushButton* invertAllButton() const { return m_invertAll; }
     QPushButton* invertNoneButton() const { return m_invertNone; }

@@ -8,7 +8,7 @@
 
 namespace vaskiro::app {
 
-OutputsPage::OutputsPage(config::FormControls& controls, QWidget* parent) : QWidget(parent) {
+OutputsPage::OutputsPage(app::FormControls& controls, QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("OutputsTabSheet"));
     auto* page = new QVBoxLayout(this);
     page->addWidget(makeCheckBoxGroup({QStringLiteral("OutputStartStatusAdvGroupBox"), tr("Output Start Status"),

@@ -4,7 +4,7 @@
 
 class QPushButton;
 
-namespace vaskiro::config {
+namespace vaskiro::app {
 class FormControls;
 }
 
@@ -15,7 +15,7 @@ namespace vaskiro::app {
 class OutputsPage : public QWidget {
     Q_OBJECT
 public:
-    explicit OutputsPage(config::FormControls& controls, QWidget* parent = nullptr);
+    explicit OutputsPage(app::FormControls& controls, QWidget* parent = nullptr);
 
     QPushButton* allActiveButton() const { return m_allActive; }
     QPushButton* noneActiveButton() const { return m_noneActive; }

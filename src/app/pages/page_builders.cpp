@@ -25,9 +25,9 @@ QString shown(const std::string& text) { return QString::fromStdString(text); }
 QWidget* makeControl(core::ControlKind kind, int typingLimit) {
     switch (kind) {
     case core::ControlKind::CheckBox: return new QCheckBox;
-    case core::ControlKind::SpinEdit: return new config::PortSpinEdit;
-    case core::ControlKind::TextEdit: return new config::LimitedLineEdit(typingLimit);
-    case core::ControlKind::NumberEdit: return new config::NumericEdit;
+    case core::ControlKind::SpinEdit: return new app::PortSpinEdit;
+    case core::ControlKind::TextEdit: return new app::LimitedLineEdit(typingLimit);
+    case core::ControlKind::NumberEdit: return new app::NumericEdit;
     default: break;
     }
     auto* edit = new QLineEdit;
@@ -44,7 +44,7 @@ QWidget* makeControl(core::ControlKind kind, int typingLimit) {
 
 }  // namespace
 
-std::vector<QWidget*> makeControls(const core::Setting& setting, config::FormControls& controls) {
+std::vector<QWidget*> makeControls(const core::Setting& setting, app::FormControls& controls) {
     const core::WindowControl& window = setting.window;
     const QString spoken = shown(window.spoken.empty() ? setting.label : window.spoken);
     const int typingLimit = static_cast<int>(window.takes.high);
@@ -79,7 +79,7 @@ QLabel* labelFor(const QString& caption, QWidget* buddy) {
     return label;
 }
 
-QGroupBox* makeCheckBoxGroup(const CheckBoxGroupNames& names, std::string_view family, config::FormControls& controls,
+QGroupBox* makeCheckBoxGroup(const CheckBoxGroupNames& names, std::string_view family, app::FormControls& controls,
                              QPushButton*& allButton, QPushButton*& noneButton) {
     auto* group = new QGroupBox(names.title);
     group->setObjectName(names.group);
@@ -117,7 +117,7 @@ QPushButton* addStatusBarButton(QWidget& window, QStatusBar& statusBar, const QS
     return button;
 }
 
-QGroupBox* makeNameGroup(const QString& group, std::string_view family, config::FormControls& controls, int columns,
+QGroupBox* makeNameGroup(const QString& group, std::string_view family, app::FormControls& controls, int columns,
                          bool wholeNames) {
     auto* box = new QGroupBox(QObject::tr("Names"));
     box->setObjectName(group);

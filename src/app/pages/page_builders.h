@@ -12,7 +12,7 @@ class QPushButton;
 class QStatusBar;
 class QWidget;
 
-namespace vaskiro::config {
+namespace vaskiro::app {
 class FormControls;
 }
 
@@ -38,14 +38,14 @@ struct CheckBoxGroupNames {
 
 // The control(s) of a setting as its row in the settings table describes
 // them, named, spoken and limited, and put into `controls` under its key.
-std::vector<QWidget*> makeControls(const core::Setting& setting, config::FormControls& controls);
+std::vector<QWidget*> makeControls(const core::Setting& setting, app::FormControls& controls);
 
 // A label for `buddy` saying `caption`.
 QLabel* labelFor(const QString& caption, QWidget* buddy);
 
 // One row of the check boxes of `family` ("input-invert"), box 1 first, with
 // the check-all and check-none buttons below.
-QGroupBox* makeCheckBoxGroup(const CheckBoxGroupNames& names, std::string_view family, config::FormControls& controls,
+QGroupBox* makeCheckBoxGroup(const CheckBoxGroupNames& names, std::string_view family, app::FormControls& controls,
                              QPushButton*& allButton, QPushButton*& noneButton);
 
 // The name and description a screen reader gives `control`: which one it is,
@@ -61,7 +61,7 @@ QPushButton* addStatusBarButton(QWidget& window, QStatusBar& statusBar, const QS
 // The name edits of `family` ("input-name"), each after its label, filled
 // row by row in `columns` columns; with `wholeNames`, each edit is wide
 // enough for the characters it takes.
-QGroupBox* makeNameGroup(const QString& group, std::string_view family, config::FormControls& controls, int columns,
+QGroupBox* makeNameGroup(const QString& group, std::string_view family, app::FormControls& controls, int columns,
                          bool wholeNames);
 
 // Room for `characters` average characters of the widget's font.

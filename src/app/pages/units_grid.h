@@ -4,7 +4,7 @@
 #include <QString>
 #include <QTableWidget>
 
-namespace vaskiro::units {
+namespace vaskiro::app {
 
 // The catalogue grid of the units picker at the keyboard. The arrows move
 // from unit to unit, never onto an empty cell: Left and Right in reading
@@ -38,4 +38,4 @@ private:
     QElapsedTimer m_lastTyped;
 };
 
-}  // namespace vaskiro::units
+}  // namespace vaskiro::app

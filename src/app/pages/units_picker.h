@@ -9,7 +9,7 @@ class QLineEdit;
 class QPushButton;
 class QWidget;
 
-namespace vaskiro::units {
+namespace vaskiro::app {
 
 class UnitsGrid;
 
@@ -56,4 +56,4 @@ private:
     std::uint32_t m_selectedUnitCode = 0;
 };
 
-}  // namespace vaskiro::units
+}  // namespace vaskiro::app
