@@ -33,10 +33,8 @@ inline ::testing::AssertionResult holds(const std::string& text, const std::stri
 // The tool under test: the one built with these tests, or the command that
 // VASKIRO_TOOL_COMMAND gives (the Windows build under wine, say). Its line
 // ends are read as "\n" whatever the system writes.
-inline std::string toolCommand() {
-    const char* command = std::getenv("VASKIRO_TOOL_COMMAND");
-    return command != nullptr && *command != '\0' ? command : VASKIRO_TOOL;
-}
+inline const char* const kToolCommand = std::getenv("VASKIRO_TOOL_COMMAND");
+inline std::string toolCommand() { return kToolCommand != nullptr ? kToolCommand : VASKIRO_TOOL; }
 
 struct ToolRun {
     int code = -1;
