@@ -5,10 +5,9 @@
 # Installed layout (the installer's folder, or the zip's top folder):
 #   bin/vaskiro-config.exe, bin/vaskiro.exe, bin/bacnet-interface.chm
 #   bin/Qt6Core.dll, Qt6Gui.dll, Qt6Widgets.dll,
-#       Qt6PrintSupport.dll                         Qt, as the window links it
+#       Qt6PrintSupport.dll                         Qt, as the window links it; in Qt 6
+#                                                   Print Support itself finds the printers
 #   bin/platforms/qwindows.dll                      Qt's Windows platform plugin
-#   bin/printsupport/windowsprintersupport.dll      the printers and their dialog
-#                                                   (Print Sheet), Qt's print plugin
 #   bin/styles/qwindowsvistastyle.dll               the native look
 #   bin/libstdc++-6.dll, libgcc_s_seh-1.dll, libwinpthread-1.dll
 #                                                   mingw-w64's runtime, which Qt uses
@@ -20,8 +19,6 @@ if(VASKIRO_BUILD_GUI)
     install(FILES $<TARGET_FILE:Qt6::${module}> DESTINATION ${CMAKE_INSTALL_BINDIR})
   endforeach()
   install(FILES $<TARGET_FILE:Qt6::QWindowsIntegrationPlugin> DESTINATION ${CMAKE_INSTALL_BINDIR}/platforms)
-  # Without it Qt finds no printer: Print Sheet could only save a PDF.
-  install(FILES $<TARGET_FILE:Qt6::QWindowsPrinterSupportPlugin> DESTINATION ${CMAKE_INSTALL_BINDIR}/printsupport)
   if(TARGET Qt6::QWindowsVistaStylePlugin)
     install(FILES $<TARGET_FILE:Qt6::QWindowsVistaStylePlugin> DESTINATION ${CMAKE_INSTALL_BINDIR}/styles)
   endif()

@@ -81,6 +81,9 @@ int main(int argc, char** argv) {
     const CLI::Validator rowRange = between(1, 1000000, "");
 
     CLI::App app{"Reads, writes and inspects the settings of a VASKIRO BACnet interface.", "vaskiro"};
+    // The same options everywhere: CLI11 would take "/name" for an option on Windows, where it is a path from
+    // the drive's root (the commands and subcommands made below inherit this).
+    app.allow_windows_style_options(false);
     app.require_subcommand(1);
     app.footer(exitCodeTable());
     app.set_help_all_flag("--help-all", "Print this help and every command's options, then exit");

@@ -30,6 +30,12 @@ inline ::testing::AssertionResult holds(const std::string& text, const std::stri
     return ::testing::AssertionFailure() << "no \"" << part << "\" in:\n" << text;
 }
 
+// The tool under test: the one built with these tests, or the command that
+// VASKIRO_TOOL_COMMAND gives (the Windows build under wine, say). Its line
+// ends are read as "\n" whatever the system writes.
+inline const char* const kToolCommand = std::getenv("VASKIRO_TOOL_COMMAND");
+inline std::string toolCommand() { return kToolCommand != nullptr ? kToolCommand : VASKIRO_TOOL; }
+
 struct ToolRun {
     int code = -1;
     std::string out;  // standard output and standard error, in order
@@ -42,11 +48,12 @@ inline ToolRun runShell(const std::string& command) {
     if (!pipe) return run;
     std::array<char, 512> buffer{};
     while (fgets(buffer.data(), static_cast<int>(buffer.size()), pipe)) run.out += buffer.data();
+    std::erase(run.out, '\r');
     int status = pclose(pipe);
     run.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return run;
 }
-inline ToolRun runTool(const std::string& arguments) { return runShell(std::string(VASKIRO_TOOL) + " " + arguments); }
+inline ToolRun runTool(const std::string& arguments) { return runShell(toolCommand() + " " + arguments); }
 
 class VaskiroTool : public ::testing::Test {
 protected:
@@ -76,7 +83,7 @@ public:
             dup2(out[1], STDOUT_FILENO);
             dup2(out[1], STDERR_FILENO);
             for (int fd : {in[0], in[1], out[0], out[1]}) close(fd);
-            execl("/bin/sh", "sh", "-c", ("exec " + std::string(VASKIRO_TOOL) + " " + arguments).c_str(), nullptr);
+            execl("/bin/sh", "sh", "-c", ("exec " + toolCommand() + " " + arguments).c_str(), nullptr);
             _exit(127);
         }
         close(in[0]);
@@ -109,6 +116,7 @@ public:
             if (left <= 0 || poll(&p, 1, static_cast<int>(left)) <= 0 || (got = read(m_out, chunk, sizeof chunk)) <= 0)
                 return {};
             m_buffer.append(chunk, static_cast<std::size_t>(got));
+            std::erase(m_buffer, '\r');
         }
     }
     int finish() {

@@ -34,7 +34,7 @@ TEST(BackendChoice, SimulateOptionNamesTheDevicesAndTheTitle) {
 
 // A path that is no folder is a state file only when it exists or ends in .dat: "bnech" is a mistyped "bench".
 TEST(BackendChoice, AMistypedFolderIsRefusedWithBothForms) {
-    const std::string existing = std::filesystem::temp_directory_path() / "vaskiro-state-without-extension";
+    const std::string existing = (std::filesystem::temp_directory_path() / "vaskiro-state-without-extension").string();
     std::ofstream(existing).put('x');
     EXPECT_EQ(chooseBackend(true, existing)->kind, BackendChoice::Kind::SimulatedState);
     std::filesystem::remove(existing);

@@ -23,6 +23,7 @@ constexpr UINT kHhDisplayTopic = 0x00;
 constexpr UINT kHhCloseAll = 0x12;
 constexpr UINT kHhInitialize = 0x1C;
 constexpr UINT kHhUninitialize = 0x1D;
+constexpr UINT kHhPretranslateMessage = 0xFD;
 
 constexpr const char* kHtmlHelpServerKey = "CLSID\\{adb880a6-d8ff-11cf-9377-00aa003b7a11}\\InprocServer32";
 
@@ -66,21 +67,27 @@ bool LoadHtmlHelp() {
 
 }  // namespace
 
-// Escape closes the help window, as it closes the program's own windows.
-// With HH_INITIALIZE the control's window lives on this thread and its key
-// messages pass through the program's message loop, where this filter sees
-// them before they are dispatched; the control itself ignores Escape.
+// With HH_INITIALIZE the control's windows live on this thread and their key
+// messages pass through the program's message loop: this filter sees them
+// before they are dispatched. The control gets each one through
+// HH_PRETRANSLATEMESSAGE first, as it asks of such a loop (Tab between its
+// panes, its accelerators); one it has taken is not dispatched again. Escape,
+// which the control ignores, closes the help window, as it closes the
+// program's own windows.
 struct HelpController::Backend : QAbstractNativeEventFilter {
-    DWORD HelpCookie = 0;        // given by HH_INITIALIZE, handed back to HH_UNINITIALIZE
-    HWND HelpWindow = nullptr;   // the window HH_DISPLAY_TOPIC last showed
+    DWORD HelpCookie = 0;       // given by HH_INITIALIZE, handed back to HH_UNINITIALIZE
+    HWND HelpWindow = nullptr;  // the window HH_DISPLAY_TOPIC last showed
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override {
-        if (HelpWindow == nullptr || eventType != "windows_dispatcher_MSG") return false;
-        const auto* msg = static_cast<const MSG*>(message);
-        if (msg->message != WM_KEYDOWN || msg->wParam != VK_ESCAPE) return false;
+        if (HelpWindow == nullptr || HtmlHelpEntry == nullptr || eventType != "windows_dispatcher_MSG") return false;
+        auto* msg = static_cast<MSG*>(message);
+        if (msg->message < WM_KEYFIRST || msg->message > WM_KEYLAST) return false;
         if (!IsWindow(HelpWindow) || GetAncestor(msg->hwnd, GA_ROOT) != HelpWindow) return false;
-        PostMessageW(HelpWindow, WM_CLOSE, 0, 0);
-        return true;
+        if (msg->message == WM_KEYDOWN && msg->wParam == VK_ESCAPE) {
+            PostMessageW(HelpWindow, WM_CLOSE, 0, 0);
+            return true;
+        }
+        return HtmlHelpEntry(nullptr, nullptr, kHhPretranslateMessage, reinterpret_cast<DWORD_PTR>(msg)) != nullptr;
     }
 };
 
