@@ -19,10 +19,10 @@ set(rules
   "cli|core,device,bacnet,bacnet/simulated,csv,commission,cli|^Q;hidapi;libudev"
   "link|core,device,link|^QtWidgets;^QWidget;^QApplication;hidapi;libudev"
   "app/help|app/help|hidapi;libudev"
-  "app/devices|core,device,app/devices|hidapi;libudev"
-  "app/pages|core,app,app/pages|hidapi;libudev"
+  "app/devices|device,app/devices|hidapi;libudev"
+  "app/pages|core,app/pages|hidapi;libudev"
   "app/checkout|core,device,bacnet,commission,app,app/pages,app/checkout|hidapi;libudev"
-  "app/commissioning|core,device,bacnet,csv,commission,app,app/pages,app/devices,app/commissioning|hidapi;libudev"
+  "app/commissioning|core,device,commission,app,app/commissioning|hidapi;libudev"
   "app|core,device,bacnet,bacnet/simulated,csv,commission,link,app,app/help,app/devices,app/pages,app/checkout,app/commissioning|hidapi;libudev"
   "programs|core,device,hid,bacnet,bacnet/simulated,csv,commission,cli,link,app,app/help,app/devices,app/pages,app/checkout,app/commissioning,programs|-")
 
