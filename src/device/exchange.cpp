@@ -4,6 +4,7 @@
 #include <iterator>
 #include <string>
 
+#include "core/little_endian.h"
 #include "core/text_codec.h"
 #include "device/block_codec.h"
 
@@ -148,10 +149,7 @@ bool DeviceExchange::identityAccepted() {
     std::string version(versionBegin, std::find(versionBegin, m_inReport.end(), std::uint8_t{0}));
     m_identity = DeviceIdentity{0, config::fromWindows1252(version)};
     m_port.appendLog("Appware Version:" + m_identity->version);
-    std::uint32_t serial = std::uint32_t{m_inReport[identity::SerialAt]} |
-                           std::uint32_t{m_inReport[identity::SerialAt + 1]} << 8 |
-                           std::uint32_t{m_inReport[identity::SerialAt + 2]} << 16 |
-                           std::uint32_t{m_inReport[identity::SerialAt + 3]} << 24;
+    const std::uint32_t serial = core::readLittleEndian32(m_inReport.data() + identity::SerialAt);
     m_identity->serial = static_cast<std::int32_t>(serial);
     m_port.appendLog("Serial Number: " + std::to_string(m_identity->serial));
     return true;
