@@ -17,7 +17,7 @@ using namespace vaskiro;
 using Clock = std::chrono::steady_clock;
 
 static void ChangeToLinePrinted(benchmark::State& state) {
-    config::ConfigurationImage image;
+    core::ConfigurationImage image;
     image.SetDefaults();
     std::string note;
     auto opened = bacnet::SimulatedResponder::open(image, {}, {{127, 0, 0, 1}, 0}, note);

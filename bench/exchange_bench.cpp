@@ -37,7 +37,7 @@ struct ResponderPort : ExchangePort {
     std::array<Report, kBlockPartCount> blockReplies{};
 
     ResponderPort() {
-        config::ConfigurationImage image;
+        core::ConfigurationImage image;
         image.SetDefaults();
         for (int block = 0; block < kBlockCount; ++block) {
             for (int part = 1; part <= 2; ++part) {
@@ -70,7 +70,7 @@ struct ResponderPort : ExchangePort {
 
 template <bool kRead>
 void throughSimulatedDevice(benchmark::State& state) {
-    config::ConfigurationImage image;
+    core::ConfigurationImage image;
     image.SetDefaults();
     auto device = std::make_unique<SimulatedDevice>();
     DevicePort port;
@@ -100,7 +100,7 @@ void throughSimulatedDevice(benchmark::State& state) {
 
 template <bool kRead>
 void stateMachineAlone(benchmark::State& state) {
-    config::ConfigurationImage image;
+    core::ConfigurationImage image;
     image.SetDefaults();
     ResponderPort port;
     DeviceExchange exchange(image, port);
@@ -127,7 +127,7 @@ void BM_ReadAtOneMillisecondPerReply(benchmark::State& state) {
     const auto slack = static_cast<unsigned long>(state.range(0));
     const int previous = prctl(PR_GET_TIMERSLACK, 0, 0, 0, 0);
     prctl(PR_SET_TIMERSLACK, slack, 0, 0, 0);
-    config::ConfigurationImage image;
+    core::ConfigurationImage image;
     image.SetDefaults();
     SimulatedDevice device;
     device.setReplyDelay(std::chrono::milliseconds(1));

@@ -142,7 +142,7 @@ void BM_ReadAtOneMillisecondPerReplyThroughTheLink(benchmark::State& state) {
         state.SkipWithError("the link did not open");
         return;
     }
-    config::ConfigurationImage image;
+    core::ConfigurationImage image;
     image.SetDefaults();
     QEventLoop loop;
     LinkPort port;

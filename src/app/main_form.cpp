@@ -122,7 +122,7 @@ TMainForm::TMainForm(std::unique_ptr<device::HidBackend> devices, QWidget* paren
             &TMainForm::OutputStartStatusCheckAllButtonClick);
     connect(m_outputsPage->noneActiveButton(), &QPushButton::clicked, this,
             &TMainForm::OutputStartStatusCheckNoneButtonClick);
-    for (int channel = 1; channel <= config::kAnalogueCount; ++channel)
+    for (int channel = 1; channel <= core::kAnalogueCount; ++channel)
         connect(m_analoguesPage->selectUnitsButton(channel), &QPushButton::clicked, this,
                 [this, channel] { SelectAnalogueUnitsButtonClick(channel); });
 
@@ -248,7 +248,7 @@ void TMainForm::SaveButtonClick() {
         const QString fileName = m_prompts->askSaveFileName(this);
         if (fileName.isEmpty()) return;
         const QString shown = QDir::toNativeSeparators(fileName);
-        const auto result = config::writeDataFile(toPath(fileName), m_image);
+        const auto result = core::writeDataFile(toPath(fileName), m_image);
         if (!result) {
             m_prompts->showError(this, tr("The file could not be saved.") + QLatin1Char('\n') + shown +
                                            QLatin1Char('\n') + QString::fromStdString(result.error()));
@@ -264,27 +264,27 @@ void TMainForm::LoadButtonClick() {
         const QString fileName = m_prompts->askOpenFileName(this);
         if (fileName.isEmpty()) return;
         const QString shown = QDir::toNativeSeparators(fileName);
-        config::FileResult result{config::LoadOutcome::Unreadable, {}};
+        core::FileResult result{core::LoadOutcome::Unreadable, {}};
         try {
-            result = config::readDataFile(toPath(fileName), m_image);
+            result = core::readDataFile(toPath(fileName), m_image);
         } catch (const std::exception&) {
             // Reported as a file that cannot be opened, below.
         }
         switch (result.outcome) {
-        case config::LoadOutcome::Loaded:
+        case core::LoadOutcome::Loaded:
             PopulateForm();
             appendLog(QStringLiteral("File Loaded:"));
             appendLog(shown);
             break;
-        case config::LoadOutcome::Incompatible:
+        case core::LoadOutcome::Incompatible:
             m_prompts->showError(this, QStringLiteral("Incompatible data file."));
             appendLog(QStringLiteral("File Refused:"));
             appendLog(shown + QStringLiteral(": ") + QString::fromStdString(result.error));
             break;
-        case config::LoadOutcome::LaterFormat:
+        case core::LoadOutcome::LaterFormat:
             m_prompts->showError(this, QStringLiteral("The file uses a later data format.\r\nCannot load"));
             break;
-        case config::LoadOutcome::Unreadable:
+        case core::LoadOutcome::Unreadable:
             m_prompts->showError(this, QStringLiteral("Error Opening File."));
             appendLog(QStringLiteral("File Error:"));
             appendLog(shown);

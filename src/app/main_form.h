@@ -71,7 +71,7 @@ public:
     ~TMainForm() override;
 
     // The settings the pages show: see FormSettings.
-    config::ConfigurationImage& image() override { return m_image; }
+    core::ConfigurationImage& image() override { return m_image; }
     void PopulateForm() override;
     core::Result<void> CollectForm() override;
     bool collectFormOrSay() override;
@@ -133,7 +133,7 @@ private:
     std::chrono::milliseconds replyTimeout() const override { return m_replyTimer.intervalAsDuration(); }
     bool releaseDevice() override;
     void onDevicesChanged(QObject* receiver, std::function<void()> changed) override;
-    void returnAfterCommissioning(const config::ConfigurationImage& before) override;
+    void returnAfterCommissioning(const core::ConfigurationImage& before) override;
 
     // True while a worklist run owns the devices: Read and Write refuse then.
     bool commissioningRuns() const;
@@ -170,7 +170,7 @@ private:
     QPushButton* m_helpButton = nullptr;
     QPushButton* m_exitButton = nullptr;
 
-    config::ConfigurationImage m_image;
+    core::ConfigurationImage m_image;
     std::unique_ptr<UserPrompts> m_prompts;
     app::TSelectAnalogueUnitsForm* m_unitsPicker = nullptr;
 

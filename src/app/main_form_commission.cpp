@@ -60,7 +60,7 @@ void TMainForm::addCommissionButton(QStatusBar& statusBar) {
 void TMainForm::PrintSheetButtonClick() {
     runHandler([this] {
         if (!collectFormOrSay()) return;
-        const config::ConfigurationImage image = m_image;
+        const core::ConfigurationImage image = m_image;
         // The device of the last Read or Write: who it said it was.
         std::string serial, version;
         if (const auto& identity = m_exchange->identity()) {
@@ -79,7 +79,7 @@ void TMainForm::PrintSheetButtonClick() {
 bool TMainForm::mayEndCommissioning() { return !m_commissionDialog || m_commissionDialog->mayClose(); }
 
 // A later Write must not send the last row's settings unnoticed.
-void TMainForm::returnAfterCommissioning(const config::ConfigurationImage& before) {
+void TMainForm::returnAfterCommissioning(const core::ConfigurationImage& before) {
     m_image = before;
     PopulateForm();
     // The status bar has little room beside its buttons: the log says it in full.

@@ -62,9 +62,9 @@ bool settleUntil(Done done) {
 
 // The point checkout against a simulated network device on a loopback port, a few points moved and checked.
 bool checkoutPicture(vaskiro::app::TMainForm& form, const QDir& out) {
-    vaskiro::config::ConfigurationImage image;
+    vaskiro::core::ConfigurationImage image;
     image.SetDefaults();
-    for (int n = 1; n <= 8; ++n) image.setAnalogueValue(vaskiro::config::FloatGroup::COVIncrement, n, 0.1);
+    for (int n = 1; n <= 8; ++n) image.setAnalogueValue(vaskiro::core::FloatGroup::COVIncrement, n, 0.1);
     std::string note;
     auto opened = vaskiro::bacnet::SimulatedResponder::open(image, {}, {{127, 0, 0, 1}, 0}, note);
     if (!opened) return false;
@@ -111,9 +111,9 @@ private:
 bool commissionPictures(const QDir& out) {
     QTemporaryDir dir;
     QDir(dir.path()).mkpath(QStringLiteral("devices"));
-    vaskiro::config::ConfigurationImage base;
+    vaskiro::core::ConfigurationImage base;
     base.SetDefaults();
-    if (!vaskiro::config::writeDataFile(dir.filePath(QStringLiteral("base.dat")).toStdString(), base)) return false;
+    if (!vaskiro::core::writeDataFile(dir.filePath(QStringLiteral("base.dat")).toStdString(), base)) return false;
     QFile list(dir.filePath(QStringLiteral("ahu.csv")));
     list.open(QIODevice::WriteOnly);
     list.write(

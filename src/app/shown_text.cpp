@@ -22,6 +22,6 @@ QString shownLines(std::string_view utf8) {
     return lines.join(QLatin1Char('\n'));
 }
 
-QString shownDeviceText(std::string_view bytes) { return shownText(config::fromWindows1252(bytes)); }
+QString shownDeviceText(std::string_view bytes) { return shownText(core::fromWindows1252(bytes)); }
 
 }  // namespace vaskiro::app

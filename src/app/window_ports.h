@@ -27,7 +27,7 @@ namespace vaskiro::app {
 class FormSettings {
 public:
     virtual ~FormSettings() = default;
-    virtual config::ConfigurationImage& image() = 0;
+    virtual core::ConfigurationImage& image() = 0;
     virtual void PopulateForm() = 0;
     // Refused when the object identifier is not a number, with the words the
     // user is shown ("'' is not a valid integer value").
@@ -80,7 +80,7 @@ public:
     // none; for as long as `receiver` lives.
     virtual void onDevicesChanged(QObject* receiver, std::function<void()> changed) = 0;
     // After a run: the pages show `before` again, and the status bar says so.
-    virtual void returnAfterCommissioning(const config::ConfigurationImage& before) = 0;
+    virtual void returnAfterCommissioning(const core::ConfigurationImage& before) = 0;
 };
 
 }  // namespace vaskiro::app

@@ -56,7 +56,7 @@ Value readCharacterString(Reader& in, std::uint32_t length) {
     switch (charset) {
     case kUtf8:
         if (validUtf8(text)) return std::string(text.begin(), text.end());
-        return config::fromWindows1252({reinterpret_cast<const char*>(text.data()), text.size()});
+        return core::fromWindows1252({reinterpret_cast<const char*>(text.data()), text.size()});
     case kIso8859_1:
         for (std::uint8_t c : text) appendUtf8(out, c);
         return out;

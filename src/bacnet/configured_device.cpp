@@ -4,7 +4,7 @@
 
 namespace vaskiro::bacnet {
 
-core::Result<ConfiguredDevice> configuredDevice(const config::ConfigurationImage& image) {
+core::Result<ConfiguredDevice> configuredDevice(const core::ConfigurationImage& image) {
     using Fail = core::Unexpected<std::string>;
     const std::uint32_t instance = image.objectIdentifier();
     if (instance > core::kLargestDeviceInstance)
@@ -15,8 +15,8 @@ core::Result<ConfiguredDevice> configuredDevice(const config::ConfigurationImage
         return Fail("The BACnet port " + std::to_string(port) + " is not a UDP port (1 to " +
                     std::to_string(core::kLargestUdpPort) + ").");
     if (image.dhcpEnable()) return ConfiguredDevice{instance, {{255, 255, 255, 255}, static_cast<std::uint16_t>(port)}};
-    const config::Octets address = image.address(config::AddressField::IPAddress);
-    if (address == config::Octets{})
+    const core::Octets address = image.address(core::AddressField::IPAddress);
+    if (address == core::Octets{})
         return Fail(
             "The IP address 0.0.0.0 is no device's: enter the device's address, or turn DHCP on to find it "
             "by broadcast.");

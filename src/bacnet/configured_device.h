@@ -18,6 +18,6 @@ struct ConfiguredDevice {
 
 // Or why no device can be asked for: an object identifier beyond the device
 // instances, a port that no UDP port is, or no address at all (0.0.0.0).
-core::Result<ConfiguredDevice> configuredDevice(const config::ConfigurationImage& image);
+core::Result<ConfiguredDevice> configuredDevice(const core::ConfigurationImage& image);
 
 }  // namespace vaskiro::bacnet

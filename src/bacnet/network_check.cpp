@@ -86,7 +86,7 @@ int discoverDevices(const DiscoverOptions& options, const Reporter& reporter) {
     return static_cast<int>(seen.size());
 }
 
-CheckResult checkOnNetwork(const config::ConfigurationImage& image, const CheckOptions& options,
+CheckResult checkOnNetwork(const core::ConfigurationImage& image, const CheckOptions& options,
                            const Reporter& reporter) {
     const auto asked = configuredDevice(image);
     if (!asked) return {CheckOutcome::BadConfiguration, asked.error()};
@@ -153,7 +153,7 @@ CheckResult checkOnNetwork(const config::ConfigurationImage& image, const CheckO
         // The device holds only the first characters of a longer text: that is what it can answer.
         const std::string configured = std::get<std::string>(texts[i]->value(image));
         const std::string kept = configured.substr(0, std::size_t(texts[i]->limits.high));
-        const std::string expected = escapeControlCharacters(config::fromWindows1252(kept));
+        const std::string expected = escapeControlCharacters(core::fromWindows1252(kept));
         const std::string note = kept.size() == configured.size()
                                      ? std::string()
                                      : " (the device keeps " + std::to_string(kept.size()) + " of the " +

@@ -72,7 +72,7 @@ inline constexpr const char* kFoundAsConfigured = "Device found on the network a
 // ends as soon as every value is in and a duplicate window (1 s, or the
 // timeout when shorter) after the first I-Am has passed. Texts from the
 // network and the file are shown with their control characters escaped.
-CheckResult checkOnNetwork(const config::ConfigurationImage& image, const CheckOptions& options,
+CheckResult checkOnNetwork(const core::ConfigurationImage& image, const CheckOptions& options,
                            const Reporter& reporter);
 
 }  // namespace vaskiro::bacnet

@@ -30,10 +30,10 @@ const char* kindName(PointKind kind) {
     return "analogue";
 }
 
-config::NameGroup nameGroup(PointKind kind) {
-    return kind == PointKind::Input    ? config::NameGroup::Input
-           : kind == PointKind::Output ? config::NameGroup::Output
-                                       : config::NameGroup::Analogue;
+core::NameGroup nameGroup(PointKind kind) {
+    return kind == PointKind::Input    ? core::NameGroup::Input
+           : kind == PointKind::Output ? core::NameGroup::Output
+                                       : core::NameGroup::Analogue;
 }
 
 std::string objectText(const ObjectId& id) {

@@ -30,7 +30,7 @@ enum class PointKind { Input, Output, Analogue };
 // "input", "output", "analogue"
 const char* kindName(PointKind kind);
 // The configured names of a kind's points.
-config::NameGroup nameGroup(PointKind kind);
+core::NameGroup nameGroup(PointKind kind);
 // "binary-output,7"; an unknown type by its number.
 std::string objectText(const ObjectId& id);
 

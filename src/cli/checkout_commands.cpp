@@ -79,7 +79,7 @@ public:
                        << left.channel << " release\n";
     }
 
-    config::ConfigurationImage m_image;
+    core::ConfigurationImage m_image;
     std::string m_who;
     std::unique_ptr<bacnet::Client> m_client;
     std::unique_ptr<bacnet::PointCheckout> m_checkout;

@@ -28,7 +28,7 @@ std::optional<OutputCommand> parseOutputCommand(const std::string& point, const 
     if (point.rfind("output.", 0) != 0) return std::nullopt;
     const char* first = point.data() + 7;
     const auto [end, error] = std::from_chars(first, point.data() + point.size(), channel);
-    if (error != std::errc{} || end != point.data() + point.size() || channel < 1 || channel > config::kOutputCount)
+    if (error != std::errc{} || end != point.data() + point.size() || channel < 1 || channel > core::kOutputCount)
         return std::nullopt;
     if (command == "on") return OutputCommand{channel, true};
     if (command == "off") return OutputCommand{channel, false};

@@ -20,7 +20,7 @@ namespace vaskiro::cli {
 
 namespace {
 
-using config::ConfigurationImage;
+using core::ConfigurationImage;
 using Kind = ExchangeKind;
 namespace fs = std::filesystem;
 
@@ -58,13 +58,13 @@ bool exchangeWithDevice(DeviceSession& session, Kind kind, ConfigurationImage& i
 namespace {
 
 // What a data file that could not be used says, as the window words it, and why.
-std::string loadFailure(const config::FileResult& result, const fs::path& path) {
+std::string loadFailure(const core::FileResult& result, const fs::path& path) {
     switch (result.outcome) {
-    case config::LoadOutcome::Incompatible:
+    case core::LoadOutcome::Incompatible:
         return "Incompatible data file: " + path.string() + " (" + result.error + ")";
-    case config::LoadOutcome::LaterFormat: return "The file uses a later data format. Cannot load " + path.string();
-    case config::LoadOutcome::Unreadable: return "Error Opening File: " + path.string() + " (" + result.error + ")";
-    case config::LoadOutcome::Loaded: break;
+    case core::LoadOutcome::LaterFormat: return "The file uses a later data format. Cannot load " + path.string();
+    case core::LoadOutcome::Unreadable: return "Error Opening File: " + path.string() + " (" + result.error + ")";
+    case core::LoadOutcome::Loaded: break;
     }
     return {};
 }
@@ -104,16 +104,16 @@ bool loadConfiguration(const fs::path& path, ConfigurationImage& image, Streams 
         image = *imported;
         return true;
     }
-    auto result = config::readDataFile(path, image);
-    if (result.outcome != config::LoadOutcome::Loaded) io.err << loadFailure(result, path) << '\n';
+    auto result = core::readDataFile(path, image);
+    if (result.outcome != core::LoadOutcome::Loaded) io.err << loadFailure(result, path) << '\n';
     if (!result.note.empty()) io.err << "Note: " << path.string() << ": " << result.note << ".\n";
-    return result.outcome == config::LoadOutcome::Loaded;
+    return result.outcome == core::LoadOutcome::Loaded;
 }
 
 namespace {
 
 bool saveDataFile(const fs::path& path, const ConfigurationImage& image, Streams io) {
-    auto saved = config::writeDataFile(path, image);
+    auto saved = core::writeDataFile(path, image);
     if (!saved) io.err << "Cannot save " << path.string() << ": " << saved.error() << ".\n";
     return saved.has_value();
 }
@@ -164,7 +164,7 @@ int runWrite(const DeviceOptions& options, const fs::path& input, const WriteOpt
     ConfigurationImage image;
     if (!loadConfiguration(input, image, io)) return kExitFailure;
     if (!applyAssignments(image, write.assignments, io)) return kExitUsage;
-    if (!device::passwordFitsDevice(image.text(config::TextField::DevicePassword))) {
+    if (!device::passwordFitsDevice(image.text(core::TextField::DevicePassword))) {
         io.err << device::kThereAreErrors << ": " << device::kPasswordTooLong << ".\n";
         return kExitUsage;
     }
@@ -241,8 +241,8 @@ int runDiff(const DeviceOptions& options, const std::string& a, const std::strin
 }
 
 int runUnits(Streams io) {
-    for (std::uint32_t code = 0; code < units::kUnitCount; ++code)
-        io.out << code << '\t' << units::EngineeringUnitName(code) << '\t' << units::categoryOf(code) << '\n';
+    for (std::uint32_t code = 0; code < core::kUnitCount; ++code)
+        io.out << code << '\t' << core::EngineeringUnitName(code) << '\t' << core::categoryOf(code) << '\n';
     return kExitDone;
 }
 

@@ -26,7 +26,7 @@ struct WriteOptions {
 
 // A configuration from a data file or a JSON file (told apart by content);
 // on failure a line on `io.err` says why.
-bool loadConfiguration(const std::filesystem::path& path, config::ConfigurationImage& image, Streams io);
+bool loadConfiguration(const std::filesystem::path& path, core::ConfigurationImage& image, Streams io);
 
 // The steps that commands share.
 enum class ExchangeKind { Identify, Read, Write };
@@ -34,7 +34,7 @@ enum class ExchangeKind { Identify, Read, Write };
 // end over the same state machine the window uses, and keeps the simulated
 // device's state. The port has printed what happened (log lines only when
 // `echo`). True when the exchange completed.
-bool exchangeWithDevice(DeviceSession& session, ExchangeKind kind, config::ConfigurationImage& image, Streams io,
+bool exchangeWithDevice(DeviceSession& session, ExchangeKind kind, core::ConfigurationImage& image, Streams io,
                         bool echo = true);
 // Says why a step of the commissioning engine failed, on `io.err`.
 void sayStepFailure(const commission::StepResult& result, Streams io);

@@ -23,7 +23,7 @@ using commission::StepResult;
 }  // namespace
 
 int runCommission(const DeviceOptions& device, const CommissionOptions& options, CommissionStand& stand, Streams io) {
-    config::ConfigurationImage base;
+    core::ConfigurationImage base;
     if (!loadConfiguration(options.base, base, io)) return kExitFailure;
     std::ifstream in(options.worklist, std::ios::binary);
     if (!in) {

@@ -21,7 +21,7 @@ namespace {
 using json = nlohmann::ordered_json;
 using Refusal = core::Unexpected<std::string>;
 
-std::string toHex(const config::ImageBytes& bytes) {
+std::string toHex(const core::ImageBytes& bytes) {
     static constexpr char kDigits[] = "0123456789abcdef";
     std::string out;
     out.reserve(bytes.size() * 2);
@@ -32,7 +32,7 @@ std::string toHex(const config::ImageBytes& bytes) {
     return out;
 }
 
-bool fromHex(const std::string& text, config::ImageBytes& bytes) {
+bool fromHex(const std::string& text, core::ImageBytes& bytes) {
     if (text.size() != bytes.size() * 2) return false;
     auto nibble = [](char c) -> int {
         if (c >= '0' && c <= '9') return c - '0';
@@ -56,7 +56,7 @@ core::Result<std::string> settingText(const json& value) {
     if (value.is_number_integer()) return std::to_string(value.get<long long>());
     if (value.is_number()) {
         // Shortest text of the single-precision value, so that 0.1 stays 0.1.
-        return config::formatFloat(static_cast<float>(value.get<double>()));
+        return core::formatFloat(static_cast<float>(value.get<double>()));
     }
     if (value.is_object() && value.contains("code")) return settingText(value["code"]);
     if (value.is_object() && value.contains("name")) return settingText(value["name"]);
@@ -69,7 +69,7 @@ json floatValue(float value) {
     if (std::isnan(value)) return "nan";
     if (std::isinf(value)) return value > 0 ? "inf" : "-inf";
     // The shortest text that reads back as the same single, as a JSON number.
-    return json::parse(config::formatFloat(value));
+    return json::parse(core::formatFloat(value));
 }
 
 // The members of each part of the form, as export writes them.
@@ -101,7 +101,7 @@ core::Result<void> refuseUnknown(const json& object, std::span<const char* const
 // Applies `key` from `value` unless the value is what the image's own
 // export holds there (`unchanged`): only edited values are parsed, checked
 // and stored.
-core::Result<void> apply(config::ConfigurationImage& image, const std::string& key, const json& value,
+core::Result<void> apply(core::ConfigurationImage& image, const std::string& key, const json& value,
                          const json& unchanged, const std::string& where) {
     if (value.is_object())
         if (auto known = refuseUnknown(value, std::array{"code", "name"}, where + "."); !known) return known;
@@ -115,7 +115,7 @@ core::Result<void> apply(config::ConfigurationImage& image, const std::string& k
     return {};
 }
 
-core::Result<void> applyChannels(config::ConfigurationImage& image, const json& root, const json& baseline,
+core::Result<void> applyChannels(core::ConfigurationImage& image, const json& root, const json& baseline,
                                  const char* group, std::size_t count,
                                  const std::vector<std::pair<const char*, const char*>>& members,
                                  std::vector<std::string>& missing) {
@@ -175,7 +175,7 @@ core::Result<json> parseJsonText(std::string text) {
 
 // A setting's value as export writes it: flags as booleans, numbers as
 // numbers, a unit as its code and name, the rest as `vaskiro set` takes it.
-json jsonValue(const core::Setting& setting, const config::ConfigurationImage& image) {
+json jsonValue(const core::Setting& setting, const core::ConfigurationImage& image) {
     const core::SettingValue value = setting.value(image);
     const std::string shown = setting.show(image);
     switch (setting.kind) {
@@ -186,14 +186,14 @@ json jsonValue(const core::Setting& setting, const config::ConfigurationImage& i
     case core::SettingKind::Unit: {
         const auto code = std::get<std::int64_t>(value);
         const std::string name = shown.substr(shown.find('(') + 1);
-        return {{"code", code}, {"name", code < units::kUnitCount ? name.substr(0, name.size() - 1) : ""}};
+        return {{"code", code}, {"name", code < core::kUnitCount ? name.substr(0, name.size() - 1) : ""}};
     }
     case core::SettingKind::Address: break;
     }
     return shown;
 }
 
-json channels(const config::ConfigurationImage& image, int count,
+json channels(const core::ConfigurationImage& image, int count,
               const std::vector<std::pair<const char*, const char*>>& members) {
     json list = json::array();
     for (int n = 1; n <= count; ++n) {
@@ -207,14 +207,14 @@ json channels(const config::ConfigurationImage& image, int count,
 
 }  // namespace
 
-std::string exportJson(const config::ConfigurationImage& image) {
+std::string exportJson(const core::ConfigurationImage& image) {
     json general = json::object();
     for (const char* key : generalMembers()) general[key] = jsonValue(*core::findSetting(key), image);
-    const json inputs = channels(image, config::kInputCount, kInputMembers);
-    const json outputs = channels(image, config::kOutputCount, kOutputMembers);
-    const json analogues = channels(image, config::kAnalogueCount, kAnalogueMembers);
-    json root = {{"format", std::string(config::kDataFileText)},
-                 {"version", config::kDataFormatVersion},
+    const json inputs = channels(image, core::kInputCount, kInputMembers);
+    const json outputs = channels(image, core::kOutputCount, kOutputMembers);
+    const json analogues = channels(image, core::kAnalogueCount, kAnalogueMembers);
+    json root = {{"format", std::string(core::kDataFileText)},
+                 {"version", core::kDataFormatVersion},
                  {"general", general},
                  {"inputs", inputs},
                  {"outputs", outputs},
@@ -227,7 +227,7 @@ namespace {
 
 // Every member of `root` into `image`, over the defaults; what is left out
 // goes to `missing`.
-core::Result<void> applyMembers(const json& root, config::ConfigurationImage& image,
+core::Result<void> applyMembers(const json& root, core::ConfigurationImage& image,
                                 std::vector<std::string>& missing) {
     if (auto checked = refuseUnknown(root, kRootMembers, ""); !checked) return checked;
     if (root.contains("image") &&
@@ -249,9 +249,9 @@ core::Result<void> applyMembers(const json& root, config::ConfigurationImage& im
             if (!applied) return applied;
         }
     }
-    for (auto [group, count, members] : {std::tuple{"inputs", config::kInputCount, &kInputMembers},
-                                         std::tuple{"outputs", config::kOutputCount, &kOutputMembers},
-                                         std::tuple{"analogues", config::kAnalogueCount, &kAnalogueMembers}})
+    for (auto [group, count, members] : {std::tuple{"inputs", core::kInputCount, &kInputMembers},
+                                         std::tuple{"outputs", core::kOutputCount, &kOutputMembers},
+                                         std::tuple{"analogues", core::kAnalogueCount, &kAnalogueMembers}})
         if (auto applied =
                 applyChannels(image, root, baseline, group, static_cast<std::size_t>(count), *members, missing);
             !applied)
@@ -261,20 +261,20 @@ core::Result<void> applyMembers(const json& root, config::ConfigurationImage& im
 
 }  // namespace
 
-core::Result<config::ConfigurationImage> importJson(const std::string& text) {
+core::Result<core::ConfigurationImage> importJson(const std::string& text) {
     auto parsed = parseJsonText(text);
     if (!parsed) return Refusal(parsed.error());
     const json& root = *parsed;
     if (!root.is_object()) return Refusal("is not a JSON object");
     // value() would throw on a "format" that is not a string.
     const auto format = root.find("format");
-    if (format == root.end() || !format->is_string() || format->get<std::string>() != config::kDataFileText)
+    if (format == root.end() || !format->is_string() || format->get<std::string>() != core::kDataFileText)
         return Refusal("is not a VASKIRO BACnet Interface configuration (\"format\" is missing or different)");
     if (!root.contains("version") || !root["version"].is_number_integer() ||
-        root["version"].get<long long>() > config::kDataFormatVersion)
+        root["version"].get<long long>() > core::kDataFormatVersion)
         return Refusal("uses a later or unknown format version");
 
-    config::ConfigurationImage result;
+    core::ConfigurationImage result;
     result.SetDefaults();
     std::vector<std::string> missing;
     auto applied = applyMembers(root, result, missing);

@@ -28,10 +28,10 @@ namespace vaskiro::cli {
 // setting wins over the image. With "image" any setting may be left out;
 // without it every one must be given. Unknown members are refused with
 // their place ("analogues[0].units"); a UTF-8 byte order mark is accepted.
-std::string exportJson(const config::ConfigurationImage& image);
+std::string exportJson(const core::ConfigurationImage& image);
 
 // The configuration the JSON text describes, or what is wrong with the text
 // and where: "is not valid JSON: line 3, column 7: ...", to follow the file's name.
-core::Result<config::ConfigurationImage> importJson(const std::string& text);
+core::Result<core::ConfigurationImage> importJson(const std::string& text);
 
 }  // namespace vaskiro::cli

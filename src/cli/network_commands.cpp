@@ -108,7 +108,7 @@ int runDiscover(const NetworkOptions& options, Streams io) {
 }
 
 int runCheck(const std::filesystem::path& input, const NetworkOptions& options, Streams io) {
-    config::ConfigurationImage image;
+    core::ConfigurationImage image;
     if (!loadConfiguration(input, image, io)) return kExitFailure;
     bacnet::CheckOptions check;
     check.timeout = fromSeconds(options.timeoutSeconds);
@@ -178,7 +178,7 @@ std::thread wiggle(bacnet::SimulatedResponder& responder, const std::atomic<bool
 
 int runSimulateNetwork(const std::filesystem::path& state, const SimulateNetworkOptions& options, Streams io) {
     const std::string& at = options.at;
-    config::ConfigurationImage image;
+    core::ConfigurationImage image;
     image.SetDefaults();
     std::error_code unused;
     if (!std::filesystem::exists(state, unused)) {
@@ -186,7 +186,7 @@ int runSimulateNetwork(const std::filesystem::path& state, const SimulateNetwork
                << " does not exist; make it with: vaskiro --simulate=" << state.string() << " write FILE\n";
         return kExitFailure;
     }
-    if (config::readDataFile(state, image).outcome != config::LoadOutcome::Loaded) {
+    if (core::readDataFile(state, image).outcome != core::LoadOutcome::Loaded) {
         io.err << "The simulated device's state file " << state.string() << " is not a usable data file.\n";
         return kExitFailure;
     }

@@ -38,7 +38,7 @@ std::optional<std::string> valueText(const bacnet::Point& point) {
 
 std::string unitsText(const bacnet::Point& point) {
     if (!point.units) return {};
-    const std::string_view name = units::EngineeringUnitName(*point.units);
+    const std::string_view name = core::EngineeringUnitName(*point.units);
     return name.empty() ? "units " + std::to_string(*point.units) : std::string(name);
 }
 
@@ -57,10 +57,10 @@ std::vector<std::string> flagsSet(const bacnet::Point& point) {
 
 }  // namespace
 
-std::string pointLine(const bacnet::Point& point, const config::ConfigurationImage& image, const std::string& time,
+std::string pointLine(const bacnet::Point& point, const core::ConfigurationImage& image, const std::string& time,
                       bool json) {
     // JSON escapes what it must itself; a line of text is escaped here.
-    const std::string rawConfigured = config::fromWindows1252(image.name(bacnet::nameGroup(point.kind), point.channel));
+    const std::string rawConfigured = core::fromWindows1252(image.name(bacnet::nameGroup(point.kind), point.channel));
     const std::string configured = json ? rawConfigured : escapeControlCharacters(rawConfigured);
     const std::string onDevice = json ? point.name : escapeControlCharacters(point.name);
     const auto value = valueText(point);

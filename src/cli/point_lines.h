@@ -16,7 +16,7 @@ namespace vaskiro::cli {
 // object, name, name_on_device, value, units, flags, read_at, stale). `time`
 // leads the text line when not empty. A text line shows names with their
 // control characters escaped; JSON escapes them itself, once.
-std::string pointLine(const bacnet::Point& point, const config::ConfigurationImage& image, const std::string& time,
+std::string pointLine(const bacnet::Point& point, const core::ConfigurationImage& image, const std::string& time,
                       bool json);
 
 // The local time with milliseconds and offset: 2026-12-08T09:30:01.123+01:00.

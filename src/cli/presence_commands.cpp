@@ -20,7 +20,7 @@ std::string identifyAt(DeviceSession& session, const std::string& path) {
                (opened.error.empty() ? std::string(device::openFailureMessage(opened.outcome)) : opened.error);
     std::ostringstream quiet;
     ConsolePort port(*opened.connection, quiet, quiet);
-    config::ConfigurationImage unused;
+    core::ConfigurationImage unused;
     device::DeviceExchange exchange(unused, port);
     exchange.startIdentify();
     device::runExchange(exchange, *opened.connection, session.replyTimeout());

@@ -49,7 +49,7 @@ int runSheet(const SheetOptions& options, Streams io) {
         }
         devices = std::move(*recorded);
     } else {
-        config::ConfigurationImage image;
+        core::ConfigurationImage image;
         if (!loadConfiguration(options.file, image, io)) return kExitFailure;
         // A configuration that met no device: printed now, with its checkout when one was done.
         devices.push_back(
@@ -59,7 +59,7 @@ int runSheet(const SheetOptions& options, Streams io) {
     }
     std::string html = commission::handoverSheet(devices, options.withPassword);
     const auto saved =
-        config::writeFileAtomically(options.output, {reinterpret_cast<const std::uint8_t*>(html.data()), html.size()});
+        core::writeFileAtomically(options.output, {reinterpret_cast<const std::uint8_t*>(html.data()), html.size()});
     if (!saved) {
         io.err << "Cannot save " << options.output.string() << ": " << saved.error() << ".\n";
         return kExitFailure;

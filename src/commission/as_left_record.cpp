@@ -30,7 +30,7 @@ std::optional<std::string> readWhole(const std::filesystem::path& path) {
 
 // A setting as it reads in the record: readable, without the quotes that
 // `show` puts around texts.
-std::string recorded(const core::Setting& setting, const config::ConfigurationImage& image) {
+std::string recorded(const core::Setting& setting, const core::ConfigurationImage& image) {
     std::string value = setting.show(image);
     if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
     return value;
@@ -119,7 +119,7 @@ core::Result<void> AsLeftRecord::setCheckout(int row, const std::string& summary
     std::string text;
     for (const csv::Record& record : records) text += csv::formatRecord(record, m_delimiter);
     const auto saved =
-        config::writeFileAtomically(m_path, {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
+        core::writeFileAtomically(m_path, {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
     if (!saved) return Refusal("Cannot save " + m_path.string() + ": " + saved.error());
     m_hasCheckout = true;
     m_needsBreak = false;

@@ -20,7 +20,7 @@ struct AsLeftEntry {
     std::string version;
     // Every setting as the device gave it back when verified (texts cut to
     // what it keeps), else as written.
-    config::ConfigurationImage image;
+    core::ConfigurationImage image;
     std::string verify;
     std::string network;
     std::string checkout = {};  // checkoutSummary() of the point checkout, once done

@@ -58,7 +58,7 @@ struct StepResult {
     std::string serial, version;  // Identify: who the device said it was
     std::string detail;           // CheckNetwork: "passed" or why not; otherwise why it failed, when known
     // Verify: what the device gave back, so that the record keeps the device's version of every text.
-    std::optional<config::ConfigurationImage> readBack = std::nullopt;
+    std::optional<core::ConfigurationImage> readBack = std::nullopt;
 };
 
 // Commissions a worklist's rows in order, one device each: waits for it,

@@ -42,7 +42,7 @@ DeviceSteps::DeviceSteps(device::HidBackend& devices, std::string devicePath, st
 
 DeviceSteps::~DeviceSteps() = default;
 
-StepResult DeviceSteps::run(Step step, const config::ConfigurationImage& image) {
+StepResult DeviceSteps::run(Step step, const core::ConfigurationImage& image) {
     if (step == Step::CheckNetwork) {
         bacnet::CheckResult check = bacnet::checkOnNetwork(image, {}, m_networkLines);
         bool passed = check.outcome == bacnet::CheckOutcome::Match;
@@ -57,10 +57,10 @@ StepResult DeviceSteps::run(Step step, const config::ConfigurationImage& image) 
             return {false, {}, {}, device::describeOpenFailure(opened, m_devicePath).oneLine()};
         m_connection = std::move(opened.connection);
     }
-    config::ConfigurationImage copy = image;
+    core::ConfigurationImage copy = image;
     if (step != Step::Verify) return exchange(step, copy);
 
-    config::ConfigurationImage readBack;
+    core::ConfigurationImage readBack;
     readBack.SetDefaults();
     StepResult read = exchange(Step::Verify, readBack);
     if (!read.ok) return read;
@@ -75,7 +75,7 @@ StepResult DeviceSteps::run(Step step, const config::ConfigurationImage& image) 
 }
 
 // Identify, Write, or (for Verify) a Read into `image`.
-StepResult DeviceSteps::exchange(Step step, config::ConfigurationImage& image) {
+StepResult DeviceSteps::exchange(Step step, core::ConfigurationImage& image) {
     StepPort port(*m_connection);
     device::DeviceExchange exchange(image, port);
     if (step == Step::Identify) exchange.startIdentify();

@@ -26,10 +26,10 @@ public:
     // Verify reads the device back and compares every setting with `image`:
     // a text the device keeps only in part fails, as what is written is what
     // is verified.
-    StepResult run(Step step, const config::ConfigurationImage& image);
+    StepResult run(Step step, const core::ConfigurationImage& image);
 
 private:
-    StepResult exchange(Step step, config::ConfigurationImage& image);
+    StepResult exchange(Step step, core::ConfigurationImage& image);
 
     device::HidBackend& m_devices;
     std::string m_devicePath;

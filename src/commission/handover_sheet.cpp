@@ -123,7 +123,7 @@ std::string devicePage(const SheetDevice& device, bool first, bool withPassword)
 
 }  // namespace
 
-std::vector<std::pair<std::string, std::string>> readableSettings(const config::ConfigurationImage& image) {
+std::vector<std::pair<std::string, std::string>> readableSettings(const core::ConfigurationImage& image) {
     std::vector<std::pair<std::string, std::string>> settings;
     for (const core::Setting& s : core::allSettings()) {
         // Readable without the quotes that `show` puts around texts.

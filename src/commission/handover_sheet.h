@@ -20,7 +20,7 @@ struct SheetDevice {
 };
 
 // A configuration's settings as the sheet and the as-left record show them.
-std::vector<std::pair<std::string, std::string>> readableSettings(const config::ConfigurationImage& image);
+std::vector<std::pair<std::string, std::string>> readableSettings(const core::ConfigurationImage& image);
 
 // The devices of an as-left record, every row or only worklist row `row`
 // (0: every row): each device (serial number) once, as its latest line

@@ -35,7 +35,7 @@ void findRepeatedIdentities(const Worklist& list, std::vector<std::string>& erro
             errors.push_back(origin(list, r.row, "object-id") + std::to_string(id) + " is also row " +
                              std::to_string(first->second) + "'s");
         if (r.image.dhcpEnable()) continue;
-        std::string ip = core::formatDottedAddress(r.image.address(config::AddressField::IPAddress));
+        std::string ip = core::formatDottedAddress(r.image.address(core::AddressField::IPAddress));
         if (auto [first, fresh] = addresses.try_emplace(ip, r.row); !fresh)
             errors.push_back(origin(list, r.row, "ip") + ip + " is also row " + std::to_string(first->second) + "'s");
     }
@@ -44,7 +44,7 @@ void findRepeatedIdentities(const Worklist& list, std::vector<std::string>& erro
 }  // namespace
 
 core::Result<Worklist, std::vector<std::string>> readWorklist(std::string_view text,
-                                                              const config::ConfigurationImage& base) {
+                                                              const core::ConfigurationImage& base) {
     using Refusal = core::Unexpected<std::vector<std::string>>;
     auto parsed = csv::parse(text);
     if (!parsed) return Refusal({csv::describe(parsed.error())});

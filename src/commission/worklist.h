@@ -13,7 +13,7 @@ namespace vaskiro::commission {
 struct WorklistRow {
     int row = 0;  // 1 for the first row under the header
     std::string tag;
-    config::ConfigurationImage image;
+    core::ConfigurationImage image;
 };
 
 struct Worklist {
@@ -31,6 +31,6 @@ struct Worklist {
 // ("row 2, column ip: ..."; "row 2, ip from the base: ..." for a value the
 // file has no column for).
 core::Result<Worklist, std::vector<std::string>> readWorklist(std::string_view text,
-                                                              const config::ConfigurationImage& base);
+                                                              const core::ConfigurationImage& base);
 
 }  // namespace vaskiro::commission

@@ -15,7 +15,7 @@
 #include <unistd.h>
 #endif
 
-namespace vaskiro::config {
+namespace vaskiro::core {
 
 namespace {
 
@@ -91,4 +91,4 @@ core::Result<void> writeFileAtomically(const std::filesystem::path& target, std:
     return {};
 }
 
-}  // namespace vaskiro::config
+}  // namespace vaskiro::core

@@ -7,7 +7,7 @@
 
 #include "core/result.h"
 
-namespace vaskiro::config {
+namespace vaskiro::core {
 
 // Writes the bytes to a new file beside the target and renames it over the
 // target only after every byte was written and flushed. On failure the
@@ -15,4 +15,4 @@ namespace vaskiro::config {
 // the system's reason.
 core::Result<void> writeFileAtomically(const std::filesystem::path& target, std::span<const std::uint8_t> bytes);
 
-}  // namespace vaskiro::config
+}  // namespace vaskiro::core

@@ -8,7 +8,7 @@
 #include "core/bacnet_numbers.h"
 #include "core/little_endian.h"
 
-namespace vaskiro::config {
+namespace vaskiro::core {
 
 namespace {
 
@@ -174,4 +174,4 @@ void ConfigurationImage::setAnalogueValue(FloatGroup group, int channel, double 
     writeU32(floatOffset(group, channel), std::bit_cast<std::uint32_t>(static_cast<float>(value)));
 }
 
-}  // namespace vaskiro::config
+}  // namespace vaskiro::core

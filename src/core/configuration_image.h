@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace vaskiro::config {
+namespace vaskiro::core {
 
 inline constexpr std::size_t kImageSize = 1560;
 inline constexpr int kInputCount = 16;
@@ -150,4 +150,4 @@ private:
     ImageBytes m_bytes{};
 };
 
-}  // namespace vaskiro::config
+}  // namespace vaskiro::core

@@ -8,7 +8,7 @@
 #include "core/little_endian.h"
 #include "core/atomic_file.h"
 
-namespace vaskiro::config {
+namespace vaskiro::core {
 
 namespace {
 
@@ -90,4 +90,4 @@ core::Result<void> writeDataFile(const std::filesystem::path& path, const Config
     return writeFileAtomically(path, bytes);
 }
 
-}  // namespace vaskiro::config
+}  // namespace vaskiro::core

@@ -10,7 +10,7 @@
 #include "core/configuration_image.h"
 #include "core/result.h"
 
-namespace vaskiro::config {
+namespace vaskiro::core {
 
 // A data file: a 36-byte header (format version, identifying text) followed
 // by the 1560-byte image exactly as held in memory.
@@ -61,4 +61,4 @@ FileResult readDataFile(const std::filesystem::path& path, ConfigurationImage& i
 // system's reason.
 core::Result<void> writeDataFile(const std::filesystem::path& path, const ConfigurationImage& image);
 
-}  // namespace vaskiro::config
+}  // namespace vaskiro::core

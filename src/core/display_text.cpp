@@ -1,5 +1,8 @@
 #include "core/display_text.h"
 
+#include <algorithm>
+#include <cctype>
+
 namespace vaskiro::core {
 
 namespace {
@@ -53,6 +56,12 @@ std::string escapeControlCharacters(std::string_view text) {
         }
     }
     return out;
+}
+
+bool equalIgnoringCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
 }
 
 }  // namespace vaskiro::core

@@ -15,4 +15,7 @@ namespace vaskiro::core {
 // to exactly one text. Other bytes pass as they are.
 std::string escapeControlCharacters(std::string_view text);
 
+// Whether two texts are the same but for the case of their ASCII letters.
+bool equalIgnoringCase(std::string_view a, std::string_view b);
+
 }  // namespace vaskiro::core

@@ -2,8 +2,8 @@
 
 namespace vaskiro::core {
 
-Result<config::Octets> parseDottedAddress(std::string_view text) {
-    config::Octets octets{};
+Result<core::Octets> parseDottedAddress(std::string_view text) {
+    core::Octets octets{};
     bool leadingZero = false;
     for (std::size_t i = 0; i < octets.size(); ++i) {
         const std::size_t end = i < 3 ? text.find('.') : text.size();
@@ -21,7 +21,7 @@ Result<config::Octets> parseDottedAddress(std::string_view text) {
     return octets;
 }
 
-std::string formatDottedAddress(const config::Octets& o) {
+std::string formatDottedAddress(const core::Octets& o) {
     return std::to_string(o[0]) + "." + std::to_string(o[1]) + "." + std::to_string(o[2]) + "." + std::to_string(o[3]);
 }
 

@@ -12,8 +12,8 @@ namespace vaskiro::core {
 // separated by dots, nothing else. An octet with a leading zero ("010") is
 // refused: some programs read it as octal (8), others as decimal (10). The
 // error completes a sentence that begins with the value's name.
-Result<config::Octets> parseDottedAddress(std::string_view text);
+Result<core::Octets> parseDottedAddress(std::string_view text);
 
-std::string formatDottedAddress(const config::Octets& octets);
+std::string formatDottedAddress(const core::Octets& octets);
 
 }  // namespace vaskiro::core

@@ -4,7 +4,9 @@
 #include <array>
 #include <cctype>
 
-namespace vaskiro::units {
+#include "core/display_text.h"
+
+namespace vaskiro::core {
 
 namespace {
 
@@ -286,12 +288,6 @@ const Unit* unitAt(int row, int column) {
     return &r.units[static_cast<std::size_t>(column - 1)];
 }
 
-bool equalIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
 }  // namespace
 
 std::string_view EngineeringUnitName(std::uint32_t code) {
@@ -326,4 +322,4 @@ std::optional<std::uint32_t> unitCodeByName(std::string_view name) {
     return std::nullopt;
 }
 
-}  // namespace vaskiro::units
+}  // namespace vaskiro::core

@@ -5,7 +5,7 @@
 #include <span>
 #include <string_view>
 
-namespace vaskiro::units {
+namespace vaskiro::core {
 
 inline constexpr std::uint32_t kUnitCount = 190;  // codes 0..189
 inline constexpr std::uint32_t kNoUnits = 95;     // the default of every channel
@@ -44,4 +44,4 @@ std::string_view categoryOf(std::uint32_t code);
 // Code of a unit by its exact display name, or by name ignoring case.
 std::optional<std::uint32_t> unitCodeByName(std::string_view name);
 
-}  // namespace vaskiro::units
+}  // namespace vaskiro::core

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-namespace vaskiro::config {
+namespace vaskiro::core {
 
 std::string formatFloat(float value) {
     char buffer[32];
@@ -23,4 +23,4 @@ std::optional<float> parseFloat(std::string_view text) {
     return static_cast<float>(value);
 }
 
-}  // namespace vaskiro::config
+}  // namespace vaskiro::core

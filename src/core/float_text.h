@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace vaskiro::config {
+namespace vaskiro::core {
 
 // Scaling factors and COV increments are single-precision in the image. They
 // are shown with the fewest digits that read back as the same single (1024,
@@ -15,4 +15,4 @@ std::string formatFloat(float value);
 // whole text and is finite as a single; nothing otherwise.
 std::optional<float> parseFloat(std::string_view text);
 
-}  // namespace vaskiro::config
+}  // namespace vaskiro::core

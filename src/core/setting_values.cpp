@@ -15,12 +15,6 @@ bool allDigits(std::string_view text) {
     return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-bool equalIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
 // The first control character of UTF-8 text (C0, DEL or C1), if any.
 std::optional<std::string> firstControl(std::string_view utf8) {
     for (std::size_t i = 0; i < utf8.size(); ++i) {
@@ -47,7 +41,7 @@ Result<std::uint32_t> parsePlainNumber(std::string_view text, std::uint32_t high
 Result<float> parseSettingFloat(std::string_view text, bool negativeAllowed) {
     const std::string_view magnitude = text.substr(text.starts_with('-') ? 1 : 0);
     const std::size_t whole = std::min(magnitude.find_first_of(".eE"), magnitude.size());
-    const auto number = config::parseFloat(text);
+    const auto number = core::parseFloat(text);
     if (!number || text.starts_with('+') || !allDigits(magnitude.substr(0, whole)))
         return Unexpected(std::string(negativeAllowed ? "must be a finite decimal number"
                                                       : "must be a finite decimal number, 0 or more"));
@@ -70,7 +64,7 @@ std::optional<bool> parseOnOff(std::string_view text) {
     return std::nullopt;
 }
 
-bool isContiguousMask(const config::Octets& mask) {
+bool isContiguousMask(const core::Octets& mask) {
     const std::uint32_t bits =
         std::uint32_t(mask[0]) << 24 | std::uint32_t(mask[1]) << 16 | std::uint32_t(mask[2]) << 8 | mask[3];
     return (~bits & (~bits + 1)) == 0;  // the zeros, read as a number, are one less than a power of two
@@ -80,8 +74,8 @@ Result<std::string> settingText(std::string_view utf8, int limit, bool kept) {
     if (auto control = firstControl(utf8))
         return Unexpected("holds the control character " + escapeControlCharacters(*control) +
                           ": give printable characters only");
-    std::string bytes = config::toWindows1252(utf8);
-    if (config::fromWindows1252(bytes) != utf8)
+    std::string bytes = core::toWindows1252(utf8);
+    if (core::fromWindows1252(bytes) != utf8)
         return Unexpected(std::string("holds a character that the device cannot store (it keeps Windows-1252 text)"));
     if (bytes.size() > std::size_t(limit))
         return Unexpected((kept ? "the device keeps " : "takes at most ") + std::to_string(limit) + " characters; " +

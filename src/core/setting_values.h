@@ -34,7 +34,7 @@ std::string withDecimalPoint(std::string_view text);
 std::optional<bool> parseOnOff(std::string_view text);
 
 // A sub-net mask: ones from the left, then zeros only.
-bool isContiguousMask(const config::Octets& mask);
+bool isContiguousMask(const core::Octets& mask);
 
 // A text as a setting takes it: UTF-8 outside, Windows-1252 in the image, no
 // control characters, at most `limit` characters. `kept` says when the limit

@@ -15,7 +15,7 @@ namespace vaskiro::core {
 
 namespace {
 
-using config::ConfigurationImage;
+using core::ConfigurationImage;
 using Show = std::function<std::string(const ConfigurationImage&)>;
 
 // The image accessor of a setting whose value is a T, as SettingValue holds it.
@@ -27,7 +27,7 @@ void access(Setting& s, Get get, Set set) {
 
 // Texts are UTF-8 outside and Windows-1252 in the image. `kept` when the
 // limit is what the device keeps (the object's texts), not the window's.
-Setting textSetting(std::string key, std::string label, SettingPage page, config::FieldSpan place, int limit, bool kept,
+Setting textSetting(std::string key, std::string label, SettingPage page, core::FieldSpan place, int limit, bool kept,
                     std::function<std::string(const ConfigurationImage&)> get,
                     std::function<void(ConfigurationImage&, const std::string&)> set, WindowControl window) {
     Setting s{std::move(key),
@@ -38,7 +38,7 @@ Setting textSetting(std::string key, std::string label, SettingPage page, config
               {0, double(limit)},
               {},
               {},
-              [get](const ConfigurationImage& image) { return '"' + config::fromWindows1252(get(image)) + '"'; },
+              [get](const ConfigurationImage& image) { return '"' + core::fromWindows1252(get(image)) + '"'; },
               [set, limit, kept](ConfigurationImage& image, std::string_view value) -> Result<void> {
                   auto bytes = settingText(value, limit, kept);
                   if (!bytes) return Unexpected(bytes.error());
@@ -75,12 +75,12 @@ Setting flagSetting(std::string key, std::string label, SettingPage page, std::s
     return s;
 }
 
-Setting addressSetting(std::string key, std::string label, config::AddressField field, WindowControl window) {
+Setting addressSetting(std::string key, std::string label, core::AddressField field, WindowControl window) {
     Setting s{std::move(key),
               std::move(label),
               SettingPage::General,
               SettingKind::Address,
-              config::span(field),
+              core::span(field),
               {0, 255},
               {},
               {},
@@ -88,7 +88,7 @@ Setting addressSetting(std::string key, std::string label, config::AddressField 
               [field](ConfigurationImage& image, std::string_view value) -> Result<void> {
                   auto octets = parseDottedAddress(value);
                   if (!octets) return Unexpected(octets.error());
-                  if (field == config::AddressField::SubnetMask && !isContiguousMask(*octets))
+                  if (field == core::AddressField::SubnetMask && !isContiguousMask(*octets))
                       return Unexpected(
                           std::string("must be ones from the left, then zeros (255.255.255.0, not "
                                       "255.255.0.255)"));
@@ -97,7 +97,7 @@ Setting addressSetting(std::string key, std::string label, config::AddressField 
               },
               std::move(window),
               {}};
-    access<config::Octets>(
+    access<core::Octets>(
         s, [field](auto& i) { return i.address(field); }, [field](auto& i, auto& o) { i.setAddress(field, o); });
     return s;
 }
@@ -134,18 +134,18 @@ std::string numbered(const std::string& before, int n, const std::string& after 
 const char* const kCalculatorHint = "a number; Alt+Down opens a calculator";
 
 Setting unitSetting(int n) {
-    const SettingLimits limits{0, units::kUnitCount - 1};
+    const SettingLimits limits{0, core::kUnitCount - 1};
     Setting s{numbered("analogue-unit.", n),
               numbered("Analogue ", n, " units"),
               SettingPage::Analogues,
               SettingKind::Unit,
-              {config::unitCodeOffset(n), 4},
+              {core::unitCodeOffset(n), 4},
               limits,
               {},
               {},
               [n](const ConfigurationImage& image) { return formatUnit(image.analogueUnitCode(n)); },
               [n, limits](ConfigurationImage& image, std::string_view value) -> Result<void> {
-                  const auto byName = units::unitCodeByName(value);
+                  const auto byName = core::unitCodeByName(value);
                   auto code = byName ? Result<std::uint32_t>(*byName)
                                      : parsePlainNumber(value, std::uint32_t(limits.high), "a unit code");
                   if (!code) return Unexpected(code.error() + ", or a unit name (see 'vaskiro units')");
@@ -162,19 +162,19 @@ Setting unitSetting(int n) {
 
 // A scaling factor may be negative; a COV increment, a least change, may not,
 // though the window's edit takes any single for either.
-Setting floatSetting(const char* key, const char* label, const char* control, config::FloatGroup group, int n) {
+Setting floatSetting(const char* key, const char* label, const char* control, core::FloatGroup group, int n) {
     constexpr double kLargest = std::numeric_limits<float>::max();
-    const bool negativeAllowed = group == config::FloatGroup::AnalogueScaling;
+    const bool negativeAllowed = group == core::FloatGroup::AnalogueScaling;
     Setting s{
         key + ("." + std::to_string(n)),
         numbered("Analogue ", n, " ") + label,
         SettingPage::Analogues,
         SettingKind::Float,
-        {config::floatOffset(group, n), 4},
+        {core::floatOffset(group, n), 4},
         {negativeAllowed ? -kLargest : 0, kLargest},
         {},
         {},
-        [group, n](const ConfigurationImage& image) { return config::formatFloat(image.analogueValue(group, n)); },
+        [group, n](const ConfigurationImage& image) { return core::formatFloat(image.analogueValue(group, n)); },
         [group, n, negativeAllowed](ConfigurationImage& image, std::string_view value) -> Result<void> {
             auto number = parseSettingFloat(value, negativeAllowed);
             if (!number) return Unexpected(number.error());
@@ -193,10 +193,10 @@ Setting floatSetting(const char* key, const char* label, const char* control, co
 }
 
 std::vector<Setting> buildSettings() {
-    using config::FlagGroup;
-    using config::NameGroup;
-    using config::TextField;
-    namespace layout = config::layout;
+    using core::FlagGroup;
+    using core::NameGroup;
+    using core::TextField;
+    namespace layout = core::layout;
     const std::string ipGroup = "IP Information";
     auto octets = [&ipGroup](const char* control, const char* caption, const char* complaint) {
         return WindowControl{.kind = ControlKind::OctetEdits,
@@ -216,12 +216,12 @@ std::vector<Setting> buildSettings() {
          .caption = "Get Address Automatically",
          .takes = {0, 1},
          .group = ipGroup}));
-    s.push_back(addressSetting("ip", "IP address", config::AddressField::IPAddress,
+    s.push_back(addressSetting("ip", "IP address", core::AddressField::IPAddress,
                                octets("IPAddr%1Edit", "IP Address", "Invalid IP Address")));
     s.back().window.skippedWhen = "dhcp";
-    s.push_back(addressSetting("gateway", "Gateway address", config::AddressField::GatewayAddress,
+    s.push_back(addressSetting("gateway", "Gateway address", core::AddressField::GatewayAddress,
                                octets("GateWayAddr%1Edit", "Gateway Address", "Invalid Gateway Address")));
-    s.push_back(addressSetting("mask", "Subnet mask", config::AddressField::SubnetMask,
+    s.push_back(addressSetting("mask", "Subnet mask", core::AddressField::SubnetMask,
                                octets("SubMaskAddr%1Edit", "Submask", "Invalid Submask")));
     const std::string port = std::to_string(kDefaultBacnetPort);
     s.push_back(numberSetting(
@@ -237,7 +237,7 @@ std::vector<Setting> buildSettings() {
     auto text = [&s](const char* key, const char* label, TextField field, int limit, const char* control,
                      const char* caption, const std::string& group) {
         s.push_back(textSetting(
-            key, label, SettingPage::General, config::span(field), limit, true,
+            key, label, SettingPage::General, core::span(field), limit, true,
             [field](auto& i) { return i.text(field); }, [field](auto& i, auto& t) { i.setText(field, t); },
             {.kind = ControlKind::TextEdit,
              .objectName = control,
@@ -265,10 +265,10 @@ std::vector<Setting> buildSettings() {
 
     // Channel N's control is <control>N; its label says "<label> N", its box N.
     auto names = [&s](const char* key, const char* label, SettingPage page, NameGroup group, const char* control) {
-        for (int n = 1; n <= config::channelCount(group); ++n)
+        for (int n = 1; n <= core::channelCount(group); ++n)
             s.push_back(textSetting(
                 numbered(key + std::string("."), n), numbered(label + std::string(" "), n, " name"), page,
-                config::nameSpan(group, n), kChannelNameLimit, false, [group, n](auto& i) { return i.name(group, n); },
+                core::nameSpan(group, n), kChannelNameLimit, false, [group, n](auto& i) { return i.name(group, n); },
                 [group, n](auto& i, auto& t) { i.setName(group, n, t); },
                 {.kind = ControlKind::TextEdit,
                  .objectName = numbered(control, n),
@@ -277,10 +277,10 @@ std::vector<Setting> buildSettings() {
     };
     auto flags = [&s](const char* key, const char* label, const char* after, SettingPage page, FlagGroup group,
                       const char* control, const char* spoken, const char* spokenAfter) {
-        for (int n = 1; n <= config::channelCount(group); ++n)
+        for (int n = 1; n <= core::channelCount(group); ++n)
             s.push_back(flagSetting(
                 numbered(key + std::string("."), n), numbered(label + std::string(" "), n, after), page,
-                config::flagOffset(group, n), [group, n](auto& i) { return i.flag(group, n); },
+                core::flagOffset(group, n), [group, n](auto& i) { return i.flag(group, n); },
                 [group, n](auto& i, bool on) { i.setFlag(group, n, on); },
                 {.kind = ControlKind::CheckBox,
                  .objectName = numbered(control, n),
@@ -297,13 +297,13 @@ std::vector<Setting> buildSettings() {
           "InvertOutputsJvCheckBox", "Output ", " inverted");
     names("output-name", "Output", SettingPage::Outputs, NameGroup::Output, "OutputNameEdit");
     names("analogue-name", "Analogue", SettingPage::Analogues, NameGroup::Analogue, "AnalogueNameEdit");
-    for (int n = 1; n <= config::kAnalogueCount; ++n) s.push_back(unitSetting(n));
-    for (int n = 1; n <= config::kAnalogueCount; ++n)
+    for (int n = 1; n <= core::kAnalogueCount; ++n) s.push_back(unitSetting(n));
+    for (int n = 1; n <= core::kAnalogueCount; ++n)
         s.push_back(floatSetting("analogue-scaling", "scaling", "AnalogueScalingJvCalcEdit",
-                                 config::FloatGroup::AnalogueScaling, n));
-    for (int n = 1; n <= config::kAnalogueCount; ++n)
+                                 core::FloatGroup::AnalogueScaling, n));
+    for (int n = 1; n <= core::kAnalogueCount; ++n)
         s.push_back(floatSetting("analogue-cov", "COV increment", "COVIncrementJvCalcEdit",
-                                 config::FloatGroup::COVIncrement, n));
+                                 core::FloatGroup::COVIncrement, n));
     return s;
 }
 
@@ -350,28 +350,28 @@ std::vector<const Setting*> differences(const ConfigurationImage& a, const Confi
 }
 
 std::vector<CutText> textsTheDeviceCuts(const ConfigurationImage& image) {
-    using config::TextField;
+    using core::TextField;
     std::vector<CutText> cuts;
     auto check = [&cuts](const std::string& key, const std::string& text, int kept) {
         if (text.size() > std::size_t(kept))
-            cuts.push_back({findSetting(key), text.size(), kept, config::fromWindows1252(text.substr(0, kept))});
+            cuts.push_back({findSetting(key), text.size(), kept, core::fromWindows1252(text.substr(0, kept))});
     };
     for (auto [key, field] :
          {std::pair{"name", TextField::DeviceName}, std::pair{"location", TextField::Location},
           std::pair{"description", TextField::Description}, std::pair{"password", TextField::DevicePassword}})
         check(key, image.text(field), deviceKeeps(field));
     // A name crosses the link whole but comes back with a NUL in its last byte.
-    using config::NameGroup;
+    using core::NameGroup;
     for (auto [prefix, group] :
          {std::pair{"input-name.", NameGroup::Input}, std::pair{"output-name.", NameGroup::Output},
           std::pair{"analogue-name.", NameGroup::Analogue}})
-        for (int n = 1; n <= config::channelCount(group); ++n)
-            check(prefix + std::to_string(n), image.name(group, n), int(config::layout::TextSize) - 1);
+        for (int n = 1; n <= core::channelCount(group); ++n)
+            check(prefix + std::to_string(n), image.name(group, n), int(core::layout::TextSize) - 1);
     return cuts;
 }
 
 std::string formatUnit(std::uint32_t code) {
-    auto name = units::EngineeringUnitName(code);
+    auto name = core::EngineeringUnitName(code);
     return std::to_string(code) + " (" + (name.empty() ? std::string("undefined") : std::string(name)) + ")";
 }
 

@@ -28,7 +28,7 @@ struct SettingLimits {
 
 // A setting's value as the image holds it: a flag, an address, a whole number
 // (port, identifier, unit code), single-byte text or a single.
-using SettingValue = std::variant<bool, config::Octets, std::int64_t, std::string, float>;
+using SettingValue = std::variant<bool, core::Octets, std::int64_t, std::string, float>;
 
 // The control that shows a setting in the window.
 enum class ControlKind {
@@ -72,16 +72,16 @@ struct Setting {
     std::string label;  // as a technician says it: "IP address", "Input 3 name"
     SettingPage page;   // where the window shows it
     SettingKind kind;
-    config::FieldSpan place;
+    core::FieldSpan place;
     SettingLimits limits;  // what set, a worklist and JSON take
     // The value in the image, and storing one of the same alternative.
-    std::function<SettingValue(const config::ConfigurationImage&)> value;
-    std::function<void(config::ConfigurationImage&, const SettingValue&)> store;
+    std::function<SettingValue(const core::ConfigurationImage&)> value;
+    std::function<void(core::ConfigurationImage&, const SettingValue&)> store;
     // The value in readable form: texts quoted, as UTF-8; unit codes with names.
-    std::function<std::string(const config::ConfigurationImage&)> show;
+    std::function<std::string(const core::ConfigurationImage&)> show;
     // Parses `value` and stores it. A refusal leaves the image alone and says
     // what the value must be, to follow "KEY: " ("must be on or off").
-    std::function<Result<void>(config::ConfigurationImage&, std::string_view value)> assign;
+    std::function<Result<void>(core::ConfigurationImage&, std::string_view value)> assign;
     WindowControl window;
     std::optional<PublishedAs> published;  // none: not on the network
 };
@@ -94,10 +94,10 @@ std::vector<const Setting*> familyOf(std::string_view family);
 
 // "KEY=VALUE" into the image; a refusal names the key, what is wrong and the
 // value given, its control characters escaped ("port: must be ... (got 'x')").
-Result<void> assignSetting(config::ConfigurationImage& image, std::string_view keyEqualsValue);
+Result<void> assignSetting(core::ConfigurationImage& image, std::string_view keyEqualsValue);
 
 // The settings whose readable values differ between two images.
-std::vector<const Setting*> differences(const config::ConfigurationImage& a, const config::ConfigurationImage& b);
+std::vector<const Setting*> differences(const core::ConfigurationImage& a, const core::ConfigurationImage& b);
 
 std::string formatUnit(std::uint32_t code);
 
@@ -109,6 +109,6 @@ struct CutText {
     int kept;
     std::string holds;
 };
-std::vector<CutText> textsTheDeviceCuts(const config::ConfigurationImage& image);
+std::vector<CutText> textsTheDeviceCuts(const core::ConfigurationImage& image);
 
 }  // namespace vaskiro::core

@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace vaskiro::config {
+namespace vaskiro::core {
 
 namespace {
 
@@ -33,4 +33,4 @@ core::Result<std::int32_t> StrToInt(std::string_view text) {
     return static_cast<std::int32_t>(negative ? -magnitude : magnitude);
 }
 
-}  // namespace vaskiro::config
+}  // namespace vaskiro::core

@@ -5,7 +5,7 @@
 
 #include "core/result.h"
 
-namespace vaskiro::config {
+namespace vaskiro::core {
 
 // An optional '+' or '-' followed by decimal digits must make up the whole
 // text, and the value must fit in a signed 32-bit integer. No spaces, no
@@ -13,4 +13,4 @@ namespace vaskiro::config {
 // "'<text>' is not a valid integer value", as the window shows it.
 core::Result<std::int32_t> StrToInt(std::string_view text);
 
-}  // namespace vaskiro::config
+}  // namespace vaskiro::core

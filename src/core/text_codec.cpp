@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdint>
 
-namespace vaskiro::config {
+namespace vaskiro::core {
 
 namespace {
 
@@ -74,4 +74,4 @@ std::string fromWindows1252(std::string_view bytes) {
     return out;
 }
 
-}  // namespace vaskiro::config
+}  // namespace vaskiro::core

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-namespace vaskiro::config {
+namespace vaskiro::core {
 
 // Texts in the image, the data file and the device reports are single-byte
 // Windows-1252 on every platform, so a file written on one system reads the
@@ -18,4 +18,4 @@ std::string toWindows1252(std::string_view utf8);
 // Windows-1252 to UTF-8; never fails.
 std::string fromWindows1252(std::string_view bytes);
 
-}  // namespace vaskiro::config
+}  // namespace vaskiro::core

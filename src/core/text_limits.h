@@ -17,12 +17,12 @@ inline constexpr int kChannelNameLimit = 30;  // input, output and analogue name
 // characters of the password reach the device.
 inline constexpr int kObjectTextKept = 23;
 
-inline int deviceKeeps(config::TextField field) {
-    return field == config::TextField::DevicePassword ? kPasswordLimit : kObjectTextKept;
+inline int deviceKeeps(core::TextField field) {
+    return field == core::TextField::DevicePassword ? kPasswordLimit : kObjectTextKept;
 }
 
 // The part of `text` (single-byte characters) that the device holds after a Write.
-inline std::string_view keptByDevice(config::TextField field, std::string_view text) {
+inline std::string_view keptByDevice(core::TextField field, std::string_view text) {
     return text.substr(0, static_cast<std::size_t>(deviceKeeps(field)));
 }
 

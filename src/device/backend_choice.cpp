@@ -24,19 +24,19 @@ public:
 
     core::Result<void> restoreState() override {
         if (!std::filesystem::exists(m_file)) return {};
-        config::ConfigurationImage image;
+        core::ConfigurationImage image;
         image.SetDefaults();
-        if (config::readDataFile(m_file, image).outcome != config::LoadOutcome::Loaded)
+        if (core::readDataFile(m_file, image).outcome != core::LoadOutcome::Loaded)
             return Failure("The simulated device's state file " + m_file.string() + " is not a usable data file.");
         m_device->storeImage(image);
         return {};
     }
 
     core::Result<void> saveState() override {
-        config::ConfigurationImage image;
+        core::ConfigurationImage image;
         image.SetDefaults();
         m_device->loadImage(image);
-        auto saved = config::writeDataFile(m_file, image);
+        auto saved = core::writeDataFile(m_file, image);
         if (!saved)
             return Failure("Cannot save the simulated device's state to " + m_file.string() + ": " + saved.error() +
                            ".");

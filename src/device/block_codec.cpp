@@ -6,10 +6,10 @@
 
 namespace vaskiro::device {
 
-namespace layout = config::layout;
-using config::ConfigurationImage;
-using config::FlagGroup;
-using config::NameGroup;
+namespace layout = core::layout;
+using core::ConfigurationImage;
+using core::FlagGroup;
+using core::NameGroup;
 
 namespace {
 
@@ -39,10 +39,10 @@ void checkBlockPart(int block, int part) {
 }
 
 // Which name field a name block part carries; blocks 2..21 only.
-config::FieldSpan nameFieldOf(int block, int part) {
-    if (block < 10) return config::nameSpan(NameGroup::Input, 2 * (block - 2) + part);
-    if (block < 18) return config::nameSpan(NameGroup::Output, 2 * (block - 10) + part);
-    return config::nameSpan(NameGroup::Analogue, 2 * (block - 18) + part);
+core::FieldSpan nameFieldOf(int block, int part) {
+    if (block < 10) return core::nameSpan(NameGroup::Input, 2 * (block - 2) + part);
+    if (block < 18) return core::nameSpan(NameGroup::Output, 2 * (block - 10) + part);
+    return core::nameSpan(NameGroup::Analogue, 2 * (block - 18) + part);
 }
 
 class WritePayload {
@@ -84,14 +84,14 @@ void encodeSettings(const ConfigurationImage& image, WritePayload out) {
     std::uint32_t id = image.objectIdentifier();
     for (std::size_t i = 0; i < 4; ++i) out[kObjectId + i] = static_cast<std::uint8_t>(id >> (24 - 8 * i));
     out[kDhcp] = bytes[layout::DHCPEnable] != 0 ? 1 : 0;
-    for (int n = 1; n <= config::kAnalogueCount; ++n)
+    for (int n = 1; n <= core::kAnalogueCount; ++n)
         out[kUnitCodes + static_cast<std::size_t>(n - 1)] = static_cast<std::uint8_t>(image.analogueUnitCode(n));
     for (std::size_t g = 0; g < kFlagGroups.size(); ++g) {
         std::uint8_t high = 0;
         std::uint8_t low = 0;
         for (int i = 0; i < 8; ++i) {
-            if (bytes[config::flagOffset(kFlagGroups[g], 9 + i)] != 0) high |= static_cast<std::uint8_t>(1u << i);
-            if (bytes[config::flagOffset(kFlagGroups[g], 1 + i)] != 0) low |= static_cast<std::uint8_t>(1u << i);
+            if (bytes[core::flagOffset(kFlagGroups[g], 9 + i)] != 0) high |= static_cast<std::uint8_t>(1u << i);
+            if (bytes[core::flagOffset(kFlagGroups[g], 1 + i)] != 0) low |= static_cast<std::uint8_t>(1u << i);
         }
         out[kFlags + 2 * g] = high;
         out[kFlags + 2 * g + 1] = low;
@@ -106,14 +106,14 @@ void decodeSettings(ReplyPayload in, ConfigurationImage& image) {
     for (std::size_t i = 0; i < 4; ++i) id = id << 8 | in[kObjectId + i];
     image.setObjectIdentifier(id);
     bytes[layout::DHCPEnable] = (in[kDhcp] & 0x01) != 0 ? 1 : 0;
-    for (int n = 1; n <= config::kAnalogueCount; ++n)
+    for (int n = 1; n <= core::kAnalogueCount; ++n)
         image.setAnalogueUnitCode(n, in[kUnitCodes + static_cast<std::size_t>(n - 1)]);
     for (std::size_t g = 0; g < kFlagGroups.size(); ++g) {
         std::uint8_t high = in[kFlags + 2 * g];
         std::uint8_t low = in[kFlags + 2 * g + 1];
         for (int i = 0; i < 8; ++i) {
-            bytes[config::flagOffset(kFlagGroups[g], 9 + i)] = (high >> i) & 1;
-            bytes[config::flagOffset(kFlagGroups[g], 1 + i)] = (low >> i) & 1;
+            bytes[core::flagOffset(kFlagGroups[g], 9 + i)] = (high >> i) & 1;
+            bytes[core::flagOffset(kFlagGroups[g], 1 + i)] = (low >> i) & 1;
         }
     }
 }
@@ -130,7 +130,7 @@ void encodeBlockPart(const ConfigurationImage& image, int block, int part, Repor
         out.copyFrom(image, layout::DeviceName, kDeviceNameCarried);
         out[kDeviceNameNulOnWrite] = 0x00;
     } else if (block == 1) {
-        out.copyFrom(image, part == 1 ? layout::AnalogueScaling : layout::COVIncrement, 4 * config::kAnalogueCount);
+        out.copyFrom(image, part == 1 ? layout::AnalogueScaling : layout::COVIncrement, 4 * core::kAnalogueCount);
     } else if (block < kBlockCount - 1) {
         out.copyFrom(image, nameFieldOf(block, part).offset, layout::TextSize);
         out[layout::TextSize] = kNameTrailer;
@@ -159,7 +159,7 @@ void decodeBlockPart(const Report& reply, int block, int part, ConfigurationImag
         in.copyTo(image, layout::DeviceName, kDeviceNameCarried);
         bytes[layout::DeviceName + kDeviceNameCarried - 1] = 0x00;
     } else if (block == 1) {
-        in.copyTo(image, part == 1 ? layout::AnalogueScaling : layout::COVIncrement, 4 * config::kAnalogueCount);
+        in.copyTo(image, part == 1 ? layout::AnalogueScaling : layout::COVIncrement, 4 * core::kAnalogueCount);
     } else if (block < kBlockCount - 1) {
         std::size_t field = nameFieldOf(block, part).offset;
         in.copyTo(image, field, layout::TextSize);

@@ -43,11 +43,11 @@ inline constexpr std::size_t VersionRoom = kReportSize - VersionAt;  // 55
 // request code, the block number, payload bytes this part does not name)
 // keeps its value: the device sees whatever the buffer held before.
 // A block or part out of range throws std::out_of_range.
-void encodeBlockPart(const config::ConfigurationImage& image, int block, int part, Report& report);
+void encodeBlockPart(const core::ConfigurationImage& image, int block, int part, Report& report);
 
 // Stores the payload of a read reply for `block`, `part` into the image.
 // Only the image bytes this part carries are written; texts are cut so that
 // a NUL stays inside the carried range. Out of range throws std::out_of_range.
-void decodeBlockPart(const Report& reply, int block, int part, config::ConfigurationImage& image);
+void decodeBlockPart(const Report& reply, int block, int part, core::ConfigurationImage& image);
 
 }  // namespace vaskiro::device

@@ -64,12 +64,12 @@ struct NameGroupRow {
 };
 
 constexpr NameGroupRow kNameGroups[] = {
-    {S::WriteInputNameFirst, S::WriteInputNameSecond, S::WriteOutputNameFirst, config::kInputCount},
-    {S::WriteOutputNameFirst, S::WriteOutputNameSecond, S::WriteAnalogueNameFirst, config::kOutputCount},
-    {S::WriteAnalogueNameFirst, S::WriteAnalogueNameSecond, S::WroteNames, config::kAnalogueCount},
-    {S::ReadInputNameFirst, S::ReadInputNameSecond, S::ReadOutputNameFirst, config::kInputCount},
-    {S::ReadOutputNameFirst, S::ReadOutputNameSecond, S::ReadAnalogueNameFirst, config::kOutputCount},
-    {S::ReadAnalogueNameFirst, S::ReadAnalogueNameSecond, S::ReadLocation, config::kAnalogueCount},
+    {S::WriteInputNameFirst, S::WriteInputNameSecond, S::WriteOutputNameFirst, core::kInputCount},
+    {S::WriteOutputNameFirst, S::WriteOutputNameSecond, S::WriteAnalogueNameFirst, core::kOutputCount},
+    {S::WriteAnalogueNameFirst, S::WriteAnalogueNameSecond, S::WroteNames, core::kAnalogueCount},
+    {S::ReadInputNameFirst, S::ReadInputNameSecond, S::ReadOutputNameFirst, core::kInputCount},
+    {S::ReadOutputNameFirst, S::ReadOutputNameSecond, S::ReadAnalogueNameFirst, core::kOutputCount},
+    {S::ReadAnalogueNameFirst, S::ReadAnalogueNameSecond, S::ReadLocation, core::kAnalogueCount},
 };
 
 bool isWriting(S state) { return state >= S::WriteIdentify && state < S::ReadIdentify; }
@@ -80,7 +80,7 @@ bool isReadRequest(std::uint8_t code) { return code == request::ReadBlockPart1 |
 
 }  // namespace
 
-DeviceExchange::DeviceExchange(config::ConfigurationImage& image, ExchangePort& port) : m_image(image), m_port(port) {}
+DeviceExchange::DeviceExchange(core::ConfigurationImage& image, ExchangePort& port) : m_image(image), m_port(port) {}
 
 void DeviceExchange::startWrite() { start(S::WriteIdentify); }
 
@@ -147,7 +147,7 @@ bool DeviceExchange::identityAccepted() {
     }
     auto versionBegin = m_inReport.begin() + identity::VersionAt;
     std::string version(versionBegin, std::find(versionBegin, m_inReport.end(), std::uint8_t{0}));
-    m_identity = DeviceIdentity{0, config::fromWindows1252(version)};
+    m_identity = DeviceIdentity{0, core::fromWindows1252(version)};
     m_port.appendLog("Appware Version:" + m_identity->version);
     const std::uint32_t serial = core::readLittleEndian32(m_inReport.data() + identity::SerialAt);
     m_identity->serial = static_cast<std::int32_t>(serial);

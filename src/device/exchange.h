@@ -77,7 +77,7 @@ public:
     static constexpr int kWriteSteps = 49;  // replies a complete Write consumes
     static constexpr int kReadSteps = 47;   // replies a complete Read consumes
 
-    DeviceExchange(config::ConfigurationImage& image, ExchangePort& port);
+    DeviceExchange(core::ConfigurationImage& image, ExchangePort& port);
 
     // Sends Identify and enters state 1 (Write) or 30 (Read), whatever the
     // previous exchange was doing. The caller has validated and collected
@@ -135,9 +135,9 @@ private:
     bool transmit();
     void goIdle();
 
-    config::ConfigurationImage& m_image;
+    core::ConfigurationImage& m_image;
     ExchangePort& m_port;
-    config::ConfigurationImage m_readCopy;  // a Read fills this; the image takes it whole at the end
+    core::ConfigurationImage m_readCopy;  // a Read fills this; the image takes it whole at the end
     Report m_outReport{};
     Report m_inReport{};
     ExchangeStep m_state = ExchangeStep::Idle;

@@ -34,7 +34,7 @@ std::uint8_t writeCode(int part) { return part == 1 ? request::WriteBlockPart1 :
 }  // namespace
 
 SimulatedDevice::SimulatedDevice() {
-    config::ConfigurationImage defaults;
+    core::ConfigurationImage defaults;
     defaults.SetDefaults();
     storeImage(defaults);
 }
@@ -175,7 +175,7 @@ bool SimulatedDevice::connected() const {
 // A first Write after start-up sends each part from a buffer that held only
 // the earlier parts: the carried-over bytes (0xFF behind block 0 part 2,
 // zero before it) are part of what the device stores.
-void SimulatedDevice::storeImage(const config::ConfigurationImage& image) {
+void SimulatedDevice::storeImage(const core::ConfigurationImage& image) {
     std::lock_guard lock(m_mutex);
     Report report{};
     for (int block = 0; block < kBlockCount; ++block) {
@@ -188,7 +188,7 @@ void SimulatedDevice::storeImage(const config::ConfigurationImage& image) {
     }
 }
 
-void SimulatedDevice::loadImage(config::ConfigurationImage& image) const {
+void SimulatedDevice::loadImage(core::ConfigurationImage& image) const {
     std::lock_guard lock(m_mutex);
     for (int block = 0; block < kBlockCount; ++block) {
         for (int part = 1; part <= 2; ++part) {

@@ -65,10 +65,10 @@ public:
     bool connected() const;
 
     // The settings as a first Write of `image` would leave them.
-    void storeImage(const config::ConfigurationImage& image);
+    void storeImage(const core::ConfigurationImage& image);
     // Decodes every block part into `image`, as a complete Read would;
     // image bytes the link does not carry keep their values.
-    void loadImage(config::ConfigurationImage& image) const;
+    void loadImage(core::ConfigurationImage& image) const;
     BlockPayload blockPart(int block, int part) const;
     void setBlockPart(int block, int part, const BlockPayload& payload);
 

@@ -54,9 +54,9 @@ core::Result<std::unique_ptr<HidConnection>> SimulatedFolder::open(const std::st
     if (inProgramMode(*found)) device->setRevision(SimulatedDevice::kProgramModeRevision);
     std::error_code sizeError;
     if (fs::file_size(file, sizeError) > 0) {
-        config::ConfigurationImage image;
+        core::ConfigurationImage image;
         image.SetDefaults();
-        if (config::readDataFile(file, image).outcome != config::LoadOutcome::Loaded)
+        if (core::readDataFile(file, image).outcome != core::LoadOutcome::Loaded)
             return core::Unexpected(std::string("not a usable data file"));
         device->storeImage(image);
     }
@@ -68,10 +68,10 @@ core::Result<void> SimulatedFolder::save() {
     // A device whose file is gone was unplugged: saving it would plug it in again.
     std::erase_if(m_opened, [](const auto& opened) { return !fs::exists(opened.first); });
     for (const auto& [path, device] : m_opened) {
-        config::ConfigurationImage image;
+        core::ConfigurationImage image;
         image.SetDefaults();
         device->loadImage(image);
-        auto saved = config::writeDataFile(path, image);
+        auto saved = core::writeDataFile(path, image);
         if (!saved) return core::Unexpected(path + ": " + saved.error());
     }
     return {};

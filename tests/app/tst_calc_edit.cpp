@@ -31,7 +31,7 @@ private slots:
         for (char k : keys.toLatin1()) k == 'n' ? QTest::keyClick(calc, Qt::Key_F9) : QTest::keyClick(calc, k);
         QCOMPARE(calc->isVisible() ? calc->findChild<QLabel*>("CalcDisplay")->text() : e->text(), text);
         QVERIFY(w.form->CollectForm());
-        QCOMPARE(w.form->image().analogueValue(vaskiro::config::FloatGroup::COVIncrement, 1),
+        QCOMPARE(w.form->image().analogueValue(vaskiro::core::FloatGroup::COVIncrement, 1),
                  text == "Error" ? 1024.0f : text.toFloat());
     }
     void clicksAndWaysOut() {

@@ -89,9 +89,9 @@ private:
 private slots:
     void init() {
         QVERIFY(QDir(m_dir.path()).removeRecursively() && QDir().mkpath(at("devices")));
-        config::ConfigurationImage base;
+        core::ConfigurationImage base;
         base.SetDefaults();
-        QVERIFY(config::writeDataFile(at("base.dat").toStdString(), base));
+        QVERIFY(core::writeDataFile(at("base.dat").toStdString(), base));
     }
     void cleanup() { w.reset(); }
 

@@ -7,7 +7,7 @@
 #include "core/configuration_image.h"
 #include "fake_prompts.h"
 
-using namespace vaskiro::config;
+using namespace vaskiro::core;
 using namespace vaskiro::app;
 
 class TstDataFiles : public QObject {

@@ -16,7 +16,7 @@
 #include "app/pages/units_picker.h"
 #include "fake_prompts.h"
 
-using namespace vaskiro::config;
+using namespace vaskiro::core;
 using namespace vaskiro::app;
 
 static const QStringList kBoxFamilies{"InvertInputs", "InvertOutputs", "OutputStartStatus"};

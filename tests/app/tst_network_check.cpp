@@ -41,7 +41,7 @@ private slots:
         QFETCH(QString, error);
         QFETCH(QString, logged);
 
-        config::ConfigurationImage image;
+        core::ConfigurationImage image;
         image.SetDefaults();
         std::string note;
         auto opened = bacnet::SimulatedResponder::open(image, {}, {{127, 0, 0, 1}, 0}, note);

@@ -38,7 +38,7 @@ struct Bench {
         silence();
     }
     void serve(const std::function<void(bacnet::SimulatedPoints&)>& before, std::uint16_t port) {
-        config::ConfigurationImage image;
+        core::ConfigurationImage image;
         image.SetDefaults();
         std::string note;
         auto opened = bacnet::SimulatedResponder::open(image, {}, {{127, 0, 0, 1}, port}, note);

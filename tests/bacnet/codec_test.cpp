@@ -21,8 +21,8 @@ std::vector<std::uint8_t> hex(const char* text) {
     return bytes;
 }
 
-vaskiro::config::ConfigurationImage defaults() {
-    vaskiro::config::ConfigurationImage image;
+vaskiro::core::ConfigurationImage defaults() {
+    vaskiro::core::ConfigurationImage image;
     image.SetDefaults();
     return image;
 }
@@ -234,7 +234,7 @@ TEST(Endpoints, ParseAndFormat) {
     EXPECT_EQ(formatEndpoint({{192, 168, 0, 6}, 47808}), "192.168.0.6:47808");
     // The device an image configures, or why none can be asked for.
     EXPECT_EQ(formatEndpoint(configuredDevice(defaults())->at), "192.168.0.6:47808");
-    vaskiro::config::ConfigurationImage image = defaults();
+    vaskiro::core::ConfigurationImage image = defaults();
     image.setDhcpEnable(true);
     EXPECT_EQ(formatEndpoint(configuredDevice(image)->at), "255.255.255.255:47808");
     image.setBacnetPort(0);
@@ -242,7 +242,7 @@ TEST(Endpoints, ParseAndFormat) {
 }
 
 TEST(SimulatedDevice, AnswersFromItsConfiguration) {
-    vaskiro::config::ConfigurationImage image = defaults();
+    vaskiro::core::ConfigurationImage image = defaults();
     const std::pair<const char*, const char*> exchanges[] = {
         {"81 0B 00 08 01 00 10 08", "81 0A 00 14 01 00 10 00 C4 02 00 30 39 22 05 C4 91 03 21 00"},
         {"81 0B 00 0E 01 00 10 08 0A 30 3A 1A 30 3A", ""},
@@ -259,9 +259,9 @@ TEST(SimulatedDevice, AnswersFromItsConfiguration) {
 // Objects: device 02 00 30 39 (wildcard 02 3F FF FF), binary-input 1 00 C0 00 01, binary-output 2 01 00 00 02,
 // analog-input 1 00 00 00 01. Acks: 30 01 0C, the object, the property (19 nn, or 1A nn nn), 3E value 3F.
 TEST(SimulatedDevice, PresentsTheDeviceAndItsPointsToAnyClient) {
-    vaskiro::config::ConfigurationImage image = defaults();
-    image.setFlag(vaskiro::config::FlagGroup::InvertInput, 1, true);
-    image.setFlag(vaskiro::config::FlagGroup::OutputStartStatus, 2, true);
+    vaskiro::core::ConfigurationImage image = defaults();
+    image.setFlag(vaskiro::core::FlagGroup::InvertInput, 1, true);
+    image.setFlag(vaskiro::core::FlagGroup::OutputStartStatus, 2, true);
     const std::pair<const char*, const char*> exchanges[] = {
         // object-list[0] of the wildcard device: 41 objects (21 29), the ack naming the device's own instance.
         {"81 0A 00 13 01 04 00 05 01 0C 0C 02 3F FF FF 19 4C 29 00",
@@ -337,7 +337,7 @@ TEST(Client, WhenTheBacnetPortIsTakenItListensOnItsOwnAndSaysSo) {
 // 91 02, invalid-data-type (09) for a Real (44 3F 80 00 00). SubscribeCOV of binary-input 3: a SimpleAck (20 01 05);
 // confirmed notifications: services (05), cov-subscription-failed (2B); binary-input 99: unknown-object (1F).
 TEST(SimulatedDevice, TakesCommandsAndSubscriptions) {
-    vaskiro::config::ConfigurationImage image = defaults();
+    vaskiro::core::ConfigurationImage image = defaults();
     const std::pair<const char*, const char*> exchanges[] = {
         {"81 0A 00 17 01 04 00 05 03 0F 0C 01 00 00 02 19 55 3E 91 01 3F 49 08", "81 0A 00 09 01 00 20 03 0F"},
         {"81 0A 00 13 01 04 00 05 01 0C 0C 01 00 00 02 19 57 29 08",
@@ -371,7 +371,7 @@ TEST(SimulatedDevice, TakesCommandsAndSubscriptions) {
 }
 
 TEST(SimulatedPoints, LinesSetInputsAndAnalogues) {
-    vaskiro::config::ConfigurationImage image = defaults();
+    vaskiro::core::ConfigurationImage image = defaults();
     SimulatedPoints points(image);
     EXPECT_EQ(points.apply("analogue.8 -21.5"), "");
     EXPECT_EQ(points.analogue(8), -21.5f);

@@ -18,7 +18,7 @@ class Checkout : public ::testing::TestWithParam<bool> {
 protected:
     void SetUp() override {
         m_image.SetDefaults();
-        m_image.setFlag(vaskiro::config::FlagGroup::OutputStartStatus, 4, true);
+        m_image.setFlag(vaskiro::core::FlagGroup::OutputStartStatus, 4, true);
         std::string warning;
         m_client = std::move(Client::open(0, warning).value());
         m_client->setRetryInterval(std::chrono::milliseconds(100));
@@ -52,7 +52,7 @@ protected:
         return Clock::now() - start;
     }
 
-    vaskiro::config::ConfigurationImage m_image;
+    vaskiro::core::ConfigurationImage m_image;
     std::unique_ptr<SimulatedResponder> m_responder;
     std::unique_ptr<Client> m_client;
     std::atomic<bool> m_stopServing{false};

@@ -8,7 +8,7 @@
 #include "core/data_file.h"
 #include "tool_run.h"
 
-using namespace vaskiro::config;
+using namespace vaskiro::core;
 using Clock = std::chrono::steady_clock;
 
 namespace {

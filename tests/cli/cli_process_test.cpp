@@ -9,7 +9,7 @@
 #include "core/data_file.h"
 #include "tool_run.h"
 
-using namespace vaskiro::config;
+using namespace vaskiro::core;
 namespace fs = std::filesystem;
 
 namespace {

@@ -10,7 +10,7 @@
 #include "csv/csv.h"
 #include "tool_run.h"
 
-using namespace vaskiro::config;
+using namespace vaskiro::core;
 namespace fs = std::filesystem;
 
 namespace {

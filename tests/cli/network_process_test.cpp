@@ -11,7 +11,7 @@
 #include "core/data_file.h"
 #include "tool_run.h"
 
-using namespace vaskiro::config;
+using namespace vaskiro::core;
 
 namespace {
 

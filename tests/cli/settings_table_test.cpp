@@ -13,7 +13,7 @@
 using namespace vaskiro;
 
 TEST(SettingsTable, EveryLimitHoldsAlikeInSetAndTheWorklist) {
-    config::ConfigurationImage base;
+    core::ConfigurationImage base;
     base.SetDefaults();
     for (const core::Setting& setting : core::allSettings()) {
         std::string verdicts;
@@ -21,13 +21,13 @@ TEST(SettingsTable, EveryLimitHoldsAlikeInSetAndTheWorklist) {
             if (!edge.covers(setting.key)) continue;
             const bool taken = (verdicts += edge.verdicts[0]).back() == 'y';
             const std::string what = setting.key + "=" + edge.value;
-            config::ConfigurationImage set = base;  // as `set` and `write --set` take each KEY=VALUE
+            core::ConfigurationImage set = base;  // as `set` and `write --set` take each KEY=VALUE
             const auto assigned = core::assignSetting(set, what);
             const auto list = commission::readWorklist(setting.key + "\n" + edge.value + "\n", base);
             ASSERT_EQ(std::pair(assigned.has_value(), list.has_value()), std::pair(taken, taken)) << what;
             EXPECT_TRUE(set == (taken ? list->rows[0].image : base)) << what;  // a refusal changes nothing
             // Nothing changes outside the setting's place.
-            for (std::size_t i = 0; taken && i < config::kImageSize; ++i)
+            for (std::size_t i = 0; taken && i < core::kImageSize; ++i)
                 EXPECT_TRUE(i - setting.place.offset < setting.place.size || set.bytes()[i] == base.bytes()[i]) << i;
         }
         EXPECT_TRUE(verdicts.find('y') != verdicts.npos && verdicts.find('n') != verdicts.npos) << setting.key;
@@ -58,7 +58,7 @@ struct Rule {
 };
 
 // KEY=VALUE as JSON takes it: the value, as a string, in its place in an export of `base`.
-core::Result<config::ConfigurationImage> throughJson(const config::ConfigurationImage& base, const Rule& rule) {
+core::Result<core::ConfigurationImage> throughJson(const core::ConfigurationImage& base, const Rule& rule) {
     auto root = nlohmann::ordered_json::parse(cli::exportJson(base));
     const auto dot = rule.key.find('.');
     const std::string family = rule.key.substr(0, dot), member = family.substr(family.find('-') + 1);
@@ -73,10 +73,10 @@ core::Result<config::ConfigurationImage> throughJson(const config::Configuration
 }
 
 void expectOneRule(const std::vector<Rule>& rules) {
-    config::ConfigurationImage base;
+    core::ConfigurationImage base;
     base.SetDefaults();
     for (const Rule& rule : rules) {
-        config::ConfigurationImage set = base;
+        core::ConfigurationImage set = base;
         const auto assigned = core::assignSetting(set, rule.key + "=" + rule.value);
         const auto list = commission::readWorklist(rule.key + "\n\"" + rule.value + "\"\n", base);
         const auto json = throughJson(base, rule);
@@ -132,7 +132,7 @@ TEST(SettingValues, TextsArePrintableAndWhatTheDeviceKeeps) {
 
 // Each fault of a worklist, and where it is said to be.
 TEST(WorklistFaults, SayWhereTheyAre) {
-    config::ConfigurationImage base;
+    core::ConfigurationImage base;
     base.SetDefaults();
     const struct {
         std::string text, said;  // `said` empty: taken
@@ -152,12 +152,12 @@ TEST(WorklistFaults, SayWhereTheyAre) {
         if (!list) {
             EXPECT_NE(list.error()[0].find(row.said), std::string::npos) << list.error()[0];
         } else {
-            EXPECT_EQ(list->rows[0].image.analogueValue(config::FloatGroup::COVIncrement, 1), 0.5f);
-            EXPECT_EQ(list->rows[0].image.analogueValue(config::FloatGroup::AnalogueScaling, 2), -1.25f);
+            EXPECT_EQ(list->rows[0].image.analogueValue(core::FloatGroup::COVIncrement, 1), 0.5f);
+            EXPECT_EQ(list->rows[0].image.analogueValue(core::FloatGroup::AnalogueScaling, 2), -1.25f);
         }
     }
-    config::ConfigurationImage wide = base;
-    wide.setText(config::TextField::Location, std::string(24, 'x'));  // as the window saves it
+    core::ConfigurationImage wide = base;
+    wide.setText(core::TextField::Location, std::string(24, 'x'));  // as the window saves it
     const auto fromBase = commission::readWorklist("tag\nA\n", wide);
     ASSERT_FALSE(fromBase);
     EXPECT_EQ(fromBase.error()[0], "row 1, location from the base: the device keeps 23 characters; 24 given");
@@ -165,9 +165,9 @@ TEST(WorklistFaults, SayWhereTheyAre) {
 
 // Names from a file or a device are escaped once where shown: by JSON in a JSON line, here in a text line.
 TEST(ShownNames, AreEscapedOnceInTextAndInJson) {
-    config::ConfigurationImage image;
+    core::ConfigurationImage image;
     image.SetDefaults();
-    image.setName(config::NameGroup::Input, 1, "Tab\there");
+    image.setName(core::NameGroup::Input, 1, "Tab\there");
     const bacnet::Point point{.name = "Fan\xE2\x80\xAE"};
     const auto json = nlohmann::json::parse(cli::pointLine(point, image, "", true));
     EXPECT_EQ(std::pair(json["name"].get<std::string>(), json["name_on_device"].get<std::string>()),

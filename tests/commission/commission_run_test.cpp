@@ -40,7 +40,7 @@ protected:
 
     // Plays `events` on a fresh run of three rows over the record.
     std::unique_ptr<CommissionRun> play(const std::string& events, bool resume = false) {
-        vaskiro::config::ConfigurationImage base;
+        vaskiro::core::ConfigurationImage base;
         base.SetDefaults();
         auto list = readWorklist("tag,ip,object-id\nAHU-1,10.0.0.1,1\nAHU-2,10.0.0.2,2\nAHU-3,10.0.0.3,3\n", base);
         EXPECT_TRUE(list.has_value());

@@ -18,10 +18,10 @@ TEST(HtmlEscape, EachMarkupCharacterBecomesItsReference) {
 }
 
 SheetDevice device() {
-    vaskiro::config::ConfigurationImage image;
+    vaskiro::core::ConfigurationImage image;
     image.SetDefaults();
-    image.setText(vaskiro::config::TextField::DeviceName, "<AHU & 1>");
-    image.setText(vaskiro::config::TextField::DevicePassword, "s3cr<t");
+    image.setText(vaskiro::core::TextField::DeviceName, "<AHU & 1>");
+    image.setText(vaskiro::core::TextField::DevicePassword, "s3cr<t");
     return {"<tag>", "501", "1.00", "2026-12-08T09:00:00+00:00", "verified", "passed", readableSettings(image), {}};
 }
 

@@ -5,7 +5,7 @@
 #include <functional>
 #include <vector>
 
-using namespace vaskiro::config;
+using namespace vaskiro::core;
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <vector>
 
-using namespace vaskiro::config;
+using namespace vaskiro::core;
 namespace fs = std::filesystem;
 
 namespace {

@@ -5,7 +5,7 @@
 #include <set>
 #include <vector>
 
-using namespace vaskiro::units;
+using namespace vaskiro::core;
 
 // One table drives the names, the codes and the picker's grid (27 rows): every
 // code once, each round trip through its name, and the grid's edges.

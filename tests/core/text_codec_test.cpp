@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace vaskiro::config;
+using namespace vaskiro::core;
 
 // Every byte's round trip and well-formed output are the fuzz target's; these are the code page's own letters.
 TEST(TextCodec, TheControlRangeUsesWindows1252AndTheRestBecomesQuestionMarks) {

@@ -2,7 +2,7 @@
 
 #include "exchange_rig.h"
 
-using namespace vaskiro::config;
+using namespace vaskiro::core;
 using namespace vaskiro::device;
 using namespace vaskiro::device::test;
 

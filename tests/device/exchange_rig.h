@@ -22,7 +22,7 @@ using Events = std::vector<std::string>;
 inline Bytes slice(const Report& report, std::size_t from, std::size_t count) {
     return {report.begin() + static_cast<long>(from), report.begin() + static_cast<long>(from + count)};
 }
-inline Bytes slice(const config::ConfigurationImage& image, std::size_t from, std::size_t count) {
+inline Bytes slice(const core::ConfigurationImage& image, std::size_t from, std::size_t count) {
     return {image.bytes().begin() + static_cast<long>(from), image.bytes().begin() + static_cast<long>(from + count)};
 }
 inline Bytes repeat(std::uint8_t value, std::size_t count) { return Bytes(count, value); }
@@ -36,8 +36,8 @@ inline Bytes concat(std::initializer_list<Bytes> parts) {
     for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
     return all;
 }
-inline config::ConfigurationImage defaultImage() {
-    config::ConfigurationImage image;
+inline core::ConfigurationImage defaultImage() {
+    core::ConfigurationImage image;
     image.SetDefaults();
     return image;
 }
@@ -48,7 +48,7 @@ inline config::ConfigurationImage defaultImage() {
 struct Rig : ExchangePort {
     explicit Rig(bool withDevice = true) : device(withDevice ? std::make_shared<SimulatedDevice>() : nullptr) {}
 
-    config::ConfigurationImage image = defaultImage();
+    core::ConfigurationImage image = defaultImage();
     std::shared_ptr<SimulatedDevice> device;
     DeviceExchange exchange{image, *this};
     std::vector<Report> sent;

@@ -1,6 +1,6 @@
 #include "exchange_rig.h"
 
-using namespace vaskiro::config;
+using namespace vaskiro::core;
 using namespace vaskiro::device;
 using namespace vaskiro::device::test;
 

@@ -56,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (const auto* notification = std::get_if<CovNotification>(&message))
         propertyValues(notification->values, notification->object);
     static SimulatedDevice device = [] {
-        vaskiro::config::ConfigurationImage image;
+        vaskiro::core::ConfigurationImage image;
         image.SetDefaults();
         return SimulatedDevice(image, {});
     }();

@@ -6,7 +6,7 @@
 #include "core/data_file.h"
 #include "fuzz_check.h"
 
-using namespace vaskiro::config;
+using namespace vaskiro::core;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::span<const std::uint8_t> file(data, size);

@@ -22,7 +22,7 @@ using namespace vaskiro::device;
 
 namespace {
 
-using Carried = std::array<bool, config::kImageSize>;
+using Carried = std::array<bool, core::kImageSize>;
 
 // The image bytes that a Read may store: every byte that decoding some reply
 // into some block part changes, found by decoding opposite patterns.
@@ -32,12 +32,12 @@ const Carried& carried() {
         for (std::uint8_t base : {0x00, 0xFF})
             for (std::uint8_t fill : {0x00, 0xFF})
                 for (int part = 0; part < 2 * kBlockCount; ++part) {
-                    config::ConfigurationImage image;
+                    core::ConfigurationImage image;
                     image.bytes().fill(base);
                     Report reply;
                     reply.fill(fill);
                     decodeBlockPart(reply, part / 2, 1 + part % 2, image);
-                    for (std::size_t i = 0; i < config::kImageSize; ++i)
+                    for (std::size_t i = 0; i < core::kImageSize; ++i)
                         carried[i] = carried[i] || image.bytes()[i] != base;
                 }
         return carried;
@@ -98,10 +98,10 @@ struct Port : ExchangePort {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     Input input{data, size};
-    config::ConfigurationImage image;
+    core::ConfigurationImage image;
     image.SetDefaults();
-    image.bytes()[config::layout::Reserved] = 0xA5;  // not carried: must survive every Read
-    image.bytes()[config::layout::DeviceName + 30] = 0x5A;
+    image.bytes()[core::layout::Reserved] = 0xA5;  // not carried: must survive every Read
+    image.bytes()[core::layout::DeviceName + 30] = 0x5A;
     SimulatedDevice device;
     Port port;
     DeviceExchange exchange(image, port);
@@ -109,7 +109,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     port.exchange = &exchange;
 
     while (!input.done()) {
-        const config::ConfigurationImage before = image;
+        const core::ConfigurationImage before = image;
         const Report inBefore = exchange.InReport();
         const bool wasIdle = exchange.idle();
         const int sends = port.sends, logs = port.logs, messages = port.messages, populates = port.populates;
@@ -151,7 +151,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
         FUZZ_CHECK(exchange.stepsDone() >= 0 && exchange.stepsDone() <= exchange.stepsTotal());
         FUZZ_CHECK(port.populates - populates <= 1);
-        for (std::size_t i = 0; i < config::kImageSize; ++i)
+        for (std::size_t i = 0; i < core::kImageSize; ++i)
             FUZZ_CHECK(image.bytes()[i] == before.bytes()[i] || (port.populates > populates && carried()[i]));
         if (!delivered) continue;
 

@@ -10,9 +10,9 @@
 using namespace vaskiro;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    config::ConfigurationImage image;
-    std::copy_n(data, std::min(size, config::kImageSize), image.bytes().begin());
+    core::ConfigurationImage image;
+    std::copy_n(data, std::min(size, core::kImageSize), image.bytes().begin());
     const auto back = cli::importJson(cli::exportJson(image));
-    FUZZ_CHECK(back && config::encodeDataFile(*back) == config::encodeDataFile(image));
+    FUZZ_CHECK(back && core::encodeDataFile(*back) == core::encodeDataFile(image));
     return 0;
 }

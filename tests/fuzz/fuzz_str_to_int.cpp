@@ -7,7 +7,7 @@
 #include "core/str_to_int.h"
 #include "fuzz_check.h"
 
-using namespace vaskiro::config;
+using namespace vaskiro::core;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);

@@ -5,7 +5,7 @@
 #include "core/text_codec.h"
 #include "fuzz_check.h"
 
-using namespace vaskiro::config;
+using namespace vaskiro::core;
 
 namespace {
 

@@ -27,7 +27,7 @@ struct DevicePort : device::ExchangePort {
 };
 
 // Runs one Read or Write of `image`; the device's closing message.
-std::string exchange(device::HidConnection& connection, config::ConfigurationImage& image, bool write) {
+std::string exchange(device::HidConnection& connection, core::ConfigurationImage& image, bool write) {
     DevicePort port(connection);
     device::DeviceExchange machine(image, port);
     write ? machine.startWrite() : machine.startRead();
@@ -44,14 +44,14 @@ TEST(RealDevice, WriteThenReadRestoresWhatItFound) {
     device::OpenResult opened = device::openVaskiroAt(*backend, path);
     ASSERT_TRUE(opened.connection) << opened.error;
 
-    config::ConfigurationImage found;
+    core::ConfigurationImage found;
     ASSERT_EQ(exchange(*opened.connection, found, false), "Read Complete");
-    config::ConfigurationImage changed = found;
-    changed.setName(config::NameGroup::Input, 1, "Test " + std::to_string(std::rand() % 1000));
+    core::ConfigurationImage changed = found;
+    changed.setName(core::NameGroup::Input, 1, "Test " + std::to_string(std::rand() % 1000));
     ASSERT_EQ(exchange(*opened.connection, changed, true), "Download Complete");
-    config::ConfigurationImage back = found;
+    core::ConfigurationImage back = found;
     EXPECT_EQ(exchange(*opened.connection, back, false), "Read Complete");
-    EXPECT_EQ(back.name(config::NameGroup::Input, 1), changed.name(config::NameGroup::Input, 1));
+    EXPECT_EQ(back.name(core::NameGroup::Input, 1), changed.name(core::NameGroup::Input, 1));
     EXPECT_EQ(exchange(*opened.connection, found, true), "Download Complete")
         << "the device's configuration was not restored";
 }

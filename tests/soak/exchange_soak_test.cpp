@@ -62,9 +62,9 @@ struct FaultyLink : HidConnection, ExchangePort {
 TEST(ExchangeSoak, ThousandsOfExchangesWithFaultsKeepEveryImageRight) {
     FaultyLink link;
     auto& random = link.random;
-    config::ConfigurationImage image;
+    core::ConfigurationImage image;
     image.SetDefaults();
-    image.bytes()[config::layout::Reserved] = 0xA5;  // a byte the link never carries
+    image.bytes()[core::layout::Reserved] = 0xA5;  // a byte the link never carries
     DeviceExchange exchange(image, link);
     const char* setting = std::getenv("VASKIRO_SOAK_EXCHANGES");
     const int total = setting ? std::max(1, std::atoi(setting)) : 2000;
@@ -87,10 +87,10 @@ TEST(ExchangeSoak, ThousandsOfExchangesWithFaultsKeepEveryImageRight) {
         link.readReplies.clear();
         link.messages.clear();
         if (!isRead) {
-            image.setName(config::NameGroup::Input, 1 + random() % 16, "In " + std::to_string(random() % 1000));
+            image.setName(core::NameGroup::Input, 1 + random() % 16, "In " + std::to_string(random() % 1000));
             image.setObjectIdentifier(random() % 4194303);
         }
-        const config::ConfigurationImage before = image;
+        const core::ConfigurationImage before = image;
 
         std::thread unplugger;
         if (link.fault == Unplugged) link.device->disconnectAfter(link.faultAt + 1);
@@ -110,7 +110,7 @@ TEST(ExchangeSoak, ThousandsOfExchangesWithFaultsKeepEveryImageRight) {
             continue;
         }
         ASSERT_EQ(link.messages, std::vector<std::string>{"Read Complete"});
-        config::ConfigurationImage carried = before;
+        core::ConfigurationImage carried = before;
         for (const auto& [block, part, report] : link.readReplies) decodeBlockPart(report, block, part, carried);
         ASSERT_EQ(image, carried) << "exchange " << n;
         if (!link.tampered) {

@@ -71,7 +71,7 @@ QString valueText(const bacnet::Point& point) {
         return state->value ? QObject::tr("on") : QObject::tr("off");
     if (const auto* real = std::get_if<float>(&*point.value)) {
         QString text = QString::number(static_cast<double>(*real), 'g', 7);
-        if (point.units) text += ' ' + QString::fromUtf8(units::EngineeringUnitName(*point.units).data());
+        if (point.units) text += ' ' + QString::fromUtf8(core::EngineeringUnitName(*point.units).data());
         return text;
     }
     return QObject::tr("a value of another type");

@@ -26,7 +26,7 @@ std::optional<QDateTime> localTime(bacnet::WallClock::time_point at) {
 
 }  // namespace
 
-PointCheckoutSession::PointCheckoutSession(const config::ConfigurationImage& image, QObject* parent) : QObject(parent) {
+PointCheckoutSession::PointCheckoutSession(const core::ConfigurationImage& image, QObject* parent) : QObject(parent) {
     m_thread = std::thread([this, image] { run(image); });
 }
 
@@ -56,7 +56,7 @@ void PointCheckoutSession::post(std::function<void()> onWindowThread) {
     QMetaObject::invokeMethod(this, std::move(onWindowThread), Qt::QueuedConnection);
 }
 
-void PointCheckoutSession::run(config::ConfigurationImage image) {
+void PointCheckoutSession::run(core::ConfigurationImage image) {
     std::vector<int> stillHeld;
     std::string warning;
     auto say = [this](const std::string& text) { post([this, text = shown(text)] { emit said(text); }); };

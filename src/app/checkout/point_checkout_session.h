@@ -34,7 +34,7 @@ class PointCheckoutSession : public QObject {
 public:
     static constexpr std::uint8_t kPriority = bacnet::kOperatorPriority;
 
-    PointCheckoutSession(const config::ConfigurationImage& image, QObject* parent = nullptr);
+    PointCheckoutSession(const core::ConfigurationImage& image, QObject* parent = nullptr);
     // Ends the thread: releases what it holds and cancels the subscriptions, bounded in time.
     ~PointCheckoutSession() override;
 
@@ -70,7 +70,7 @@ private:
         int channel = 0;
         std::optional<bool> active;
     };
-    void run(config::ConfigurationImage image);
+    void run(core::ConfigurationImage image);
     void follow(bacnet::PointCheckout& checkout);
     void carryOut(bacnet::PointCheckout& checkout, const Request& request);
     void post(std::function<void()> onWindowThread);

@@ -52,7 +52,7 @@ QLabel* textLine(const QString& name, const QString& description) {
 
 }  // namespace
 
-PointCheckoutView::PointCheckoutView(const config::ConfigurationImage& image, UserPrompts& prompts, QWidget* parent)
+PointCheckoutView::PointCheckoutView(const core::ConfigurationImage& image, UserPrompts& prompts, QWidget* parent)
     : QDialog(parent), m_prompts(prompts) {
     setObjectName(QStringLiteral("PointCheckoutView"));
     setWindowTitle(tr("Point Checkout"));
@@ -60,7 +60,7 @@ PointCheckoutView::PointCheckoutView(const config::ConfigurationImage& image, Us
     const auto configuredName = [&image](PointKind kind) {
         return [&image, kind](int channel) {
             return QString::fromStdString(
-                core::escapeControlCharacters(config::fromWindows1252(image.name(bacnet::nameGroup(kind), channel))));
+                core::escapeControlCharacters(core::fromWindows1252(image.name(bacnet::nameGroup(kind), channel))));
         };
     };
     const auto command = [this](int channel, std::optional<bool> active) {

@@ -32,7 +32,7 @@ class UserPrompts;
 class PointCheckoutView : public QDialog {
     Q_OBJECT
 public:
-    PointCheckoutView(const config::ConfigurationImage& image, UserPrompts& prompts, QWidget* parent = nullptr);
+    PointCheckoutView(const core::ConfigurationImage& image, UserPrompts& prompts, QWidget* parent = nullptr);
     ~PointCheckoutView() override;
 
     // The outputs held, as the device acknowledged them.

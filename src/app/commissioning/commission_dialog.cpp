@@ -209,12 +209,12 @@ QStringList CommissionDialog::prepare(commission::Worklist& list) {
         faults << tr("The window's Object Identifier Number: %1. Put it right first: the window returns to its "
                      "settings after the run.")
                       .arg(shownText(collected.error()));
-    config::ConfigurationImage base;
+    core::ConfigurationImage base;
     base.SetDefaults();
     if (m_baseEdit->text().isEmpty())
         faults << tr("Choose the base data file that each row starts from.");
-    else if (auto loaded = config::readDataFile(pathOf(m_baseEdit->text()), base);
-             loaded.outcome != config::LoadOutcome::Loaded)
+    else if (auto loaded = core::readDataFile(pathOf(m_baseEdit->text()), base);
+             loaded.outcome != core::LoadOutcome::Loaded)
         faults << tr("%1: cannot be used as the base (%2).")
                       .arg(shownText(m_baseEdit->text().toStdString()), shownText(loaded.error));
     QFile file(m_worklistEdit->text());
@@ -314,7 +314,7 @@ void CommissionDialog::watchDevices() {
 
 void CommissionDialog::startStep() {
     const commission::Step step = m_run->step();
-    const config::ConfigurationImage image = m_run->currentRow().image;
+    const core::ConfigurationImage image = m_run->currentRow().image;
     if (step == commission::Step::Write) {
         // The main form shows what is being written, until the run ends.
         m_formShowsRow = true;

@@ -97,7 +97,7 @@ private:
     std::thread m_worker;
     commission::StepResult m_result;  // the worker's, read once it is joined
     // What the main window held when the run began; set while its pages show a row.
-    config::ConfigurationImage m_formBefore;
+    core::ConfigurationImage m_formBefore;
     bool m_formShowsRow = false;
 };
 

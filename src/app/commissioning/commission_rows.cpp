@@ -33,9 +33,9 @@ QString stateText(const commission::RowStatus& status) {
     return {};
 }
 
-QString addressText(const config::ConfigurationImage& image) {
+QString addressText(const core::ConfigurationImage& image) {
     if (image.dhcpEnable()) return QObject::tr("DHCP");
-    auto octets = image.address(config::AddressField::IPAddress);
+    auto octets = image.address(core::AddressField::IPAddress);
     return QStringLiteral("%1.%2.%3.%4").arg(octets[0]).arg(octets[1]).arg(octets[2]).arg(octets[3]);
 }
 
@@ -67,7 +67,7 @@ void CommissionRows::fill(const commission::CommissionRun& run) {
     setRowCount(static_cast<int>(run.rows().size()));
     for (int r = 0; r < rowCount(); ++r) {
         const commission::WorklistRow& row = run.rows()[static_cast<std::size_t>(r)];
-        const QString cells[] = {shownText(row.tag), shownDeviceText(row.image.text(config::TextField::DeviceName)),
+        const QString cells[] = {shownText(row.tag), shownDeviceText(row.image.text(core::TextField::DeviceName)),
                                  addressText(row.image), QString::number(row.image.objectIdentifier())};
         for (int c = 0; c < kStateColumn; ++c) setCell(r, c, cells[c], cells[c]);
         setCell(r, kStateColumn, {}, {});

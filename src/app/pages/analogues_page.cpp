@@ -69,7 +69,7 @@ AnaloguesPage::AnaloguesPage(app::FormControls& controls, QWidget* parent) : QWi
     auto* columns = new QHBoxLayout;
     for (const auto& [group, stretch] : groups) {
         auto* grid = static_cast<QGridLayout*>(group->layout());
-        for (int r = 0; r < config::kAnalogueCount; ++r) grid->setRowMinimumHeight(r, rowHeight);
+        for (int r = 0; r < core::kAnalogueCount; ++r) grid->setRowMinimumHeight(r, rowHeight);
         columns->addWidget(group, stretch);
     }
 

@@ -25,7 +25,7 @@ public:
     QPushButton* selectUnitsButton(int channel) const;
 
 private:
-    std::array<QPushButton*, config::kAnalogueCount> m_selectUnits{};
+    std::array<QPushButton*, core::kAnalogueCount> m_selectUnits{};
 };
 
 }  // namespace vaskiro::app

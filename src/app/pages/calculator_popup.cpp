@@ -17,7 +17,7 @@
 
 namespace vaskiro::app {
 
-Calculator::Calculator(const QString& seed) : m_display(seed) { m_failed = !config::parseFloat(seed.toStdString()); }
+Calculator::Calculator(const QString& seed) : m_display(seed) { m_failed = !core::parseFloat(seed.toStdString()); }
 
 void Calculator::press(char key) {
     if (key == 'c' || (m_failed && (std::isdigit(static_cast<unsigned char>(key)) || key == '.'))) {
@@ -53,14 +53,14 @@ void Calculator::press(char key) {
     } else if (key == '+' || key == '-' || key == '*' || key == '/' || key == '=') {
         if (m_operator && !(m_startsNumber && key != '=')) calculate();
         if (m_failed) return;
-        m_left = config::parseFloat(m_display.toStdString()).value_or(0.0f);
+        m_left = core::parseFloat(m_display.toStdString()).value_or(0.0f);
         m_operator = key == '=' ? 0 : key;
         m_startsNumber = true;
     }
 }
 
 void Calculator::calculate() {
-    const auto right = config::parseFloat(m_display.toStdString());
+    const auto right = core::parseFloat(m_display.toStdString());
     double result = 0;
     switch (m_operator) {
     case '+': result = m_left + right.value_or(0.0f); break;
@@ -74,7 +74,7 @@ void Calculator::calculate() {
         m_failed = true;
         return;
     }
-    m_display = QString::fromStdString(config::formatFloat(static_cast<float>(result)));
+    m_display = QString::fromStdString(core::formatFloat(static_cast<float>(result)));
 }
 
 namespace {

@@ -26,15 +26,15 @@ QLineEdit* edit(const std::vector<QWidget*>& controls, std::size_t i = 0) {
 
 }  // namespace
 
-QString textFromImage(const std::string& bytes) { return QString::fromStdString(config::fromWindows1252(bytes)); }
+QString textFromImage(const std::string& bytes) { return QString::fromStdString(core::fromWindows1252(bytes)); }
 
-std::string textToImage(const QString& text) { return config::toWindows1252(toStd(text)); }
+std::string textToImage(const QString& text) { return core::toWindows1252(toStd(text)); }
 
 void showUnitName(QLineEdit* edit, std::uint32_t code) {
-    edit->setText(QString::fromStdString(std::string(units::EngineeringUnitName(code))));
+    edit->setText(QString::fromStdString(std::string(core::EngineeringUnitName(code))));
 }
 
-void populateForm(const config::ConfigurationImage& image, const FormControls& controls) {
+void populateForm(const core::ConfigurationImage& image, const FormControls& controls) {
     for (const core::Setting& setting : core::allSettings()) {
         const core::SettingValue value = setting.value(image);
         const std::vector<QWidget*>& shown = controls.of(setting.key);
@@ -42,7 +42,7 @@ void populateForm(const config::ConfigurationImage& image, const FormControls& c
         case ControlKind::CheckBox: static_cast<QCheckBox*>(shown[0])->setChecked(std::get<bool>(value)); break;
         case ControlKind::OctetEdits:
             for (std::size_t i = 0; i < shown.size(); ++i)
-                edit(shown, i)->setText(QString::number(std::get<config::Octets>(value)[i]));
+                edit(shown, i)->setText(QString::number(std::get<core::Octets>(value)[i]));
             break;
         case ControlKind::SpinEdit:
             static_cast<QSpinBox*>(shown[0])->setValue(static_cast<int>(std::get<std::int64_t>(value)));
@@ -59,7 +59,7 @@ void populateForm(const config::ConfigurationImage& image, const FormControls& c
     }
 }
 
-core::Result<void> collectForm(const FormControls& controls, config::ConfigurationImage& image) {
+core::Result<void> collectForm(const FormControls& controls, core::ConfigurationImage& image) {
     bool addressesEnded = false;  // at an octet that is not a number: the octets after it keep their values
     for (const core::Setting& setting : core::allSettings()) {
         const std::vector<QWidget*>& shown = controls.of(setting.key);
@@ -67,10 +67,10 @@ core::Result<void> collectForm(const FormControls& controls, config::Configurati
         case ControlKind::CheckBox: setting.store(image, static_cast<QCheckBox*>(shown[0])->isChecked()); break;
         case ControlKind::OctetEdits:
             for (std::size_t i = 0; i < shown.size() && !addressesEnded; ++i) {
-                const auto number = config::StrToInt(toStd(edit(shown, i)->text()));
+                const auto number = core::StrToInt(toStd(edit(shown, i)->text()));
                 addressesEnded = !number;
                 if (addressesEnded) break;
-                auto octets = std::get<config::Octets>(setting.value(image));
+                auto octets = std::get<core::Octets>(setting.value(image));
                 octets[i] = static_cast<std::uint8_t>(*number & 0xFF);
                 setting.store(image, octets);
             }
@@ -80,7 +80,7 @@ core::Result<void> collectForm(const FormControls& controls, config::Configurati
             break;
         case ControlKind::TextEdit: setting.store(image, textToImage(edit(shown)->text())); break;
         case ControlKind::DigitsEdit: {
-            const auto number = config::StrToInt(toStd(edit(shown)->text()));
+            const auto number = core::StrToInt(toStd(edit(shown)->text()));
             if (!number) return core::Unexpected(number.error());
             setting.store(image, std::int64_t{*number});
             break;
@@ -99,7 +99,7 @@ bool validateAddresses(const FormControls& controls, const std::function<void(co
         if (window.kind != ControlKind::OctetEdits) continue;
         if (!window.skippedWhen.empty() && controls.one<QCheckBox>(window.skippedWhen)->isChecked()) continue;
         for (QWidget* octet : controls.of(setting.key)) {
-            const auto value = config::StrToInt(toStd(static_cast<QLineEdit*>(octet)->text()));
+            const auto value = core::StrToInt(toStd(static_cast<QLineEdit*>(octet)->text()));
             // An octet above 255 would be stored modulo 256 and reach the
             // device as an address nobody typed.
             if (!value || *value < window.takes.low || *value > window.takes.high) {

@@ -52,14 +52,14 @@ std::string textToImage(const QString& text);
 void showUnitName(QLineEdit* edit, std::uint32_t code);
 
 // Image into every bound control. Never fails, never validates.
-void populateForm(const config::ConfigurationImage& image, const FormControls& controls);
+void populateForm(const core::ConfigurationImage& image, const FormControls& controls);
 
 // Every bound control into the image, in the table's order. The address block
 // stops silently at the first octet that is not a number (later octets keep
 // their values) and stores the low 8 bits of each number. A bad object
 // identifier ends the collection there, leaving the fields after it as they
 // were, and is refused with "'<text>' is not a valid integer value".
-core::Result<void> collectForm(const FormControls& controls, config::ConfigurationImage& image);
+core::Result<void> collectForm(const FormControls& controls, core::ConfigurationImage& image);
 
 // True when every checked address octet is a number the window takes (0 to
 // 255). Logs one line per bad address; an address is not checked while the

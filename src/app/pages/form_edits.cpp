@@ -88,7 +88,7 @@ NumericEdit::NumericEdit(QWidget* parent) : QLineEdit(parent) {
     // NaN's payload.
     connect(this, &QLineEdit::textChanged, this, [this](const QString& text) {
         if (text == format(m_value)) return;
-        if (const auto parsed = config::parseFloat(text.toStdString())) m_value = *parsed;
+        if (const auto parsed = core::parseFloat(text.toStdString())) m_value = *parsed;
     });
     connect(this, &QLineEdit::editingFinished, this, &NumericEdit::settle);
 }
@@ -104,7 +104,7 @@ bool NumericEdit::offer(const QString& text) {
     QString candidate = text;
     int position = 0;
     if (validator()->validate(candidate, position) != QValidator::Acceptable ||
-        !config::parseFloat(candidate.toStdString()))
+        !core::parseFloat(candidate.toStdString()))
         return false;
     setText(candidate);
     settle();
@@ -125,7 +125,7 @@ void NumericEdit::keyPressEvent(QKeyEvent* event) {
     QLineEdit::keyPressEvent(event);
 }
 
-QString NumericEdit::format(float value) { return QString::fromStdString(config::formatFloat(value)); }
+QString NumericEdit::format(float value) { return QString::fromStdString(core::formatFloat(value)); }
 
 // editingFinished does not come for a half-typed text such as "1e", which
 // would otherwise stay on screen while the last good value is the one kept.

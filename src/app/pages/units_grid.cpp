@@ -14,13 +14,13 @@ namespace {
 
 using Cell = std::pair<int, int>;  // row, column
 
-int rowLength(int row) { return static_cast<int>(units::categoryTable()[static_cast<std::size_t>(row)].units.size()); }
+int rowLength(int row) { return static_cast<int>(core::categoryTable()[static_cast<std::size_t>(row)].units.size()); }
 
 // Every unit's cell in reading order: row by row, left to right.
 const std::vector<Cell>& unitCells() {
     static const std::vector<Cell> cells = [] {
         std::vector<Cell> out;
-        for (int row = 0; row < units::kCategoryRows; ++row)
+        for (int row = 0; row < core::kCategoryRows; ++row)
             for (int column = 1; column <= rowLength(row); ++column) out.emplace_back(row, column);
         return out;
     }();
@@ -77,9 +77,9 @@ QModelIndex UnitsGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers mod
     case MoveNext: to = cells[(position + (onUnit ? 1 : 0)) % cells.size()]; break;
     case MoveLeft:
     case MovePrevious: to = cells[(position + cells.size() - 1) % cells.size()]; break;
-    case MoveDown: to = inRow((at.first + 1) % units::kCategoryRows, at.second); break;
-    case MoveUp: to = inRow((at.first + units::kCategoryRows - 1) % units::kCategoryRows, at.second); break;
-    case MovePageDown: to = inRow(std::min(at.first + rowStep, units::kCategoryRows - 1), at.second); break;
+    case MoveDown: to = inRow((at.first + 1) % core::kCategoryRows, at.second); break;
+    case MoveUp: to = inRow((at.first + core::kCategoryRows - 1) % core::kCategoryRows, at.second); break;
+    case MovePageDown: to = inRow(std::min(at.first + rowStep, core::kCategoryRows - 1), at.second); break;
     case MovePageUp: to = inRow(std::max(at.first - rowStep, 0), at.second); break;
     case MoveHome: to = modifiers & Qt::ControlModifier ? cells.front() : Cell{at.first, 1}; break;
     case MoveEnd: to = modifiers & Qt::ControlModifier ? cells.back() : Cell{at.first, rowLength(at.first)}; break;

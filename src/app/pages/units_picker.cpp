@@ -21,17 +21,17 @@ namespace vaskiro::app {
 namespace {
 
 QString cellText(int row, int column) {
-    return QString::fromStdString(std::string(units::categoryCellText(row, column)));
+    return QString::fromStdString(std::string(core::categoryCellText(row, column)));
 }
 
-QString unitName(std::uint32_t code) { return QString::fromStdString(std::string(units::EngineeringUnitName(code))); }
+QString unitName(std::uint32_t code) { return QString::fromStdString(std::string(core::EngineeringUnitName(code))); }
 
 // The grid cell that shows `code`; the header cell of row 0 for a code the
 // catalogue does not know, where no unit is chosen.
 std::pair<int, int> cellOf(std::uint32_t code) {
-    for (int row = 0; row < units::kCategoryRows; ++row)
-        for (int column = 1; column < units::kCategoryColumns; ++column)
-            if (units::unitCodeAt(row, column) == code) return {row, column};
+    for (int row = 0; row < core::kCategoryRows; ++row)
+        for (int column = 1; column < core::kCategoryColumns; ++column)
+            if (core::unitCodeAt(row, column) == code) return {row, column};
     return {0, 0};
 }
 
@@ -42,7 +42,7 @@ TSelectAnalogueUnitsForm::TSelectAnalogueUnitsForm(QWidget* parent) : QDialog(pa
     setWindowTitle(QStringLiteral("SelectAnalogueUnitsForm"));
     setModal(false);
 
-    m_grid = new UnitsGrid(units::kCategoryRows, units::kCategoryColumns);
+    m_grid = new UnitsGrid(core::kCategoryRows, core::kCategoryColumns);
     m_grid->setObjectName(QStringLiteral("SelectAnalogueUnitsAdvStringGrid"));
     m_grid->setAccessibleName(tr("Engineering units"));
     m_grid->setAccessibleDescription(
@@ -74,7 +74,7 @@ TSelectAnalogueUnitsForm::TSelectAnalogueUnitsForm(QWidget* parent) : QDialog(pa
     connect(m_grid, &QTableWidget::currentCellChanged, this,
             [this](int row, int column) { SelectAnalogueUnitsAdvStringGridClickCell(row, column); });
     connect(m_grid, &QTableWidget::cellDoubleClicked, this, [this](int row, int column) {
-        if (!units::unitCodeAt(row, column)) return;
+        if (!core::unitCodeAt(row, column)) return;
         SelectAnalogueUnitsAdvStringGridClickCell(row, column);
         OKButtonClick();
     });
@@ -89,7 +89,7 @@ TSelectAnalogueUnitsForm::TSelectAnalogueUnitsForm(QWidget* parent) : QDialog(pa
     // Room for the longest unit name, with the edit's own frame and margins
     // (its size hint is 17 'x' wide plus those).
     int longest = 0;
-    for (std::uint32_t code = 0; code < units::kUnitCount; ++code)
+    for (std::uint32_t code = 0; code < core::kUnitCount; ++code)
         longest = std::max(longest, m_currentSelectionEdit->fontMetrics().horizontalAdvance(unitName(code)));
     const int frame = m_currentSelectionEdit->sizeHint().width() -
                       17 * m_currentSelectionEdit->fontMetrics().horizontalAdvance(QLatin1Char('x'));
@@ -131,9 +131,9 @@ TSelectAnalogueUnitsForm::TSelectAnalogueUnitsForm(QWidget* parent) : QDialog(pa
 // Fills the grid, once for the whole run.
 void TSelectAnalogueUnitsForm::FormCreate() {
     QStringList headers;
-    for (int row = 0; row < units::kCategoryRows; ++row) {
+    for (int row = 0; row < core::kCategoryRows; ++row) {
         headers << cellText(row, 0);
-        for (int column = 0; column < units::kCategoryColumns; ++column) {
+        for (int column = 0; column < core::kCategoryColumns; ++column) {
             auto* item = new QTableWidgetItem(cellText(row, column));
             item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
             m_grid->setItem(row, column, item);
@@ -144,7 +144,7 @@ void TSelectAnalogueUnitsForm::FormCreate() {
     // Every unit column as wide as the longest name, so none is cut.
     m_grid->resizeColumnsToContents();
     int width = 0;
-    for (int column = 1; column < units::kCategoryColumns; ++column)
+    for (int column = 1; column < core::kCategoryColumns; ++column)
         width = std::max(width, m_grid->columnWidth(column));
     m_grid->setUnitColumnWidth(width);
 }
@@ -169,7 +169,7 @@ void TSelectAnalogueUnitsForm::revealCurrentUnit() {
 
 void TSelectAnalogueUnitsForm::SelectAnalogueUnitsAdvStringGridClickCell(int row, int column) {
     // The code comes from the catalogue's table, never from the cell's text.
-    if (const auto code = units::unitCodeAt(row, column)) m_selectedUnitCode = *code;
+    if (const auto code = core::unitCodeAt(row, column)) m_selectedUnitCode = *code;
     RefreshCurrentSelection();
 }
 

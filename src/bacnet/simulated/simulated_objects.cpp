@@ -7,8 +7,8 @@ namespace vaskiro::bacnet {
 
 namespace {
 
-using config::FlagGroup;
-using config::NameGroup;
+using core::FlagGroup;
+using core::NameGroup;
 using Form = PropertyValue::Form;
 
 // Protocol revision 14 (ASHRAE 135-2012): 41 services and 55 object types.
@@ -23,10 +23,10 @@ BitString bitsSet(std::size_t size, std::initializer_list<std::uint32_t> set) {
     return bits;
 }
 
-std::string text(std::string windows1252) { return config::fromWindows1252(windows1252); }
+std::string text(std::string windows1252) { return core::fromWindows1252(windows1252); }
 
-void addDevice(ObjectDatabase& database, const config::ConfigurationImage& image, const DeviceIdentity& identity) {
-    using config::TextField;
+void addDevice(ObjectDatabase& database, const core::ConfigurationImage& image, const DeviceIdentity& identity) {
+    using core::TextField;
     BacnetObject& device = database.add({kDeviceObjectType, image.objectIdentifier() & kInstanceMask});
     auto fixed = [&device](std::uint32_t id, Primitive value, bool required = true) {
         device.addProperty(id, required, [value] { return PropertyValue(value); });
@@ -75,17 +75,17 @@ BacnetObject& addPoint(ObjectDatabase& database, ObjectId id, const std::string&
     return point;
 }
 
-std::string pointName(const config::ConfigurationImage& image, NameGroup group, int channel, const char* fallback) {
+std::string pointName(const core::ConfigurationImage& image, NameGroup group, int channel, const char* fallback) {
     std::string name = text(image.name(group, channel));
     return name.empty() ? fallback + std::to_string(channel) : name;
 }
 
 Enumerated binary(bool active) { return Enumerated{active ? 1u : 0u}; }
 
-void addBinaryPoints(ObjectDatabase& database, const config::ConfigurationImage& image, bool outputs,
+void addBinaryPoints(ObjectDatabase& database, const core::ConfigurationImage& image, bool outputs,
                      const SimulatedPoints& points) {
     const NameGroup names = outputs ? NameGroup::Output : NameGroup::Input;
-    for (int n = 1; n <= config::channelCount(names); ++n) {
+    for (int n = 1; n <= core::channelCount(names); ++n) {
         const Enumerated polarity{image.flag(outputs ? FlagGroup::InvertOutput : FlagGroup::InvertInput, n) ? 1u : 0u};
         BacnetObject& point = addPoint(
             database, {outputs ? kBinaryOutput : kBinaryInput, static_cast<std::uint32_t>(n)},
@@ -109,15 +109,15 @@ void addBinaryPoints(ObjectDatabase& database, const config::ConfigurationImage&
     }
 }
 
-void addAnalogueInputs(ObjectDatabase& database, const config::ConfigurationImage& image,
+void addAnalogueInputs(ObjectDatabase& database, const core::ConfigurationImage& image,
                        const SimulatedPoints& points) {
-    for (int n = 1; n <= config::kAnalogueCount; ++n) {
+    for (int n = 1; n <= core::kAnalogueCount; ++n) {
         BacnetObject& point =
             addPoint(database, {kAnalogInput, static_cast<std::uint32_t>(n)},
                      pointName(image, NameGroup::Analogue, n, "Analogue "), "Analogue input " + std::to_string(n),
                      [&points, n] { return PropertyValue(points.analogue(n)); });
         const Enumerated units{image.analogueUnitCode(n)};
-        const float increment = image.analogueValue(config::FloatGroup::COVIncrement, n);
+        const float increment = image.analogueValue(core::FloatGroup::COVIncrement, n);
         point.addProperty(kUnits, true, [units] { return PropertyValue(units); });
         point.addProperty(kCovIncrement, false, [increment] { return PropertyValue(increment); });
     }
@@ -125,7 +125,7 @@ void addAnalogueInputs(ObjectDatabase& database, const config::ConfigurationImag
 
 }  // namespace
 
-void addDeviceObjects(ObjectDatabase& database, const config::ConfigurationImage& image, const DeviceIdentity& identity,
+void addDeviceObjects(ObjectDatabase& database, const core::ConfigurationImage& image, const DeviceIdentity& identity,
                       const SimulatedPoints& points) {
     addDevice(database, image, identity);
     addBinaryPoints(database, image, false, points);

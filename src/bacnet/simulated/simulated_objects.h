@@ -23,7 +23,7 @@ struct DeviceIdentity {
 // analog-input 1-8, named and described from the configuration. Their
 // present-values and the outputs' priority arrays read `points`, which must
 // outlive the database.
-void addDeviceObjects(ObjectDatabase& database, const config::ConfigurationImage& image, const DeviceIdentity& identity,
+void addDeviceObjects(ObjectDatabase& database, const core::ConfigurationImage& image, const DeviceIdentity& identity,
                       const SimulatedPoints& points);
 
 }  // namespace vaskiro::bacnet

@@ -6,9 +6,9 @@
 
 namespace vaskiro::bacnet {
 
-SimulatedPoints::SimulatedPoints(const config::ConfigurationImage& image) {
+SimulatedPoints::SimulatedPoints(const core::ConfigurationImage& image) {
     for (int n = 1; n <= kOutputs; ++n)
-        m_relinquishDefaults[index(n)] = image.flag(config::FlagGroup::OutputStartStatus, n);
+        m_relinquishDefaults[index(n)] = image.flag(core::FlagGroup::OutputStartStatus, n);
 }
 
 bool SimulatedPoints::output(int channel) const {

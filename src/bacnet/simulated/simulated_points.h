@@ -17,7 +17,7 @@ public:
     static constexpr int kInputs = 16, kOutputs = 16, kAnalogues = 8, kPriorities = 16;
     using PriorityArray = std::array<std::optional<bool>, kPriorities>;
 
-    explicit SimulatedPoints(const config::ConfigurationImage& image);
+    explicit SimulatedPoints(const core::ConfigurationImage& image);
 
     // Channels are 1-based.
     bool input(int channel) const { return m_inputs[index(channel)]; }

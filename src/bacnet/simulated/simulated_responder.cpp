@@ -16,14 +16,14 @@ bool isPoint(ObjectId object) {
 
 }  // namespace
 
-SimulatedDevice::SimulatedDevice(const config::ConfigurationImage& image, const DeviceIdentity& identity)
+SimulatedDevice::SimulatedDevice(const core::ConfigurationImage& image, const DeviceIdentity& identity)
     : m_instance(image.objectIdentifier() & kInstanceMask),
       m_vendorId(identity.vendorId),
       m_points(std::make_unique<SimulatedPoints>(image)),
       m_objects(std::make_unique<ObjectDatabase>()) {
     addDeviceObjects(*m_objects, image, identity, *m_points);
     for (int n = 1; n <= SimulatedPoints::kAnalogues; ++n)
-        m_covIncrement[n - 1] = image.analogueValue(config::FloatGroup::COVIncrement, n);
+        m_covIncrement[n - 1] = image.analogueValue(core::FloatGroup::COVIncrement, n);
 }
 
 Message SimulatedDevice::subscribe(const SubscribeCov& request, const Endpoint& from) {
@@ -167,12 +167,12 @@ std::optional<Message> SimulatedDevice::answer(const Message& request, const End
     return Abort{invokeId, kAbortSegmentationNotSupported, true};
 }
 
-std::optional<Message> answer(const config::ConfigurationImage& image, const DeviceIdentity& identity,
+std::optional<Message> answer(const core::ConfigurationImage& image, const DeviceIdentity& identity,
                               const Message& request) {
     return SimulatedDevice(image, identity).answer(request);
 }
 
-core::Result<std::unique_ptr<SimulatedResponder>> SimulatedResponder::open(const config::ConfigurationImage& image,
+core::Result<std::unique_ptr<SimulatedResponder>> SimulatedResponder::open(const core::ConfigurationImage& image,
                                                                            DeviceIdentity identity, const Endpoint& at,
                                                                            std::string& note) {
     std::unique_ptr<SimulatedResponder> responder(new SimulatedResponder(image, identity));

@@ -35,7 +35,7 @@ public:
     using Clock = std::chrono::steady_clock;
     static constexpr std::size_t kMaxSubscriptions = 256;
 
-    SimulatedDevice(const config::ConfigurationImage& image, const DeviceIdentity& identity);
+    SimulatedDevice(const core::ConfigurationImage& image, const DeviceIdentity& identity);
     // `from`: the requester, to whom a subscription's notifications go.
     std::optional<Message> answer(const Message& request, const Endpoint& from = {});
     // Refuses every subscription (Reject, unrecognized service), as a device without COV does.
@@ -75,7 +75,7 @@ private:
 };
 
 // One reply of a SimulatedDevice made for it.
-std::optional<Message> answer(const config::ConfigurationImage& image, const DeviceIdentity& identity,
+std::optional<Message> answer(const core::ConfigurationImage& image, const DeviceIdentity& identity,
                               const Message& request);
 
 // A device on the network for demonstrations and tests: answers on one
@@ -86,7 +86,7 @@ class SimulatedResponder {
 public:
     // The reason when `at` cannot be bound; `note` says when the port's
     // broadcasts cannot be heard.
-    static core::Result<std::unique_ptr<SimulatedResponder>> open(const config::ConfigurationImage& image,
+    static core::Result<std::unique_ptr<SimulatedResponder>> open(const core::ConfigurationImage& image,
                                                                   DeviceIdentity identity, const Endpoint& at,
                                                                   std::string& note);
 
@@ -103,7 +103,7 @@ public:
     void send(const Message& message, const Endpoint& to);
 
 private:
-    SimulatedResponder(const config::ConfigurationImage& image, const DeviceIdentity& identity)
+    SimulatedResponder(const core::ConfigurationImage& image, const DeviceIdentity& identity)
         : m_device(image, identity) {}
     void applyChanges();
     void sendNotifications();
