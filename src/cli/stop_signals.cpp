@@ -23,7 +23,7 @@ std::chrono::milliseconds fromSeconds(double seconds) {
     return std::chrono::milliseconds(std::llround(seconds * 1000.0));
 }
 
-StopSignals::StopSignals(Which which) : m_which(which), m_terminate(nullptr), m_hangUp(nullptr), m_pipe(nullptr) {
+StopSignals::StopSignals(Which which) : m_which(which), m_terminate(nullptr), m_hangUp(nullptr) {
     g_caught = 0;
     g_stop = false;
     m_interrupt = std::signal(SIGINT, onStopSignal);
@@ -31,7 +31,9 @@ StopSignals::StopSignals(Which which) : m_which(which), m_terminate(nullptr), m_
     m_terminate = std::signal(SIGTERM, onStopSignal);
 #ifndef _WIN32
     m_hangUp = std::signal(SIGHUP, onStopSignal);
-    m_pipe = std::signal(SIGPIPE, SIG_IGN);
+    // For the rest of the process: what is still written after the run
+    // (a last flush at exit) must fail as a write, not end it by a signal.
+    std::signal(SIGPIPE, SIG_IGN);
 #endif
 }
 
@@ -41,7 +43,6 @@ StopSignals::~StopSignals() {
     std::signal(SIGTERM, m_terminate);
 #ifndef _WIN32
     std::signal(SIGHUP, m_hangUp);
-    std::signal(SIGPIPE, m_pipe);
 #endif
 }
 

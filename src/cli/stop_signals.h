@@ -12,8 +12,8 @@ std::chrono::milliseconds fromSeconds(double seconds);
 // that the run looks at, so that it ends its own way: what it drove released,
 // what it did recorded. `Interrupt` catches Ctrl-C; `Endings` also kill and,
 // where there are terminals, a closed one, and makes a closed output pipe a
-// failed write instead of a signal. The handlers before it come back when it
-// goes.
+// failed write instead of a signal, for good. The other handlers before it
+// come back when it goes.
 class StopSignals {
 public:
     enum class Which { Interrupt, Endings };
@@ -30,7 +30,7 @@ public:
 private:
     using Handler = void (*)(int);
     Which m_which;
-    Handler m_interrupt, m_terminate, m_hangUp, m_pipe;
+    Handler m_interrupt, m_terminate, m_hangUp;
 };
 
 }  // namespace vaskiro::cli
