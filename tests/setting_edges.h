@@ -31,7 +31,7 @@ inline const std::vector<SettingEdge> kSettingEdges = [] {
     edges.insert(
         edges.end(),
         {SettingEdge{kTexts, std::string(23, 'x'), "yy"}, SettingEdge{kTexts, std::string(24, 'x'), "ny"},
-         SettingEdge{kTexts, std::string(25, 'x'), "nn"}, SettingEdge{"name", std::string(22, 'x') + "\xC3\xA9", "yy"},
+         SettingEdge{kTexts, std::string(25, 'x'), "nn"}, SettingEdge{"name", "xxxxxxxxxxxxxxxxxxxxxx\xC3\xA9", "yy"},
          SettingEdge{"password", std::string(12, 'x'), "yy"}, SettingEdge{"password", std::string(13, 'x'), "nn"},
          SettingEdge{kNames, std::string(30, 'x'), "yy"}, SettingEdge{kNames, std::string(31, 'x'), "nn"}});
     edges.insert(edges.end(),

@@ -2,7 +2,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QToolButton>
-#include <QtTest>
+#include <QTest>
 
 #include "fake_prompts.h"
 

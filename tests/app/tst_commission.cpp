@@ -10,7 +10,8 @@
 #include <QStatusBar>
 #include <QPushButton>
 #include <QTableWidget>
-#include <QtTest>
+#include <QProcess>
+#include <QTest>
 
 #include "app/commissioning/commission_dialog.h"
 #include "app/commissioning/print_sheet_dialog.h"

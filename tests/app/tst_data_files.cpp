@@ -2,7 +2,7 @@
 // and refused. The file format itself is proven in the core's tests.
 #include <QLineEdit>
 #include <QPushButton>
-#include <QtTest>
+#include <QTest>
 
 #include "core/configuration_image.h"
 #include "fake_prompts.h"

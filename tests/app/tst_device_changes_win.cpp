@@ -1,7 +1,7 @@
 // Windows' device notification: which WM_DEVICECHANGE messages count, and a
 // synthetic one sent to a real window reaching the watcher.
 #include <QWidget>
-#include <QtTest>
+#include <QTest>
 
 #include <windows.h>
 

@@ -3,7 +3,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QtTest>
+#include <QTest>
 
 #include "app/pages/form_edits.h"
 #include "app/commissioning/print_sheet_dialog.h"

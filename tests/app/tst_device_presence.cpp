@@ -2,7 +2,7 @@
 // unplugged under it, with no click and no report sent.
 #include <QLabel>
 #include <QPushButton>
-#include <QtTest>
+#include <QTest>
 
 #include "device/simulated_device.h"
 #include "fake_prompts.h"

@@ -10,7 +10,8 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableWidget>
-#include <QtTest>
+#include <QSignalSpy>
+#include <QTest>
 
 #include "app/commissioning/commission_dialog.h"
 #include "app/commissioning/print_sheet_dialog.h"

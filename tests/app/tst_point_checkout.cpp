@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSpinBox>
-#include <QtTest>
+#include <QTest>
 
 #include <atomic>
 #include <thread>

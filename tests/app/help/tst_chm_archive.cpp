@@ -1,5 +1,5 @@
 // ChmArchive and the sitemap parser: paths, loose sitemap HTML, failures.
-#include <QtTest>
+#include <QTest>
 
 #include <algorithm>
 #include <array>

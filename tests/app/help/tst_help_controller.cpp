@@ -1,7 +1,7 @@
 // HelpController: the help file beside the program comes first, then the
 // installation's data folder (<prefix>/share/vaskiro-config beside <prefix>/bin);
 // a folder of that name is no help file. Showing it is tst_window_help's.
-#include <QtTest>
+#include <QTest>
 
 #include "app/help/help_controller.h"
 

@@ -1,7 +1,7 @@
 // The help file that the build makes: every page of the help folder is in it,
 // byte for byte, and every link, contents and index entry leads to a page
 // (and anchor) inside it.
-#include <QtTest>
+#include <QTest>
 
 #include "app/help/chm_archive.h"
 #include "app/help/sitemap.h"

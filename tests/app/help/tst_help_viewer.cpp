@@ -5,7 +5,7 @@
 #include <QLineEdit>
 #include <QToolButton>
 #include <QTreeWidget>
-#include <QtTest>
+#include <QTest>
 
 #include "app/help/help_viewer.h"
 

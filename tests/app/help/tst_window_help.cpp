@@ -1,6 +1,6 @@
 // The main window's Help button, F1 and closing, with and without the help file.
 #include <QPushButton>
-#include <QtTest>
+#include <QTest>
 
 #include "app/help/help_viewer.h"
 #include "app/main_form.h"

@@ -1,0 +1,1 @@
+// Compiles the suites' shared precompiled header.
