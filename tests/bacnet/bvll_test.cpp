@@ -1,0 +1,62 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "bacnet/bvll.h"
+#include "bacnet/codec.h"
+
+using namespace vaskiro::bacnet;
+
+namespace {
+
+std::vector<std::uint8_t> hex(const char* text) {
+    std::vector<std::uint8_t> bytes;
+    std::istringstream in(text);
+    unsigned value = 0;
+    while (in >> std::hex >> value) bytes.push_back(static_cast<std::uint8_t>(value));
+    return bytes;
+}
+
+const std::vector<std::uint8_t> kWhoIsNpdu = hex("01 00 10 08");  // version 1, no routing, Who-Is without range
+
+// 81 BACnet/IP, the function, the length of the whole datagram (2 octets), then the fields.
+const std::pair<LinkMessage, const char*> kLinkMessages[] = {
+    {BvlcResult{kBvlcSuccess}, "81 00 00 06 00 00"},
+    {BvlcResult{kRegisterForeignDeviceNak}, "81 00 00 06 00 30"},
+    {BvlcResult{kDeleteForeignDeviceEntryNak}, "81 00 00 06 00 50"},
+    {BvlcResult{kDistributeBroadcastNak}, "81 00 00 06 00 60"},
+    {RegisterForeignDevice{60}, "81 05 00 06 00 3C"},                                     // TTL 60 s
+    {DeleteForeignDeviceEntry{{{10, 0, 0, 7}, 47808}}, "81 08 00 0A 0A 00 00 07 BA C0"},  // 10.0.0.7:47808
+    {DistributeBroadcastToNetwork{kWhoIsNpdu}, "81 09 00 08 01 00 10 08"},
+    {ForwardedNpdu{{{192, 168, 1, 20}, 47809}, kWhoIsNpdu}, "81 04 00 0E C0 A8 01 14 BA C1 01 00 10 08"},
+    {OriginalNpdu{true, kWhoIsNpdu}, "81 0B 00 08 01 00 10 08"},
+    {OriginalNpdu{false, kWhoIsNpdu}, "81 0A 00 08 01 00 10 08"},
+};
+
+TEST(Bvll, EachMessageAsItsBytes) {
+    EXPECT_EQ(encodeNpdu(WhoIs{}), kWhoIsNpdu);
+    for (const auto& [message, bytes] : kLinkMessages) {
+        EXPECT_EQ(encodeLink(message), hex(bytes)) << bytes;
+        const auto decoded = decodeLink(hex(bytes));
+        ASSERT_TRUE(decoded) << bytes << ": " << decoded.error();
+        EXPECT_EQ(*decoded, message) << bytes;
+    }
+}
+
+TEST(Bvll, RefusesWhatIsMalformedOrNotForThisTool) {
+    // Length off by one, cut short, a byte too many, Read-Broadcast-Distribution-Table (0x02), not BACnet/IP.
+    for (const char* bytes :
+         {"81 00 00 07 00 30", "81 00 00 05 00", "81 05 00 07 00 3C 00", "81 08 00 09 0A 00 00 07 BA", "81 02 00 04",
+          "82 00 00 06 00 00", "81 04 00 09 C0 A8 01 14 BA"})
+        EXPECT_FALSE(decodeLink(hex(bytes))) << bytes;
+    EXPECT_FALSE(decode(hex("81 00 00 06 00 30")));  // a BVLC-Result carries no NPDU
+}
+
+TEST(Bvll, ResultCodesAreNamed) {
+    EXPECT_EQ(bvlcResultText(0x0030), "Register-Foreign-Device NAK");
+    EXPECT_EQ(bvlcResultText(0x0050), "Delete-Foreign-Device-Table-Entry NAK");
+    EXPECT_EQ(bvlcResultText(0x0060), "Distribute-Broadcast-To-Network NAK");
+    EXPECT_EQ(bvlcResultText(0x0070), "result code 0x0070");
+}
+
+}  // namespace
