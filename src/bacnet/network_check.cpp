@@ -29,15 +29,14 @@ void say(const std::function<void(const std::string&)>& to, const std::string& t
     if (to) to(text);
 }
 
-std::unique_ptr<Client> openClient(std::uint16_t port, std::chrono::milliseconds timeout, const Reporter& reporter) {
-    std::string warning;
-    auto client = Client::open(port, warning);
-    if (!warning.empty()) say(reporter.note, warning);
+std::unique_ptr<Client> openClient(std::uint16_t port, const std::optional<ForeignDevice>& bbmd,
+                                   std::chrono::milliseconds timeout, const Reporter& reporter) {
+    auto client =
+        bacnet::openClient(port, bbmd, timeout, [note = reporter.note](const std::string& text) { say(note, text); });
     if (!client) {
         say(reporter.note, client.error());
         return nullptr;
     }
-    (*client)->setRetryInterval(retryIntervalWithin(timeout));
     return std::move(*client);
 }
 
@@ -53,7 +52,7 @@ std::string addressList(std::vector<SeenDevice> seen) {
 }  // namespace
 
 int discoverDevices(const DiscoverOptions& options, const Reporter& reporter) {
-    auto client = openClient(options.to.port, options.timeout, reporter);
+    auto client = openClient(options.to.port, options.bbmd, options.timeout, reporter);
     if (!client) return -1;
     if (auto sent = client->sendWhoIs(options.to, options.range); !sent) {
         say(reporter.note, sent.error());
@@ -98,8 +97,10 @@ CheckResult checkOnNetwork(const core::ConfigurationImage& image, const CheckOpt
                                               : isBroadcast(to) ? std::nullopt
                                                                 : std::optional(broadcastFor(to));
 
-    auto client = openClient(to.port, options.timeout, reporter);
-    if (!client) return {CheckOutcome::Failed, "The network check could not open a UDP socket."};
+    auto client = openClient(to.port, options.bbmd, options.timeout, reporter);
+    if (!client)
+        return {CheckOutcome::Failed, options.bbmd ? "The network check could not register with the BBMD."
+                                                   : "The network check could not open a UDP socket."};
     const WhoIs whoIs{instance, instance};
     auto sent = client->sendWhoIs(to, whoIs);
     if (sent && broadcast && *broadcast != to) sent = client->sendWhoIs(*broadcast, whoIs);

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <thread>
 
 #include "bacnet/bvll.h"
-#include "bacnet/codec.h"
+#include "bacnet/client.h"
+#include "bacnet/simulated/simulated_bbmd.h"
 
 using namespace vaskiro::bacnet;
 
@@ -57,6 +59,30 @@ TEST(Bvll, ResultCodesAreNamed) {
     EXPECT_EQ(bvlcResultText(0x0050), "Delete-Foreign-Device-Table-Entry NAK");
     EXPECT_EQ(bvlcResultText(0x0060), "Distribute-Broadcast-To-Network NAK");
     EXPECT_EQ(bvlcResultText(0x0070), "result code 0x0070");
+}
+
+// A client registered with the simulated BBMD renews before the time-to-live ends and deletes its entry at the end.
+TEST(ForeignDevice, RegistersRenewsAndDeletesItsEntry) {
+    auto bbmd = SimulatedBbmd::open({{127, 0, 0, 1}, 0}, {}).value();
+    std::vector<std::string> events;
+    bbmd->onEvent([&](const std::string& line) { events.push_back(line); });
+    std::atomic<bool> stop{false};
+    std::thread serving([&] { bbmd->serve(stop, SimulatedBbmd::Clock::now() + std::chrono::seconds(10)); });
+    std::vector<std::string> notes;
+    {
+        auto client = openClient(0, ForeignDevice{bbmd->endpoint(), std::chrono::seconds(1)},
+                                 std::chrono::milliseconds(500), [&](const std::string& n) { notes.push_back(n); })
+                          .value();
+        EXPECT_TRUE(client->registered());
+        client->wait(Client::Clock::now() + std::chrono::milliseconds(1200), [] { return false; });
+    }
+    stop = true;
+    serving.join();
+    EXPECT_TRUE(notes.empty()) << notes.front();
+    ASSERT_GE(events.size(), 4u);  // renewed at 0.5 s and 1 s
+    EXPECT_NE(events[0].find("registered for 1 s (1 in the table)"), std::string::npos) << events[0];
+    EXPECT_NE(events[1].find("renewed for 1 s (1 in the table)"), std::string::npos) << events[1];
+    EXPECT_NE(events.back().find("deleted (0 in the table)"), std::string::npos) << events.back();
 }
 
 }  // namespace
