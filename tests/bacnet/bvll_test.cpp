@@ -61,28 +61,46 @@ TEST(Bvll, ResultCodesAreNamed) {
     EXPECT_EQ(bvlcResultText(0x0070), "result code 0x0070");
 }
 
-// A client registered with the simulated BBMD renews before the time-to-live ends and deletes its entry at the end.
-TEST(ForeignDevice, RegistersRenewsAndDeletesItsEntry) {
+// A client registered for 1 s with the simulated BBMD, kept for 1.2 s, then closed; what each said.
+struct Registration {
+    std::string bbmd;
+    std::vector<std::string> events, notes;
+};
+Registration registerFor1s(bool refuseRenewal) {
     auto bbmd = SimulatedBbmd::open({{127, 0, 0, 1}, 0}, {}).value();
-    std::vector<std::string> events;
-    bbmd->onEvent([&](const std::string& line) { events.push_back(line); });
+    Registration said{formatEndpoint(bbmd->endpoint()), {}, {}};
+    bbmd->onEvent([&](const std::string& line) { said.events.push_back(line); });
     std::atomic<bool> stop{false};
     std::thread serving([&] { bbmd->serve(stop, SimulatedBbmd::Clock::now() + std::chrono::seconds(10)); });
-    std::vector<std::string> notes;
     {
         auto client = openClient(0, ForeignDevice{bbmd->endpoint(), std::chrono::seconds(1)},
-                                 std::chrono::milliseconds(500), [&](const std::string& n) { notes.push_back(n); })
+                                 std::chrono::milliseconds(500), [&](const std::string& n) { said.notes.push_back(n); })
                           .value();
         EXPECT_TRUE(client->registered());
+        if (refuseRenewal) bbmd->refuseRegistrations();
         client->wait(Client::Clock::now() + std::chrono::milliseconds(1200), [] { return false; });
     }
     stop = true;
     serving.join();
-    EXPECT_TRUE(notes.empty()) << notes.front();
-    ASSERT_GE(events.size(), 4u);  // renewed at 0.5 s and 1 s
-    EXPECT_NE(events[0].find("registered for 1 s (1 in the table)"), std::string::npos) << events[0];
-    EXPECT_NE(events[1].find("renewed for 1 s (1 in the table)"), std::string::npos) << events[1];
-    EXPECT_NE(events.back().find("deleted (0 in the table)"), std::string::npos) << events.back();
+    return said;
+}
+
+TEST(ForeignDevice, RenewsAtHalfTheTtlAndDeletesItsEntryAtTheEnd) {
+    const Registration said = registerFor1s(false);
+    EXPECT_TRUE(said.notes.empty()) << said.notes.front();
+    ASSERT_GE(said.events.size(), 4u);  // renewed at 0.5 s and 1 s
+    EXPECT_NE(said.events[0].find("registered for 1 s (1 in the table)"), std::string::npos) << said.events[0];
+    EXPECT_NE(said.events[1].find("renewed for 1 s (1 in the table)"), std::string::npos) << said.events[1];
+    EXPECT_NE(said.events.back().find("deleted (0 in the table)"), std::string::npos) << said.events.back();
+}
+
+TEST(ForeignDevice, ARenewalRefusedIsSaidOnce) {
+    const Registration said = registerFor1s(true);
+    ASSERT_EQ(said.notes.size(), 1u);
+    EXPECT_EQ(said.notes[0],
+              "The registration with the BBMD at " + said.bbmd +
+                  " was lost: it refused to renew it (Register-Foreign-Device NAK); devices beyond it no "
+                  "longer hear this tool's broadcasts.");
 }
 
 }  // namespace

@@ -32,7 +32,7 @@ public:
     static core::Result<std::unique_ptr<SimulatedBbmd>> open(const Endpoint& at, std::vector<Endpoint> devices);
 
     Endpoint endpoint() const { return m_socket->localEndpoint(); }
-    // Refuses every registration (Register-Foreign-Device NAK).
+    // Refuses every registration from now on (Register-Foreign-Device NAK); from any thread.
     void refuseRegistrations() { m_refuse = true; }
     // Called with a line for each registration, deletion and lapse.
     void onEvent(std::function<void(const std::string&)> log) { m_log = std::move(log); }
@@ -50,7 +50,7 @@ private:
     std::unique_ptr<UdpSocket> m_socket;
     std::vector<Endpoint> m_devices;
     std::map<Endpoint, Clock::time_point> m_table;  // foreign devices and when each entry lapses
-    bool m_refuse = false;
+    std::atomic<bool> m_refuse{false};
     std::function<void(const std::string&)> m_log;
 };
 
