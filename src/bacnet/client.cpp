@@ -201,7 +201,7 @@ void Client::send(const Message& message, const Endpoint& to, bool broadcast) {
 void Client::wait(Clock::time_point until, const std::function<bool()>& done) {
     std::vector<UdpSocket*> sockets{m_requests.get()};
     if (m_broadcasts) sockets.push_back(m_broadcasts.get());
-    while (!done() && Clock::now() < until && !(m_stop && *m_stop)) {
+    while (!done() && Clock::now() < until) {
         const int ready = UdpSocket::waitReadable(sockets, leftUntil(std::min(until, nextResend())));
         if (ready >= 0) {
             UdpSocket* socket = sockets[static_cast<std::size_t>(ready)];

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -102,10 +101,8 @@ public:
     }
 
     // Handles what arrives and resends what is unanswered, until `until` or
-    // until `done` (asked after each arrival and at each retry) says so, or
-    // the flag given to stopWhen() is raised.
+    // until `done` (asked after each arrival and at each retry) says so.
     void wait(Clock::time_point until, const std::function<bool()>& done);
-    void stopWhen(const std::atomic<bool>* flag) { m_stop = flag; }
 
     // Foreign-device mode (client_foreign_device.cpp). Registers with the
     // BBMD and waits until `until` for its BVLC-Result; from then on every
@@ -182,7 +179,6 @@ private:
     std::function<void(const CovNotification&, const Endpoint&)> m_notify;
     std::optional<Registration> m_registration;
     std::function<void(const std::string&)> m_linkNote;
-    const std::atomic<bool>* m_stop = nullptr;
 };
 
 // Client::open with the retry interval for `timeout`, registered with the

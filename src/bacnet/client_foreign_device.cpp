@@ -121,12 +121,10 @@ void Client::endRegistration() {
     const auto bytes = encodeLink(DeleteForeignDeviceEntry{registration.self});
     registration.awaiting = false;
     registration.renewAt = Clock::time_point::max();
-    const auto* stop = std::exchange(m_stop, nullptr);  // a run stopped by a signal still deletes its entry
     for (int attempt = 0; attempt < 2 && !registration.deleteResult; ++attempt) {
         (void)m_requests->sendTo(bytes, registration.foreign.bbmd);
         wait(Clock::now() + m_retryInterval, [&] { return registration.deleteResult.has_value(); });
     }
-    m_stop = stop;
     const std::string lapses = "; the registration lapses after its time-to-live (" +
                                std::to_string(registration.foreign.ttl.count()) + " s).";
     if (!registration.deleteResult)

@@ -67,15 +67,17 @@ std::string exitCodeTable() {
 
 // --bbmd and --ttl, the same on every command that asks the network.
 void addForeignDeviceOptions(CLI::App* command, vaskiro::cli::ForeignDeviceOption& option) {
-    command->add_option("--bbmd", option.bbmd,
-                        "ADDRESS[:PORT] of a BBMD to register with as a foreign device, for devices on another "
-                        "subnet: broadcasts go through it, and the registration is deleted at the end (port "
-                        "default 47808)");
+    auto* bbmd =
+        command->add_option("--bbmd", option.bbmd,
+                            "ADDRESS[:PORT] of a BBMD to register with as a foreign device, for devices on another "
+                            "subnet: broadcasts go through it, and the registration is deleted at the end (port "
+                            "default 47808)");
     command
         ->add_option("--ttl", option.ttlSeconds,
                      "Seconds the BBMD keeps the registration; renewed at half of it (default " +
                          std::to_string(vaskiro::bacnet::kDefaultForeignDeviceTtl.count()) + ")")
-        ->check(between(1, 65535, "seconds"));
+        ->check(between(1, 65535, "seconds"))
+        ->needs(bbmd);
 }
 
 std::vector<std::string> commandNames(const CLI::App& app) {

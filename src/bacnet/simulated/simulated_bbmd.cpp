@@ -27,9 +27,13 @@ void SimulatedBbmd::serve(const std::atomic<bool>& stop, Clock::time_point until
             while (auto received = m_socket->receive()) handle(*received);
         const auto now = Clock::now();
         for (auto entry = m_table.begin(); entry != m_table.end();) {
+            if (entry->second > now) {
+                ++entry;
+                continue;
+            }
             const Endpoint who = entry->first;
-            entry = entry->second <= now ? m_table.erase(entry) : std::next(entry);
-            if (!m_table.contains(who)) say("lapsed", who);
+            entry = m_table.erase(entry);
+            say("lapsed", who);
         }
     }
 }
