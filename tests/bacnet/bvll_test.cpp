@@ -6,6 +6,7 @@
 #include "bacnet/bvll.h"
 #include "bacnet/client.h"
 #include "bacnet/simulated/simulated_bbmd.h"
+#include "bacnet/udp_socket.h"
 
 using namespace vaskiro::bacnet;
 
@@ -101,6 +102,52 @@ TEST(ForeignDevice, ARenewalRefusedIsSaidOnce) {
               "The registration with the BBMD at " + said.bbmd +
                   " was lost: it refused to renew it (Register-Foreign-Device NAK); devices beyond it no "
                   "longer hear this tool's broadcasts.");
+}
+
+// A BBMD played here accepts each registration, refuses the broadcast and the deletion; what the client sends.
+TEST(ForeignDevice, ABroadcastOrADeletionRefusedIsSaid) {
+    auto bbmd = UdpSocket::open({{127, 0, 0, 1}, 0}, false).value();
+    std::vector<std::vector<std::uint8_t>> heard;
+    std::thread playing([&] {
+        UdpSocket* sockets[] = {bbmd.get()};
+        while (UdpSocket::waitReadable(sockets, std::chrono::seconds(3)) >= 0) {
+            auto received = bbmd->receive();
+            if (!received) continue;
+            heard.push_back(received->bytes);
+            const std::uint8_t function = received->bytes[1];
+            (void)bbmd->sendTo(hex(function == 0x05   ? "81 00 00 06 00 00"
+                                   : function == 0x09 ? "81 00 00 06 00 60"
+                                                      : "81 00 00 06 00 50"),
+                               received->from);
+            if (function == 0x08) break;
+        }
+    });
+    std::vector<std::string> notes;
+    const std::string at = formatEndpoint(bbmd->localEndpoint());
+    std::uint16_t port = 0;
+    {
+        auto client = openClient(0, ForeignDevice{bbmd->localEndpoint(), std::chrono::seconds(60)},
+                                 std::chrono::milliseconds(500), [&](const std::string& n) { notes.push_back(n); })
+                          .value();
+        port = client->localEndpoint().port;
+        EXPECT_TRUE(client->sendWhoIs({{127, 255, 255, 255}, 47808}, WhoIs{}));
+        client->wait(Client::Clock::now() + std::chrono::milliseconds(100), [] { return false; });
+    }
+    playing.join();
+    ASSERT_GE(heard.size(), 4u);
+    EXPECT_EQ(heard[0], hex("81 05 00 06 00 3C"));
+    EXPECT_EQ(heard[1], hex("81 09 00 08 01 00 10 08"));
+    EXPECT_EQ(heard[2], hex("81 05 00 06 00 3C"));  // registered again at once
+    auto deletion = hex("81 08 00 0A 7F 00 00 01 00 00");
+    deletion[8] = static_cast<std::uint8_t>(port >> 8), deletion[9] = static_cast<std::uint8_t>(port);
+    EXPECT_EQ(heard.back(), deletion);
+    EXPECT_EQ(notes,
+              (std::vector<std::string>{
+                  "The registration with the BBMD at " + at +
+                      " was lost: it refused a broadcast (Distribute-Broadcast-To-Network NAK); registering again.",
+                  "The BBMD at " + at +
+                      " refused to delete the registration (Delete-Foreign-Device-Table-Entry NAK); the "
+                      "registration lapses after its time-to-live (60 s)."}));
 }
 
 }  // namespace
