@@ -63,8 +63,7 @@ TEST_F(ForeignDevice, ARefusingOrSilentBbmdIsSaidPlainly) {
     for (const std::string& command : {std::string("discover"), "check " + path("site.dat")}) {
         const ToolRun refused = runTool(command + m_elsewhere + " --bbmd " + m_bbmd);
         EXPECT_EQ(refused.code, 1);
-        EXPECT_TRUE(
-            holds(refused.out, "The BBMD at " + m_bbmd + " refused the registration (Register-Foreign-Device NAK).\n"));
+        EXPECT_EQ(refused.out, "The BBMD at " + m_bbmd + " refused the registration (Register-Foreign-Device NAK).\n");
     }
     const std::string silent = "127.0.0.1:" + std::to_string(freePort());
     for (const std::string& command : {std::string("discover"), "watch " + path("site.dat")}) {
