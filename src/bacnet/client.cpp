@@ -155,7 +155,7 @@ core::Result<std::unique_ptr<Client>> Client::open(std::uint16_t bacnetPort, std
 }
 
 core::Result<void> Client::sendWhoIs(const Endpoint& to, const WhoIs& request) {
-    if (auto sent = m_requests->sendTo(encode(request, isBroadcast(to)), to); !sent)
+    if (auto sent = transmit(request, to, isBroadcast(to)); !sent)
         return core::Unexpected("Cannot send to " + formatEndpoint(to) + ": " + sent.error());
     m_range = request;
     m_whoIs.push_back({to, Clock::now()});
@@ -195,7 +195,7 @@ bool Client::allFinished() const {
 
 void Client::send(const Message& message, const Endpoint& to, bool broadcast) {
     // A send that fails is as a datagram lost: the retries and the time bound cover it.
-    (void)m_requests->sendTo(encode(message, broadcast), to);
+    (void)transmit(message, to, broadcast);
 }
 
 void Client::wait(Clock::time_point until, const std::function<bool()>& done) {
@@ -213,7 +213,10 @@ void Client::wait(Clock::time_point until, const std::function<bool()>& done) {
 
 void Client::handle(const UdpSocket::Received& received, bool onRequestPort) {
     const auto decoded = decode(received.bytes);
-    if (!decoded) return;
+    if (!decoded) {
+        if (m_registration && onRequestPort) handleLinkResult(received);
+        return;
+    }
     const Message& message = decoded->message;
     if (const auto* iAm = std::get_if<IAm>(&message)) {
         if (m_whoIs.empty() || !inRange(m_range, iAm->instance)) return;
@@ -249,6 +252,8 @@ void Client::handle(const UdpSocket::Received& received, bool onRequestPort) {
 
 Clock::time_point Client::nextResend() const {
     Clock::time_point next = Clock::time_point::max();
+    if (m_registration)
+        next = m_registration->awaiting ? m_registration->sentAt + m_retryInterval : m_registration->renewAt;
     if (m_seen.empty())
         for (const PendingWhoIs& whoIs : m_whoIs)
             if (whoIs.retries < kRetries) next = std::min(next, whoIs.sentAt + m_retryInterval);
@@ -261,6 +266,7 @@ Clock::time_point Client::nextResend() const {
 
 void Client::resendDue() {
     const auto now = Clock::now();
+    renewDue(now);
     if (m_seen.empty()) {
         for (PendingWhoIs& whoIs : m_whoIs) {
             if (whoIs.retries == kRetries || now < whoIs.sentAt + m_retryInterval) continue;

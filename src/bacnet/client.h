@@ -38,6 +38,14 @@ struct RequestFailure {
 using RequestResult = core::Result<Message, RequestFailure>;
 inline const RequestResult kNoReply = core::Unexpected(RequestFailure{});
 
+// A BBMD to register with as a foreign device, when the devices are on a
+// subnet that this computer's broadcasts do not reach.
+inline constexpr std::chrono::seconds kDefaultForeignDeviceTtl{60};
+struct ForeignDevice {
+    Endpoint bbmd;
+    std::chrono::seconds ttl = kDefaultForeignDeviceTtl;  // 1 to 65535 s
+};
+
 // A BACnet/IP client: asks with Who-Is and reads properties, several at a
 // time. Requests go out from a port of its own, where unicast replies come
 // back; a second socket on the BACnet port hears I-Am replies that devices
@@ -57,6 +65,8 @@ public:
     // a program that does not share it, the client still works and `warning`
     // says what may be missed.
     static core::Result<std::unique_ptr<Client>> open(std::uint16_t bacnetPort, std::string& warning);
+    // Deletes the foreign-device registration, if any (see endRegistration).
+    ~Client();
 
     void setRetryInterval(std::chrono::milliseconds interval) { m_retryInterval = interval; }
     std::chrono::milliseconds retryInterval() const { return m_retryInterval; }
@@ -94,6 +104,21 @@ public:
     // until `done` (asked after each arrival and at each retry) says so.
     void wait(Clock::time_point until, const std::function<bool()>& done);
 
+    // Foreign-device mode (client_foreign_device.cpp). Registers with the
+    // BBMD and waits until `until` for its BVLC-Result; from then on every
+    // broadcast goes to the BBMD as Distribute-Broadcast-To-Network, and
+    // wait() registers again at half the time-to-live. The reason, said for
+    // the person, when the BBMD refuses or does not answer.
+    core::Result<void> registerForeignDevice(const ForeignDevice& foreign, Clock::time_point until);
+    bool registered() const { return m_registration.has_value(); }
+    // Remarks on the registration after it was made: lost (refused or not
+    // answered when renewed, a broadcast refused), its deletion refused.
+    void onLinkNote(std::function<void(const std::string&)> handler) { m_linkNote = std::move(handler); }
+    // Delete-Foreign-Device-Table-Entry, waiting at most two retry intervals
+    // for the BBMD's answer; a refusal or silence is a note, since the entry
+    // lapses anyway after its time-to-live.
+    void endRegistration();
+
 private:
     struct PendingRead {
         Endpoint device;
@@ -117,7 +142,25 @@ private:
         int retries = 0;
     };
 
+    struct Registration {
+        ForeignDevice foreign;
+        Endpoint self;                // this client as the BBMD knows it
+        Clock::time_point renewAt{};  // when the next Register-Foreign-Device is due
+        Clock::time_point sentAt{};   // of the Register-Foreign-Device awaiting its result
+        int retries = 0;
+        bool awaiting = false;
+        bool confirmed = false;  // the BBMD accepted it at least once
+        bool refused = false;    // the last answer was a Register-Foreign-Device NAK
+        bool lostSaid = false;
+        std::optional<std::uint16_t> deleteResult{};
+    };
+
     Client() = default;
+    core::Result<void> transmit(const Message& message, const Endpoint& to, bool broadcast);
+    void sendRegistration();
+    void handleLinkResult(const UdpSocket::Received& received);
+    void renewDue(Clock::time_point now);
+    void linkNote(const std::string& text);
     void handle(const UdpSocket::Received& received, bool onRequestPort);
     void resendDue();
     Clock::time_point nextResend() const;
@@ -134,7 +177,17 @@ private:
     std::map<std::size_t, PendingRequest> m_confirmed;
     std::size_t m_nextRequest = 0;
     std::function<void(const CovNotification&, const Endpoint&)> m_notify;
+    std::optional<Registration> m_registration;
+    std::function<void(const std::string&)> m_linkNote;
 };
+
+// Client::open with the retry interval for `timeout`, registered with the
+// BBMD when `bbmd` is given (waiting at most `timeout` for it). The notes
+// (the BACnet port taken; later the registration lost, its deletion refused)
+// go to `note`; the reason when there is no client or no registration.
+core::Result<std::unique_ptr<Client>> openClient(std::uint16_t bacnetPort, const std::optional<ForeignDevice>& bbmd,
+                                                 std::chrono::milliseconds timeout,
+                                                 std::function<void(const std::string&)> note);
 
 // 255.255.255.255 and directed broadcasts (taken as any address ending in 255).
 bool isBroadcast(const Endpoint& endpoint);

@@ -17,6 +17,8 @@ namespace vaskiro::bacnet {
 // that expects a reply for a confirmed request; then the APDU.
 // Character strings go out as ANSI X3.4/UTF-8 (character set 0).
 std::vector<std::uint8_t> encode(const Message& message, bool broadcast);
+// The NPDU alone (version, control, APDU), as a BVLL message carries it.
+std::vector<std::uint8_t> encodeNpdu(const Message& message);
 
 struct Datagram {
     Message message;

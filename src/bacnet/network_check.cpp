@@ -29,16 +29,10 @@ void say(const std::function<void(const std::string&)>& to, const std::string& t
     if (to) to(text);
 }
 
-std::unique_ptr<Client> openClient(std::uint16_t port, std::chrono::milliseconds timeout, const Reporter& reporter) {
-    std::string warning;
-    auto client = Client::open(port, warning);
-    if (!warning.empty()) say(reporter.note, warning);
-    if (!client) {
-        say(reporter.note, client.error());
-        return nullptr;
-    }
-    (*client)->setRetryInterval(retryIntervalWithin(timeout));
-    return std::move(*client);
+core::Result<std::unique_ptr<Client>> openClient(std::uint16_t port, const std::optional<ForeignDevice>& bbmd,
+                                                 std::chrono::milliseconds timeout, const Reporter& reporter) {
+    return bacnet::openClient(port, bbmd, timeout,
+                              [note = reporter.note](const std::string& text) { say(note, text); });
 }
 
 std::string quoted(const std::string& value) { return '"' + value + '"'; }
@@ -53,8 +47,12 @@ std::string addressList(std::vector<SeenDevice> seen) {
 }  // namespace
 
 int discoverDevices(const DiscoverOptions& options, const Reporter& reporter) {
-    auto client = openClient(options.to.port, options.timeout, reporter);
-    if (!client) return -1;
+    auto opened = openClient(options.to.port, options.bbmd, options.timeout, reporter);
+    if (!opened) {
+        say(reporter.note, opened.error());
+        return -1;
+    }
+    const auto& client = *opened;
     if (auto sent = client->sendWhoIs(options.to, options.range); !sent) {
         say(reporter.note, sent.error());
         return -1;
@@ -98,8 +96,13 @@ CheckResult checkOnNetwork(const core::ConfigurationImage& image, const CheckOpt
                                               : isBroadcast(to) ? std::nullopt
                                                                 : std::optional(broadcastFor(to));
 
-    auto client = openClient(to.port, options.timeout, reporter);
-    if (!client) return {CheckOutcome::Failed, "The network check could not open a UDP socket."};
+    auto opened = openClient(to.port, options.bbmd, options.timeout, reporter);
+    if (!opened) {
+        if (!options.bbmd) say(reporter.note, opened.error());
+        // A registration refused or unanswered is the whole story; a socket that cannot be had, the note above.
+        return {CheckOutcome::Failed, options.bbmd ? opened.error() : "The network check could not open a UDP socket."};
+    }
+    const auto& client = *opened;
     const WhoIs whoIs{instance, instance};
     auto sent = client->sendWhoIs(to, whoIs);
     if (sent && broadcast && *broadcast != to) sent = client->sendWhoIs(*broadcast, whoIs);

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "bacnet/client.h"
 #include "bacnet/codec.h"
 #include "core/bacnet_numbers.h"
 #include "core/configuration_image.h"
@@ -24,6 +25,7 @@ struct DiscoverOptions {
     Endpoint to{{255, 255, 255, 255}, core::kDefaultBacnetPort};
     WhoIs range;  // no limits: every device
     std::chrono::milliseconds timeout = core::kNetworkTimeout;
+    std::optional<ForeignDevice> bbmd;  // register with it; the Who-Is goes through it
 };
 
 // Who-Is, then each answering device's object-name, read as soon as its I-Am
@@ -60,6 +62,7 @@ struct CheckOptions {
     // a broadcast itself.
     std::optional<Endpoint> broadcast;
     std::chrono::milliseconds timeout = core::kNetworkTimeout;
+    std::optional<ForeignDevice> bbmd;  // register with it; the broadcast goes through it
 };
 
 inline constexpr const char* kFoundAsConfigured = "Device found on the network as configured";

@@ -37,6 +37,10 @@ public:
     UdpSocket& operator=(const UdpSocket&) = delete;
 
     Endpoint localEndpoint() const;
+    // The address of this machine that datagrams to `to` leave from (the
+    // route's), as the receiver sees it unless a NAT is between; nothing
+    // when there is no route.
+    static std::optional<std::array<std::uint8_t, 4>> sourceAddressToward(const Endpoint& to);
     core::Result<void> sendTo(std::span<const std::uint8_t> bytes, const Endpoint& to);
 
     struct Received {

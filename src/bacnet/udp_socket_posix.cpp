@@ -59,6 +59,20 @@ Endpoint UdpSocket::localEndpoint() const {
     return fromSockaddr(address);
 }
 
+std::optional<std::array<std::uint8_t, 4>> UdpSocket::sourceAddressToward(const Endpoint& to) {
+    // Connecting a datagram socket sends nothing; it only picks the route and so the source address.
+    const int s = ::socket(AF_INET, SOCK_DGRAM, 0);
+    if (s < 0) return std::nullopt;
+    const sockaddr_in remote = toSockaddr(to);
+    sockaddr_in local{};
+    socklen_t length = sizeof local;
+    const bool found = ::connect(s, reinterpret_cast<const sockaddr*>(&remote), sizeof remote) == 0 &&
+                       ::getsockname(s, reinterpret_cast<sockaddr*>(&local), &length) == 0;
+    ::close(s);
+    if (!found) return std::nullopt;
+    return fromSockaddr(local).address;
+}
+
 core::Result<void> UdpSocket::sendTo(std::span<const std::uint8_t> bytes, const Endpoint& to) {
     const sockaddr_in address = toSockaddr(to);
     const ssize_t sent = ::sendto(fd(m_handle), bytes.data(), bytes.size(), 0,

@@ -75,6 +75,20 @@ Endpoint UdpSocket::localEndpoint() const {
     return fromSockaddr(address);
 }
 
+std::optional<std::array<std::uint8_t, 4>> UdpSocket::sourceAddressToward(const Endpoint& to) {
+    // Connecting a datagram socket sends nothing; it only picks the route and so the source address.
+    const SOCKET s = ::socket(AF_INET, SOCK_DGRAM, 0);
+    if (s == INVALID_SOCKET) return std::nullopt;
+    const sockaddr_in remote = toSockaddr(to);
+    sockaddr_in local{};
+    int length = sizeof local;
+    const bool found = ::connect(s, reinterpret_cast<const sockaddr*>(&remote), sizeof remote) == 0 &&
+                       ::getsockname(s, reinterpret_cast<sockaddr*>(&local), &length) == 0;
+    ::closesocket(s);
+    if (!found) return std::nullopt;
+    return fromSockaddr(local).address;
+}
+
 core::Result<void> UdpSocket::sendTo(std::span<const std::uint8_t> bytes, const Endpoint& to) {
     const sockaddr_in address = toSockaddr(to);
     const int sent =

@@ -42,16 +42,16 @@ public:
             }
             to = *parsed;
         }
-        std::string warning;
-        auto opened = bacnet::Client::open(to.port, warning);
-        if (!warning.empty()) io.err << warning << '\n';
+        std::optional<bacnet::ForeignDevice> foreign;
+        if (!parseForeignDevice(options.foreign, foreign, io)) return kExitUsage;
+        const auto timeout = fromSeconds(options.timeoutSeconds);
+        auto opened = bacnet::openClient(to.port, foreign, timeout,
+                                         [&err = io.err](const std::string& note) { err << note << std::endl; });
         if (!opened) {
             io.err << opened.error() << '\n';
             return kExitFailure;
         }
         m_client = std::move(*opened);
-        const auto timeout = fromSeconds(options.timeoutSeconds);
-        m_client->setRetryInterval(bacnet::retryIntervalWithin(timeout));
         m_who = "BACnet device " + std::to_string(instance);
         const auto device = bacnet::findDevice(*m_client, to, instance, timeout);
         if (!device) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/foreign_device_option.h"
 #include "core/bacnet_numbers.h"
 
 namespace vaskiro::cli {
@@ -17,6 +18,7 @@ struct CheckoutOptions {
     int priority = 8;                  // drive: 1-16 (8: manual operator)
     double timeoutSeconds =
         std::chrono::duration<double>(core::kNetworkTimeout).count();  // for the device's I-Am, and its replies
+    ForeignDeviceOption foreign;
 };
 
 // Finds the device FILE describes and prints its 40 points, then one line

@@ -11,6 +11,7 @@
 
 #include "bacnet/configured_device.h"
 #include "bacnet/network_check.h"
+#include "bacnet/simulated/simulated_bbmd.h"
 #include "bacnet/simulated/simulated_responder.h"
 #include "cli/stop_signals.h"
 #include "commission/as_left_record.h"
@@ -81,6 +82,7 @@ std::string discoverJson(const std::string& line) {
 int runDiscover(const NetworkOptions& options, Streams io) {
     bacnet::DiscoverOptions discover;
     discover.timeout = fromSeconds(options.timeoutSeconds);
+    if (!parseForeignDevice(options.foreign, discover.bbmd, io)) return kExitUsage;
     if (!options.to.empty()) {
         auto to = parseDestination(options.to, core::kDefaultBacnetPort, io);
         if (!to) return kExitUsage;
@@ -102,6 +104,9 @@ int runDiscover(const NetworkOptions& options, Streams io) {
         headed = true;
         io.out << (options.json ? discoverJson(line) : line) << std::endl;
     };
+    // A signal ends the run at its bound, the registration deleted.
+    std::optional<StopSignals> endings;
+    if (discover.bbmd) endings.emplace(StopSignals::Which::Endings);
     const int found = bacnet::discoverDevices(discover, reporter);
     if (found == 0) io.err << "No device answered at " << bacnet::formatEndpoint(discover.to) << ".\n";
     return found > 0 ? kExitDone : kExitFailure;
@@ -112,6 +117,7 @@ int runCheck(const std::filesystem::path& input, const NetworkOptions& options, 
     if (!loadConfiguration(input, image, io)) return kExitFailure;
     bacnet::CheckOptions check;
     check.timeout = fromSeconds(options.timeoutSeconds);
+    if (!parseForeignDevice(options.foreign, check.bbmd, io)) return kExitUsage;
     // Without a port, the configured one: a directed broadcast reaches the device where it listens.
     const auto configured = bacnet::configuredDevice(image);
     const std::uint16_t defaultPort = configured ? configured->at.port : core::kDefaultBacnetPort;
@@ -123,6 +129,8 @@ int runCheck(const std::filesystem::path& input, const NetworkOptions& options, 
         check.broadcast = parseDestination(options.broadcast, defaultPort, io, "--broadcast");
         if (!check.broadcast) return kExitUsage;
     }
+    std::optional<StopSignals> endings;  // a signal ends the run at its bound, the registration deleted
+    if (check.bbmd) endings.emplace(StopSignals::Which::Endings);
     const bacnet::CheckResult result = bacnet::checkOnNetwork(image, check, toStreams(io));
     switch (result.outcome) {
     case bacnet::CheckOutcome::Match: io.out << result.summary << '\n'; return kExitDone;
@@ -220,12 +228,36 @@ int runSimulateNetwork(const std::filesystem::path& state, const SimulateNetwork
     if (options.ignoreReadMultiple) responder->device().ignoreReadMultiple();
     const auto until = options.forSeconds ? std::chrono::steady_clock::now() + fromSeconds(*options.forSeconds)
                                           : std::chrono::steady_clock::time_point::max();
+    std::unique_ptr<bacnet::SimulatedBbmd> bbmd;
+    if (options.bbmd) {
+        bacnet::Endpoint at = responder->endpoint();
+        at.port = static_cast<std::uint16_t>(at.port + 1);
+        if (!options.bbmd->empty()) {
+            auto parsed = bacnet::parseEndpoint(*options.bbmd, at.port);
+            if (!parsed) {
+                io.err << "Bad value: --bbmd " << *options.bbmd << " is not ADDRESS or ADDRESS:PORT.\n";
+                return kExitUsage;
+            }
+            at = *parsed;
+        }
+        auto opened = bacnet::SimulatedBbmd::open(at, {responder->endpoint()});
+        if (!opened) {
+            io.err << "Cannot play a BBMD on " << bacnet::formatEndpoint(at) << ": " << opened.error() << ".\n";
+            return kExitFailure;
+        }
+        bbmd = std::move(*opened);
+        if (options.refuseRegistrations) bbmd->refuseRegistrations();
+        bbmd->onEvent([&out = io.out](const std::string& line) { out << line << std::endl; });
+        io.out << "Simulated BBMD answering on " << bacnet::formatEndpoint(bbmd->endpoint()) << std::endl;
+    }
     readPointLines(responder, io.err);
     std::atomic<bool> served{false};
     std::thread wiggling = options.wiggle ? wiggle(*responder, served) : std::thread();
+    std::thread distributing = bbmd ? std::thread([&] { bbmd->serve(served, until); }) : std::thread();
     responder->serve(StopSignals::stopFlag(), until);
     served = true;
-    if (wiggling.joinable()) wiggling.join();
+    for (std::thread* thread : {&wiggling, &distributing})
+        if (thread->joinable()) thread->join();
     return kExitDone;
 }
 

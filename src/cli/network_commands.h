@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/foreign_device_option.h"
 #include "core/bacnet_numbers.h"
 
 namespace vaskiro::cli {
@@ -17,6 +18,7 @@ struct NetworkOptions {
     double timeoutSeconds = std::chrono::duration<double>(core::kNetworkTimeout).count();
     bool header = false;  // discover: name the columns first (on a terminal)
     bool json = false;    // discover: one JSON object per device instead
+    ForeignDeviceOption foreign;
 };
 
 // Exit 0 when any device answered, 1 when none did or the search failed,
@@ -29,10 +31,12 @@ int runCheck(const std::filesystem::path& input, const NetworkOptions& options, 
 struct SimulateNetworkOptions {
     std::string at;  // ADDRESS:PORT; empty: 127.0.0.1 and the state's configured port
     std::optional<double> forSeconds;
-    bool wiggle = false;              // changes inputs and analogues every few seconds
-    bool refuseCov = false;           // rejects SubscribeCOV, as a device without COV
-    bool refuseReadMultiple = false;  // rejects ReadPropertyMultiple
-    bool ignoreReadMultiple = false;  // leaves ReadPropertyMultiple unanswered
+    bool wiggle = false;               // changes inputs and analogues every few seconds
+    bool refuseCov = false;            // rejects SubscribeCOV, as a device without COV
+    bool refuseReadMultiple = false;   // rejects ReadPropertyMultiple
+    bool ignoreReadMultiple = false;   // leaves ReadPropertyMultiple unanswered
+    std::optional<std::string> bbmd;   // plays a BBMD too, at ADDRESS:PORT (empty: the device's port + 1)
+    bool refuseRegistrations = false;  // the BBMD refuses every foreign device
 };
 
 // Answers as the simulated device in the data file `state` until SIGINT or

@@ -65,6 +65,21 @@ std::string exitCodeTable() {
     return table;
 }
 
+// --bbmd and --ttl, the same on every command that asks the network.
+void addForeignDeviceOptions(CLI::App* command, vaskiro::cli::ForeignDeviceOption& option) {
+    auto* bbmd =
+        command->add_option("--bbmd", option.bbmd,
+                            "ADDRESS[:PORT] of a BBMD to register with as a foreign device, for devices on another "
+                            "subnet: broadcasts go through it, and the registration is deleted at the end (port "
+                            "default 47808)");
+    command
+        ->add_option("--ttl", option.ttlSeconds,
+                     "Seconds the BBMD keeps the registration; renewed at half of it (default " +
+                         std::to_string(vaskiro::bacnet::kDefaultForeignDeviceTtl.count()) + ")")
+        ->check(between(1, 65535, "seconds"))
+        ->needs(bbmd);
+}
+
 std::vector<std::string> commandNames(const CLI::App& app) {
     std::vector<std::string> names;
     for (const CLI::App* sub : app.get_subcommands({})) names.push_back(sub->get_name());
@@ -202,6 +217,7 @@ int main(int argc, char** argv) {
     discover->add_flag("--json", network.json,
                        "One JSON object per device: instance, address, vendor, name (null when not read), "
                        "name_error, duplicate");
+    addForeignDeviceOptions(discover, network.foreign);
     auto* check = app.add_subcommand("check",
                                      "Ask the network for the device a configuration describes and compare; "
                                      "exit 0 as configured, 1 no answer or a value not read, 3 differs or "
@@ -218,6 +234,7 @@ int main(int argc, char** argv) {
                              ->add_option("--timeout", network.timeoutSeconds,
                                           "Seconds to wait for the I-Am, and again for the values" + networkDefault)
                              ->check(timeoutRange);
+    addForeignDeviceOptions(check, network.foreign);
     auto* simulateNetwork =
         app.add_subcommand("simulate-network",
                            "Answer as a BACnet device (Who-Is, ReadProperty, ReadPropertyMultiple, SubscribeCOV "
@@ -238,6 +255,17 @@ int main(int argc, char** argv) {
                               "Leave ReadPropertyMultiple unanswered, as some devices with ReadProperty alone do");
     auto* forOption =
         simulateNetwork->add_option("--for", simulateFor, "Stop after this many seconds")->check(forRange);
+    std::string simulatedBbmd;
+    auto* bbmdOption = simulateNetwork
+                           ->add_option("--bbmd", simulatedBbmd,
+                                        "Play a BBMD for the device too, at ADDRESS:PORT (default: the device's "
+                                        "address and port + 1): it registers foreign devices and distributes their "
+                                        "broadcasts to the device, and its I-Am to them")
+                           ->expected(0, 1);
+    simulateNetwork
+        ->add_flag("--refuse-registrations", simulateNetworkOptions.refuseRegistrations,
+                   "The BBMD refuses every Register-Foreign-Device, as one without a foreign device table does")
+        ->needs(bbmdOption);
 
     CheckoutOptions checkoutOptions;
     double watchFor = 0;
@@ -250,6 +278,7 @@ int main(int argc, char** argv) {
     watch->add_option("--to", checkoutOptions.to, "ADDRESS[:PORT] of the device (default: the file's)");
     auto* watchForOption = watch->add_option("--for", watchFor, "Stop after this many seconds")->check(forRange);
     watch->add_flag("--json", checkoutOptions.json, "One JSON object per line");
+    addForeignDeviceOptions(watch, checkoutOptions.foreign);
     std::string drivePoint, driveCommand;
     auto* drive = app.add_subcommand("drive",
                                      "Command one output of the device a configuration describes (on and "
@@ -261,6 +290,7 @@ int main(int argc, char** argv) {
     drive->add_option("--priority", checkoutOptions.priority, "BACnet priority (default 8, manual operator)")
         ->check(between(1, 16, ""));
     drive->add_option("--to", checkoutOptions.to, "ADDRESS[:PORT] of the device (default: the file's)");
+    addForeignDeviceOptions(drive, checkoutOptions.foreign);
 
     auto* list = app.add_subcommand("list", "List the attached devices: path, identifier, mode");
     bool identify = false;
@@ -346,6 +376,7 @@ int main(int argc, char** argv) {
     }
     if (*simulateNetwork) {
         if (*forOption) simulateNetworkOptions.forSeconds = simulateFor;
+        if (*bbmdOption) simulateNetworkOptions.bbmd = simulatedBbmd;
         return runSimulateNetwork(input, simulateNetworkOptions, io);
     }
     if (*watch || *drive) {

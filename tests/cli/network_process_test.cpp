@@ -283,6 +283,7 @@ TEST_F(NetworkCheck, EveryNumberOptionHasItsRangeSaidInOneLine) {
         {"--timeout 1e300 check x.dat", "--timeout: takes 0.05 to 600 seconds, not 1e300"},
         {"simulate-network x.dat --for 0", "--for: takes 0.05 to 86400 seconds, not 0"},
         {"discover --instance 4194304", "--instance: takes 0 to 4194303, not 4194304"},
+        {"watch x.dat --bbmd 127.0.0.1 --ttl 65536", "--ttl: takes 1 to 65535 seconds, not 65536"},
         {"commission w.csv --base b.dat --start-at 0", "--start-at: takes 1 to 1000000, not 0"},
         {"sheet --record r.csv --row 1e9 -o x.html", "--row: takes 1 to 1000000, not 1e9"}};
     for (const auto& [arguments, message] : cases) {

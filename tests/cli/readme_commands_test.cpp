@@ -46,6 +46,12 @@ vaskiro drive site.dat output.N on|off|release [--priority P] [--to ...] ¦ vask
 vaskiro drive site.dat output.3 on ¦ vaskiro drive site.dat output.3 on ¦ 0 ¦ output.3 on, held at priority 8
 vaskiro drive site.dat output.3 release ¦ vaskiro drive site.dat output.3 release ¦ 0 ¦ output.3 released at priority 8; now off
 - ¦ kill $(cat background.pid) ¦ 0 ¦
+vaskiro simulate-network demo.dat --bbmd & ¦ vaskiro simulate-network demo.dat --bbmd --for 20 > third.out 2>&1 & echo $! > bbmd.pid; sleep 0.5; cat third.out ¦ 0 ¦ Simulated BBMD answering on 127.0.0.1:47901
+vaskiro discover --bbmd 127.0.0.1:47901 ¦ vaskiro discover --bbmd 127.0.0.1:47901 --timeout 0.5 ¦ 0 ¦ 12345\t127.0.0.1:47900\t0\tVASKIRO\n
+vaskiro discover --bbmd 10.20.0.1 [--ttl SECONDS] ¦ vaskiro discover --bbmd 127.0.0.1:47901 --ttl 30 --timeout 0.5 ¦ 0 ¦ 12345\t127.0.0.1:47900
+vaskiro check site.dat --bbmd ADDRESS[:PORT] ¦ vaskiro check site.dat --bbmd 127.0.0.1:47901 ¦ 0 ¦ Device found on the network as configured\n
+vaskiro check local.dat --bbmd 127.0.0.1:47901 --ttl 120 ¦ vaskiro check local.dat --bbmd 127.0.0.1:47901 --ttl 120 && cat third.out ¦ 0 ¦ deleted (0 in the table)
+- ¦ kill $(cat bbmd.pid) ¦ 0 ¦
 vaskiro simulate-network demo.dat --wiggle & ¦ vaskiro simulate-network demo.dat --wiggle > second.out 2>&1 & echo $! >> background.pid; sleep 0.5; cat second.out ¦ 0 ¦ answering on 127.0.0.1:47900
 vaskiro watch local.dat ¦ timeout --preserve-status -s INT 1 vaskiro watch local.dat ¦ 0 ¦ analogue.8\tanalog-input,8\t
 vaskiro write site.dat --verify ¦ vaskiro --simulate=dev.dat write site.dat --verify ¦ 0 ¦ Verified
