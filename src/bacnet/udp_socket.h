@@ -37,6 +37,9 @@ public:
     UdpSocket& operator=(const UdpSocket&) = delete;
 
     Endpoint localEndpoint() const;
+    // Asks for room for `bytes` of datagrams waiting to be taken (the system
+    // may grant less), so that hundreds of replies arriving at once are kept.
+    void reserveReceiveRoom(int bytes);
     core::Result<void> sendTo(std::span<const std::uint8_t> bytes, const Endpoint& to);
 
     struct Received {
