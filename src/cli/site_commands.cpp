@@ -153,6 +153,11 @@ int runSimulateSite(const std::filesystem::path& folder, const SimulateNetworkOp
         return kExitFailure;
     }
     if (!note.empty()) io.err << note << '\n';
+    for (std::size_t i = 0; i < members.size(); ++i) {
+        if (options.refuseCov) (*site)->device(i).refuseSubscriptions();
+        if (options.refuseReadMultiple) (*site)->device(i).refuseReadMultiple();
+        if (options.ignoreReadMultiple) (*site)->device(i).ignoreReadMultiple();
+    }
     const StopSignals endings(StopSignals::Which::Endings);
     for (std::size_t i = 0; i < members.size(); ++i)
         io.out << (*devices)[i].label << ": simulated BACnet device "

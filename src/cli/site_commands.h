@@ -29,7 +29,8 @@ int runSurvey(const SurveyOptions& options, Streams io);
 // Serves the state files of `folder` (.dat, .json, by name) as devices:
 // from `options.at` (default 127.0.0.1 and the first state's port), on
 // consecutive loopback addresses with the same port, or, when the address is
-// not a loopback address, on that address with consecutive ports.
+// not a loopback address, on that address with consecutive ports. --no-cov
+// and the ReadPropertyMultiple options hold for every device.
 int runSimulateSite(const std::filesystem::path& folder, const SimulateNetworkOptions& options, Streams io);
 
 }  // namespace vaskiro::cli

@@ -235,10 +235,12 @@ int main(int argc, char** argv) {
                              ->excludes(stateOption);
     simulateNetwork->add_option("--at", simulateNetworkOptions.at,
                                 "ADDRESS:PORT to answer on (default 127.0.0.1 and "
-                                "the port configured in STATE)");
-    simulateNetwork->add_flag("--wiggle", simulateNetworkOptions.wiggle,
-                              "Change an input and an analogue every 2 s (a line on standard input such as "
-                              "\"input.3 on\" or \"analogue.2 21.5\" sets one at any time)");
+                                "the port configured in STATE, or in the first file of --folder)");
+    simulateNetwork
+        ->add_flag("--wiggle", simulateNetworkOptions.wiggle,
+                   "Change an input and an analogue every 2 s (a line on standard input such as "
+                   "\"input.3 on\" or \"analogue.2 21.5\" sets one at any time)")
+        ->excludes(folderOption);
     simulateNetwork->add_flag("--no-cov", simulateNetworkOptions.refuseCov,
                               "Reject SubscribeCOV, as a device without COV does");
     simulateNetwork->add_flag("--no-read-multiple", simulateNetworkOptions.refuseReadMultiple,

@@ -25,6 +25,7 @@ public:
 
     std::size_t size() const { return m_devices.size(); }
     Endpoint endpoint(std::size_t i) const { return m_unicast[i]->localEndpoint(); }
+    SimulatedDevice& device(std::size_t i) { return *m_devices[i]; }
     // Answers until `stop` becomes true or `until` passes; checks `stop` at least every 100 ms.
     void serve(const std::atomic<bool>& stop, std::chrono::steady_clock::time_point until);
 
