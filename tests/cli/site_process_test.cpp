@@ -6,6 +6,7 @@
 #include <iterator>
 #include <map>
 #include <sstream>
+#include <thread>
 
 #include "core/data_file.h"
 #include "tool_run.h"
@@ -106,6 +107,19 @@ TEST_F(Site, ASurveyOfTwoHundredGivesEachDeviceItsVerdictWithinTheBound) {
                                 " but differs from the configuration: / location: differs: device has "
                                 "&quot;Roof&quot;</td></tr>\n<tr><td>020.dat</td>"));
     EXPECT_LT(html.find("not in the record: instance 40000"), html.find("<td>000.dat</td>"));
+}
+
+TEST_F(Site, CtrlCEndsTheSurveyAtOnceWithWhatItFound) {
+    for (int n = 0; n < 3; ++n) save("record", n, device(20000 + n, 3, n));
+    Process survey("survey " + path("record") + " --timeout 20");
+    std::this_thread::sleep_for(std::chrono::seconds(1));  // started, and long before a silent device is given up
+    survey.interrupt();
+    ToolRun ended;
+    const double seconds = secondsFor([&] { ended.code = survey.finish(); });
+    EXPECT_LT(seconds, 1.0);
+    EXPECT_EQ(ended.code, 130);
+    EXPECT_TRUE(holds(survey.all, "002.dat\t20002\t127.0.3.3:" + std::to_string(m_port) + "\tnot checked\t"));
+    EXPECT_TRUE(holds(survey.all, "3 devices: 3 not checked\n"));
 }
 
 TEST_F(Site, DiscoverListsFiveHundredAnsweringAtOnce) {
