@@ -152,10 +152,11 @@ core::Result<std::unique_ptr<Client>> Client::open(std::uint16_t bacnetPort, std
     if (auto broadcasts = UdpSocket::open(Endpoint{{0, 0, 0, 0}, bacnetPort}, true)) {
         client->m_broadcasts = std::move(*broadcasts);
         client->m_broadcasts->reserveReceiveRoom(kReceiveRoom);
-    } else
+    } else {
         warning = "UDP port " + std::to_string(bacnetPort) + " is in use by another program (" + broadcasts.error() +
                   "); listening on port " + std::to_string(client->m_requests->localEndpoint().port) +
                   " only, so devices that broadcast their I-Am may be missed.";
+    }
     return client;
 }
 
