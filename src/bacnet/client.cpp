@@ -8,6 +8,9 @@ namespace {
 
 using Clock = Client::Clock;
 
+// Room for the I-Am of every device of a large site answering one broadcast at once.
+constexpr int kReceiveRoom = 4 << 20;
+
 std::chrono::milliseconds leftUntil(Clock::time_point deadline) {
     return std::max(std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()),
                     std::chrono::milliseconds(0));
@@ -145,20 +148,22 @@ core::Result<std::unique_ptr<Client>> Client::open(std::uint16_t bacnetPort, std
     auto requests = UdpSocket::open(Endpoint{{0, 0, 0, 0}, 0}, false);
     if (!requests) return core::Unexpected("Cannot open a UDP socket: " + requests.error());
     client->m_requests = std::move(*requests);
-    if (auto broadcasts = UdpSocket::open(Endpoint{{0, 0, 0, 0}, bacnetPort}, true))
+    client->m_requests->reserveReceiveRoom(kReceiveRoom);
+    if (auto broadcasts = UdpSocket::open(Endpoint{{0, 0, 0, 0}, bacnetPort}, true)) {
         client->m_broadcasts = std::move(*broadcasts);
-    else
+        client->m_broadcasts->reserveReceiveRoom(kReceiveRoom);
+    } else {
         warning = "UDP port " + std::to_string(bacnetPort) + " is in use by another program (" + broadcasts.error() +
                   "); listening on port " + std::to_string(client->m_requests->localEndpoint().port) +
                   " only, so devices that broadcast their I-Am may be missed.";
+    }
     return client;
 }
 
 core::Result<void> Client::sendWhoIs(const Endpoint& to, const WhoIs& request) {
     if (auto sent = transmit(request, to, isBroadcast(to)); !sent)
         return core::Unexpected("Cannot send to " + formatEndpoint(to) + ": " + sent.error());
-    m_range = request;
-    m_whoIs.push_back({to, Clock::now()});
+    m_whoIs.push_back({to, request, Clock::now()});
     return {};
 }
 
@@ -219,12 +224,12 @@ void Client::handle(const UdpSocket::Received& received, bool onRequestPort) {
     }
     const Message& message = decoded->message;
     if (const auto* iAm = std::get_if<IAm>(&message)) {
-        if (m_whoIs.empty() || !inRange(m_range, iAm->instance)) return;
+        bool asked = false;
+        for (PendingWhoIs& whoIs : m_whoIs)
+            if (inRange(whoIs.range, iAm->instance)) asked = whoIs.answered = true;
+        if (!asked) return;
         SeenDevice device{*iAm, decoded->forwardedFrom.value_or(received.from)};
-        const bool known = std::any_of(m_seen.begin(), m_seen.end(), [&](const SeenDevice& s) {
-            return s.iAm.instance == device.iAm.instance && s.address == device.address;
-        });
-        if (!known) m_seen.push_back(device);
+        if (m_seenKeys.emplace(device.iAm.instance, device.address).second) m_seen.push_back(device);
         return;
     }
     if (!onRequestPort) return;
@@ -254,9 +259,8 @@ Clock::time_point Client::nextResend() const {
     Clock::time_point next = Clock::time_point::max();
     if (m_registration)
         next = m_registration->awaiting ? m_registration->sentAt + m_retryInterval : m_registration->renewAt;
-    if (m_seen.empty())
-        for (const PendingWhoIs& whoIs : m_whoIs)
-            if (whoIs.retries < kRetries) next = std::min(next, whoIs.sentAt + m_retryInterval);
+    for (const PendingWhoIs& whoIs : m_whoIs)
+        if (!whoIs.answered && whoIs.retries < kRetries) next = std::min(next, whoIs.sentAt + m_retryInterval);
     for (const PendingRead& read : m_reads)
         if (!read.finished) next = std::min(next, read.sentAt + m_retryInterval);
     for (const auto& [number, pending] : m_confirmed)
@@ -267,13 +271,11 @@ Clock::time_point Client::nextResend() const {
 void Client::resendDue() {
     const auto now = Clock::now();
     renewDue(now);
-    if (m_seen.empty()) {
-        for (PendingWhoIs& whoIs : m_whoIs) {
-            if (whoIs.retries == kRetries || now < whoIs.sentAt + m_retryInterval) continue;
-            send(m_range, whoIs.to, isBroadcast(whoIs.to));
-            whoIs.sentAt = now;
-            ++whoIs.retries;
-        }
+    for (PendingWhoIs& whoIs : m_whoIs) {
+        if (whoIs.answered || whoIs.retries == kRetries || now < whoIs.sentAt + m_retryInterval) continue;
+        send(whoIs.range, whoIs.to, isBroadcast(whoIs.to));
+        whoIs.sentAt = now;
+        ++whoIs.retries;
     }
     for (PendingRead& read : m_reads) {
         if (read.finished || now < read.sentAt + m_retryInterval) continue;

@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -75,7 +76,8 @@ public:
 
     // Sends Who-Is to `to` (as a broadcast when it is one); it is sent again
     // after each retry interval until a device in its range answers. The I-Am
-    // replies within the range are collected into seen() while waiting.
+    // replies within the range of any Who-Is sent are collected into seen()
+    // while waiting.
     core::Result<void> sendWhoIs(const Endpoint& to, const WhoIs& request);
     // At most one per instance and address, in the order they came.
     const std::vector<SeenDevice>& seen() const { return m_seen; }
@@ -138,8 +140,10 @@ private:
     };
     struct PendingWhoIs {
         Endpoint to;
+        WhoIs range;
         Clock::time_point sentAt;
         int retries = 0;
+        bool answered = false;
     };
 
     struct Registration {
@@ -170,9 +174,9 @@ private:
     std::unique_ptr<UdpSocket> m_broadcasts;  // null when the BACnet port was taken
     std::uint8_t m_nextInvokeId = 0;
     std::chrono::milliseconds m_retryInterval{3000};
-    WhoIs m_range;
     std::vector<PendingWhoIs> m_whoIs;
     std::vector<SeenDevice> m_seen;
+    std::set<std::pair<std::uint32_t, Endpoint>> m_seenKeys;  // instance and address of each in m_seen
     std::vector<PendingRead> m_reads;
     std::map<std::size_t, PendingRequest> m_confirmed;
     std::size_t m_nextRequest = 0;

@@ -5,11 +5,13 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "bacnet/client.h"
 #include "bacnet/codec.h"
 #include "core/bacnet_numbers.h"
 #include "core/configuration_image.h"
+#include "core/settings_table.h"
 
 namespace vaskiro::bacnet {
 
@@ -26,10 +28,12 @@ struct DiscoverOptions {
     WhoIs range;  // no limits: every device
     std::chrono::milliseconds timeout = core::kNetworkTimeout;
     std::optional<ForeignDevice> bbmd;  // register with it; the Who-Is goes through it
+    std::size_t parallel = 32;  // names being read at one time, at most
 };
 
 // Who-Is, then each answering device's object-name, read as soon as its I-Am
-// comes, all within `timeout`. One line per device, sorted by instance,
+// comes while fewer than `parallel` reads await their answer, all within
+// `timeout`. One line per device, sorted by instance,
 // tab-separated: instance, address:port, vendor, name (its control
 // characters escaped), with "duplicate instance" after each of two or more
 // devices with one instance. Returns how many devices answered, or -1 when
@@ -51,6 +55,7 @@ struct CheckResult {
     // For the person: what was found, and when it is not a match, what
     // differed or what to check.
     std::string summary;
+    std::vector<std::string> differing = {};  // the items that differ ("location"), when it Differs
 };
 
 struct CheckOptions {
@@ -77,5 +82,16 @@ inline constexpr const char* kFoundAsConfigured = "Device found on the network a
 // network and the file are shown with their control characters escaped.
 CheckResult checkOnNetwork(const core::ConfigurationImage& image, const CheckOptions& options,
                            const Reporter& reporter);
+
+// The parts of the check, for a check of many devices at once.
+// The settings the device object publishes, in the order they are read and compared.
+const std::vector<const core::Setting*>& publishedTexts();
+// The verdict on the device `image` configures, which answered from `from`
+// with `texts` read (one per publishedTexts()); one line per item to `reporter`.
+CheckResult judgeAnswer(const core::ConfigurationImage& image, const Endpoint& from,
+                        const std::vector<PropertyResult>& texts, const Reporter& reporter);
+// Nothing answered as `instance` at `to`; two or more devices answered as it.
+CheckResult noAnswer(std::uint32_t instance, const Endpoint& to);
+CheckResult duplicateInstance(std::uint32_t instance, std::vector<Endpoint> addresses);
 
 }  // namespace vaskiro::bacnet

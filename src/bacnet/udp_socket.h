@@ -41,6 +41,9 @@ public:
     // route's), as the receiver sees it unless a NAT is between; nothing
     // when there is no route.
     static std::optional<std::array<std::uint8_t, 4>> sourceAddressToward(const Endpoint& to);
+    // Asks for room for `bytes` of datagrams waiting to be taken (the system
+    // may grant less), so that hundreds of replies arriving at once are kept.
+    void reserveReceiveRoom(int bytes);
     core::Result<void> sendTo(std::span<const std::uint8_t> bytes, const Endpoint& to);
 
     struct Received {

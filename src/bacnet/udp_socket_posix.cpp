@@ -52,6 +52,10 @@ core::Result<std::unique_ptr<UdpSocket>> UdpSocket::open(const Endpoint& local, 
 
 UdpSocket::~UdpSocket() { ::close(fd(m_handle)); }
 
+void UdpSocket::reserveReceiveRoom(int bytes) {
+    (void)::setsockopt(fd(m_handle), SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
+}
+
 Endpoint UdpSocket::localEndpoint() const {
     sockaddr_in address{};
     socklen_t length = sizeof address;

@@ -68,6 +68,10 @@ core::Result<std::unique_ptr<UdpSocket>> UdpSocket::open(const Endpoint& local, 
 
 UdpSocket::~UdpSocket() { ::closesocket(sock(m_handle)); }
 
+void UdpSocket::reserveReceiveRoom(int bytes) {
+    (void)::setsockopt(sock(m_handle), SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&bytes), sizeof bytes);
+}
+
 Endpoint UdpSocket::localEndpoint() const {
     sockaddr_in address{};
     int length = sizeof address;

@@ -164,15 +164,18 @@ core::Result<std::vector<SheetDevice>> devicesOfRecord(std::string_view recordTe
     return devices;
 }
 
+std::string sheetHead(std::string_view title) {
+    return "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">\n<title>" + htmlEscape(std::string(title)) +
+           "</title>\n<style>\n"
+           "body { font-family: sans-serif; font-size: 9pt; }\n"
+           "table { border-collapse: collapse; width: 100%; margin-bottom: 2pt; }\n"
+           "th, td { border: 1px solid #777; padding: 0 3pt; text-align: left; }\n"
+           "h1 { font-size: 13pt; margin: 0 0 2pt 0; } h2 { font-size: 10.5pt; margin: 4pt 0 1pt 0; }\n"
+           "</style></head><body>\n";
+}
+
 std::string handoverSheet(const std::vector<SheetDevice>& devices, bool withPassword) {
-    std::string html =
-        "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">\n"
-        "<title>VASKIRO handover sheet</title>\n<style>\n"
-        "body { font-family: sans-serif; font-size: 9pt; }\n"
-        "table { border-collapse: collapse; width: 100%; margin-bottom: 2pt; }\n"
-        "th, td { border: 1px solid #777; padding: 0 3pt; text-align: left; }\n"
-        "h1 { font-size: 13pt; margin: 0 0 2pt 0; } h2 { font-size: 10.5pt; margin: 4pt 0 1pt 0; }\n"
-        "</style></head><body>\n";
+    std::string html = sheetHead("VASKIRO handover sheet");
     for (std::size_t i = 0; i < devices.size(); ++i) html += devicePage(devices[i], i == 0, withPassword);
     return html + "</body></html>\n";
 }

@@ -36,4 +36,7 @@ core::Result<std::vector<SheetDevice>> devicesOfRecord(std::string_view recordTe
 // `withPassword`: the sheet goes to people who should not get it.
 std::string handoverSheet(const std::vector<SheetDevice>& devices, bool withPassword);
 
+// The sheets' page up to its body: the title, and the printable style they share.
+std::string sheetHead(std::string_view title);
+
 }  // namespace vaskiro::commission

@@ -30,6 +30,7 @@
 #include "cli/network_commands.h"
 #include "cli/presence_commands.h"
 #include "cli/sheet_command.h"
+#include "cli/site_commands.h"
 #include "core/bacnet_numbers.h"
 #include "core/reply_timeout.h"
 #include "core/version.h"
@@ -240,13 +241,23 @@ int main(int argc, char** argv) {
                            "Answer as a BACnet device (Who-Is, ReadProperty, ReadPropertyMultiple, SubscribeCOV "
                            "with COV notifications, WriteProperty of the outputs) with the simulated device's "
                            "configuration in STATE, until interrupted");
-    simulateNetwork->add_option("state", input, "The simulated device's state file (see --simulate=STATE)")->required();
+    auto* stateOption =
+        simulateNetwork->add_option("state", input, "The simulated device's state file (see --simulate=STATE)");
+    std::filesystem::path siteFolder;
+    auto* folderOption = simulateNetwork
+                             ->add_option("--folder", siteFolder,
+                                          "Serve one device per state file (.dat, .json) of DIR, by name, from --at "
+                                          "on: consecutive loopback addresses, or consecutive ports of another "
+                                          "address")
+                             ->excludes(stateOption);
     simulateNetwork->add_option("--at", simulateNetworkOptions.at,
                                 "ADDRESS:PORT to answer on (default 127.0.0.1 and "
-                                "the port configured in STATE)");
-    simulateNetwork->add_flag("--wiggle", simulateNetworkOptions.wiggle,
-                              "Change an input and an analogue every 2 s (a line on standard input such as "
-                              "\"input.3 on\" or \"analogue.2 21.5\" sets one at any time)");
+                                "the port configured in STATE, or in the first file of --folder)");
+    simulateNetwork
+        ->add_flag("--wiggle", simulateNetworkOptions.wiggle,
+                   "Change an input and an analogue every 2 s (a line on standard input such as "
+                   "\"input.3 on\" or \"analogue.2 21.5\" sets one at any time)")
+        ->excludes(folderOption);
     simulateNetwork->add_flag("--no-cov", simulateNetworkOptions.refuseCov,
                               "Reject SubscribeCOV, as a device without COV does");
     simulateNetwork->add_flag("--no-read-multiple", simulateNetworkOptions.refuseReadMultiple,
@@ -303,8 +314,30 @@ int main(int argc, char** argv) {
                                          "Give up after SECONDS (default: the tool's --timeout when given, "
                                          "else never)")
                             ->check(timeoutRange);
-    for (auto* sub : {info, read, write, show, exportCommand, importCommand, set, diff, unitsCommand, discover, check,
-                      simulateNetwork, commission, sheet, recordCheckout, list, wait, watch, drive})
+    SurveyOptions surveyOptions;
+    auto* survey = app.add_subcommand("survey",
+                                      "Check every device of a record, folder or worklist on the network at once, "
+                                      "then broadcast for duplicates and devices not in it; exit as check, the "
+                                      "worst device's");
+    survey
+        ->add_option("list", surveyOptions.list,
+                     "As-left record (CSV), folder of data files (.dat, .json), or worklist (CSV, with --base)")
+        ->required();
+    survey->add_option("--base", surveyOptions.base, "A worklist's base: data file (.dat) or JSON file");
+    survey->add_option("--parallel", surveyOptions.parallel, "Requests awaiting an answer at most (default 32)")
+        ->check(between(1, 255, ""));
+    auto* surveyTimeout =
+        survey
+            ->add_option(
+                "--timeout", surveyOptions.timeoutSeconds,
+                "Seconds for every device's check; the broadcast for duplicates adds at most 1" + networkDefault)
+            ->check(timeoutRange);
+    survey->add_flag("--json", surveyOptions.json,
+                     "One JSON object per device: device, instance, address, verdict, fields, detail");
+    survey->add_option("--html", surveyOptions.html, "REPORT.html: the survey as a printable table, failures first");
+    for (auto* sub :
+         {info,  read,   write,           show,       exportCommand, importCommand,  set,  diff, unitsCommand, discover,
+          check, survey, simulateNetwork, commission, sheet,         recordCheckout, list, wait, watch,        drive})
         sub->fallthrough()->group("Commands");
 
     if (const auto named = checkCommandName(std::vector<std::string>(argv + 1, argv + argc), commandNames(app));
@@ -377,7 +410,16 @@ int main(int argc, char** argv) {
     if (*simulateNetwork) {
         if (*forOption) simulateNetworkOptions.forSeconds = simulateFor;
         if (*bbmdOption) simulateNetworkOptions.bbmd = simulatedBbmd;
+        if (*folderOption) return runSimulateSite(siteFolder, simulateNetworkOptions, io);
+        if (!*stateOption) {
+            std::cerr << "vaskiro simulate-network: give a STATE file or --folder DIR (try --help)\n";
+            return kExitUsage;
+        }
         return runSimulateNetwork(input, simulateNetworkOptions, io);
+    }
+    if (*survey) {
+        if (global && surveyTimeout->count() == 0) surveyOptions.timeoutSeconds = timeoutSeconds;
+        return runSurvey(surveyOptions, io);
     }
     if (*watch || *drive) {
         if (global) checkoutOptions.timeoutSeconds = timeoutSeconds;

@@ -20,6 +20,7 @@
 
 #include "app/commissioning/commission_rows.h"
 #include "app/commissioning/print_sheet_dialog.h"
+#include "app/commissioning/survey_dialog.h"
 #include "app/shown_text.h"
 #include "commission/worklist.h"
 #include "core/data_file.h"
@@ -101,6 +102,8 @@ CommissionDialog::CommissionDialog(FormSettings& form, WindowDialogs& dialogs, C
     m_stopButton = button(tr("St&op"), "StopButton", tr("Stop commissioning"));
     m_printButton =
         button(tr("&Print Sheet..."), "CommissionPrintButton", tr("Print the sheets of the record's devices"));
+    m_surveyButton = button(tr("Sur&vey the Record..."), "SurveyRecordButton",
+                            tr("Survey the record: check every device on the network at once"));
 
     auto* files = new QFormLayout;
     auto addFile = [&](const QString& label, QLineEdit* edit, const char* browseName, const QString& filter) {
@@ -118,7 +121,8 @@ CommissionDialog::CommissionDialog(FormSettings& form, WindowDialogs& dialogs, C
     addFile(tr("&Base file:"), m_baseEdit, "BaseBrowseButton", tr("Data files (*.dat)"));
     addFile(tr("Re&cord:"), m_recordEdit, "RecordBrowseButton", tr("Records (*.csv)"));
     auto* buttons = new QHBoxLayout;
-    for (QPushButton* b : {m_skipButton, m_retryButton, m_stopButton, m_printButton}) buttons->addWidget(b);
+    for (QPushButton* b : {m_skipButton, m_retryButton, m_stopButton, m_printButton, m_surveyButton})
+        buttons->addWidget(b);
     buttons->addStretch();
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(files);
@@ -139,6 +143,7 @@ CommissionDialog::CommissionDialog(FormSettings& form, WindowDialogs& dialogs, C
     connect(m_retryButton, &QPushButton::clicked, this, &CommissionDialog::RetryRowButtonClick);
     connect(m_stopButton, &QPushButton::clicked, this, &CommissionDialog::StopButtonClick);
     connect(m_printButton, &QPushButton::clicked, this, &CommissionDialog::PrintSheetButtonClick);
+    connect(m_surveyButton, &QPushButton::clicked, this, &CommissionDialog::SurveyRecordButtonClick);
     host.onDevicesChanged(this, [this] { watchDevices(); });
     showRun();
 }
@@ -286,6 +291,16 @@ void CommissionDialog::PrintSheetButtonClick() {
         auto devices = commission::devicesOfRecord(file.readAll().toStdString(), 0);
         return devices ? std::move(*devices) : std::vector<commission::SheetDevice>{};
     });
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->show();
+}
+
+// The record named, or the one beside the worklist.
+void CommissionDialog::SurveyRecordButtonClick() {
+    QString record = m_recordEdit->text();
+    if (record.isEmpty() && !m_worklistEdit->text().isEmpty())
+        record = textOf(commission::defaultRecordPath(pathOf(m_worklistEdit->text())));
+    auto* dialog = new SurveyDialog(this, pathOf(record));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->show();
 }

@@ -56,6 +56,7 @@ public slots:
     void RetryRowButtonClick();
     void StopButtonClick();
     void PrintSheetButtonClick();
+    void SurveyRecordButtonClick();
     void reject() override;
 
 protected:
@@ -90,6 +91,7 @@ private:
     QPushButton* m_retryButton;
     QPushButton* m_stopButton;
     QPushButton* m_printButton;
+    QPushButton* m_surveyButton;
 
     commission::AsLeftRecord m_record;
     std::unique_ptr<commission::CommissionRun> m_run;
