@@ -24,6 +24,7 @@
 #endif
 
 #include "cli/checkout_commands.h"
+#include "cli/ede_command.h"
 #include "cli/command_names.h"
 #include "cli/commands.h"
 #include "cli/commission.h"
@@ -262,6 +263,21 @@ int main(int argc, char** argv) {
         ->check(between(1, 16, ""));
     drive->add_option("--to", checkoutOptions.to, "ADDRESS[:PORT] of the device (default: the file's)");
 
+    EdeOptions edeOptions;
+    auto* ede = app.add_subcommand("ede",
+                                   "Read a device's objects live over BACnet/IP and write its EDE files (the "
+                                   "point list of BIG-EU's template, layout 2.2: PREFIX_EDE.csv, "
+                                   "PREFIX_StateTexts.csv, PREFIX_Units.csv, PREFIX_ObjTypes.csv); exit 0 "
+                                   "written, 1 no answer, refused or not written");
+    ede->add_option("file", edeOptions.file, "Data file (.dat) or JSON file of the device");
+    ede->add_option("--to", edeOptions.to,
+                    "ADDRESS[:PORT] of the device (default: the file's); without a file, whichever device "
+                    "answers there (port 47808 unless given)");
+    ede->add_option("--out", edeOptions.out,
+                    "PREFIX of the files, with a folder if wanted (default: the file's name, else device-INSTANCE)");
+    auto* edeTimeout = ede->add_option("--timeout", edeOptions.timeoutSeconds,
+                                       "Seconds to wait for the I-Am, and for each reply" + networkDefault)
+                           ->check(timeoutRange);
     auto* list = app.add_subcommand("list", "List the attached devices: path, identifier, mode");
     bool identify = false;
     list->add_flag("--identify", identify, "Also ask each device for its serial number and application version");
@@ -273,8 +289,10 @@ int main(int argc, char** argv) {
                                          "Give up after SECONDS (default: the tool's --timeout when given, "
                                          "else never)")
                             ->check(timeoutRange);
-    for (auto* sub : {info, read, write, show, exportCommand, importCommand, set, diff, unitsCommand, discover, check,
-                      simulateNetwork, commission, sheet, recordCheckout, list, wait, watch, drive})
+    for (auto* sub :
+         {info,     read,  write,           show,       exportCommand, importCommand,  set,  diff, unitsCommand,
+          discover, check, simulateNetwork, commission, sheet,         recordCheckout, list, wait, watch,
+          drive,    ede})
         sub->fallthrough()->group("Commands");
 
     if (const auto named = checkCommandName(std::vector<std::string>(argv + 1, argv + argc), commandNames(app));
@@ -353,6 +371,14 @@ int main(int argc, char** argv) {
         if (*watchForOption) checkoutOptions.forSeconds = watchFor;
         return *watch ? runWatch(input, checkoutOptions, io)
                       : runDrive(input, drivePoint, driveCommand, checkoutOptions, io);
+    }
+    if (*ede) {
+        if (edeOptions.file.empty() && edeOptions.to.empty()) {
+            std::cerr << "vaskiro ede: give the device's data FILE or --to ADDRESS[:PORT] (try --help)\n";
+            return kExitUsage;
+        }
+        if (global && edeTimeout->count() == 0) edeOptions.timeoutSeconds = timeoutSeconds;
+        return runEde(edeOptions, io);
     }
     if (*list) return runList(options, identify, io);
     if (*wait) {

@@ -48,6 +48,8 @@ vaskiro drive site.dat output.3 release ¦ vaskiro drive site.dat output.3 relea
 - ¦ kill $(cat background.pid) ¦ 0 ¦
 vaskiro simulate-network demo.dat --wiggle & ¦ vaskiro simulate-network demo.dat --wiggle > second.out 2>&1 & echo $! >> background.pid; sleep 0.5; cat second.out ¦ 0 ¦ answering on 127.0.0.1:47900
 vaskiro watch local.dat ¦ timeout --preserve-status -s INT 1 vaskiro watch local.dat ¦ 0 ¦ analogue.8\tanalog-input,8\t
+vaskiro ede local.dat --out site ¦ vaskiro ede local.dat --out site ¦ 0 ¦ EDE files of BACnet device 12345 (41 objects): site_EDE.csv site_StateTexts.csv site_Units.csv site_ObjTypes.csv\n
+vaskiro ede (FILE | --to ADDRESS[:PORT]) [--out PREFIX] [--timeout SECONDS] ¦ vaskiro ede --to 127.0.0.1:47900 --timeout 1 && grep -c '^12345[.]' device-12345_EDE.csv ¦ 0 ¦ \n41\n
 vaskiro write site.dat --verify ¦ vaskiro --simulate=dev.dat write site.dat --verify ¦ 0 ¦ Verified
 vaskiro read -o base.dat ¦ vaskiro --simulate=dev.dat read -o base.dat ¦ 0 ¦ File Saved: base.dat\n
 vaskiro commission worklist.csv --base base.dat [--record as-left.csv] [--check-network] ¦ vaskiro --simulate=bench commission worklist.csv --base base.dat --record as-left.csv --start-at 2 ¦ 0 ¦ All 1 rows done.\n
@@ -151,7 +153,7 @@ TEST(ManualPage, ListsEveryCommandAndOption) {
     for (std::string text = runTool("--help-all").out; std::regex_search(text, found, word); text = found.suffix())
         words.insert(found[1].matched ? found[1] : found[2]);
     for (const char* command :
-         {"sheet", "watch", "drive", "list", "wait", "record-checkout", "--device", "--check-network"})
+         {"sheet", "watch", "drive", "list", "wait", "record-checkout", "ede", "--device", "--check-network"})
         EXPECT_TRUE(words.count(command)) << command;
     for (const std::string& word : words) EXPECT_NE(man.find(word), std::string::npos) << word;
 }

@@ -1,0 +1,131 @@
+#include "cli/ede_command.h"
+
+#include "bacnet/configured_device.h"
+#include "bacnet/object_inventory.h"
+#include "bacnet/point_checkout.h"
+#include "cli/stop_signals.h"
+#include "commission/ede_files.h"
+#include "core/atomic_file.h"
+#include "core/local_time.h"
+#include "core/version.h"
+
+namespace vaskiro::cli {
+
+namespace {
+
+struct Target {
+    std::optional<std::uint32_t> instance;  // nothing: whichever device answers at `at`
+    bacnet::Endpoint at;
+};
+
+// The device the file describes, or the one --to names; the reason on `io.err` when neither is usable.
+std::optional<Target> target(const EdeOptions& options, Streams io, int& code) {
+    Target target{std::nullopt, {{0, 0, 0, 0}, core::kDefaultBacnetPort}};
+    code = kExitUsage;
+    if (!options.file.empty()) {
+        core::ConfigurationImage image;
+        if (!loadConfiguration(options.file, image, io)) {
+            code = kExitFailure;
+            return std::nullopt;
+        }
+        const auto configured = bacnet::configuredDevice(image);
+        if (!configured) {
+            io.err << configured.error() << '\n';
+            return std::nullopt;
+        }
+        target = {configured->instance, configured->at};
+    }
+    if (!options.to.empty()) {
+        auto parsed = bacnet::parseEndpoint(options.to, target.at.port);
+        if (!parsed) {
+            io.err << "Bad value: --to " << options.to << " is not ADDRESS or ADDRESS:PORT.\n";
+            return std::nullopt;
+        }
+        target.at = *parsed;
+    }
+    if (!target.instance && bacnet::isBroadcast(target.at)) {
+        io.err << "Bad value: --to " << options.to
+               << " is a broadcast; name one device's address, or give its data file.\n";
+        return std::nullopt;
+    }
+    return target;
+}
+
+std::optional<bacnet::SeenDevice> find(bacnet::Client& client, const Target& target,
+                                       std::chrono::milliseconds timeout) {
+    if (target.instance) return bacnet::findDevice(client, target.at, *target.instance, timeout);
+    (void)client.sendWhoIs(target.at, bacnet::WhoIs{});  // one that cannot be sent is answered by no one
+    client.wait(bacnet::Client::Clock::now() + timeout, [&] { return !client.seen().empty(); });
+    if (client.seen().empty()) return std::nullopt;
+    return client.seen().front();
+}
+
+}  // namespace
+
+int runEde(const EdeOptions& options, Streams io) {
+    int code = kExitUsage;
+    const auto device = target(options, io, code);
+    if (!device) return code;
+    const std::filesystem::path out = options.out;
+    const std::filesystem::path folder = out.has_parent_path() ? out.parent_path() : ".";
+    std::error_code error;
+    if (!std::filesystem::is_directory(folder, error)) {
+        io.err << "The folder " << folder.string()
+               << " does not exist; create it, or name another with --out FOLDER/PREFIX.\n";
+        return kExitFailure;
+    }
+
+    std::string warning;
+    auto opened = bacnet::Client::open(device->at.port, warning);
+    if (!warning.empty()) io.err << warning << '\n';
+    if (!opened) {
+        io.err << opened.error() << '\n';
+        return kExitFailure;
+    }
+    bacnet::Client& client = **opened;
+    const auto timeout = fromSeconds(options.timeoutSeconds);
+    client.setRetryInterval(bacnet::retryIntervalWithin(timeout));
+    const StopSignals interrupts(StopSignals::Which::Interrupt);
+    const std::string who =
+        device->instance ? "BACnet device " + std::to_string(*device->instance) : std::string("a BACnet device");
+    const auto seen = find(client, *device, timeout);
+    if (!seen) {
+        io.err << "Nothing answered as " << who << " at " << bacnet::formatEndpoint(device->at)
+               << ". Check that it is on and on this network, its address and port (or name them with --to), "
+                  "and that no firewall blocks UDP on that port.\n";
+        return kExitFailure;
+    }
+    const std::uint32_t instance = seen->iAm.instance;
+    const std::filesystem::path prefix = !out.empty() ? out
+                                         : !options.file.empty()
+                                             ? options.file.stem()
+                                             : std::filesystem::path("device-" + std::to_string(instance));
+    auto inventory = bacnet::readInventory(client, seen->address, instance, [] { return StopSignals::caught() != 0; });
+    if (!inventory) {
+        io.err << "BACnet device " << instance << " at " << bacnet::formatEndpoint(seen->address)
+               << " answered, but its objects could not be read: " << inventory.error() << ".\n";
+        return kExitFailure;
+    }
+
+    const commission::EdeHeader header{prefix.filename().string(),
+                                       core::localTimeText(std::chrono::system_clock::now(), "%Y-%m-%d %H:%M:%S"),
+                                       "vaskiro " + std::string(core::kProjectVersion)};
+    const commission::EdeFiles files = commission::edeFiles({*inventory}, header);
+    const std::vector<std::string> names = commission::edeFileNames(prefix.string());
+    const std::string* texts[] = {&files.ede, &files.stateTexts, &files.units, &files.objectTypes};
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const auto saved = core::writeFileAtomically(
+            names[i], {reinterpret_cast<const std::uint8_t*>(texts[i]->data()), texts[i]->size()});
+        if (!saved) {
+            io.err << "Cannot write " << names[i] << ": " << saved.error()
+                   << ". Name a folder you may write to with --out FOLDER/PREFIX.\n";
+            return kExitFailure;
+        }
+    }
+    io.out << "EDE files of BACnet device " << instance << " (" << inventory->objects.size() << " objects):";
+    for (const std::string& name : names) io.out << ' ' << name;
+    io.out << '\n';
+    return kExitDone;
+}
+
+}  // namespace vaskiro::cli

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+
+#include "cli/commands.h"
+#include "core/bacnet_numbers.h"
+
+namespace vaskiro::cli {
+
+struct EdeOptions {
+    std::filesystem::path file;  // data file or JSON naming the device; empty: --to alone
+    std::string to;              // ADDRESS[:PORT] of the device; overrides the file's
+    std::string out;             // PREFIX of the files; empty: the file's name, else device-INSTANCE
+    double timeoutSeconds = std::chrono::duration<double>(core::kNetworkTimeout).count();
+};
+
+// Reads one device's objects over BACnet/IP and writes its EDE files.
+// Exit 0 written, 1 no answer, refused, or a file not written, 2 bad usage.
+int runEde(const EdeOptions& options, Streams io);
+
+}  // namespace vaskiro::cli
