@@ -48,6 +48,7 @@ vaskiro drive site.dat output.3 release ¦ vaskiro drive site.dat output.3 relea
 - ¦ kill $(cat background.pid) ¦ 0 ¦
 vaskiro simulate-network demo.dat --wiggle & ¦ vaskiro simulate-network demo.dat --wiggle > second.out 2>&1 & echo $! >> background.pid; sleep 0.5; cat second.out ¦ 0 ¦ answering on 127.0.0.1:47900
 vaskiro watch local.dat ¦ timeout --preserve-status -s INT 1 vaskiro watch local.dat ¦ 0 ¦ analogue.8\tanalog-input,8\t
+vaskiro ede site.dat [--out PREFIX] ¦ vaskiro ede site.dat --out handover ¦ 0 ¦ (41 objects): handover_EDE.csv handover_StateTexts.csv
 vaskiro ede local.dat --out site ¦ vaskiro ede local.dat --out site ¦ 0 ¦ EDE files of BACnet device 12345 (41 objects): site_EDE.csv site_StateTexts.csv site_Units.csv site_ObjTypes.csv\n
 vaskiro ede (FILE | --to ADDRESS[:PORT]) [--out PREFIX] [--timeout SECONDS] ¦ vaskiro ede --to 127.0.0.1:47900 --timeout 1 && grep -c '^12345[.]' device-12345_EDE.csv ¦ 0 ¦ \n41\n
 vaskiro write site.dat --verify ¦ vaskiro --simulate=dev.dat write site.dat --verify ¦ 0 ¦ Verified
