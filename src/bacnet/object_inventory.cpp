@@ -78,15 +78,15 @@ std::vector<RequestResult> askAll(Client& client, const Endpoint& device, std::v
     return results;
 }
 
+// The one value a ReadProperty read; nothing when it read none. `reading` keeps it, and the reason when there is none.
 const Primitive* valueOf(const RequestResult& result, ObjectId object, std::uint32_t property,
                          PropertyReading& reading) {
     reading = readingOf(object, property, result);
     return reading.values.size() == 1 ? &reading.values.front() : nullptr;
 }
 
-std::string textOf(const RequestResult& result, ObjectId object, std::uint32_t property) {
-    PropertyReading reading;
-    const auto* text = std::get_if<std::string>(valueOf(result, object, property, reading));
+std::string textOf(const Primitive* value) {
+    const auto* text = value ? std::get_if<std::string>(value) : nullptr;
     return text ? *text : std::string();
 }
 
@@ -156,10 +156,10 @@ core::Result<DeviceInventory> readInventory(Client& client, const Endpoint& devi
         const std::uint32_t property = asked[r].second;
         PropertyReading reading;
         const Primitive* value = valueOf(read[r], object.id, property, reading);
-        if (property == kObjectName) object.name = textOf(read[r], object.id, property);
-        if (property == kDescription) object.description = textOf(read[r], object.id, property);
-        if (property == kInactiveText) texts[asked[r].first][0] = textOf(read[r], object.id, property);
-        if (property == kActiveText) texts[asked[r].first][1] = textOf(read[r], object.id, property);
+        if (property == kObjectName) object.name = textOf(value);
+        if (property == kDescription) object.description = textOf(value);
+        if (property == kInactiveText) texts[asked[r].first][0] = textOf(value);
+        if (property == kActiveText) texts[asked[r].first][1] = textOf(value);
         if (property != kUnits || !value) continue;
         if (const auto* units = std::get_if<Enumerated>(value)) object.units = units->value;
         if (const auto* number = std::get_if<std::uint32_t>(value)) object.units = *number;

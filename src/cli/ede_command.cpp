@@ -60,6 +60,48 @@ std::optional<bacnet::SeenDevice> find(bacnet::Client& client, const Target& tar
     return client.seen().front();
 }
 
+// The device found and its objects read, within `timeout` for each request; the reason on `io.err` when not.
+std::optional<bacnet::DeviceInventory> readDevice(bacnet::Client& client, const Target& device,
+                                                  std::chrono::milliseconds timeout, Streams io) {
+    const auto seen = find(client, device, timeout);
+    if (!seen) {
+        io.err << "Nothing answered as "
+               << (device.instance ? "BACnet device " + std::to_string(*device.instance) : "a BACnet device") << " at "
+               << bacnet::formatEndpoint(device.at)
+               << ". Check that it is on and on this network, its address and port (or name them with --to), "
+                  "and that no firewall blocks UDP on that port.\n";
+        return std::nullopt;
+    }
+    const std::uint32_t instance = seen->iAm.instance;
+    auto inventory = bacnet::readInventory(client, seen->address, instance, [] { return StopSignals::caught() != 0; });
+    if (!inventory) {
+        io.err << "BACnet device " << instance << " at " << bacnet::formatEndpoint(seen->address)
+               << " answered, but its objects could not be read: " << inventory.error() << ".\n";
+        return std::nullopt;
+    }
+    return std::move(*inventory);
+}
+
+// The four files for `prefix`; the reason on `io.err` when one cannot be written.
+bool writeFiles(const std::filesystem::path& prefix, const std::vector<bacnet::DeviceInventory>& devices, Streams io) {
+    const commission::EdeHeader header{prefix.filename().string(),
+                                       core::localTimeText(std::chrono::system_clock::now(), "%Y-%m-%d %H:%M:%S"),
+                                       "vaskiro " + std::string(core::kProjectVersion)};
+    const commission::EdeFiles files = commission::edeFiles(devices, header);
+    const std::vector<std::string> names = commission::edeFileNames(prefix.string());
+    const std::string* texts[] = {&files.ede, &files.stateTexts, &files.units, &files.objectTypes};
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const auto saved = core::writeFileAtomically(
+            names[i], {reinterpret_cast<const std::uint8_t*>(texts[i]->data()), texts[i]->size()});
+        if (!saved) {
+            io.err << "Cannot write " << names[i] << ": " << saved.error()
+                   << ". Name a folder you may write to with --out FOLDER/PREFIX.\n";
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 int runEde(const EdeOptions& options, Streams io) {
@@ -74,7 +116,6 @@ int runEde(const EdeOptions& options, Streams io) {
                << " does not exist; create it, or name another with --out FOLDER/PREFIX.\n";
         return kExitFailure;
     }
-
     std::string warning;
     auto opened = bacnet::Client::open(device->at.port, warning);
     if (!warning.empty()) io.err << warning << '\n';
@@ -82,47 +123,18 @@ int runEde(const EdeOptions& options, Streams io) {
         io.err << opened.error() << '\n';
         return kExitFailure;
     }
-    bacnet::Client& client = **opened;
     const auto timeout = fromSeconds(options.timeoutSeconds);
-    client.setRetryInterval(bacnet::retryIntervalWithin(timeout));
+    (*opened)->setRetryInterval(bacnet::retryIntervalWithin(timeout));
     const StopSignals interrupts(StopSignals::Which::Interrupt);
-    const std::string who =
-        device->instance ? "BACnet device " + std::to_string(*device->instance) : std::string("a BACnet device");
-    const auto seen = find(client, *device, timeout);
-    if (!seen) {
-        io.err << "Nothing answered as " << who << " at " << bacnet::formatEndpoint(device->at)
-               << ". Check that it is on and on this network, its address and port (or name them with --to), "
-                  "and that no firewall blocks UDP on that port.\n";
-        return kExitFailure;
-    }
-    const std::uint32_t instance = seen->iAm.instance;
+    auto inventory = readDevice(**opened, *device, timeout, io);
+    if (!inventory) return kExitFailure;
     const std::filesystem::path prefix = !out.empty() ? out
                                          : !options.file.empty()
                                              ? options.file.stem()
-                                             : std::filesystem::path("device-" + std::to_string(instance));
-    auto inventory = bacnet::readInventory(client, seen->address, instance, [] { return StopSignals::caught() != 0; });
-    if (!inventory) {
-        io.err << "BACnet device " << instance << " at " << bacnet::formatEndpoint(seen->address)
-               << " answered, but its objects could not be read: " << inventory.error() << ".\n";
-        return kExitFailure;
-    }
-
-    const commission::EdeHeader header{prefix.filename().string(),
-                                       core::localTimeText(std::chrono::system_clock::now(), "%Y-%m-%d %H:%M:%S"),
-                                       "vaskiro " + std::string(core::kProjectVersion)};
-    const commission::EdeFiles files = commission::edeFiles({*inventory}, header);
+                                             : std::filesystem::path("device-" + std::to_string(inventory->instance));
     const std::vector<std::string> names = commission::edeFileNames(prefix.string());
-    const std::string* texts[] = {&files.ede, &files.stateTexts, &files.units, &files.objectTypes};
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        const auto saved = core::writeFileAtomically(
-            names[i], {reinterpret_cast<const std::uint8_t*>(texts[i]->data()), texts[i]->size()});
-        if (!saved) {
-            io.err << "Cannot write " << names[i] << ": " << saved.error()
-                   << ". Name a folder you may write to with --out FOLDER/PREFIX.\n";
-            return kExitFailure;
-        }
-    }
-    io.out << "EDE files of BACnet device " << instance << " (" << inventory->objects.size() << " objects):";
+    if (!writeFiles(prefix, {*inventory}, io)) return kExitFailure;
+    io.out << "EDE files of BACnet device " << inventory->instance << " (" << inventory->objects.size() << " objects):";
     for (const std::string& name : names) io.out << ' ' << name;
     io.out << '\n';
     return kExitDone;
