@@ -24,10 +24,10 @@
 #endif
 
 #include "cli/checkout_commands.h"
-#include "cli/ede_command.h"
 #include "cli/command_names.h"
 #include "cli/commands.h"
 #include "cli/commission.h"
+#include "cli/ede_command.h"
 #include "cli/network_commands.h"
 #include "cli/presence_commands.h"
 #include "cli/sheet_command.h"
@@ -269,6 +269,7 @@ int main(int argc, char** argv) {
                                    "point list of BIG-EU's template, layout 2.2: PREFIX_EDE.csv, "
                                    "PREFIX_StateTexts.csv, PREFIX_Units.csv, PREFIX_ObjTypes.csv); exit 0 "
                                    "written, 1 no answer, refused or not written");
+    ede->fallthrough()->group("Commands");
     ede->add_option("file", edeOptions.file, "Data file (.dat) or JSON file of the device");
     ede->add_option("--to", edeOptions.to,
                     "ADDRESS[:PORT] of the device (default: the file's); without a file, whichever device "
@@ -289,10 +290,8 @@ int main(int argc, char** argv) {
                                          "Give up after SECONDS (default: the tool's --timeout when given, "
                                          "else never)")
                             ->check(timeoutRange);
-    for (auto* sub :
-         {info,     read,  write,           show,       exportCommand, importCommand,  set,  diff, unitsCommand,
-          discover, check, simulateNetwork, commission, sheet,         recordCheckout, list, wait, watch,
-          drive,    ede})
+    for (auto* sub : {info, read, write, show, exportCommand, importCommand, set, diff, unitsCommand, discover, check,
+                      simulateNetwork, commission, sheet, recordCheckout, list, wait, watch, drive})
         sub->fallthrough()->group("Commands");
 
     if (const auto named = checkCommandName(std::vector<std::string>(argv + 1, argv + argc), commandNames(app));
