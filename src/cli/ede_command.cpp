@@ -113,7 +113,7 @@ int runEde(const EdeOptions& options, Streams io) {
     std::error_code error;
     if (!std::filesystem::is_directory(folder, error)) {
         io.err << "The folder " << folder.string()
-               << " does not exist; create it, or name another with --out FOLDER/PREFIX.\n";
+               << " is not a folder that exists; create it, or name another with --out FOLDER/PREFIX.\n";
         return kExitFailure;
     }
     std::string warning;

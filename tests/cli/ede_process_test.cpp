@@ -121,6 +121,12 @@ TEST_F(Ede, TheFilesListExactlyTheObjectsTheSimulatedDeviceServes) {
     const ToolRun alone = runShell("cd " + m_dir.string() + " && " + toolCommand() + " ede --to 127.0.0.1:" + port);
     ASSERT_EQ(alone.code, 0) << alone.out;
     EXPECT_EQ(readRecords(path("device-4321_EDE.csv")).size(), records.size());
+    // A file that cannot be written (a folder stands in its way) is said, with what to do.
+    std::filesystem::create_directory(path("blocked_EDE.csv"));
+    const ToolRun blocked = runTool("ede " + path("site.dat") + " --out " + path("blocked"));
+    EXPECT_EQ(blocked.code, 1);
+    EXPECT_TRUE(holds(blocked.out, "Cannot write " + path("blocked_EDE.csv") + ": "));
+    EXPECT_TRUE(holds(blocked.out, "Name a folder you may write to with --out FOLDER/PREFIX."));
 }
 
 TEST_F(Ede, ASilentDeviceAMissingFolderAndNoDeviceAreSaidPlainly) {
@@ -131,7 +137,7 @@ TEST_F(Ede, ASilentDeviceAMissingFolderAndNoDeviceAreSaidPlainly) {
     } cases[] = {
         {"ede " + path("site.dat") + " --timeout 0.3 --out " + path("site"), 1,
          "Nothing answered as BACnet device 4321"},
-        {"ede " + path("site.dat") + " --out " + path("nowhere/site"), 1, "nowhere does not exist"},
+        {"ede " + path("site.dat") + " --out " + path("nowhere/site"), 1, "nowhere is not a folder that exists"},
         {"ede", 2, "give the device's data FILE or --to ADDRESS[:PORT]"},
         {"ede --to 127.0.0.255", 2, "is a broadcast"},
     };
