@@ -1,5 +1,7 @@
 #include "cli/ede_command.h"
 
+#include <algorithm>
+
 #include "bacnet/configured_device.h"
 #include "bacnet/object_inventory.h"
 #include "bacnet/point_checkout.h"
@@ -54,10 +56,15 @@ std::optional<Target> target(const EdeOptions& options, Streams io, int& code) {
 std::optional<bacnet::SeenDevice> find(bacnet::Client& client, const Target& target,
                                        std::chrono::milliseconds timeout) {
     if (target.instance) return bacnet::findDevice(client, target.at, *target.instance, timeout);
+    // The device at that address: another that broadcasts an I-Am meanwhile is not it.
+    const auto there = [&] {
+        return std::find_if(client.seen().begin(), client.seen().end(),
+                            [&](const bacnet::SeenDevice& seen) { return seen.address == target.at; });
+    };
     (void)client.sendWhoIs(target.at, bacnet::WhoIs{});  // one that cannot be sent is answered by no one
-    client.wait(bacnet::Client::Clock::now() + timeout, [&] { return !client.seen().empty(); });
-    if (client.seen().empty()) return std::nullopt;
-    return client.seen().front();
+    client.wait(bacnet::Client::Clock::now() + timeout, [&] { return there() != client.seen().end(); });
+    if (there() == client.seen().end()) return std::nullopt;
+    return *there();
 }
 
 // The device found and its objects read, within `timeout` for each request; the reason on `io.err` when not.
