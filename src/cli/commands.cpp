@@ -5,7 +5,7 @@
 #include <sstream>
 
 #include "cli/console_port.h"
-#include "cli/json_form.h"
+#include "commission/json_form.h"
 #include "commission/device_steps.h"
 #include "core/atomic_file.h"
 #include "core/data_file.h"
@@ -96,7 +96,7 @@ bool loadConfiguration(const fs::path& path, ConfigurationImage& image, Streams 
         std::ifstream in(path, std::ios::binary);
         std::stringstream text;
         text << in.rdbuf();
-        auto imported = importJson(text.str());
+        auto imported = commission::importJson(text.str());
         if (!imported) {
             io.err << path.string() << " " << imported.error() << ".\n";
             return false;
@@ -201,7 +201,7 @@ int runShow(const fs::path& input, Streams io) {
 int runExport(const fs::path& input, Streams io) {
     ConfigurationImage image;
     if (!loadConfiguration(input, image, io)) return kExitFailure;
-    io.out << exportJson(image);
+    io.out << commission::exportJson(image);
     return kExitDone;
 }
 

@@ -5,7 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "cli/json_form.h"
+#include "commission/json_form.h"
 #include "core/data_file.h"
 #include "tool_run.h"
 
@@ -92,7 +92,7 @@ TEST_P(VaskiroToolRefuses, WithItsMessageAndExitCodeAndWritesNothing) {
     std::ofstream(path("utf16.json")) << std::string("\xFF\xFE{\0}\0", 6);
     std::ofstream(path("broken.json")) << "{\n  \"format\": ,\n}";
     std::ofstream(path("huge.json")) << "{\"format\": 1e999}";
-    std::string json = vaskiro::cli::exportJson(defaults());
+    std::string json = vaskiro::commission::exportJson(defaults());
     std::ofstream(path("units.json")) << std::string(json).replace(json.find("\"unit\""), 6, "\"units\"");
     auto partial = nlohmann::ordered_json::parse(json);
     partial.erase("image");
@@ -150,7 +150,7 @@ TEST_F(VaskiroFiles, OddFilesLoadWithANote) {
     std::string file = text("base.dat");
     std::ofstream(path("v0.dat")) << std::string(file).replace(0, 1, 1, '\0');
     std::ofstream(path("tail.dat")) << file + "abcd";
-    std::ofstream(path("bom.json")) << "\xEF\xBB\xBF" + vaskiro::cli::exportJson(defaults());
+    std::ofstream(path("bom.json")) << "\xEF\xBB\xBF" + vaskiro::commission::exportJson(defaults());
     for (auto [name, note] :
          {std::pair{"v0.dat", ": it says data format version 0, read as version 1.\n"},
           std::pair{"tail.dat", ": the 4 bytes after its 1596 were left out.\n"}, std::pair{"bom.json", ""}}) {

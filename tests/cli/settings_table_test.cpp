@@ -5,7 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "../setting_edges.h"
-#include "cli/json_form.h"
+#include "commission/json_form.h"
 #include "cli/point_lines.h"
 #include "commission/worklist.h"
 #include "tool_run.h"
@@ -59,7 +59,7 @@ struct Rule {
 
 // KEY=VALUE as JSON takes it: the value, as a string, in its place in an export of `base`.
 core::Result<core::ConfigurationImage> throughJson(const core::ConfigurationImage& base, const Rule& rule) {
-    auto root = nlohmann::ordered_json::parse(cli::exportJson(base));
+    auto root = nlohmann::ordered_json::parse(commission::exportJson(base));
     const auto dot = rule.key.find('.');
     const std::string family = rule.key.substr(0, dot), member = family.substr(family.find('-') + 1);
     const std::map<std::string, std::string> lists = {
@@ -69,7 +69,7 @@ core::Result<core::ConfigurationImage> throughJson(const core::ConfigurationImag
     else
         root[lists.at(family.substr(0, family.find('-')))][std::stoi(rule.key.substr(dot + 1)) - 1][member] =
             rule.value;
-    return cli::importJson(root.dump());
+    return commission::importJson(root.dump());
 }
 
 void expectOneRule(const std::vector<Rule>& rules) {

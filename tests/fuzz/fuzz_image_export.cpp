@@ -3,7 +3,7 @@
 // zeros, bytes after the 1560th are ignored).
 #include <algorithm>
 
-#include "cli/json_form.h"
+#include "commission/json_form.h"
 #include "core/data_file.h"
 #include "fuzz_check.h"
 
@@ -12,7 +12,7 @@ using namespace vaskiro;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     core::ConfigurationImage image;
     std::copy_n(data, std::min(size, core::kImageSize), image.bytes().begin());
-    const auto back = cli::importJson(cli::exportJson(image));
+    const auto back = commission::importJson(commission::exportJson(image));
     FUZZ_CHECK(back && core::encodeDataFile(*back) == core::encodeDataFile(image));
     return 0;
 }

@@ -2,17 +2,17 @@
 // imports to the same bytes.
 #include <string>
 
-#include "cli/json_form.h"
+#include "commission/json_form.h"
 #include "fuzz_check.h"
 
 using namespace vaskiro;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const auto imported = cli::importJson(std::string(reinterpret_cast<const char*>(data), size));
+    const auto imported = commission::importJson(std::string(reinterpret_cast<const char*>(data), size));
     if (!imported) return 0;
-    const std::string exported = cli::exportJson(*imported);
-    const auto again = cli::importJson(exported);
+    const std::string exported = commission::exportJson(*imported);
+    const auto again = commission::importJson(exported);
     FUZZ_CHECK(again && *again == *imported);
-    FUZZ_CHECK(cli::exportJson(*again) == exported);
+    FUZZ_CHECK(commission::exportJson(*again) == exported);
     return 0;
 }

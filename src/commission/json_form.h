@@ -5,7 +5,7 @@
 #include "core/configuration_image.h"
 #include "core/result.h"
 
-namespace vaskiro::cli {
+namespace vaskiro::commission {
 
 // The whole configuration as JSON, for people and scripts:
 //
@@ -34,4 +34,4 @@ std::string exportJson(const core::ConfigurationImage& image);
 // and where: "is not valid JSON: line 3, column 7: ...", to follow the file's name.
 core::Result<core::ConfigurationImage> importJson(const std::string& text);
 
-}  // namespace vaskiro::cli
+}  // namespace vaskiro::commission

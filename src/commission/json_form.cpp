@@ -1,4 +1,4 @@
-#include "cli/json_form.h"
+#include "commission/json_form.h"
 
 #include <algorithm>
 #include <array>
@@ -14,7 +14,7 @@
 #include "core/float_text.h"
 #include "core/settings_table.h"
 
-namespace vaskiro::cli {
+namespace vaskiro::commission {
 
 namespace {
 
@@ -289,4 +289,4 @@ core::Result<core::ConfigurationImage> importJson(const std::string& text) {
     return result;
 }
 
-}  // namespace vaskiro::cli
+}  // namespace vaskiro::commission
