@@ -3,10 +3,12 @@
 #include <algorithm>
 
 #include "bacnet/configured_device.h"
+#include "bacnet/device_search.h"
 #include "bacnet/object_inventory.h"
 #include "bacnet/point_checkout.h"
 #include "cli/stop_signals.h"
 #include "commission/ede_files.h"
+#include "commission/site_devices.h"
 #include "core/atomic_file.h"
 #include "core/local_time.h"
 #include "core/version.h"
@@ -109,41 +111,133 @@ bool writeFiles(const std::filesystem::path& prefix, const std::vector<bacnet::D
     return true;
 }
 
-}  // namespace
-
-int runEde(const EdeOptions& options, Streams io) {
-    int code = kExitUsage;
-    const auto device = target(options, io, code);
-    if (!device) return code;
-    const std::filesystem::path out = options.out;
+// Whether the folder of `out` exists; said on `io.err` when not.
+bool folderExists(const std::filesystem::path& out, Streams io) {
     const std::filesystem::path folder = out.has_parent_path() ? out.parent_path() : ".";
     std::error_code error;
-    if (!std::filesystem::is_directory(folder, error)) {
-        io.err << "The folder " << folder.string()
-               << " is not a folder that exists; create it, or name another with --out FOLDER/PREFIX.\n";
-        return kExitFailure;
-    }
+    if (std::filesystem::is_directory(folder, error)) return true;
+    io.err << "The folder " << folder.string()
+           << " is not a folder that exists; create it, or name another with --out FOLDER/PREFIX.\n";
+    return false;
+}
+
+std::unique_ptr<bacnet::Client> openClient(std::uint16_t port, std::chrono::milliseconds timeout, Streams io) {
     std::string warning;
-    auto opened = bacnet::Client::open(device->at.port, warning);
+    auto opened = bacnet::Client::open(port, warning);
     if (!warning.empty()) io.err << warning << '\n';
     if (!opened) {
         io.err << opened.error() << '\n';
+        return nullptr;
+    }
+    (*opened)->setRetryInterval(bacnet::retryIntervalWithin(timeout));
+    return std::move(*opened);
+}
+
+void sayWritten(const std::filesystem::path& prefix, std::size_t objects, Streams io) {
+    io.out << " (" << objects << " objects):";
+    for (const std::string& name : commission::edeFileNames(prefix.string())) io.out << ' ' << name;
+    io.out << '\n';
+}
+
+// The record's name without its extension (a folder's name, given with a slash or as ".").
+std::filesystem::path recordPrefix(const std::filesystem::path& record) {
+    std::error_code error;
+    std::filesystem::path named = std::filesystem::weakly_canonical(record, error);
+    if (error || !named.has_filename()) named = record.lexically_normal();
+    if (!named.has_filename()) named = named.parent_path();
+    return named.stem().empty() ? std::filesystem::path("site") : named.stem();
+}
+
+// Every device of the record: all looked for at once, so that the silent ones cost one timeout together,
+// then those that answered read one after another. One set of files of those read; each other named.
+int runEdeOfRecord(const EdeOptions& options, Streams io) {
+    auto devices = commission::readSiteDevices(options.record, options.base.empty() ? nullptr : &options.base);
+    if (!devices) {
+        io.err << devices.error() << ".\n";
         return kExitFailure;
     }
+    const std::filesystem::path prefix =
+        options.out.empty() ? recordPrefix(options.record) : std::filesystem::path(options.out);
+    if (!folderExists(prefix, io)) return kExitFailure;
+    int code = kExitDone;
+    std::vector<std::size_t> asked;  // indices into `devices` of those with a usable configuration
+    std::vector<bacnet::WantedDevice> wanted;
+    for (std::size_t i = 0; i < devices->size(); ++i) {
+        const auto configured = bacnet::configuredDevice((*devices)[i].image);
+        if (!configured) {
+            io.err << (*devices)[i].label << ": " << configured.error() << '\n';
+            code = kExitFailure;
+            continue;
+        }
+        asked.push_back(i);
+        wanted.push_back({configured->instance, configured->at});
+    }
     const auto timeout = fromSeconds(options.timeoutSeconds);
-    (*opened)->setRetryInterval(bacnet::retryIntervalWithin(timeout));
+    const auto client = wanted.empty() ? nullptr : openClient(wanted.front().at.port, timeout, io);
+    if (!client) {
+        if (wanted.empty()) io.err << "No device of " << options.record.string() << " can be asked for.\n";
+        return kExitFailure;
+    }
     const StopSignals interrupts(StopSignals::Which::Interrupt);
-    auto inventory = readDevice(**opened, *device, timeout, io);
+    const auto stopped = [] { return StopSignals::caught() != 0; };
+    const auto found = bacnet::findDevices(*client, wanted, timeout, stopped);
+    std::vector<bacnet::DeviceInventory> read;
+    std::size_t objects = 0;
+    for (std::size_t k = 0; k < wanted.size() && !stopped(); ++k) {
+        const std::string who = (*devices)[asked[k]].label + " (instance " + std::to_string(wanted[k].instance) +
+                                " at " + bacnet::formatEndpoint(wanted[k].at) + "): ";
+        if (!found[k]) {
+            io.err << who << "no answer\n";
+            code = kExitFailure;
+            continue;
+        }
+        auto inventory = bacnet::readInventory(*client, found[k]->address, wanted[k].instance, stopped);
+        if (!inventory) {
+            io.err << who << "answered, but its objects could not be read: " << inventory.error() << '\n';
+            code = kExitFailure;
+            continue;
+        }
+        objects += inventory->objects.size();
+        read.push_back(std::move(*inventory));
+    }
+    if (stopped()) {
+        io.err << "Stopped; no files written.\n";
+        return kExitFailure;
+    }
+    if (code != kExitDone)
+        io.err << "Check that each is on and on this network at the address and port the record gives, and that "
+                  "no firewall blocks UDP on that port.\n";
+    if (read.empty()) {
+        io.err << "No device of " << options.record.string() << " was read; no files written.\n";
+        return kExitFailure;
+    }
+    if (!writeFiles(prefix, read, io)) return kExitFailure;
+    io.out << "EDE files of " << read.size() << " of " << devices->size() << " devices";
+    sayWritten(prefix, objects, io);
+    return code;
+}
+
+}  // namespace
+
+int runEde(const EdeOptions& options, Streams io) {
+    if (!options.record.empty()) return runEdeOfRecord(options, io);
+    int code = kExitUsage;
+    const auto device = target(options, io, code);
+    if (!device) return code;
+    if (!folderExists(options.out, io)) return kExitFailure;
+    const auto timeout = fromSeconds(options.timeoutSeconds);
+    const auto client = openClient(device->at.port, timeout, io);
+    if (!client) return kExitFailure;
+    const StopSignals interrupts(StopSignals::Which::Interrupt);
+    auto inventory = readDevice(*client, *device, timeout, io);
     if (!inventory) return kExitFailure;
-    const std::filesystem::path prefix = !out.empty() ? out
+    const std::filesystem::path prefix = !options.out.empty() ? std::filesystem::path(options.out)
                                          : !options.file.empty()
                                              ? options.file.stem()
                                              : std::filesystem::path("device-" + std::to_string(inventory->instance));
-    const std::vector<std::string> names = commission::edeFileNames(prefix.string());
     if (!writeFiles(prefix, {*inventory}, io)) return kExitFailure;
-    io.out << "EDE files of BACnet device " << inventory->instance << " (" << inventory->objects.size() << " objects):";
-    for (const std::string& name : names) io.out << ' ' << name;
-    io.out << '\n';
+    io.out << "EDE files of BACnet device " << inventory->instance;
+    sayWritten(prefix, inventory->objects.size(), io);
     return kExitDone;
 }
 
