@@ -1,12 +1,14 @@
 // vaskiro ede against simulate-network on a loopback port: the files, read
 // back by a parser of this test's own, list exactly the objects the simulated
-// device serves; a silent device, a missing folder and no device named are
-// said plainly.
+// device serves, and of a folder of devices the answering ones'; a silent
+// device, a missing folder and no device named are said plainly.
 
 #include <fstream>
 #include <map>
+#include <memory>
 #include <set>
 #include <sstream>
+#include <tuple>
 
 #include "core/data_file.h"
 #include "tool_run.h"
@@ -150,3 +152,39 @@ TEST_F(Ede, ASilentDeviceAMissingFolderAndNoDeviceAreSaidPlainly) {
 }
 
 }  // namespace
+
+TEST_F(Ede, ARecordsDevicesGoIntoOneSetOfFilesAndOneThatIsSilentIsNamed) {
+    // A folder of three devices on loopback addresses of their own, each with its simulated state; the third silent.
+    std::filesystem::create_directory(path("site"));
+    const std::string port = std::to_string(m_image.bacnetPort());
+    std::vector<std::unique_ptr<Process>> served;
+    for (std::uint8_t n = 1; n <= 3; ++n) {
+        ConfigurationImage image = m_image;
+        image.setAddress(AddressField::IPAddress, {127, 0, 0, static_cast<std::uint8_t>(n + 1)});
+        image.setObjectIdentifier(1000u + n);
+        const std::string file = path("site") + "/ahu-" + std::to_string(n) + ".dat",
+                          state = path("state") + std::to_string(n) + ".dat";
+        ASSERT_TRUE(writeDataFile(file, image));
+        ASSERT_EQ(runTool("--simulate=" + state + " write " + file).code, 0);
+        if (n == 3) continue;
+        const std::string at = " --at 127.0.0." + std::to_string(n + 1) + ":" + port;
+        served.push_back(std::make_unique<Process>("simulate-network --for 30 " + state + at, "answering on"));
+        ASSERT_NE(served.back()->ready, "");
+    }
+    const ToolRun run = runShell("cd " + m_dir.string() + " && " + toolCommand() + " ede --record site --timeout 0.5");
+    EXPECT_EQ(run.code, 1) << run.out;
+    EXPECT_TRUE(holds(run.out, "ahu-3.dat (instance 1003 at 127.0.0.4:" + port + "): no answer\n"));
+    EXPECT_TRUE(holds(run.out, "EDE files of 2 of 3 devices (82 objects): site_EDE.csv site_StateTexts.csv"));
+
+    // Exactly the objects of the two that answered: each one's device object, 16 + 16 binary and 8 analogue.
+    std::set<std::tuple<std::string, int, int>> expected, listed;
+    for (const std::string device : {"1001", "1002"}) {
+        expected.emplace(device, 8, std::stoi(device));
+        for (int n = 1; n <= 16; ++n) expected.insert({{device, 3, n}, {device, 4, n}, {device, 0, (n + 1) / 2}});
+    }
+    const auto records = readRecords(path("site_EDE.csv"));
+    for (std::size_t i = 5; i < records.size(); ++i)
+        listed.emplace(records[i].at(1), std::stoi(records[i].at(3)), std::stoi(records[i].at(4)));
+    EXPECT_EQ(records.size(), 5u + 82u);
+    EXPECT_EQ(listed, expected);
+}
