@@ -212,7 +212,9 @@ int runEdeOfRecord(const EdeOptions& options, Streams io) {
         return kExitFailure;
     }
     if (!writeFiles(prefix, read, io)) return kExitFailure;
-    io.out << "EDE files of " << read.size() << " of " << devices->size() << " devices";
+    io.out << "EDE files of " << read.size();
+    if (read.size() < devices->size()) io.out << " of " << devices->size();
+    io.out << (devices->size() == 1 ? " device" : " devices");
     sayWritten(prefix, objects, io);
     return code;
 }
