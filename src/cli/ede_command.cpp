@@ -1,6 +1,8 @@
 #include "cli/ede_command.h"
 
 #include <algorithm>
+#include <atomic>
+#include <thread>
 
 #include "bacnet/configured_device.h"
 #include "bacnet/device_search.h"
@@ -148,8 +150,42 @@ std::filesystem::path recordPrefix(const std::filesystem::path& record) {
     return named.stem().empty() ? std::filesystem::path("site") : named.stem();
 }
 
+// Devices read at once, each by a client of its own, so that one that stops answering midway holds up only its
+// own share; few, since each has eight requests in flight.
+constexpr std::size_t kDevicesAtOnce = 4;
+
+using Reading = std::optional<core::Result<bacnet::DeviceInventory>>;
+
+// The objects of each device found (nothing for one not found), read by `first` and up to kDevicesAtOnce - 1
+// clients more, one thread each.
+std::vector<Reading> readFound(bacnet::Client& first, const std::vector<std::optional<bacnet::SeenDevice>>& found,
+                               const std::function<bool()>& stopped) {
+    std::vector<std::unique_ptr<bacnet::Client>> more;
+    const auto count = static_cast<std::size_t>(
+        std::count_if(found.begin(), found.end(), [](const auto& one) { return one.has_value(); }));
+    for (std::size_t i = 1; i < std::min(kDevicesAtOnce, count); ++i) {
+        std::string warning;
+        auto opened = bacnet::Client::open(0, warning);  // the devices are found: no broadcast to hear
+        if (!opened) break;
+        (*opened)->setRetryInterval(first.retryInterval());
+        more.push_back(std::move(*opened));
+    }
+    std::vector<Reading> readings(found.size());
+    std::atomic<std::size_t> next{0};
+    const auto work = [&](bacnet::Client& client) {
+        for (std::size_t k; (k = next++) < found.size();)
+            if (found[k])
+                readings[k] = bacnet::readInventory(client, found[k]->address, found[k]->iAm.instance, stopped);
+    };
+    std::vector<std::thread> workers;
+    for (const auto& client : more) workers.emplace_back(work, std::ref(*client));
+    work(first);
+    for (std::thread& worker : workers) worker.join();
+    return readings;
+}
+
 // Every device of the record: all looked for at once, so that the silent ones cost one timeout together,
-// then those that answered read one after another. One set of files of those read; each other named.
+// then those that answered read a few at a time. One set of files of those read; each other named.
 int runEdeOfRecord(const EdeOptions& options, Streams io) {
     auto devices = commission::readSiteDevices(options.record, options.base.empty() ? nullptr : &options.base);
     if (!devices) {
@@ -181,6 +217,7 @@ int runEdeOfRecord(const EdeOptions& options, Streams io) {
     const StopSignals interrupts(StopSignals::Which::Interrupt);
     const auto stopped = [] { return StopSignals::caught() != 0; };
     const auto found = bacnet::findDevices(*client, wanted, timeout, stopped);
+    std::vector<Reading> readings = readFound(*client, found, stopped);
     std::vector<bacnet::DeviceInventory> read;
     std::size_t objects = 0;
     for (std::size_t k = 0; k < wanted.size() && !stopped(); ++k) {
@@ -191,7 +228,7 @@ int runEdeOfRecord(const EdeOptions& options, Streams io) {
             code = kExitFailure;
             continue;
         }
-        auto inventory = bacnet::readInventory(*client, found[k]->address, wanted[k].instance, stopped);
+        auto& inventory = *readings[k];
         if (!inventory) {
             io.err << who << "answered, but its objects could not be read: " << inventory.error() << '\n';
             code = kExitFailure;
