@@ -12,6 +12,7 @@
 #include "commission/ede_files.h"
 #include "commission/site_devices.h"
 #include "core/atomic_file.h"
+#include "core/display_text.h"
 #include "core/local_time.h"
 #include "core/version.h"
 
@@ -201,7 +202,7 @@ int runEdeOfRecord(const EdeOptions& options, Streams io) {
     for (std::size_t i = 0; i < devices->size(); ++i) {
         const auto configured = bacnet::configuredDevice((*devices)[i].image);
         if (!configured) {
-            io.err << (*devices)[i].label << ": " << configured.error() << '\n';
+            io.err << core::escapeControlCharacters((*devices)[i].label) << ": " << configured.error() << '\n';
             code = kExitFailure;
             continue;
         }
@@ -221,8 +222,9 @@ int runEdeOfRecord(const EdeOptions& options, Streams io) {
     std::vector<bacnet::DeviceInventory> read;
     std::size_t objects = 0;
     for (std::size_t k = 0; k < wanted.size() && !stopped(); ++k) {
-        const std::string who = (*devices)[asked[k]].label + " (instance " + std::to_string(wanted[k].instance) +
-                                " at " + bacnet::formatEndpoint(wanted[k].at) + "): ";
+        const std::string who = core::escapeControlCharacters((*devices)[asked[k]].label) + " (instance " +
+                                std::to_string(wanted[k].instance) + " at " + bacnet::formatEndpoint(wanted[k].at) +
+                                "): ";
         if (!found[k]) {
             io.err << who << "no answer\n";
             code = kExitFailure;
