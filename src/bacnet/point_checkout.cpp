@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "bacnet/object_inventory.h"
 #include "bacnet/point_reading.h"
 
 namespace vaskiro::bacnet {
@@ -36,13 +37,7 @@ core::NameGroup nameGroup(PointKind kind) {
                                        : core::NameGroup::Analogue;
 }
 
-std::string objectText(const ObjectId& id) {
-    const char* type = id.type == kBinaryInput    ? "binary-input"
-                       : id.type == kBinaryOutput ? "binary-output"
-                       : id.type == kAnalogInput  ? "analog-input"
-                                                  : nullptr;
-    return (type ? std::string(type) : std::to_string(id.type)) + "," + std::to_string(id.instance);
-}
+std::string objectText(const ObjectId& id) { return objectTypeName(id.type) + "," + std::to_string(id.instance); }
 
 std::optional<int> commandingPriority(const PriorityArray& priorities) {
     for (std::size_t slot = 0; slot < priorities.size(); ++slot)

@@ -31,7 +31,7 @@ enum class PointKind { Input, Output, Analogue };
 const char* kindName(PointKind kind);
 // The configured names of a kind's points.
 core::NameGroup nameGroup(PointKind kind);
-// "binary-output,7"; an unknown type by its number.
+// "binary-output,7"; a type without a name by its number (objectTypeName).
 std::string objectText(const ObjectId& id);
 
 // One of a device's wired points as the network shows it.

@@ -27,6 +27,7 @@
 #include "cli/command_names.h"
 #include "cli/commands.h"
 #include "cli/commission.h"
+#include "cli/ede_command.h"
 #include "cli/network_commands.h"
 #include "cli/presence_commands.h"
 #include "cli/sheet_command.h"
@@ -303,6 +304,33 @@ int main(int argc, char** argv) {
     drive->add_option("--to", checkoutOptions.to, "ADDRESS[:PORT] of the device (default: the file's)");
     addForeignDeviceOptions(drive, checkoutOptions.foreign);
 
+    EdeOptions edeOptions;
+    auto* ede = app.add_subcommand("ede",
+                                   "Read a device's objects live over BACnet/IP, or every device's of a record, and "
+                                   "write one set of EDE files (the point list of BIG-EU's template, layout 2.2: "
+                                   "PREFIX_EDE.csv, PREFIX_StateTexts.csv, PREFIX_Units.csv, PREFIX_ObjTypes.csv); "
+                                   "exit 0 written, 1 no answer, refused or not written (of a record: any device "
+                                   "not read, the others written)");
+    ede->fallthrough()->group("Commands");
+    auto* edeFile = ede->add_option("file", edeOptions.file, "Data file (.dat) or JSON file of the device");
+    auto* edeTo = ede->add_option("--to", edeOptions.to,
+                                  "ADDRESS[:PORT] of the device (default: the file's); without a file, whichever "
+                                  "device answers there (port 47808 unless given)");
+    auto* edeRecord = ede->add_option("--record", edeOptions.record,
+                                      "As-left record (CSV), folder of data files (.dat, .json), or worklist (CSV, "
+                                      "with --base): every device of it, into one set of files")
+                          ->excludes(edeFile)
+                          ->excludes(edeTo);
+    ede->add_option("--base", edeOptions.base, "A worklist's base: data file (.dat) or JSON file")->needs(edeRecord);
+    ede->add_option("--out", edeOptions.out,
+                    "PREFIX of the files, with a folder if wanted (default: the file's or record's name without "
+                    "its extension, else device-INSTANCE)");
+    auto* edeTimeout =
+        ede->add_option("--timeout", edeOptions.timeoutSeconds,
+                        "Seconds to wait for the I-Am (of a record: every device's, together), and for each "
+                        "reply" +
+                            networkDefault)
+            ->check(timeoutRange);
     auto* list = app.add_subcommand("list", "List the attached devices: path, identifier, mode");
     bool identify = false;
     list->add_flag("--identify", identify, "Also ask each device for its serial number and application version");
@@ -426,6 +454,15 @@ int main(int argc, char** argv) {
         if (*watchForOption) checkoutOptions.forSeconds = watchFor;
         return *watch ? runWatch(input, checkoutOptions, io)
                       : runDrive(input, drivePoint, driveCommand, checkoutOptions, io);
+    }
+    if (*ede) {
+        if (edeOptions.file.empty() && edeOptions.to.empty() && edeOptions.record.empty()) {
+            std::cerr << "vaskiro ede: give the device's data FILE or --to ADDRESS[:PORT], or --record RECORD of "
+                         "several (try --help)\n";
+            return kExitUsage;
+        }
+        if (global && edeTimeout->count() == 0) edeOptions.timeoutSeconds = timeoutSeconds;
+        return runEde(edeOptions, io);
     }
     if (*list) return runList(options, identify, io);
     if (*wait) {

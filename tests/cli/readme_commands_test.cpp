@@ -54,9 +54,14 @@ vaskiro check local.dat --bbmd 127.0.0.1:47901 --ttl 120 ¦ vaskiro check local.
 - ¦ kill $(cat bbmd.pid) ¦ 0 ¦
 vaskiro simulate-network demo.dat --wiggle & ¦ vaskiro simulate-network demo.dat --wiggle > second.out 2>&1 & echo $! >> background.pid; sleep 0.5; cat second.out ¦ 0 ¦ answering on 127.0.0.1:47900
 vaskiro watch local.dat ¦ timeout --preserve-status -s INT 1 vaskiro watch local.dat ¦ 0 ¦ analogue.8\tanalog-input,8\t
+vaskiro ede site.dat [--out PREFIX] ¦ vaskiro ede site.dat --out handover ¦ 0 ¦ (41 objects): handover_EDE.csv handover_StateTexts.csv
+vaskiro ede local.dat --out site ¦ vaskiro ede local.dat --out site ¦ 0 ¦ EDE files of BACnet device 12345 (41 objects): site_EDE.csv site_StateTexts.csv site_Units.csv site_ObjTypes.csv\n
+vaskiro ede --record plant/ ¦ mkdir plant && cp local.dat plant/ && vaskiro ede --record plant/ --timeout 1 ¦ 0 ¦ EDE files of 1 device (41 objects): plant_EDE.csv
+vaskiro ede (FILE | --to ADDRESS[:PORT] | --record RECORD [--base FILE]) [--out PREFIX] [--timeout SECONDS] ¦ vaskiro ede --to 127.0.0.1:47900 --timeout 1 && grep -c '^12345[.]' device-12345_EDE.csv ¦ 0 ¦ \n41\n
 vaskiro write site.dat --verify ¦ vaskiro --simulate=dev.dat write site.dat --verify ¦ 0 ¦ Verified
 vaskiro read -o base.dat ¦ vaskiro --simulate=dev.dat read -o base.dat ¦ 0 ¦ File Saved: base.dat\n
 vaskiro commission worklist.csv --base base.dat [--record as-left.csv] [--check-network] ¦ vaskiro --simulate=bench commission worklist.csv --base base.dat --record as-left.csv --start-at 2 ¦ 0 ¦ All 1 rows done.\n
+vaskiro ede --record as-left.csv ¦ vaskiro ede --record as-left.csv --timeout 0.3 ¦ 1 ¦ AHU-2 (instance 20002 at 127.0.0.2:47900): no answer\n
 vaskiro commission worklist.csv --base base.dat ¦ cd one && cp ../base.dat . && vaskiro --simulate=../bench commission worklist.csv --base base.dat ¦ 0 ¦ All 1 rows done.\n
 vaskiro list [--identify] ¦ vaskiro --simulate=bench list --identify ¦ 0 ¦ VASKIRO 10001, application 1.00\n
 vaskiro wait [--gone] [--timeout SECONDS] ¦ vaskiro --simulate=bench wait --timeout 1 ¦ 0 ¦

@@ -1,0 +1,28 @@
+#pragma once
+
+// Several devices looked for at once, so that those that do not answer cost
+// one timeout together rather than one each.
+
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "bacnet/client.h"
+
+namespace vaskiro::bacnet {
+
+struct WantedDevice {
+    std::uint32_t instance = 0;
+    Endpoint at;  // its address, or a broadcast that reaches it
+};
+
+// Sends a Who-Is to each address (of any instance, since the client keeps one
+// range), and again each retry interval to those not yet found, until all are
+// or `timeout` ends or `stopped` says so. For each: the I-Am of its instance,
+// the one from its own address when several came; nothing when none did.
+std::vector<std::optional<SeenDevice>> findDevices(Client& client, const std::vector<WantedDevice>& wanted,
+                                                   std::chrono::milliseconds timeout,
+                                                   const std::function<bool()>& stopped);
+
+}  // namespace vaskiro::bacnet
