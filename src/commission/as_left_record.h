@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <map>
@@ -74,6 +75,9 @@ std::filesystem::path defaultRecordPath(const std::filesystem::path& worklist);
 
 // A text as one line of a record: each line break becomes " / ".
 std::string oneLine(const std::string& text);
+
+// The columns before the setting keys: time, row, tag, serial, version.
+inline constexpr std::size_t kRecordLeadingColumns = 5;
 
 // The record's header: time, row, tag, serial, version, the setting keys,
 // verify, network and (unless `withCheckout` is false) checkout.

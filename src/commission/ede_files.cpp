@@ -32,7 +32,7 @@ const csv::Record kColumns{"# keyname",
                            "notification-class"};
 
 // Text from outside on one line: control characters become spaces.
-std::string oneLine(std::string text) {
+std::string fieldOnOneLine(std::string text) {
     std::replace_if(
         text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }, ' ');
     return text;
@@ -48,11 +48,11 @@ std::vector<std::string> edeFileNames(const std::string& prefix) {
 
 EdeFiles edeFiles(const std::vector<bacnet::DeviceInventory>& devices, const EdeHeader& header) {
     EdeFiles files;
-    files.ede = line({"PROJECT_NAME", oneLine(header.project)}) +
+    files.ede = line({"PROJECT_NAME", fieldOnOneLine(header.project)}) +
                 line({"VERSION_OF_REFERENCEFILE", std::to_string(header.version)}) +
-                line({"TIMESTAMP_OF_LAST_CHANGE", oneLine(header.timestamp)}) +
-                line({"AUTHOR_OF_LAST_CHANGE", oneLine(header.author)}) + line({"VERSION_OF_LAYOUT", kLayoutVersion}) +
-                line(kColumns);
+                line({"TIMESTAMP_OF_LAST_CHANGE", fieldOnOneLine(header.timestamp)}) +
+                line({"AUTHOR_OF_LAST_CHANGE", fieldOnOneLine(header.author)}) +
+                line({"VERSION_OF_LAYOUT", kLayoutVersion}) + line(kColumns);
     std::vector<std::vector<std::string>> texts;  // by reference - 1
     std::set<std::uint32_t> units;
     std::set<std::uint16_t> types;
@@ -61,7 +61,7 @@ EdeFiles edeFiles(const std::vector<bacnet::DeviceInventory>& devices, const Ede
             std::string reference;
             if (!object.stateTexts.empty()) {
                 std::vector<std::string> shown;
-                for (const std::string& text : object.stateTexts) shown.push_back(oneLine(text));
+                for (const std::string& text : object.stateTexts) shown.push_back(fieldOnOneLine(text));
                 auto found = std::find(texts.begin(), texts.end(), shown);
                 if (found == texts.end()) found = texts.insert(texts.end(), shown);
                 reference = std::to_string(found - texts.begin() + 1);
@@ -70,10 +70,11 @@ EdeFiles edeFiles(const std::vector<bacnet::DeviceInventory>& devices, const Ede
             types.insert(object.id.type);
             const std::string instance = std::to_string(device.instance);
             const std::string typeName = bacnet::objectTypeName(object.id.type);
-            files.ede += line({instance + "." + typeName + "." + std::to_string(object.id.instance), instance,
-                               oneLine(object.name), std::to_string(object.id.type), std::to_string(object.id.instance),
-                               oneLine(object.description), "", "", "", "", object.cov ? "Y" : "N", "", "", reference,
-                               object.units ? std::to_string(*object.units) : "", "", ""});
+            files.ede +=
+                line({instance + "." + typeName + "." + std::to_string(object.id.instance), instance,
+                      fieldOnOneLine(object.name), std::to_string(object.id.type), std::to_string(object.id.instance),
+                      fieldOnOneLine(object.description), "", "", "", "", object.cov ? "Y" : "N", "", "", reference,
+                      object.units ? std::to_string(*object.units) : "", "", ""});
         }
     std::size_t columns = 0;
     for (const auto& set : texts) columns = std::max(columns, set.size());

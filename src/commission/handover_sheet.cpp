@@ -5,6 +5,7 @@
 #include <map>
 #include <optional>
 
+#include "commission/as_left_record.h"
 #include "commission/checkout_marks.h"
 #include "core/html_escape.h"
 #include "core/settings_table.h"
@@ -17,7 +18,6 @@ namespace {
 using core::htmlEscape;
 
 constexpr std::string_view kPasswordKey = "password";
-constexpr int kLeadingColumns = 5;  // time, row, tag, serial, version
 
 // The window's page that shows a setting, as the settings table says
 // (a record's column that is no setting: General).
@@ -139,7 +139,7 @@ core::Result<std::vector<SheetDevice>> devicesOfRecord(std::string_view recordTe
     auto parsed = csv::parse(recordText);
     if (!parsed) return Refusal(csv::describe(parsed.error()));
     const auto& records = parsed->records;
-    if (records.empty() || records.front().size() < kLeadingColumns + 2 || records.front()[3] != "serial")
+    if (records.empty() || records.front().size() < kRecordLeadingColumns + 2 || records.front()[3] != "serial")
         return Refusal("not an as-left record (its header differs)");
     std::vector<SheetDevice> devices;
     const csv::Record& header = records.front();
@@ -151,7 +151,7 @@ core::Result<std::vector<SheetDevice>> devicesOfRecord(std::string_view recordTe
         if (f.size() != header.size() || (row != 0 && f[1] != std::to_string(row))) continue;
         SheetDevice device{f[2], f[3], f[4], f[0], f[verify], f[verify + 1], {}, {}};
         if (verify + 2 < f.size()) device.checkout = f[verify + 2];
-        for (std::size_t c = kLeadingColumns; c < verify; ++c) device.settings.emplace_back(header[c], f[c]);
+        for (std::size_t c = kRecordLeadingColumns; c < verify; ++c) device.settings.emplace_back(header[c], f[c]);
         // A retried row's earlier attempts are superseded by its latest.
         auto [place, first] = seen.emplace(device.serial, devices.size());
         if (first || device.serial.empty())

@@ -18,7 +18,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using Refusal = core::Unexpected<std::string>;
-constexpr std::size_t kLeadingColumns = 5;  // time, row, tag, serial, version
 
 core::Result<std::string> readText(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -36,7 +35,7 @@ core::Result<std::vector<SiteDevice>> devicesOfRecord(const fs::path& path, cons
     for (const auto& [row, fields] : latest) {
         SiteDevice device{(*fields)[2].empty() ? "row " + std::to_string(row) : (*fields)[2], {}};
         device.image.SetDefaults();
-        for (std::size_t c = kLeadingColumns; c < kLeadingColumns + core::allSettings().size(); ++c) {
+        for (std::size_t c = kRecordLeadingColumns; c < kRecordLeadingColumns + core::allSettings().size(); ++c) {
             const core::Setting* setting = core::findSetting(header[c]);
             if (!setting) continue;
             std::string value = (*fields)[c];

@@ -7,18 +7,11 @@
 #include "bacnet/client.h"
 #include "bacnet/simulated/simulated_bbmd.h"
 #include "bacnet/udp_socket.h"
+#include "hex_bytes.h"
 
 using namespace vaskiro::bacnet;
 
 namespace {
-
-std::vector<std::uint8_t> hex(const char* text) {
-    std::vector<std::uint8_t> bytes;
-    std::istringstream in(text);
-    unsigned value = 0;
-    while (in >> std::hex >> value) bytes.push_back(static_cast<std::uint8_t>(value));
-    return bytes;
-}
 
 const std::vector<std::uint8_t> kWhoIsNpdu = hex("01 00 10 08");  // version 1, no routing, Who-Is without range
 

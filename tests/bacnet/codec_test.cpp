@@ -8,18 +8,11 @@
 #include "bacnet/configured_device.h"
 #include "bacnet/point_values.h"
 #include "bacnet/simulated/simulated_responder.h"
+#include "hex_bytes.h"
 
 using namespace vaskiro::bacnet;
 
 namespace {
-
-std::vector<std::uint8_t> hex(const char* text) {
-    std::vector<std::uint8_t> bytes;
-    std::istringstream in(text);
-    unsigned value = 0;
-    while (in >> std::hex >> value) bytes.push_back(static_cast<std::uint8_t>(value));
-    return bytes;
-}
 
 vaskiro::core::ConfigurationImage defaults() {
     vaskiro::core::ConfigurationImage image;

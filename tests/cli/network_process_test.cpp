@@ -98,19 +98,6 @@ ScriptedPeer::Script answering(std::map<int, std::vector<std::string>> replies =
     };
 }
 
-double wallSeconds(const std::function<void()>& run) {
-    const auto start = std::chrono::steady_clock::now();
-    run();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-// How long a run took beyond the tool's own start and exit (a second or two
-// under wine on a loaded machine), so that a bound tests the network wait.
-double secondsFor(const std::function<void()>& run) {
-    static const double startAndExit = wallSeconds([] { runTool("--version"); });
-    return wallSeconds(run) - startAndExit;
-}
-
 class NetworkCheck : public VaskiroTool {
 protected:
     void SetUp() override {

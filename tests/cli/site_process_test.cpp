@@ -22,12 +22,6 @@ std::vector<std::string> linesOf(const std::string& text) {
     return lines;
 }
 
-double secondsFor(const std::function<void()>& run) {
-    const auto start = std::chrono::steady_clock::now();
-    run();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
 class Site : public VaskiroTool {
 protected:
     void SetUp() override {
@@ -115,7 +109,7 @@ TEST_F(Site, CtrlCEndsTheSurveyAtOnceWithWhatItFound) {
     std::this_thread::sleep_for(std::chrono::seconds(1));  // started, and long before a silent device is given up
     survey.interrupt();
     ToolRun ended;
-    const double seconds = secondsFor([&] { ended.code = survey.finish(); });
+    const double seconds = wallSeconds([&] { ended.code = survey.finish(); });
     EXPECT_LT(seconds, 1.0);
     EXPECT_EQ(ended.code, 130);
     EXPECT_TRUE(holds(survey.all, "002.dat\t20002\t127.0.3.3:" + std::to_string(m_port) + "\tnot checked\t"));

@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <utility>
 
@@ -54,6 +55,19 @@ inline ToolRun runShell(const std::string& command) {
     return run;
 }
 inline ToolRun runTool(const std::string& arguments) { return runShell(toolCommand() + " " + arguments); }
+
+inline double wallSeconds(const std::function<void()>& run) {
+    const auto start = std::chrono::steady_clock::now();
+    run();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// How long a run took beyond the tool's own start and exit (a second or two
+// under wine on a loaded machine), so that a bound tests the network wait.
+inline double secondsFor(const std::function<void()>& run) {
+    static const double startAndExit = wallSeconds([] { runTool("--version"); });
+    return wallSeconds(run) - startAndExit;
+}
 
 class VaskiroTool : public ::testing::Test {
 protected:

@@ -19,6 +19,7 @@
 #include <filesystem>
 
 #include "app/commissioning/commission_rows.h"
+#include "app/commissioning/plain_button.h"
 #include "app/commissioning/print_sheet_dialog.h"
 #include "app/commissioning/survey_dialog.h"
 #include "app/shown_text.h"
@@ -35,18 +36,6 @@ using commission::Phase;
 std::filesystem::path pathOf(const QString& text) { return std::filesystem::path(text.toStdU16String()); }
 
 QString textOf(const std::filesystem::path& path) { return QString::fromStdU16String(path.u16string()); }
-
-// Enter on a dialog clicks its default button, and an auto-default button
-// becomes the default when focused: none of these is either, so that Enter
-// in a field never opens a chooser or starts anything.
-QPushButton* button(const QString& text, const char* name, const QString& accessible) {
-    auto* b = new QPushButton(text);
-    b->setObjectName(QLatin1String(name));
-    b->setAccessibleName(accessible);
-    b->setAutoDefault(false);
-    b->setDefault(false);
-    return b;
-}
 
 QLineEdit* fileEdit(const char* name, const QString& accessible) {
     auto* edit = new QLineEdit;
@@ -71,7 +60,7 @@ CommissionDialog::CommissionDialog(FormSettings& form, WindowDialogs& dialogs, C
     m_resumeBox = new QCheckBox(tr("&Resume: leave the rows the record holds as done"));
     m_resumeBox->setObjectName(QStringLiteral("ResumeBox"));
     m_resumeBox->setAccessibleName(tr("Resume after the rows the record holds as done"));
-    m_startButton = button(tr("&Start"), "StartButton", tr("Start commissioning"));
+    m_startButton = plainButton(tr("&Start"), "StartButton", tr("Start commissioning"));
     m_faults = new QListWidget;
     m_faults->setObjectName(QStringLiteral("WorklistFaults"));
     m_faults->setAccessibleName(tr("Faults of the worklist"));
@@ -97,19 +86,20 @@ CommissionDialog::CommissionDialog(FormSettings& form, WindowDialogs& dialogs, C
     m_reason->setMaximumHeight(m_reason->fontMetrics().lineSpacing() * 5);
     m_reason->hide();
     m_rows = new CommissionRows;
-    m_skipButton = button(tr("S&kip Row"), "SkipRowButton", tr("Skip row"));
-    m_retryButton = button(tr("Re&try Row"), "RetryRowButton", tr("Retry row"));
-    m_stopButton = button(tr("St&op"), "StopButton", tr("Stop commissioning"));
+    m_skipButton = plainButton(tr("S&kip Row"), "SkipRowButton", tr("Skip row"));
+    m_retryButton = plainButton(tr("Re&try Row"), "RetryRowButton", tr("Retry row"));
+    m_stopButton = plainButton(tr("St&op"), "StopButton", tr("Stop commissioning"));
     m_printButton =
-        button(tr("&Print Sheet..."), "CommissionPrintButton", tr("Print the sheets of the record's devices"));
-    m_surveyButton = button(tr("Sur&vey the Record..."), "SurveyRecordButton",
-                            tr("Survey the record: check every device on the network at once"));
+        plainButton(tr("&Print Sheet..."), "CommissionPrintButton", tr("Print the sheets of the record's devices"));
+    m_surveyButton = plainButton(tr("Sur&vey the Record..."), "SurveyRecordButton",
+                                 tr("Survey the record: check every device on the network at once"));
 
     auto* files = new QFormLayout;
     auto addFile = [&](const QString& label, QLineEdit* edit, const char* browseName, const QString& filter) {
         auto* row = new QHBoxLayout;
         row->addWidget(edit, 1);
-        auto* browseButton = button(tr("Browse..."), browseName, tr("Browse for the %1").arg(edit->accessibleName()));
+        auto* browseButton =
+            plainButton(tr("Browse..."), browseName, tr("Browse for the %1").arg(edit->accessibleName()));
         connect(browseButton, &QPushButton::clicked, this, [this, edit, filter] { browse(edit, filter); });
         m_browseButtons.push_back(browseButton);
         row->addWidget(browseButton);

@@ -9,19 +9,9 @@
 
 #include <algorithm>
 
+#include "app/commissioning/plain_button.h"
+
 namespace vaskiro::app {
-
-namespace {
-
-QPushButton* button(const QString& text, const char* name, const QString& accessible) {
-    auto* b = new QPushButton(text);
-    b->setObjectName(QLatin1String(name));
-    b->setAccessibleName(accessible);
-    b->setAutoDefault(false);
-    return b;
-}
-
-}  // namespace
 
 SurveyDialog::SurveyDialog(QWidget* parent, std::filesystem::path record)
     : QDialog(parent), m_record(std::move(record)) {
@@ -46,8 +36,8 @@ SurveyDialog::SurveyDialog(QWidget* parent, std::filesystem::path record)
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setTabKeyNavigation(false);
     m_table->horizontalHeader()->setStretchLastSection(true);
-    m_surveyButton = button(tr("&Survey the Record"), "SurveyButton", tr("Survey the record on the network"));
-    m_stopButton = button(tr("St&op"), "SurveyStopButton", tr("Stop the survey"));
+    m_surveyButton = plainButton(tr("&Survey the Record"), "SurveyButton", tr("Survey the record on the network"));
+    m_stopButton = plainButton(tr("St&op"), "SurveyStopButton", tr("Stop the survey"));
     m_stopButton->setEnabled(false);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_surveyButton);
