@@ -93,7 +93,9 @@ std::vector<std::uint8_t> encodeLink(const LinkMessage& message) {
                 function = m.broadcast ? kOriginalBroadcast : kOriginalUnicast;
                 npdu = &m.npdu;
             }
-            if (npdu) out.m_bytes.insert(out.m_bytes.end(), npdu->begin(), npdu->end());
+            // One byte at a time: GCC 12 at -O3 takes a range insert here for an overflow.
+            if (npdu)
+                for (const std::uint8_t byte : *npdu) out.m_bytes.push_back(byte);
         },
         message);
     out.m_bytes[1] = function;
