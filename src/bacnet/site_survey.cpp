@@ -201,8 +201,6 @@ std::uint16_t commonPort(const std::vector<core::ConfigurationImage>& images) {
 
 SurveyResult surveyNetwork(const std::vector<core::ConfigurationImage>& images, const SurveyOptions& options) {
     SurveyResult out;
-    const auto start = Clock::now();
-    const auto deadline = start + options.timeout;
     // A device's Who-Is and its reads each get half the timeout: four tries each.
     const milliseconds interval = std::clamp(options.timeout / 8, milliseconds(25), milliseconds(3000));
     const milliseconds giveUp = interval * (Client::kRetries + 1);
@@ -216,6 +214,15 @@ SurveyResult surveyNetwork(const std::vector<core::ConfigurationImage>& images, 
     out.note = warning;
     Client& client = **opened;
     client.setRetryInterval(interval);
+    client.onLinkNote([&out](const std::string& note) { out.note += (out.note.empty() ? "" : "\n") + note; });
+    if (options.bbmd)
+        if (auto registered = client.registerForeignDevice(*options.bbmd, Clock::now() + options.timeout);
+            !registered) {
+            out.failure = registered.error();
+            out.unregistered = true;
+            return out;
+        }
+    const auto deadline = Clock::now() + options.timeout;
     const auto stopped = [&] { return options.stop && options.stop->load(); };
     Survey survey(images, options, client, out);
     survey.prepare();
@@ -234,6 +241,7 @@ SurveyResult surveyNetwork(const std::vector<core::ConfigurationImage>& images, 
     }
     survey.step(false, giveUp);
     survey.conclude();
+    client.endRegistration();  // its notes while `out` is this one
     return out;
 }
 

@@ -21,6 +21,9 @@ struct SurveyOptions {
     // The survey ends within it and the duplicate window (1 s, or the timeout when shorter).
     std::chrono::milliseconds timeout = core::kNetworkTimeout;
     const std::atomic<bool>* stop = nullptr;  // when it becomes true, the survey ends soon after
+    // Registered with this BBMD first (waiting at most the timeout), the broadcasts distributed by it; the
+    // entry deleted at the end, stopped or not.
+    std::optional<ForeignDevice> bbmd = std::nullopt;
     // After each device's verdict, from the surveying thread: devices done, of all.
     std::function<void(std::size_t done, std::size_t total)> progress = {};
 };
@@ -33,7 +36,8 @@ struct SurveyResult {
     std::vector<SeenDevice> strangers;
     std::size_t peakInFlight = 0;  // the most requests that awaited their answer at one time
     std::string failure;           // why the survey could not be made at all (no socket); empty otherwise
-    std::string note;              // what may be missed (the BACnet port taken by another program)
+    bool unregistered = false;     // the failure is the BBMD's refusal or silence, said as a sentence
+    std::string note;              // what may be missed (the BACnet port taken; the registration lost)
 };
 
 // The check that checkOnNetwork makes, for every image at once: Who-Is to

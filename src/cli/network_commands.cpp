@@ -229,27 +229,9 @@ int runSimulateNetwork(const std::filesystem::path& state, const SimulateNetwork
     const auto until = options.forSeconds ? std::chrono::steady_clock::now() + fromSeconds(*options.forSeconds)
                                           : std::chrono::steady_clock::time_point::max();
     std::unique_ptr<bacnet::SimulatedBbmd> bbmd;
-    if (options.bbmd) {
-        bacnet::Endpoint at = responder->endpoint();
-        at.port = static_cast<std::uint16_t>(at.port + 1);
-        if (!options.bbmd->empty()) {
-            auto parsed = bacnet::parseEndpoint(*options.bbmd, at.port);
-            if (!parsed) {
-                io.err << "Bad value: --bbmd " << *options.bbmd << " is not ADDRESS or ADDRESS:PORT.\n";
-                return kExitUsage;
-            }
-            at = *parsed;
-        }
-        auto opened = bacnet::SimulatedBbmd::open(at, {responder->endpoint()});
-        if (!opened) {
-            io.err << "Cannot play a BBMD on " << bacnet::formatEndpoint(at) << ": " << opened.error() << ".\n";
-            return kExitFailure;
-        }
-        bbmd = std::move(*opened);
-        if (options.refuseRegistrations) bbmd->refuseRegistrations();
-        bbmd->onEvent([&out = io.out](const std::string& line) { out << line << std::endl; });
-        io.out << "Simulated BBMD answering on " << bacnet::formatEndpoint(bbmd->endpoint()) << std::endl;
-    }
+    bacnet::Endpoint next = responder->endpoint();
+    ++next.port;
+    if (const int code = openSimulatedBbmd(options, next, {responder->endpoint()}, bbmd, io)) return code;
     readPointLines(responder, io.err);
     std::atomic<bool> served{false};
     std::thread wiggling = options.wiggle ? wiggle(*responder, served) : std::thread();
@@ -258,6 +240,30 @@ int runSimulateNetwork(const std::filesystem::path& state, const SimulateNetwork
     served = true;
     for (std::thread* thread : {&wiggling, &distributing})
         if (thread->joinable()) thread->join();
+    return kExitDone;
+}
+
+int openSimulatedBbmd(const SimulateNetworkOptions& options, bacnet::Endpoint fallback,
+                      std::vector<bacnet::Endpoint> devices, std::unique_ptr<bacnet::SimulatedBbmd>& bbmd, Streams io) {
+    if (!options.bbmd) return kExitDone;
+    bacnet::Endpoint at = fallback;
+    if (!options.bbmd->empty()) {
+        auto parsed = bacnet::parseEndpoint(*options.bbmd, at.port);
+        if (!parsed) {
+            io.err << "Bad value: --bbmd " << *options.bbmd << " is not ADDRESS or ADDRESS:PORT.\n";
+            return kExitUsage;
+        }
+        at = *parsed;
+    }
+    auto opened = bacnet::SimulatedBbmd::open(at, std::move(devices));
+    if (!opened) {
+        io.err << "Cannot play a BBMD on " << bacnet::formatEndpoint(at) << ": " << opened.error() << ".\n";
+        return kExitFailure;
+    }
+    bbmd = std::move(*opened);
+    if (options.refuseRegistrations) bbmd->refuseRegistrations();
+    bbmd->onEvent([&out = io.out](const std::string& line) { out << line << std::endl; });
+    io.out << "Simulated BBMD answering on " << bacnet::formatEndpoint(bbmd->endpoint()) << std::endl;
     return kExitDone;
 }
 

@@ -2,12 +2,19 @@
 
 #include <chrono>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "cli/commands.h"
 #include "cli/foreign_device_option.h"
+#include "bacnet/address_text.h"
 #include "core/bacnet_numbers.h"
+
+namespace vaskiro::bacnet {
+class SimulatedBbmd;
+}
 
 namespace vaskiro::cli {
 
@@ -35,7 +42,7 @@ struct SimulateNetworkOptions {
     bool refuseCov = false;            // rejects SubscribeCOV, as a device without COV
     bool refuseReadMultiple = false;   // rejects ReadPropertyMultiple
     bool ignoreReadMultiple = false;   // leaves ReadPropertyMultiple unanswered
-    std::optional<std::string> bbmd;   // plays a BBMD too, at ADDRESS:PORT (empty: the device's port + 1)
+    std::optional<std::string> bbmd;   // plays a BBMD too, at ADDRESS:PORT (empty: the default)
     bool refuseRegistrations = false;  // the BBMD refuses every foreign device
 };
 
@@ -43,5 +50,11 @@ struct SimulateNetworkOptions {
 // SIGTERM, or for `forSeconds` when given. Each line on standard input sets
 // a point ("input.3 on", "analogue.2 21.5").
 int runSimulateNetwork(const std::filesystem::path& state, const SimulateNetworkOptions& options, Streams io);
+
+// With --bbmd, the simulated BBMD for `devices` into `bbmd`: at its
+// ADDRESS[:PORT], else at `fallback` (a port none of them uses), its endpoint
+// said on io.out. Exit 0, else the code after the reason on io.err.
+int openSimulatedBbmd(const SimulateNetworkOptions& options, bacnet::Endpoint fallback,
+                      std::vector<bacnet::Endpoint> devices, std::unique_ptr<bacnet::SimulatedBbmd>& bbmd, Streams io);
 
 }  // namespace vaskiro::cli

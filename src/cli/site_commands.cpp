@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <fstream>
+#include <thread>
 
 #include <nlohmann/json.hpp>
 
+#include "bacnet/simulated/simulated_bbmd.h"
 #include "bacnet/simulated/simulated_site.h"
 #include "bacnet/site_survey.h"
 #include "cli/exit_codes.h"
@@ -66,6 +68,8 @@ int runSurvey(const SurveyOptions& options, Streams io) {
         io.err << "Bad value: --parallel takes 1 to 255 requests, not " << options.parallel << ".\n";
         return kExitUsage;
     }
+    bacnet::SurveyOptions survey;
+    if (!parseForeignDevice(options.foreign, survey.bbmd, io)) return kExitUsage;
     auto devices = commission::readSiteDevices(options.list, options.base.empty() ? nullptr : &options.base);
     if (!devices) {
         io.err << devices.error() << ".\n";
@@ -73,16 +77,20 @@ int runSurvey(const SurveyOptions& options, Streams io) {
     }
     std::vector<core::ConfigurationImage> images;
     for (const commission::SiteDevice& device : *devices) images.push_back(device.image);
-    bacnet::SurveyOptions survey;
     survey.parallel = static_cast<std::size_t>(options.parallel);
     survey.timeout = fromSeconds(options.timeoutSeconds);
     survey.stop = &StopSignals::stopFlag();
     bacnet::SurveyResult result;
     {
-        const StopSignals interrupt(StopSignals::Which::Interrupt);
+        // Through a BBMD a kill too ends the survey its own way: the registration deleted.
+        const StopSignals interrupt(survey.bbmd ? StopSignals::Which::Endings : StopSignals::Which::Interrupt);
         result = bacnet::surveyNetwork(images, survey);
     }
     if (!result.note.empty()) io.err << result.note << '\n';
+    if (result.unregistered) {
+        io.err << result.failure << '\n';
+        return StopSignals::caught() != 0 ? kExitInterrupted : kExitFailure;
+    }
     if (!result.failure.empty()) {
         io.err << "The survey could not be made: " << result.failure << ".\n";
         return kExitFailure;
@@ -159,14 +167,25 @@ int runSimulateSite(const std::filesystem::path& folder, const SimulateNetworkOp
         if (options.ignoreReadMultiple) (*site)->device(i).ignoreReadMultiple();
     }
     const StopSignals endings(StopSignals::Which::Endings);
-    for (std::size_t i = 0; i < members.size(); ++i)
+    std::vector<bacnet::Endpoint> served;
+    for (std::size_t i = 0; i < members.size(); ++i) {
+        served.push_back((*site)->endpoint(i));
         io.out << (*devices)[i].label << ": simulated BACnet device "
                << ((*devices)[i].image.objectIdentifier() & bacnet::kInstanceMask) << " answering on "
-               << bacnet::formatEndpoint((*site)->endpoint(i)) << '\n';
+               << bacnet::formatEndpoint(served.back()) << '\n';
+    }
+    // By default the BBMD takes the port after the devices' highest, on the base address: none of theirs.
+    std::unique_ptr<bacnet::SimulatedBbmd> bbmd;
+    const bacnet::Endpoint next{base.address, static_cast<std::uint16_t>(byAddress ? base.port + 1 : at.port)};
+    if (const int code = openSimulatedBbmd(options, next, served, bbmd, io)) return code;
     io.out << "Simulated site of " << members.size() << " devices answering" << std::endl;
     const auto until = options.forSeconds ? std::chrono::steady_clock::now() + fromSeconds(*options.forSeconds)
                                           : std::chrono::steady_clock::time_point::max();
+    std::atomic<bool> ended{false};
+    std::thread distributing = bbmd ? std::thread([&] { bbmd->serve(ended, until); }) : std::thread();
     (*site)->serve(StopSignals::stopFlag(), until);
+    ended = true;
+    if (distributing.joinable()) distributing.join();
     return kExitDone;
 }
 

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "cli/commands.h"
+#include "cli/foreign_device_option.h"
 #include "cli/network_commands.h"
 #include "core/bacnet_numbers.h"
 
@@ -16,6 +17,7 @@ struct SurveyOptions {
     double timeoutSeconds = std::chrono::duration<double>(core::kNetworkTimeout).count();
     bool json = false;
     std::filesystem::path html;  // the report to write; empty: none
+    ForeignDeviceOption foreign;
 };
 
 // Checks every device of the list on the network at once: one line per
@@ -23,7 +25,8 @@ struct SurveyOptions {
 // answered but are in no list, and a summary. Exit as check does, the worst
 // device's: 2 a device's configuration cannot be checked or bad usage, 3 one
 // differs, answers from two addresses or is not in the record, 1 one did not
-// answer, could not be read or was not reached in time; 130 stopped by Ctrl-C.
+// answer, could not be read or was not reached in time, or the BBMD refused
+// or did not answer; 130 stopped by Ctrl-C (or, through a BBMD, a kill).
 int runSurvey(const SurveyOptions& options, Streams io);
 
 // Serves the state files of `folder` (.dat, .json, by name) as devices:

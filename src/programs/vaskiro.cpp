@@ -270,9 +270,10 @@ int main(int argc, char** argv) {
     std::string simulatedBbmd;
     auto* bbmdOption = simulateNetwork
                            ->add_option("--bbmd", simulatedBbmd,
-                                        "Play a BBMD for the device too, at ADDRESS:PORT (default: the device's "
-                                        "address and port + 1): it registers foreign devices and distributes their "
-                                        "broadcasts to the device, and its I-Am to them")
+                                        "Play a BBMD for the device (or every device of --folder) too, at "
+                                        "ADDRESS:PORT (default: the device's, or --at's, address and the port after "
+                                        "the highest device port): it registers foreign devices and distributes "
+                                        "their broadcasts to the devices, and their I-Am to them")
                            ->expected(0, 1);
     simulateNetwork
         ->add_flag("--refuse-registrations", simulateNetworkOptions.refuseRegistrations,
@@ -363,6 +364,7 @@ int main(int argc, char** argv) {
     survey->add_flag("--json", surveyOptions.json,
                      "One JSON object per device: device, instance, address, verdict, fields, detail");
     survey->add_option("--html", surveyOptions.html, "REPORT.html: the survey as a printable table, failures first");
+    addForeignDeviceOptions(survey, surveyOptions.foreign);
     for (auto* sub :
          {info,  read,   write,           show,       exportCommand, importCommand,  set,  diff, unitsCommand, discover,
           check, survey, simulateNetwork, commission, sheet,         recordCheckout, list, wait, watch,        drive})

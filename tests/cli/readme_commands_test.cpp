@@ -73,10 +73,11 @@ vaskiro sheet --record worklist-as-left.csv -o sheets.html ¦ cd one && vaskiro 
 vaskiro sheet --record worklist-as-left.csv --row 2 --with-password -o ahu-2.html ¦ cp as-left.csv worklist-as-left.csv && vaskiro sheet --record worklist-as-left.csv --row 2 --with-password -o ahu-2.html ¦ 0 ¦ Sheet Saved: ahu-2.html (1 device)\n
 vaskiro record-checkout worklist-as-left.csv 2 marks.csv ¦ vaskiro record-checkout worklist-as-left.csv 2 marks.csv ¦ 0 ¦ Row 2: 1 of 2 checked, last read 2026-12-08 14:06:01; not checked: output.7\n
 - ¦ mkdir site && for n in 1 2 3; do vaskiro set x.dat ip=127.0.1.$n port=47910 object-id=2100$n -o site/$n.dat; done ¦ 0 ¦
-vaskiro simulate-network --folder site --at 127.0.1.1:47910 & ¦ vaskiro simulate-network --folder site --at 127.0.1.1:47910 > site.out 2>&1 & echo $! >> background.pid; for i in $(seq 50); do grep -q 'Simulated site' site.out && break; sleep 0.1; done; cat site.out ¦ 0 ¦ 3.dat: simulated BACnet device 21003 answering on 127.0.1.3:47910\n
+vaskiro simulate-network --folder site --at 127.0.1.1:47910 --bbmd & ¦ vaskiro simulate-network --folder site --at 127.0.1.1:47910 --bbmd > site.out 2>&1 & echo $! >> background.pid; for i in $(seq 50); do grep -q 'Simulated site' site.out && break; sleep 0.1; done; cat site.out ¦ 0 ¦ 3.dat: simulated BACnet device 21003 answering on 127.0.1.3:47910\n
 vaskiro survey site --html survey.html ¦ vaskiro survey site --html survey.html --timeout 1 ¦ 0 ¦ 2.dat\t21002\t127.0.1.2:47910\tpassed\n3.dat\t21003\t127.0.1.3:47910\tpassed\n3 devices: 3 passed\n
 vaskiro survey RECORD|FOLDER|WORKLIST [--base FILE] [--parallel N] [--timeout S] [--json] [--html REPORT] ¦ vaskiro survey site --parallel 2 --timeout 1 --json ¦ 0 ¦ {"device":"1.dat","instance":21001,"address":"127.0.1.1:47910","verdict":"passed","fields":[],"detail":""}
 vaskiro discover --to 127.255.255.255:47910 ¦ vaskiro discover --to 127.255.255.255:47910 --timeout 1 ¦ 0 ¦ 21001\t127.0.1.1:47910\t0\tVASKIRO\n21002\t127.0.1.2:47910\t0\tVASKIRO\n21003
+vaskiro survey site --bbmd 127.0.1.1:47911 --ttl 30 ¦ vaskiro survey site --bbmd 127.0.1.1:47911 --ttl 30 --timeout 1 && cat site.out ¦ 0 ¦ deleted (0 in the table)\n
 )";
 
 struct Step {

@@ -132,4 +132,22 @@ TEST_F(Site, DiscoverListsFiveHundredAnsweringAtOnce) {
                                 std::to_string(1 + n % 254) + ":" + std::to_string(m_port) + "\t0\tVASKIRO");
 }
 
+TEST_F(Site, SurveyAndDiscoverReachTheSiteThroughItsBbmdAndLeaveNoEntry) {
+    for (int n = 0; n < 5; ++n) save("served", n, device(60000 + n, 5, n));
+    const std::string bbmd = "127.0.5.1:" + std::to_string(freePort());
+    Process site(serve("127.0.5.1") + " --bbmd " + bbmd, "Simulated site of 5 devices answering");
+    ASSERT_TRUE(holds(site.all, "Simulated BBMD answering on " + bbmd)) << site.all;
+    const ToolRun survey = runTool("survey " + path("served") + " --timeout 1 --ttl 20 --bbmd " + bbmd);
+    EXPECT_EQ(survey.code, 0) << survey.out;
+    EXPECT_EQ(linesOf(survey.out).back(), "5 devices: 5 passed");
+    EXPECT_FALSE(site.lineWith("registered for 20 s (1 in the table)").empty()) << site.all;
+    EXPECT_FALSE(site.lineWith("deleted (0 in the table)").empty()) << site.all;
+    // A broadcast to a port no device listens on reaches them all through the BBMD alone.
+    const ToolRun discover =
+        runTool("discover --to 127.255.255.255:" + std::to_string(freePort()) + " --timeout 1 --bbmd " + bbmd);
+    EXPECT_EQ(linesOf(discover.out).size(), 5u) << discover.out;
+    EXPECT_TRUE(holds(discover.out, "60004\t127.0.5.5:" + std::to_string(m_port) + "\t0\tVASKIRO\n"));
+    EXPECT_FALSE(site.lineWith("deleted (0 in the table)").empty()) << site.all;
+}
+
 }  // namespace
