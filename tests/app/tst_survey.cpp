@@ -31,6 +31,7 @@ private slots:
         auto probe = bacnet::UdpSocket::open({{127, 0, 0, 1}, 0}, false);
         QVERIFY(probe.has_value());
         const std::uint16_t port = (*probe)->localEndpoint().port;
+        probe->reset();  // a free port: Windows refuses the site's sockets while the probe holds it
         QVERIFY(QDir(m_dir.path()).mkdir("site"));
         std::vector<bacnet::SimulatedSite::Member> members;
         for (std::uint8_t n = 1; n <= 4; ++n) {
