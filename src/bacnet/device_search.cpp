@@ -18,13 +18,11 @@ std::vector<std::optional<SeenDevice>> findDevices(Client& client, const std::ve
         }
         return std::all_of(found.begin(), found.end(), [](const auto& one) { return one.has_value(); });
     };
-    const auto until = Client::Clock::now() + timeout;
-    while (!allFound() && !stopped() && Client::Clock::now() < until) {
-        for (std::size_t i = 0; i < wanted.size(); ++i)
-            if (!found[i]) (void)client.sendWhoIs(wanted[i].at, WhoIs{});  // one not sent is answered by no one
-        client.wait(std::min(until, Client::Clock::now() + client.retryInterval()),
-                    [&] { return stopped() || allFound(); });
-    }
+    // The client sends each Who-Is again until a device of its instance answers.
+    for (const WantedDevice& device : wanted)
+        (void)client.sendWhoIs(device.at,
+                               WhoIs{device.instance, device.instance});  // one not sent is answered by no one
+    client.wait(Client::Clock::now() + timeout, [&] { return stopped() || allFound(); });
     return found;
 }
 

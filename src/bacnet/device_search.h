@@ -17,10 +17,10 @@ struct WantedDevice {
     Endpoint at;  // its address, or a broadcast that reaches it
 };
 
-// Sends a Who-Is to each address (of any instance, since the client keeps one
-// range), and again each retry interval to those not yet found, until all are
-// or `timeout` ends or `stopped` says so. For each: the I-Am of its instance,
-// the one from its own address when several came; nothing when none did.
+// Sends a Who-Is for each device's instance to its address (the client sends
+// it again until answered) and waits until all are found, `timeout` ends or
+// `stopped` says so. For each: the I-Am of its instance, the one from its own
+// address when several came; nothing when none did.
 std::vector<std::optional<SeenDevice>> findDevices(Client& client, const std::vector<WantedDevice>& wanted,
                                                    std::chrono::milliseconds timeout,
                                                    const std::function<bool()>& stopped);
