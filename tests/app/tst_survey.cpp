@@ -6,7 +6,9 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
-#include <QtTest>
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
 
 #include <thread>
 
@@ -25,21 +27,37 @@ private:
     std::atomic<bool> m_stop{false};
     std::thread m_serving;
 
+    // The first of `count` consecutive loopback ports that are free now, 0 when none was found. The probes
+    // are closed before the site opens them: Windows refuses a port another socket holds.
+    static std::uint16_t freePorts(int count) {
+        for (int attempt = 0; attempt < 20; ++attempt) {
+            auto first = bacnet::UdpSocket::open({{127, 0, 0, 1}, 0}, false);
+            if (!first) return 0;
+            const std::uint16_t port = (*first)->localEndpoint().port;
+            bool free = port <= 65535 - count;
+            for (int i = 1; free && i < count; ++i)
+                free = bacnet::UdpSocket::open({{127, 0, 0, 1}, std::uint16_t(port + i)}, false).has_value();
+            if (free) return port;
+        }
+        return 0;
+    }
+
 private slots:
-    // Three devices served at 127.0.7.1-3 and listed, and a fourth listed where nothing answers.
+    // Three devices served at 127.0.0.1 on three ports and listed, and a fourth listed at 127.0.8.4, where
+    // nothing answers. By ports, not by loopback addresses: wine binds a socket asked for 127.0.7.1 to
+    // 0.0.0.0, so there every device's socket would take every device's requests.
     void initTestCase() {
-        auto probe = bacnet::UdpSocket::open({{127, 0, 0, 1}, 0}, false);
-        QVERIFY(probe.has_value());
-        const std::uint16_t port = (*probe)->localEndpoint().port;
-        probe->reset();  // a free port: Windows refuses the site's sockets while the probe holds it
+        const std::uint16_t port = freePorts(3);
+        QVERIFY(port != 0);
         QVERIFY(QDir(m_dir.path()).mkdir("site"));
         std::vector<bacnet::SimulatedSite::Member> members;
         for (std::uint8_t n = 1; n <= 4; ++n) {
             core::ConfigurationImage image;
             image.SetDefaults();
-            const bacnet::Endpoint at{{127, 0, std::uint8_t(n < 4 ? 7 : 8), n}, port};
+            const bacnet::Endpoint at = n < 4 ? bacnet::Endpoint{{127, 0, 0, 1}, std::uint16_t(port + n - 1)}
+                                              : bacnet::Endpoint{{127, 0, 8, 4}, port};
             image.setAddress(core::AddressField::IPAddress, at.address);
-            image.setBacnetPort(port);
+            image.setBacnetPort(at.port);
             image.setObjectIdentifier(70000u + n);
             QVERIFY(core::writeDataFile(m_dir.filePath(QString("site/%1.dat").arg(n)).toStdString(), image));
             if (n < 4) members.push_back({image, at});
