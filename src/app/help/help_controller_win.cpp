@@ -69,7 +69,9 @@ bool LoadHtmlHelp() {
 
 // With HH_INITIALIZE the control's windows live on this thread and their key
 // messages pass through the program's message loop: this filter sees them
-// before they are dispatched. The control gets each one through
+// before they are dispatched (Qt's loop names each message it takes from the
+// queue "windows_generic_MSG"; "windows_dispatcher_MSG" is only what reaches
+// Qt's own hidden window). The control gets each one through
 // HH_PRETRANSLATEMESSAGE first, as it asks of such a loop (Tab between its
 // panes, its accelerators); one it has taken is not dispatched again. Escape,
 // which the control ignores, closes the help window, as it closes the
@@ -79,7 +81,7 @@ struct HelpController::Backend : QAbstractNativeEventFilter {
     HWND HelpWindow = nullptr;  // the window HH_DISPLAY_TOPIC last showed
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override {
-        if (HelpWindow == nullptr || HtmlHelpEntry == nullptr || eventType != "windows_dispatcher_MSG") return false;
+        if (HelpWindow == nullptr || HtmlHelpEntry == nullptr || eventType != "windows_generic_MSG") return false;
         auto* msg = static_cast<MSG*>(message);
         if (msg->message < WM_KEYFIRST || msg->message > WM_KEYLAST) return false;
         if (!IsWindow(HelpWindow) || GetAncestor(msg->hwnd, GA_ROOT) != HelpWindow) return false;
