@@ -16,7 +16,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr auto kFollowSlice = std::chrono::milliseconds(200);  // how soon a request from the window is taken up
 
-QString shown(const std::string& text) { return QString::fromStdString(core::escapeControlCharacters(text)); }
+QString shownEscaped(const std::string& text) { return QString::fromStdString(core::escapeControlCharacters(text)); }
 
 std::optional<QDateTime> localTime(bacnet::WallClock::time_point at) {
     if (at == bacnet::WallClock::time_point{}) return std::nullopt;
@@ -59,7 +59,7 @@ void PointCheckoutSession::post(std::function<void()> onWindowThread) {
 void PointCheckoutSession::run(core::ConfigurationImage image) {
     std::vector<int> stillHeld;
     std::string warning;
-    auto say = [this](const std::string& text) { post([this, text = shown(text)] { emit said(text); }); };
+    auto say = [this](const std::string& text) { post([this, text = shownEscaped(text)] { emit said(text); }); };
     const auto configured = bacnet::configuredDevice(image);
     const std::uint32_t instance = configured ? configured->instance : 0;
     core::Result<std::unique_ptr<bacnet::Client>> opened = core::Unexpected(std::string());
@@ -85,7 +85,7 @@ void PointCheckoutSession::run(core::ConfigurationImage image) {
             QStringList texts;
             for (const bacnet::Leftover& leftover : checkout.leftovers()) {
                 channels.push_back(leftover.channel);
-                texts << shown(leftover.text);
+                texts << shownEscaped(leftover.text);
             }
             if (!channels.empty())
                 post(
@@ -112,7 +112,7 @@ void PointCheckoutSession::follow(bacnet::PointCheckout& checkout) {
             Clock::now() + kFollowSlice, [&](std::size_t i) { changed.push_back(i); },
             [this](const bacnet::DeviceEvent& event) {
                 if (event.kind == bacnet::DeviceEvent::Kind::Answering)
-                    post([this, text = shown(event.text)] { emit answersAgain(text); });
+                    post([this, text = shownEscaped(event.text)] { emit answersAgain(text); });
             });
         postPoints(checkout, std::move(changed));
         const auto silentSince = checkout.silentSince();
@@ -136,7 +136,7 @@ void PointCheckoutSession::carryOut(bacnet::PointCheckout& checkout, const Reque
         return;
     }
     const bacnet::CommandOutcome outcome = checkout.drive(request.channel, request.active, kPriority);
-    post([this, text = shown(outcome.text), held = checkout.held()] {
+    post([this, text = shownEscaped(outcome.text), held = checkout.held()] {
         emit heldChanged(held);
         emit commanded(text);
     });
