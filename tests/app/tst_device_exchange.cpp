@@ -7,6 +7,7 @@
 
 #include "app/pages/form_edits.h"
 #include "app/commissioning/print_sheet_dialog.h"
+#include "core/reply_timeout.h"
 #include "device/simulated_device.h"
 #include "fake_prompts.h"
 
@@ -118,6 +119,7 @@ private slots:
         QTRY_COMPARE(w->prompts->errors, QStringList({"VASKIRO did not respond"}));
         QCOMPARE(w->logLines(), QStringList({"Exchange abandoned"}));
         device->setSilent(false);
+        w->form->setReplyTimeout(core::kReplyTimeout);  // 150 ms is short for a loaded machine under wine
         click("ReadButton");  // on the same link, once it has been quiet
         QTRY_COMPARE(w->prompts->information, QStringList({"Read Complete"}));
         device = std::make_shared<device::SimulatedDevice>();
