@@ -8,6 +8,7 @@
 #include "bacnet/configured_device.h"
 #include "bacnet/point_checkout.h"
 #include "cli/checkout_input.h"
+#include "cli/endpoint_option.h"
 #include "cli/point_lines.h"
 #include "cli/stop_signals.h"
 
@@ -35,11 +36,8 @@ public:
         const std::uint32_t instance = configured->instance;
         bacnet::Endpoint to = configured->at;
         if (!options.to.empty()) {
-            auto parsed = bacnet::parseEndpoint(options.to, to.port);
-            if (!parsed) {
-                io.err << "Bad value: --to " << options.to << " is not ADDRESS or ADDRESS:PORT.\n";
-                return kExitUsage;
-            }
+            auto parsed = parseEndpointOption("--to", options.to, to.port, io);
+            if (!parsed) return kExitUsage;
             to = *parsed;
         }
         std::optional<bacnet::ForeignDevice> foreign;

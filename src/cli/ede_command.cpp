@@ -8,6 +8,7 @@
 #include "bacnet/device_search.h"
 #include "bacnet/object_inventory.h"
 #include "bacnet/point_checkout.h"
+#include "cli/endpoint_option.h"
 #include "cli/stop_signals.h"
 #include "commission/ede_files.h"
 #include "commission/site_devices.h"
@@ -43,11 +44,8 @@ std::optional<Target> target(const EdeOptions& options, Streams io, int& code) {
         target = {configured->instance, configured->at};
     }
     if (!options.to.empty()) {
-        auto parsed = bacnet::parseEndpoint(options.to, target.at.port);
-        if (!parsed) {
-            io.err << "Bad value: --to " << options.to << " is not ADDRESS or ADDRESS:PORT.\n";
-            return std::nullopt;
-        }
+        auto parsed = parseEndpointOption("--to", options.to, target.at.port, io);
+        if (!parsed) return std::nullopt;
         target.at = *parsed;
     }
     if (!target.instance && bacnet::isBroadcast(target.at)) {
@@ -125,14 +123,12 @@ bool folderExists(const std::filesystem::path& out, Streams io) {
 }
 
 std::unique_ptr<bacnet::Client> openClient(std::uint16_t port, std::chrono::milliseconds timeout, Streams io) {
-    std::string warning;
-    auto opened = bacnet::Client::open(port, warning);
-    if (!warning.empty()) io.err << warning << '\n';
+    auto opened = bacnet::openClient(port, std::nullopt, timeout,
+                                     [&err = io.err](const std::string& note) { err << note << '\n'; });
     if (!opened) {
         io.err << opened.error() << '\n';
         return nullptr;
     }
-    (*opened)->setRetryInterval(bacnet::retryIntervalWithin(timeout));
     return std::move(*opened);
 }
 

@@ -1,5 +1,6 @@
 #include "cli/foreign_device_option.h"
 
+#include "cli/endpoint_option.h"
 #include "core/bacnet_numbers.h"
 
 namespace vaskiro::cli {
@@ -7,11 +8,8 @@ namespace vaskiro::cli {
 bool parseForeignDevice(const ForeignDeviceOption& option, std::optional<bacnet::ForeignDevice>& into, Streams io) {
     into.reset();
     if (option.bbmd.empty()) return true;
-    const auto bbmd = bacnet::parseEndpoint(option.bbmd, core::kDefaultBacnetPort);
-    if (!bbmd) {
-        io.err << "Bad value: --bbmd " << option.bbmd << " is not ADDRESS or ADDRESS:PORT.\n";
-        return false;
-    }
+    const auto bbmd = parseEndpointOption("--bbmd", option.bbmd, core::kDefaultBacnetPort, io);
+    if (!bbmd) return false;
     into = bacnet::ForeignDevice{*bbmd, std::chrono::seconds(option.ttlSeconds)};
     return true;
 }

@@ -13,6 +13,7 @@
 #include "bacnet/network_check.h"
 #include "bacnet/simulated/simulated_bbmd.h"
 #include "bacnet/simulated/simulated_responder.h"
+#include "cli/endpoint_option.h"
 #include "cli/stop_signals.h"
 #include "commission/as_left_record.h"
 #include "core/bacnet_numbers.h"
@@ -25,13 +26,6 @@ namespace {
 bacnet::Reporter toStreams(Streams io) {
     return {[&out = io.out](const std::string& line) { out << line << std::endl; },
             [&err = io.err](const std::string& note) { err << note << '\n'; }};
-}
-
-std::optional<bacnet::Endpoint> parseDestination(const std::string& text, std::uint16_t defaultPort, Streams io,
-                                                 const char* option = "--to") {
-    auto endpoint = bacnet::parseEndpoint(text, defaultPort);
-    if (!endpoint) io.err << "Bad value: " << option << ' ' << text << " is not ADDRESS or ADDRESS:PORT.\n";
-    return endpoint;
 }
 
 std::optional<std::uint32_t> parseInstance(std::string_view text) {
@@ -84,7 +78,7 @@ int runDiscover(const NetworkOptions& options, Streams io) {
     discover.timeout = fromSeconds(options.timeoutSeconds);
     if (!parseForeignDevice(options.foreign, discover.bbmd, io)) return kExitUsage;
     if (!options.to.empty()) {
-        auto to = parseDestination(options.to, core::kDefaultBacnetPort, io);
+        auto to = parseEndpointOption("--to", options.to, core::kDefaultBacnetPort, io);
         if (!to) return kExitUsage;
         discover.to = *to;
     }
@@ -122,11 +116,11 @@ int runCheck(const std::filesystem::path& input, const NetworkOptions& options, 
     const auto configured = bacnet::configuredDevice(image);
     const std::uint16_t defaultPort = configured ? configured->at.port : core::kDefaultBacnetPort;
     if (!options.to.empty()) {
-        check.to = parseDestination(options.to, defaultPort, io);
+        check.to = parseEndpointOption("--to", options.to, defaultPort, io);
         if (!check.to) return kExitUsage;
     }
     if (!options.broadcast.empty()) {
-        check.broadcast = parseDestination(options.broadcast, defaultPort, io, "--broadcast");
+        check.broadcast = parseEndpointOption("--broadcast", options.broadcast, defaultPort, io);
         if (!check.broadcast) return kExitUsage;
     }
     std::optional<StopSignals> endings;  // a signal ends the run at its bound, the registration deleted
@@ -201,11 +195,8 @@ int runSimulateNetwork(const std::filesystem::path& state, const SimulateNetwork
     const std::int32_t port = image.bacnetPort();
     bacnet::Endpoint endpoint{{127, 0, 0, 1}, static_cast<std::uint16_t>(port)};
     if (!at.empty()) {
-        auto parsed = bacnet::parseEndpoint(at, endpoint.port);
-        if (!parsed) {
-            io.err << "Bad value: --at " << at << " is not ADDRESS:PORT.\n";
-            return kExitUsage;
-        }
+        auto parsed = parseEndpointOption("--at", at, endpoint.port, io);
+        if (!parsed) return kExitUsage;
         endpoint = *parsed;
     } else if (port < 1 || port > core::kLargestUdpPort) {
         io.err << "Bad value: the state's port " << port << " is not a UDP port; name one with --at.\n";
@@ -221,8 +212,6 @@ int runSimulateNetwork(const std::filesystem::path& state, const SimulateNetwork
     std::shared_ptr<bacnet::SimulatedResponder> responder = std::move(*opened);
     if (!note.empty()) io.err << note << '\n';
     const StopSignals endings(StopSignals::Which::Endings);
-    io.out << "Simulated BACnet device " << (image.objectIdentifier() & bacnet::kInstanceMask) << " answering on "
-           << bacnet::formatEndpoint(responder->endpoint()) << std::endl;
     if (options.refuseCov) responder->device().refuseSubscriptions();
     if (options.refuseReadMultiple) responder->device().refuseReadMultiple();
     if (options.ignoreReadMultiple) responder->device().ignoreReadMultiple();
@@ -232,6 +221,9 @@ int runSimulateNetwork(const std::filesystem::path& state, const SimulateNetwork
     bacnet::Endpoint next = responder->endpoint();
     ++next.port;
     if (const int code = openSimulatedBbmd(options, next, {responder->endpoint()}, bbmd, io)) return code;
+    // Said once everything asked for is open, so that a BBMD that cannot be played leaves no "answering".
+    io.out << "Simulated BACnet device " << (image.objectIdentifier() & bacnet::kInstanceMask) << " answering on "
+           << bacnet::formatEndpoint(responder->endpoint()) << std::endl;
     readPointLines(responder, io.err);
     std::atomic<bool> served{false};
     std::thread wiggling = options.wiggle ? wiggle(*responder, served) : std::thread();
@@ -248,11 +240,8 @@ int openSimulatedBbmd(const SimulateNetworkOptions& options, bacnet::Endpoint fa
     if (!options.bbmd) return kExitDone;
     bacnet::Endpoint at = fallback;
     if (!options.bbmd->empty()) {
-        auto parsed = bacnet::parseEndpoint(*options.bbmd, at.port);
-        if (!parsed) {
-            io.err << "Bad value: --bbmd " << *options.bbmd << " is not ADDRESS or ADDRESS:PORT.\n";
-            return kExitUsage;
-        }
+        auto parsed = parseEndpointOption("--bbmd", *options.bbmd, at.port, io);
+        if (!parsed) return kExitUsage;
         at = *parsed;
     }
     auto opened = bacnet::SimulatedBbmd::open(at, std::move(devices));

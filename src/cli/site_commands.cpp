@@ -9,6 +9,7 @@
 #include "bacnet/simulated/simulated_bbmd.h"
 #include "bacnet/simulated/simulated_site.h"
 #include "bacnet/site_survey.h"
+#include "cli/endpoint_option.h"
 #include "cli/exit_codes.h"
 #include "cli/stop_signals.h"
 #include "commission/as_left_record.h"
@@ -123,11 +124,8 @@ int runSimulateSite(const std::filesystem::path& folder, const SimulateNetworkOp
     const std::int32_t statePort = devices->front().image.bacnetPort();
     bacnet::Endpoint base{{127, 0, 0, 1}, static_cast<std::uint16_t>(statePort)};
     if (!options.at.empty()) {
-        auto parsed = bacnet::parseEndpoint(options.at, base.port);
-        if (!parsed) {
-            io.err << "Bad value: --at " << options.at << " is not ADDRESS[:PORT].\n";
-            return kExitUsage;
-        }
+        auto parsed = parseEndpointOption("--at", options.at, base.port, io);
+        if (!parsed) return kExitUsage;
         base = *parsed;
     } else if (statePort < 1 || statePort > core::kLargestUdpPort) {
         io.err << "Bad value: the first state's port " << statePort << " is not a UDP port; name one with --at.\n";
@@ -168,16 +166,15 @@ int runSimulateSite(const std::filesystem::path& folder, const SimulateNetworkOp
     }
     const StopSignals endings(StopSignals::Which::Endings);
     std::vector<bacnet::Endpoint> served;
-    for (std::size_t i = 0; i < members.size(); ++i) {
-        served.push_back((*site)->endpoint(i));
-        io.out << (*devices)[i].label << ": simulated BACnet device "
-               << ((*devices)[i].image.objectIdentifier() & bacnet::kInstanceMask) << " answering on "
-               << bacnet::formatEndpoint(served.back()) << '\n';
-    }
+    for (std::size_t i = 0; i < members.size(); ++i) served.push_back((*site)->endpoint(i));
     // By default the BBMD takes the port after the devices' highest, on the base address: none of theirs.
     std::unique_ptr<bacnet::SimulatedBbmd> bbmd;
     const bacnet::Endpoint next{base.address, static_cast<std::uint16_t>(byAddress ? base.port + 1 : at.port)};
     if (const int code = openSimulatedBbmd(options, next, served, bbmd, io)) return code;
+    for (std::size_t i = 0; i < members.size(); ++i)
+        io.out << (*devices)[i].label << ": simulated BACnet device "
+               << ((*devices)[i].image.objectIdentifier() & bacnet::kInstanceMask) << " answering on "
+               << bacnet::formatEndpoint(served[i]) << '\n';
     io.out << "Simulated site of " << members.size() << " devices answering" << std::endl;
     const auto until = options.forSeconds ? std::chrono::steady_clock::now() + fromSeconds(*options.forSeconds)
                                           : std::chrono::steady_clock::time_point::max();
